@@ -1,0 +1,37 @@
+# Shared compile settings for every Velvane target.
+add_library(velvane_options INTERFACE)
+target_compile_options(velvane_options INTERFACE -Wall -Wextra)
+target_include_directories(velvane_options INTERFACE ${PROJECT_SOURCE_DIR})
+if(VELVANE_SANITIZE)
+    target_compile_options(velvane_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(velvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(VELVANE_FUZZ)
+    # Every library is instrumented so the fuzzer sees coverage through the layers.
+    target_compile_options(velvane_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(velvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# velvane_library(NAME FOLDER DEPS...): one library from the sources of one folder.
+function(velvane_library name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC velvane_options ${ARG_DEPS})
+endfunction()
+
+# velvane_test(NAME FOLDER DEPS...): one GoogleTest program from the tests of one folder.
+function(velvane_test name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_executable(${name} ${sources})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${name} PRIVATE
+        VELVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
+        VELVANE_PROGRAM_DIR="${VELVANE_PROGRAM_DIR}")
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
