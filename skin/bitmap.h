@@ -1,6 +1,7 @@
 #pragma once
 // 16-bit RGB565 pixel memory and the BMP reader for skin pictures.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -22,16 +23,18 @@ public:
     int height() const { return m_height; }
     int stride() const { return m_stride; }
     bool empty() const { return m_width == 0 || m_height == 0; }
-    uint16_t* row(int y) { return reinterpret_cast<uint16_t*>(m_pixels.data() + y * m_stride); }
+    uint16_t* row(int y) { return m_pixels.data() + static_cast<size_t>(y) * (m_stride / 2); }
     const uint16_t* row(int y) const {
-        return reinterpret_cast<const uint16_t*>(m_pixels.data() + y * m_stride);
+        return m_pixels.data() + static_cast<size_t>(y) * (m_stride / 2);
     }
 
 private:
     int m_width = 0;
     int m_height = 0;
     int m_stride = 0;
-    std::vector<uint8_t> m_pixels;
+    // Held as 16-bit units so rows are naturally aligned pixel arrays; a stride is always a
+    // whole number of them.
+    std::vector<uint16_t> m_pixels;
 };
 
 // Reads name + ".bmp": a 16-bit RGB565 BMP. Anything else, or a file that does not hold
