@@ -39,6 +39,10 @@ struct PropertyEntry {
     int picture_index = -1;
 };
 
+// Turns a picture path in the program's form (skin folder + "\" + name, without ".bmp") into
+// a picture; an empty picture means it failed. The default reads it with load_565.
+using PictureLoader = std::function<std::shared_ptr<const Bitmap>(platform::WStringView path)>;
+
 // Told when a new skin has replaced the old one, so nodes rebuild from the new records.
 class ReloadListener {
 public:
@@ -55,6 +59,10 @@ public:
 
     // All or nothing: on failure the skin loaded before stays exactly as it was.
     bool load_skin(const platform::WString& path, const ScreenMetrics& metrics);
+    // The same for a skin whose bytes are already in memory (tools, tests, fuzzing); path
+    // names the folder its pictures are read from.
+    bool load_skin_from_memory(std::vector<uint8_t> bytes, const platform::WString& path,
+                               const ScreenMetrics& metrics, PictureLoader picture_loader = {});
     bool is_loaded() const;
     const platform::WString& skin_path() const { return m_path; }
     int scale_shift() const;
@@ -94,6 +102,8 @@ public:
     void send_reload_skin();
 
 private:
+    bool install(std::unique_ptr<PropertiesImpl> impl, const platform::WString& path);
+
     std::unique_ptr<PropertiesImpl> m_impl;
     platform::WString m_path;
     std::vector<ReloadListener*> m_listeners;
