@@ -123,7 +123,7 @@ private:
         return false;
     }
 
-    // White space and "#" comments. A colour's "#rrggbb" is read before this is called.
+    // White space and "#" comments.
     void skip_blank() {
         while (!at_end()) {
             const char c = peek();
@@ -483,21 +483,33 @@ private:
         return true;
     }
 
-    // r, g, b or #rrggbb
+    bool at_hex_color() const {
+        if (peek() != '#' || is_name_char(peek(7))) {
+            return false;
+        }
+        for (size_t i = 1; i <= 6; ++i) {
+            if (hex_value(peek(i)) < 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // r, g, b or #rrggbb. A "#" that does not start six hexadecimal digits and an end of
+    // word is a comment, as everywhere else.
     bool parse_color(Property& property) {
-        skip_blank();
+        while (peek() == ' ' || peek() == '\t') {
+            step();
+        }
+        if (!at_hex_color()) {
+            skip_blank();
+        }
         const SourceLocation where = here();
         zentra::Color color;
-        if (peek() == '#') {
+        if (at_hex_color()) {
             int digits[6];
             for (int i = 0; i < 6; ++i) {
                 digits[i] = hex_value(peek(i + 1));
-                if (digits[i] < 0) {
-                    return fail(where, "a colour in '#' form needs six hexadecimal digits");
-                }
-            }
-            if (is_name_char(peek(7))) {
-                return fail(where, "a colour in '#' form needs six hexadecimal digits");
             }
             for (int i = 0; i < 7; ++i) {
                 step();
