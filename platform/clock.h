@@ -1,0 +1,35 @@
+#pragma once
+// Tick count and sleep, with a virtual clock for headless deterministic runs.
+//
+// The tick count is a 32-bit millisecond counter that wraps after about 49 days, as the
+// handheld's did; compare ticks by their signed difference, never with < on the raw values.
+
+#include <cstdint>
+
+namespace platform {
+
+// Milliseconds from an arbitrary start: the monotonic clock, or the virtual one while it is
+// switched on.
+uint32_t tick_count();
+
+// Waits ms milliseconds; under the virtual clock it advances the clock by ms at once.
+void sleep_ms(uint32_t ms);
+
+// Switches the virtual clock on or off. Switching it on starts it at tick 0; switching it on
+// again while it is on keeps its time, so time never runs backwards under running timers.
+void use_virtual_clock(bool on);
+bool virtual_clock_in_use();
+
+// Moves the virtual clock forward by ms. Does nothing while the real clock is in use.
+void advance_virtual_clock(uint32_t ms);
+
+// Moves the virtual clock forward to tick unless it is already there or past it; the message
+// wait uses it to jump to the next window timer instead of blocking.
+void advance_virtual_clock_to(uint32_t tick);
+
+// Signed distance from now to a tick: negative or 0 when the tick has come.
+inline int32_t ticks_until(uint32_t tick, uint32_t now) {
+    return static_cast<int32_t>(tick - now);
+}
+
+}  // namespace platform

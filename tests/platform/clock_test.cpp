@@ -1,0 +1,57 @@
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace platform;
+
+struct VirtualClockGuard {
+    VirtualClockGuard() { use_virtual_clock(true); }
+    ~VirtualClockGuard() { use_virtual_clock(false); }
+};
+
+TEST(VirtualClock, StartsAtZeroAndMovesOnlyWhenTold) {
+    VirtualClockGuard clock;
+    EXPECT_EQ(tick_count(), 0u);
+    advance_virtual_clock(250);
+    EXPECT_EQ(tick_count(), 250u);
+    sleep_ms(40);
+    EXPECT_EQ(tick_count(), 290u);
+    // Switching it on again must not send running timers back in time.
+    use_virtual_clock(true);
+    EXPECT_EQ(tick_count(), 290u);
+}
+
+TEST(VirtualClock, AdvanceToNeverGoesBackwards) {
+    VirtualClockGuard clock;
+    advance_virtual_clock_to(100);
+    EXPECT_EQ(tick_count(), 100u);
+    advance_virtual_clock_to(60);
+    EXPECT_EQ(tick_count(), 100u);
+}
+
+TEST(VirtualClock, AdvanceToCrossesTheWrap) {
+    VirtualClockGuard clock;
+    advance_virtual_clock(0xFFFFFFF0u);
+    advance_virtual_clock_to(0x10);
+    EXPECT_EQ(tick_count(), 0x10u);
+}
+
+TEST(RealClock, AdvancingDoesNothingAndSleepWaits) {
+    ASSERT_FALSE(virtual_clock_in_use());
+    const uint32_t before = tick_count();
+    advance_virtual_clock(1000000);
+    sleep_ms(20);
+    const int32_t elapsed = -ticks_until(before, tick_count());
+    EXPECT_GE(elapsed, 19);  // a sleep never ends early; 1 ms for the truncation to ms
+    EXPECT_LT(elapsed, 100000);
+}
+
+TEST(Ticks, DistanceIsSignedAcrossTheWrap) {
+    EXPECT_EQ(ticks_until(5, 0xFFFFFFF0u), 21);
+    EXPECT_EQ(ticks_until(0xFFFFFFF0u, 5), -21);
+    EXPECT_EQ(ticks_until(7, 7), 0);
+}
+
+}  // namespace
