@@ -495,11 +495,14 @@ private:
         return true;
     }
 
-    // r, g, b or #rrggbb. A "#" that does not start six hexadecimal digits and an end of
-    // word is a comment, as everywhere else.
+    // r, g, b or #rrggbb. A "#" followed by something other than a hexadecimal digit starts
+    // a comment, as everywhere else.
     bool parse_color(Property& property) {
         while (peek() == ' ' || peek() == '\t') {
             step();
+        }
+        if (peek() == '#' && hex_value(peek(1)) >= 0 && !at_hex_color()) {
+            return fail(here(), "a colour in '#' form needs six hexadecimal digits");
         }
         if (!at_hex_color()) {
             skip_blank();
