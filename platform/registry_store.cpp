@@ -345,7 +345,8 @@ void RegistryStore::retarget(const std::string& file) {
 }
 
 RegistryStore& RegistryStore::user() {
-    static RegistryStore store{std::string()};
+    // Never destroyed: the log reads the switch through it, also from static destructors.
+    static RegistryStore& store = *new RegistryStore(std::string());
     // Reused per thread: this runs before every log line, and allocating here would cost
     // more than the rest of a cached read.
     thread_local std::string file;
