@@ -34,7 +34,7 @@ std::shared_ptr<const zentra::Bitmap> load_exported(const fs::path& file) {
 }
 
 skinc::PictureSpec spec(const fs::path& folder, const char16_t* name, int alpha = 255) {
-    return {name, folder.string(), alpha, true};
+    return {name, folder.string(), alpha, true, alpha != 255};
 }
 
 TEST(PictureConversion, OpaqueTransparentAndTranslucentPixels) {

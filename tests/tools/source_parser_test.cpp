@@ -136,14 +136,18 @@ TEST(SourceParser, ErrorsNameFileLineAndColumn) {
     }
 }
 
-TEST(SourceParser, DefinitionsMustBeUniqueAcrossSources) {
+TEST(SourceParser, DefinitionsAndPictureLevelsMustAgreeAcrossSources) {
     SkinSource source;
     SourceError error;
-    ASSERT_TRUE(skinc::parse_source("define A { }\ndefine B { }", "one.vskin", source,
-                                    fixed_size, error));
+    ASSERT_TRUE(skinc::parse_source("define A { }\ndefine B { }\npicture p alpha 9",
+                                    "one.vskin", source, fixed_size, error));
     EXPECT_FALSE(skinc::parse_source("\n\n  define B { }", "two.vskin", source, fixed_size, error));
     EXPECT_EQ(error.text(),
               "two.vskin:3:10: duplicate definition 'B' (first defined at one.vskin:2)");
+    EXPECT_TRUE(skinc::parse_source("picture p alpha 9", "three.vskin", source, fixed_size, error));
+    EXPECT_FALSE(skinc::parse_source("picture p", "four.vskin", source, fixed_size, error));
+    EXPECT_EQ(error.text(),
+              "four.vskin:1:9: picture 'p' is declared twice with different alpha levels");
 }
 
 TEST(SourceParser, WholePictureNeedsItsSize) {

@@ -334,12 +334,12 @@ private:
             }
         }
         PictureSpec& picture = note_picture(name);
-        if (picture.alpha != alpha && m_declared.count(name) != 0) {
+        if (picture.declared && picture.alpha != alpha) {
             return fail(where, "picture '" + platform::to_utf8(name) +
                                    "' is declared twice with different alpha levels");
         }
         picture.alpha = alpha;
-        m_declared.insert(name);
+        picture.declared = true;
         return true;
     }
 
@@ -546,7 +546,6 @@ private:
     size_t m_pos = 0;
     int m_line = 1;
     int m_column = 1;
-    std::set<WString> m_declared;  // pictures with a "picture" statement in this source
 };
 
 }  // namespace

@@ -35,6 +35,7 @@ struct PictureSpec {
     std::string folder;      // folder of the source that named it first
     int alpha = 255;         // blend level applied when a PNG is converted (0-255)
     bool used = false;       // named by at least one image property
+    bool declared = false;   // has a "picture" statement in some source
 };
 
 // Everything read from the sources of one skin.
