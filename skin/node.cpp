@@ -113,8 +113,7 @@ void Node::load(const Properties& properties, SkinRecord record) {
         insert_child(std::move(child), child_count(), &properties, child_record, type);
     }
 
-    const platform::WString animation =
-        properties.get_string(record, u"visibility_animation", u"");
+    const platform::WString animation = properties.get_string(record, u"visibility_animation", u"");
     if (!animation.empty()) {
         m_visibility_animation = create_visibility_animation(animation);
     }
@@ -251,7 +250,9 @@ bool Node::on_key(const KeyEvent& event) {
     return false;
 }
 
-bool Node::on_text(platform::WStringView /*text*/) { return false; }
+bool Node::on_text(platform::WStringView /*text*/) {
+    return false;
+}
 
 int Node::index_of(const Node* child) const {
     for (int i = 0; i < child_count(); ++i) {

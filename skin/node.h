@@ -28,7 +28,7 @@ struct PointerEvent {
 };
 
 struct KeyEvent {
-    int key = 0;        // a key code of the program's key table
+    int key = 0;  // a key code of the program's key table
     bool down = false;
     bool first = true;  // false for an automatic repeat
 };
@@ -56,9 +56,8 @@ public:
     // Takes ownership of child and inserts it at index. properties and record describe the
     // child's skin record when it comes from a skin (containers read their own per-child
     // settings from it); code-built children pass null.
-    virtual void insert_child(std::unique_ptr<Node> child, int index,
-                              const Properties* properties, SkinRecord record,
-                              platform::WStringView type);
+    virtual void insert_child(std::unique_ptr<Node> child, int index, const Properties* properties,
+                              SkinRecord record, platform::WStringView type);
     virtual void on_child_visibility_changed();
     // Writes dump_line(depth) to the log, then dumps each child one level deeper.
     virtual void dump(int depth);

@@ -9,7 +9,9 @@ namespace {
 std::atomic<long long> g_owned_pixels{0};
 }  // namespace
 
-RenderSurface::~RenderSurface() { release(); }
+RenderSurface::~RenderSurface() {
+    release();
+}
 
 Size RenderSurface::size() const {
     if (!m_bitmap) {
@@ -42,6 +44,8 @@ void RenderSurface::release() {
     }
 }
 
-long long RenderSurface::owned_pixel_count() { return g_owned_pixels.load(); }
+long long RenderSurface::owned_pixel_count() {
+    return g_owned_pixels.load();
+}
 
 }  // namespace zentra

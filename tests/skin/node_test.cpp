@@ -59,8 +59,12 @@ Probe& add_probe(Node& parent, const WString& name, Point position = {}, Size si
     return static_cast<Probe&>(parent.add_child(std::move(probe)));
 }
 
-PointerEvent press(int x, int y) { return {x, y, 0, true, false}; }
-PointerEvent release(int x, int y) { return {x, y, 0, false, false}; }
+PointerEvent press(int x, int y) {
+    return {x, y, 0, true, false};
+}
+PointerEvent release(int x, int y) {
+    return {x, y, 0, false, false};
+}
 
 TEST(NodeDump, LineHasDepthTabsNameAndSizes) {
     Node node;
@@ -221,17 +225,23 @@ TEST(NodeState, VisibleAndEnabledFlagsStayConsistentUnderRandomChanges) {
         collect(root, all);
         Node* node = all[random() % all.size()];
         switch (random() % 5) {
-            case 0: node->set_visible(!node->visible()); break;
-            case 1: node->set_enabled(!node->enabled()); break;
+            case 0:
+                node->set_visible(!node->visible());
+                break;
+            case 1:
+                node->set_enabled(!node->enabled());
+                break;
             case 2: {
                 // A subtree built on its own, partly hidden and disabled, joins the tree.
                 auto branch = std::make_unique<Node>();
                 Node& leaf = branch->add_child(std::make_unique<Node>());
                 leaf.add_child(std::make_unique<Node>());
-                if (random() % 2) branch->set_visible(false);
-                if (random() % 2) leaf.set_enabled(false);
-                node->insert_child(std::move(branch), static_cast<int>(random() % 3), nullptr,
-                                   {}, u"");
+                if (random() % 2)
+                    branch->set_visible(false);
+                if (random() % 2)
+                    leaf.set_enabled(false);
+                node->insert_child(std::move(branch), static_cast<int>(random() % 3), nullptr, {},
+                                   u"");
                 break;
             }
             case 3:
@@ -251,7 +261,8 @@ TEST(NodeState, VisibleAndEnabledFlagsStayConsistentUnderRandomChanges) {
                 break;
         }
         expect_flags_consistent(root);
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure())
+            return;
     }
 }
 

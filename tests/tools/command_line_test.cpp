@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 #include "tests/skin/skin_test_support.h"
 
@@ -54,7 +54,8 @@ protected:
 
 TEST_F(SkincProgram, CompilesAndDumpsTheSample) {
     const std::string skin = (m_dir.path() / "out" / "sample.skin").string();
-    Outcome compiled = run(std::string(VELVANE_TEST_DATA) + "/sample/sample.vskin -o '" + skin + "'");
+    Outcome compiled =
+        run(std::string(VELVANE_TEST_DATA) + "/sample/sample.vskin -o '" + skin + "'");
     ASSERT_EQ(compiled.status, 0) << compiled.err;
     EXPECT_TRUE(fs::exists(m_dir.path() / "out" / "icon.bmp"));
     EXPECT_TRUE(fs::exists(m_dir.path() / "out" / "frame.bmp"));
@@ -67,7 +68,7 @@ TEST_F(SkincProgram, CompilesAndDumpsTheSample) {
 TEST_F(SkincProgram, FailuresExitWithOneAndSayWhy) {
     m_dir.write("bad.vskin", {'d', 'e', 'f', 'i', 'n', 'e', ' ', 'A', ' ', '{', '\n', '!'});
     Outcome parse = run("'" + (m_dir.path() / "bad.vskin").string() + "' -o '" +
-                    (m_dir.path() / "bad.skin").string() + "'");
+                        (m_dir.path() / "bad.skin").string() + "'");
     EXPECT_EQ(parse.status, 1);
     EXPECT_NE(parse.err.find("bad.vskin:2:1: "), std::string::npos) << parse.err;
     EXPECT_FALSE(fs::exists(m_dir.path() / "bad.skin"));

@@ -60,8 +60,8 @@ TEST(PictureExport, PngBecomesA565BitmapWithTheConvertedPixels) {
     skintest::TempDir out;
     // 3 x 2, so every bitmap row carries two bytes of padding.
     const std::vector<uint8_t> rgba = {
-        255, 0,   0,   255, /**/ 0, 0, 0, 0,       /**/ 255, 255, 255, 128,
-        0,   255, 0,   255, /**/ 0, 0, 255, 255,   /**/ 8,   4,   8,   255,
+        255, 0,   0, 255, /**/ 0, 0, 0,   0,   /**/ 255, 255, 255, 128,
+        0,   255, 0, 255, /**/ 0, 0, 255, 255, /**/ 8,   4,   8,   255,
     };
     source.write("pic.png", make_png(3, 2, rgba));
     std::string error;
@@ -98,8 +98,7 @@ TEST(PictureExport, BitmapsAreCheckedAndCopiedUnchanged) {
     const std::vector<uint8_t> good = skintest::make_bmp(5, 3, pixel, masks);
     source.write("good.bmp", good);
     std::string error;
-    ASSERT_TRUE(skinc::export_pictures({spec(source.path(), u"good")}, out.path(), error))
-        << error;
+    ASSERT_TRUE(skinc::export_pictures({spec(source.path(), u"good")}, out.path(), error)) << error;
     std::vector<uint8_t> copied;
     ASSERT_TRUE(skinc::read_file(out.path() / "good.bmp", copied));
     EXPECT_EQ(copied, good);

@@ -47,8 +47,8 @@ void write_text(const fs::path& path, const std::string& text) {
 TEST(SkinRoundTrip, DumpOfTheSampleCompilesToTheSameBytes) {
     skintest::TempDir dir;
     const std::vector<uint8_t> first = compile({kSample}, dir.path(), "sample.skin");
-    const std::string dump = skinc::format_source(load_model(dir.path() / "sample.skin", 96),
-                                                  "dumped at 96 dpi");
+    const std::string dump =
+        skinc::format_source(load_model(dir.path() / "sample.skin", 96), "dumped at 96 dpi");
     // The dump sits beside the exported pictures, which it names.
     write_text(dir.path() / "dump.vskin", dump);
     fs::create_directories(dir.path() / "again");
@@ -57,8 +57,7 @@ TEST(SkinRoundTrip, DumpOfTheSampleCompilesToTheSameBytes) {
     EXPECT_EQ(first, second);
     EXPECT_TRUE(fs::exists(dir.path() / "again" / "icon.bmp"));
     EXPECT_NE(dump.find("define CardForm {\n"), std::string::npos);
-    EXPECT_NE(dump.find("        node {\n            point border_min = 4, 0\n"),
-              std::string::npos)
+    EXPECT_NE(dump.find("        node {\n            point border_min = 4, 0\n"), std::string::npos)
         << dump;
 }
 
@@ -76,8 +75,8 @@ TEST(SkinRoundTrip, AwkwardTextSurvivesDumpAndCompile) {
           {}}});
     skinc::SkinSource parsed;
     skinc::SourceError parse_error;
-    ASSERT_TRUE(skinc::parse_source(skinc::format_source(model), "x.vskin", parsed, {},
-                                    parse_error))
+    ASSERT_TRUE(
+        skinc::parse_source(skinc::format_source(model), "x.vskin", parsed, {}, parse_error))
         << parse_error.text();
     const auto& properties = parsed.model.definitions.at(0).root.properties;
     EXPECT_EQ(parsed.model.definitions[0].name, u"with space");
@@ -87,8 +86,8 @@ TEST(SkinRoundTrip, AwkwardTextSurvivesDumpAndCompile) {
     // Through the loader the font comes back in its normal form, which compiles to the
     // bytes it was loaded from.
     write_text(dir.path() / "a.vskin", skinc::format_source(parsed.model));
-    const std::vector<uint8_t> first = compile({(dir.path() / "a.vskin").string()}, dir.path(),
-                                               "a.skin");
+    const std::vector<uint8_t> first =
+        compile({(dir.path() / "a.vskin").string()}, dir.path(), "a.skin");
     const skinc::SkinModel loaded = load_model(dir.path() / "a.skin", 96);
     EXPECT_EQ(std::get<skinc::FontValue>(loaded.definitions.at(0).root.properties.at(0).value)
                   .description,
@@ -117,7 +116,8 @@ TEST(SkinDump, HighDensityDoublesPointsAndImagesOnly) {
                     ++points;
                 } else if (const auto* image = std::get_if<skinc::ImageValue>(&va)) {
                     auto expected = *image;
-                    for (int& c : expected.coords) c *= 2;
+                    for (int& c : expected.coords)
+                        c *= 2;
                     EXPECT_EQ(std::get<skinc::ImageValue>(vb), expected);
                     ++images;
                 } else {
@@ -125,7 +125,8 @@ TEST(SkinDump, HighDensityDoublesPointsAndImagesOnly) {
                 }
             }
             ASSERT_EQ(a.children.size(), b.children.size());
-            for (size_t i = 0; i < a.children.size(); ++i) compare(a.children[i], b.children[i]);
+            for (size_t i = 0; i < a.children.size(); ++i)
+                compare(a.children[i], b.children[i]);
         };
     ASSERT_EQ(normal.definitions.size(), doubled.definitions.size());
     for (size_t i = 0; i < normal.definitions.size(); ++i) {

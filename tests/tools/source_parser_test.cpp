@@ -64,9 +64,9 @@ define "Second Form" { }
     EXPECT_EQ(std::get<int>(find(main, PropertyGroup::Integer, u"cache").value), -7);
     EXPECT_EQ(std::get<int>(find(main, PropertyGroup::Integer, u"big").value), 2147483647);
     // Fonts are stored in their normal form.
-    EXPECT_EQ(std::get<skinc::FontValue>(find(main, PropertyGroup::Font, u"title").value)
-                  .description,
-              u"14 1 0 0 DejaVu Sans");
+    EXPECT_EQ(
+        std::get<skinc::FontValue>(find(main, PropertyGroup::Font, u"title").value).description,
+        u"14 1 0 0 DejaVu Sans");
     EXPECT_EQ(std::get<zentra::Point>(find(main, PropertyGroup::Point, u"design_size").value),
               (zentra::Point{-32768, 32767}));
     EXPECT_EQ(std::get<WString>(find(main, PropertyGroup::String, u"text").value),
@@ -120,8 +120,9 @@ TEST(SourceParser, ErrorsNameFileLineAndColumn) {
         {"define A { image i = \"../up\" }", "dir/test.vskin:1:22: '../up' is not a usable"},
         {"define A { node x }", "dir/test.vskin:1:17: expected '{' after 'node'"},
         {"define { }", "dir/test.vskin:1:8: expected a definition name"},
-        {"define A { } define A { }", "dir/test.vskin:1:21: duplicate definition 'A' (first "
-                                      "defined at dir/test.vskin:1)"},
+        {"define A { } define A { }",
+         "dir/test.vskin:1:21: duplicate definition 'A' (first "
+         "defined at dir/test.vskin:1)"},
         {"picture p alpha 300", "dir/test.vskin:1:17: an alpha level out of range"},
         {"picture p alpha 1 picture p alpha 2", "declared twice with different alpha levels"},
         {"defined A { }", "dir/test.vskin:1:1: expected 'define' or 'picture', found 'defined'"},
@@ -139,8 +140,8 @@ TEST(SourceParser, ErrorsNameFileLineAndColumn) {
 TEST(SourceParser, DefinitionsAndPictureLevelsMustAgreeAcrossSources) {
     SkinSource source;
     SourceError error;
-    ASSERT_TRUE(skinc::parse_source("define A { }\ndefine B { }\npicture p alpha 9",
-                                    "one.vskin", source, fixed_size, error));
+    ASSERT_TRUE(skinc::parse_source("define A { }\ndefine B { }\npicture p alpha 9", "one.vskin",
+                                    source, fixed_size, error));
     EXPECT_FALSE(skinc::parse_source("\n\n  define B { }", "two.vskin", source, fixed_size, error));
     EXPECT_EQ(error.text(),
               "two.vskin:3:10: duplicate definition 'B' (first defined at one.vskin:2)");

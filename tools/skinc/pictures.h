@@ -54,8 +54,8 @@ std::optional<std::filesystem::path> picture_source(const PictureSpec& picture);
 std::optional<zentra::Size> picture_file_size(const PictureSpec& picture, std::string& error);
 
 // Writes NAME.bmp into folder for every used picture. Stops at the first failure.
-bool export_pictures(const std::vector<PictureSpec>& pictures,
-                     const std::filesystem::path& folder, std::string& error);
+bool export_pictures(const std::vector<PictureSpec>& pictures, const std::filesystem::path& folder,
+                     std::string& error);
 
 bool read_file(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
 // Writes a new file beside path and renames it over path, so readers never see half a file.

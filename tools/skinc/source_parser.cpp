@@ -19,30 +19,44 @@ using zentra::PropertyGroup;
 bool is_name_start(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
-bool is_name_char(char c) { return is_name_start(c) || (c >= '0' && c <= '9'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_name_char(char c) {
+    return is_name_start(c) || (c >= '0' && c <= '9');
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 const char* group_word(PropertyGroup group) {
     switch (group) {
-        case PropertyGroup::Integer: return "int";
-        case PropertyGroup::Font: return "font";
-        case PropertyGroup::Point: return "point";
-        case PropertyGroup::String: return "string";
-        case PropertyGroup::Image: return "image";
-        case PropertyGroup::Color: return "color";
+        case PropertyGroup::Integer:
+            return "int";
+        case PropertyGroup::Font:
+            return "font";
+        case PropertyGroup::Point:
+            return "point";
+        case PropertyGroup::String:
+            return "string";
+        case PropertyGroup::Image:
+            return "image";
+        case PropertyGroup::Color:
+            return "color";
     }
     return "?";
 }
 
 std::optional<PropertyGroup> group_of(std::string_view word) {
-    for (PropertyGroup group : {PropertyGroup::Integer, PropertyGroup::Font, PropertyGroup::Point,
-                                PropertyGroup::String, PropertyGroup::Image, PropertyGroup::Color}) {
+    for (PropertyGroup group :
+         {PropertyGroup::Integer, PropertyGroup::Font, PropertyGroup::Point, PropertyGroup::String,
+          PropertyGroup::Image, PropertyGroup::Color}) {
         if (word == group_word(group)) {
             return group;
         }
@@ -90,9 +104,11 @@ public:
                 return fail(where, "expected 'define' or 'picture'");
             }
             if (word == "define") {
-                if (!parse_definition(where)) return false;
+                if (!parse_definition(where))
+                    return false;
             } else if (word == "picture") {
-                if (!parse_picture()) return false;
+                if (!parse_picture())
+                    return false;
             } else {
                 return fail(where, "expected 'define' or 'picture', found '" + word + "'");
             }
@@ -187,7 +203,8 @@ private:
             }
             const char c = peek();
             if (c == '"') {
-                if (!append_utf8(run, m_pos, out, run_where)) return false;
+                if (!append_utf8(run, m_pos, out, run_where))
+                    return false;
                 step();
                 return true;
             }
@@ -195,7 +212,8 @@ private:
                 step();
                 continue;
             }
-            if (!append_utf8(run, m_pos, out, run_where)) return false;
+            if (!append_utf8(run, m_pos, out, run_where))
+                return false;
             const SourceLocation escape = here();
             step();
             const char e = peek();
@@ -269,15 +287,16 @@ private:
         }
         value = negative ? -magnitude : magnitude;
         if (too_big || value < low || value > high) {
-            return fail(where, what + " out of range " + std::to_string(low) + ".." +
-                                   std::to_string(high));
+            return fail(
+                where, what + " out of range " + std::to_string(low) + ".." + std::to_string(high));
         }
         return true;
     }
 
     bool read_int(long long low, long long high, const std::string& what, int& value) {
         long long wide = 0;
-        if (!read_integer(low, high, what, wide)) return false;
+        if (!read_integer(low, high, what, wide))
+            return false;
         value = static_cast<int>(wide);
         return true;
     }
@@ -287,7 +306,8 @@ private:
     bool parse_definition(const SourceLocation& where) {
         Definition definition;
         const SourceLocation name_where = (skip_blank(), here());
-        if (!read_name(definition.name, "a definition name")) return false;
+        if (!read_name(definition.name, "a definition name"))
+            return false;
         if (definition.name.empty()) {
             return fail(name_where, "a definition name may not be empty");
         }
@@ -298,8 +318,10 @@ private:
                                         "' (first defined at " + first.file + ":" +
                                         std::to_string(first.line) + ")");
         }
-        if (!expect('{', "after the definition name")) return false;
-        if (!parse_body(definition.root)) return false;
+        if (!expect('{', "after the definition name"))
+            return false;
+        if (!parse_body(definition.root))
+            return false;
         m_into.definition_places.emplace(definition.name, where);
         m_into.model.definitions.push_back(std::move(definition));
         return true;
@@ -310,7 +332,8 @@ private:
         skip_blank();
         const SourceLocation where = here();
         WString name;
-        if (!read_name(name, "a picture name")) return false;
+        if (!read_name(name, "a picture name"))
+            return false;
         if (!is_valid_picture_name(name)) {
             return fail(where, "'" + platform::to_utf8(name) + "' is not a usable picture name");
         }
@@ -323,7 +346,8 @@ private:
         const int column = m_column;
         if (read_word(option)) {
             if (option == "alpha") {
-                if (!read_int(0, 255, "an alpha level", alpha)) return false;
+                if (!read_int(0, 255, "an alpha level", alpha))
+                    return false;
             } else if (option != "define" && option != "picture") {
                 return fail(option_where, "unknown picture option '" + option + "'");
             } else {
@@ -372,9 +396,11 @@ private:
                 return fail(where, "expected a property type, 'node' or '}'");
             }
             if (word == "node") {
-                if (!expect('{', "after 'node'")) return false;
+                if (!expect('{', "after 'node'"))
+                    return false;
                 SkinNode child;
-                if (!parse_body(child)) return false;
+                if (!parse_body(child))
+                    return false;
                 node.children.push_back(std::move(child));
                 continue;
             }
@@ -387,7 +413,8 @@ private:
             const SourceLocation key_where = here();
             Property property;
             property.group = *group;
-            if (!read_name(property.key, "a property name")) return false;
+            if (!read_name(property.key, "a property name"))
+                return false;
             if (property.key.empty()) {
                 return fail(key_where, "a property name may not be empty");
             }
@@ -395,8 +422,10 @@ private:
                 return fail(key_where, std::string("duplicate ") + group_word(*group) +
                                            " property '" + platform::to_utf8(property.key) + "'");
             }
-            if (!expect('=', "after the property name")) return false;
-            if (!parse_value(property)) return false;
+            if (!expect('=', "after the property name"))
+                return false;
+            if (!parse_value(property))
+                return false;
             node.properties.push_back(std::move(property));
         }
     }
@@ -414,7 +443,8 @@ private:
             }
             case PropertyGroup::Font: {
                 WString text;
-                if (!read_string(text)) return false;
+                if (!read_string(text))
+                    return false;
                 // Stored in its normal form, so a dump of the compiled skin gives the same
                 // bytes when compiled again; the loader reads both forms alike.
                 property.value = FontValue{format_font_desc(zentra::parse_font_desc(text, 1))};
@@ -422,15 +452,19 @@ private:
             }
             case PropertyGroup::Point: {
                 zentra::Point point;
-                if (!read_int(-32768, 32767, "a point's x", point.x)) return false;
-                if (!expect(',', "between the point's x and y")) return false;
-                if (!read_int(-32768, 32767, "a point's y", point.y)) return false;
+                if (!read_int(-32768, 32767, "a point's x", point.x))
+                    return false;
+                if (!expect(',', "between the point's x and y"))
+                    return false;
+                if (!read_int(-32768, 32767, "a point's y", point.y))
+                    return false;
                 property.value = point;
                 return true;
             }
             case PropertyGroup::String: {
                 WString text;
-                if (!read_string(text)) return false;
+                if (!read_string(text))
+                    return false;
                 property.value = std::move(text);
                 return true;
             }
@@ -447,7 +481,8 @@ private:
         skip_blank();
         const SourceLocation where = here();
         ImageValue image;
-        if (!read_string(image.picture)) return false;
+        if (!read_string(image.picture))
+            return false;
         if (!is_valid_picture_name(image.picture)) {
             return fail(where,
                         "'" + platform::to_utf8(image.picture) + "' is not a usable picture name");
@@ -464,7 +499,8 @@ private:
                 }
             }
             int flag = 0;
-            if (!read_int(0, 1, "the image flag", flag)) return false;
+            if (!read_int(0, 1, "the image flag", flag))
+                return false;
             image.flag = flag != 0;
         } else {
             std::string why = "no way to read picture sizes";
@@ -524,11 +560,16 @@ private:
             int r = 0;
             int g = 0;
             int b = 0;
-            if (!read_int(0, 255, "a red level", r)) return false;
-            if (!expect(',', "between colour levels")) return false;
-            if (!read_int(0, 255, "a green level", g)) return false;
-            if (!expect(',', "between colour levels")) return false;
-            if (!read_int(0, 255, "a blue level", b)) return false;
+            if (!read_int(0, 255, "a red level", r))
+                return false;
+            if (!expect(',', "between colour levels"))
+                return false;
+            if (!read_int(0, 255, "a green level", g))
+                return false;
+            if (!expect(',', "between colour levels"))
+                return false;
+            if (!read_int(0, 255, "a blue level", b))
+                return false;
             color.r = static_cast<uint8_t>(r);
             color.g = static_cast<uint8_t>(g);
             color.b = static_cast<uint8_t>(b);
@@ -572,8 +613,8 @@ bool parse_source(std::string_view text, const std::string& file, SkinSource& in
     return Parser(text, file, into, picture_size, error).run();
 }
 
-bool parse_source_file(const std::string& path, SkinSource& into,
-                       const PictureSizeFn& picture_size, SourceError& error) {
+bool parse_source_file(const std::string& path, SkinSource& into, const PictureSizeFn& picture_size,
+                       SourceError& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = {{path, 0, 0}, "cannot open the file"};

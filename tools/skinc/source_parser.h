@@ -57,8 +57,8 @@ using PictureSizeFn =
 bool parse_source(std::string_view text, const std::string& file, SkinSource& into,
                   const PictureSizeFn& picture_size, SourceError& error);
 // The same for a file on disk.
-bool parse_source_file(const std::string& path, SkinSource& into,
-                       const PictureSizeFn& picture_size, SourceError& error);
+bool parse_source_file(const std::string& path, SkinSource& into, const PictureSizeFn& picture_size,
+                       SourceError& error);
 
 // True for names the source writes without quotes: [A-Za-z_][A-Za-z0-9_]*.
 bool is_plain_name(platform::WStringView name);

@@ -13,12 +13,18 @@ using zentra::PropertyGroup;
 
 const char* group_word(PropertyGroup group) {
     switch (group) {
-        case PropertyGroup::Integer: return "int";
-        case PropertyGroup::Font: return "font";
-        case PropertyGroup::Point: return "point";
-        case PropertyGroup::String: return "string";
-        case PropertyGroup::Image: return "image";
-        case PropertyGroup::Color: return "color";
+        case PropertyGroup::Integer:
+            return "int";
+        case PropertyGroup::Font:
+            return "font";
+        case PropertyGroup::Point:
+            return "point";
+        case PropertyGroup::String:
+            return "string";
+        case PropertyGroup::Image:
+            return "image";
+        case PropertyGroup::Color:
+            return "color";
     }
     return "?";
 }
