@@ -3,6 +3,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/files.h"
+
 namespace zentra::skinfile {
 
 std::optional<uint8_t> ByteView::u8(uint64_t offset) const {
@@ -129,11 +131,9 @@ std::optional<uint32_t> RecordView::child_offset(int index) const {
 std::optional<std::vector<uint8_t>> read_whole_file(platform::WStringView path, uint64_t max_size,
                                                     bool& short_read) {
     short_read = false;
-    platform::WString linux_path(path);
-    for (auto& c : linux_path) {
-        if (c == u'\\') c = u'/';
-    }
-    std::ifstream in(platform::to_utf8(linux_path), std::ios::binary | std::ios::ate);
+    // The platform finds the file whatever the case of its name; the size cap and the
+    // short-read report are this reader's own, so it opens the file itself.
+    std::ifstream in(platform::native_path(path), std::ios::binary | std::ios::ate);
     if (!in) return std::nullopt;
     const std::streamoff size = in.tellg();
     if (size < 0 || static_cast<uint64_t>(size) > max_size) return std::nullopt;

@@ -120,10 +120,9 @@ private:
     uint16_t m_child_count = 0;
 };
 
-// Reads a whole file named in the program's form ("\" separators). None when it cannot be
-// opened or is larger than max_size; short reports a read that stopped early (the bytes
-// read so far are returned).
-// FIXME: switch to the platform's file reader (case-insensitive fallback) once it exists.
+// Reads a whole file named in the program's form ("\" separators, any case). None when it
+// cannot be opened or is larger than max_size; short reports a read that stopped early (the
+// bytes read so far are returned).
 std::optional<std::vector<uint8_t>> read_whole_file(platform::WStringView path, uint64_t max_size,
                                                     bool& short_read);
 
