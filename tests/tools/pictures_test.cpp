@@ -33,7 +33,7 @@ std::shared_ptr<const zentra::Bitmap> load_exported(const fs::path& file) {
     return zentra::load_565_from_memory(bytes.data(), bytes.size(), u"exported");
 }
 
-skinc::PictureSpec spec(const fs::path& folder, const char16_t* name, int alpha = 255) {
+skinc::SkinPicture picture_in(const fs::path& folder, const char16_t* name, int alpha = 255) {
     return {name, folder.string(), alpha, true, alpha != 255};
 }
 
@@ -65,11 +65,13 @@ TEST(PictureExport, PngBecomesA565BitmapWithTheConvertedPixels) {
     };
     source.write("pic.png", make_png(3, 2, rgba));
     std::string error;
-    std::optional<zentra::Size> size = skinc::picture_file_size(spec(source.path(), u"pic"), error);
+    std::optional<zentra::Size> size =
+        skinc::picture_file_size(picture_in(source.path(), u"pic"), error);
     ASSERT_TRUE(size) << error;
     EXPECT_EQ(*size, (zentra::Size{3, 2}));
 
-    ASSERT_TRUE(skinc::export_pictures({spec(source.path(), u"pic")}, out.path(), error)) << error;
+    ASSERT_TRUE(skinc::export_pictures({picture_in(source.path(), u"pic")}, out.path(), error))
+        << error;
     const auto bitmap = load_exported(out.path() / "pic.bmp");
     ASSERT_EQ(bitmap->width(), 3);
     ASSERT_EQ(bitmap->height(), 2);
@@ -85,7 +87,8 @@ TEST(PictureExport, PngBecomesA565BitmapWithTheConvertedPixels) {
     EXPECT_TRUE(skinc::check_bmp_565(bytes, u"pic", error)) << error;
 
     // A declared level makes the whole picture translucent.
-    ASSERT_TRUE(skinc::export_pictures({spec(source.path(), u"pic", 128)}, out.path(), error));
+    ASSERT_TRUE(
+        skinc::export_pictures({picture_in(source.path(), u"pic", 128)}, out.path(), error));
     EXPECT_EQ(load_exported(out.path() / "pic.bmp")->row(0)[0], 0x8000);
 }
 
@@ -98,13 +101,14 @@ TEST(PictureExport, BitmapsAreCheckedAndCopiedUnchanged) {
     const std::vector<uint8_t> good = skintest::make_bmp(5, 3, pixel, masks);
     source.write("good.bmp", good);
     std::string error;
-    ASSERT_TRUE(skinc::export_pictures({spec(source.path(), u"good")}, out.path(), error)) << error;
+    ASSERT_TRUE(skinc::export_pictures({picture_in(source.path(), u"good")}, out.path(), error))
+        << error;
     std::vector<uint8_t> copied;
     ASSERT_TRUE(skinc::read_file(out.path() / "good.bmp", copied));
     EXPECT_EQ(copied, good);
 
     // Unused pictures are not exported.
-    skinc::PictureSpec unused = spec(source.path(), u"good");
+    skinc::SkinPicture unused = picture_in(source.path(), u"good");
     unused.used = false;
     fs::remove(out.path() / "good.bmp");
     ASSERT_TRUE(skinc::export_pictures({unused}, out.path(), error));
@@ -119,12 +123,12 @@ TEST(PictureExport, BitmapsAreCheckedAndCopiedUnchanged) {
     source.write("plain.bmp", skintest::make_bmp(5, 3, pixel));
     source.write("555.bmp", skintest::make_bmp(5, 3, pixel, rgb555_masks));
     source.write("deep.bmp", skintest::make_bmp(5, 3, pixel, deep));
-    const std::pair<skinc::PictureSpec, const char*> refused[] = {
-        {spec(source.path(), u"plain"), "holds RGB555"},
-        {spec(source.path(), u"555"), "555.bmp: "},
-        {spec(source.path(), u"deep"), "not a 16-bit bitmap"},
-        {spec(source.path(), u"good", 100), "applies only to PNG"},
-        {spec(source.path(), u"absent"), "no absent.png or absent.bmp"},
+    const std::pair<skinc::SkinPicture, const char*> refused[] = {
+        {picture_in(source.path(), u"plain"), "holds RGB555"},
+        {picture_in(source.path(), u"555"), "555.bmp: "},
+        {picture_in(source.path(), u"deep"), "not a 16-bit bitmap"},
+        {picture_in(source.path(), u"good", 100), "applies only to PNG"},
+        {picture_in(source.path(), u"absent"), "no absent.png or absent.bmp"},
     };
     for (const auto& [picture, expected] : refused) {
         error.clear();
@@ -140,7 +144,7 @@ TEST(PictureExport, DamagedPngIsRefused) {
     png.resize(png.size() - 20);  // cut into the image data
     source.write("cut.png", png);
     std::string error;
-    EXPECT_FALSE(skinc::export_pictures({spec(source.path(), u"cut")}, out.path(), error));
+    EXPECT_FALSE(skinc::export_pictures({picture_in(source.path(), u"cut")}, out.path(), error));
     EXPECT_FALSE(fs::exists(out.path() / "cut.bmp"));
 }
 

@@ -14,7 +14,7 @@ using skinc::SourceError;
 using zentra::PropertyGroup;
 
 // Sizes pictures without files: every picture is 12 x 34.
-std::optional<zentra::Size> fixed_size(const skinc::PictureSpec&, std::string&) {
+std::optional<zentra::Size> fixed_size(const skinc::SkinPicture&, std::string&) {
     return zentra::Size{12, 34};
 }
 
@@ -154,7 +154,7 @@ TEST(SourceParser, DefinitionsAndPictureLevelsMustAgreeAcrossSources) {
 TEST(SourceParser, WholePictureNeedsItsSize) {
     SkinSource source;
     SourceError error;
-    auto unreadable = [](const skinc::PictureSpec& picture, std::string& why) {
+    auto unreadable = [](const skinc::SkinPicture& picture, std::string& why) {
         why = "cannot read " + platform::to_utf8(picture.name);
         return std::optional<zentra::Size>();
     };

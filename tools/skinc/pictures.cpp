@@ -36,11 +36,11 @@ constexpr uint16_t pack_565(int r, int g, int b) {
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
 
-fs::path picture_path(const PictureSpec& picture, const char* extension) {
+fs::path picture_path(const SkinPicture& picture, const char* extension) {
     return fs::path(picture.folder) / (platform::to_utf8(picture.name) + extension);
 }
 
-std::string display(const PictureSpec& picture) {
+std::string display(const SkinPicture& picture) {
     return "picture '" + platform::to_utf8(picture.name) + "'";
 }
 
@@ -170,7 +170,7 @@ bool check_bmp_565(const std::vector<uint8_t>& bytes, platform::WStringView name
     return true;
 }
 
-std::optional<fs::path> picture_source(const PictureSpec& picture) {
+std::optional<fs::path> picture_source(const SkinPicture& picture) {
     std::error_code ec;
     for (const char* extension : {".png", ".bmp"}) {
         fs::path path = picture_path(picture, extension);
@@ -181,7 +181,7 @@ std::optional<fs::path> picture_source(const PictureSpec& picture) {
     return std::nullopt;
 }
 
-std::optional<zentra::Size> picture_file_size(const PictureSpec& picture, std::string& error) {
+std::optional<zentra::Size> picture_file_size(const SkinPicture& picture, std::string& error) {
     const std::optional<fs::path> source = picture_source(picture);
     std::vector<uint8_t> bytes;
     if (!source || !read_file(*source, bytes)) {
@@ -202,9 +202,9 @@ std::optional<zentra::Size> picture_file_size(const PictureSpec& picture, std::s
     return std::nullopt;
 }
 
-bool export_pictures(const std::vector<PictureSpec>& pictures, const fs::path& folder,
+bool export_pictures(const std::vector<SkinPicture>& pictures, const fs::path& folder,
                      std::string& error) {
-    for (const PictureSpec& picture : pictures) {
+    for (const SkinPicture& picture : pictures) {
         if (!picture.used) {
             continue;
         }

@@ -49,12 +49,12 @@ bool check_bmp_565(const std::vector<uint8_t>& bytes, platform::WStringView name
 
 // The file a picture is made from: NAME.png in its folder when there is one, else NAME.bmp.
 // A PNG wins so that compiling into the source folder itself can be repeated.
-std::optional<std::filesystem::path> picture_source(const PictureSpec& picture);
+std::optional<std::filesystem::path> picture_source(const SkinPicture& picture);
 // The picture's size in pixels, read from its source file.
-std::optional<zentra::Size> picture_file_size(const PictureSpec& picture, std::string& error);
+std::optional<zentra::Size> picture_file_size(const SkinPicture& picture, std::string& error);
 
 // Writes NAME.bmp into folder for every used picture. Stops at the first failure.
-bool export_pictures(const std::vector<PictureSpec>& pictures, const std::filesystem::path& folder,
+bool export_pictures(const std::vector<SkinPicture>& pictures, const std::filesystem::path& folder,
                      std::string& error);
 
 bool read_file(const std::filesystem::path& path, std::vector<uint8_t>& bytes);

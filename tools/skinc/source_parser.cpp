@@ -357,7 +357,7 @@ private:
                 m_column = column;
             }
         }
-        PictureSpec& picture = note_picture(name);
+        SkinPicture& picture = note_picture(name);
         if (picture.declared && picture.alpha != alpha) {
             return fail(where, "picture '" + platform::to_utf8(name) +
                                    "' is declared twice with different alpha levels");
@@ -367,11 +367,11 @@ private:
         return true;
     }
 
-    PictureSpec& note_picture(const WString& name) {
-        if (PictureSpec* known = m_into.find_picture(name)) {
+    SkinPicture& note_picture(const WString& name) {
+        if (SkinPicture* known = m_into.find_picture(name)) {
             return *known;
         }
-        PictureSpec picture;
+        SkinPicture picture;
         picture.name = name;
         picture.folder = m_folder;
         m_into.pictures.push_back(std::move(picture));
@@ -487,7 +487,7 @@ private:
             return fail(where,
                         "'" + platform::to_utf8(image.picture) + "' is not a usable picture name");
         }
-        PictureSpec& picture = note_picture(image.picture);
+        SkinPicture& picture = note_picture(image.picture);
         picture.used = true;
         skip_blank();
         if (is_digit(peek()) || peek() == '+' || peek() == '-') {
@@ -599,8 +599,8 @@ std::string SourceError::text() const {
            ": " + message;
 }
 
-PictureSpec* SkinSource::find_picture(platform::WStringView name) {
-    for (PictureSpec& picture : pictures) {
+SkinPicture* SkinSource::find_picture(platform::WStringView name) {
+    for (SkinPicture& picture : pictures) {
         if (picture.name == name) {
             return &picture;
         }

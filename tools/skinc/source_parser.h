@@ -30,7 +30,7 @@ struct SourceError {
 };
 
 // A picture the skin names, and how the compiler brings it into the output folder.
-struct PictureSpec {
+struct SkinPicture {
     platform::WString name;  // file name without folder or extension
     std::string folder;      // folder of the source that named it first
     int alpha = 255;         // blend level applied when a PNG is converted (0-255)
@@ -41,16 +41,16 @@ struct PictureSpec {
 // Everything read from the sources of one skin.
 struct SkinSource {
     SkinModel model;
-    std::vector<PictureSpec> pictures;  // in the order they were first named
+    std::vector<SkinPicture> pictures;  // in the order they were first named
     std::map<platform::WString, SourceLocation> definition_places;
 
-    PictureSpec* find_picture(platform::WStringView name);
+    SkinPicture* find_picture(platform::WStringView name);
 };
 
 // Gives the size in pixels of a picture, for image properties that take the whole picture.
 // Returns nothing and fills error when the picture cannot be read.
 using PictureSizeFn =
-    std::function<std::optional<zentra::Size>(const PictureSpec& picture, std::string& error)>;
+    std::function<std::optional<zentra::Size>(const SkinPicture& picture, std::string& error)>;
 
 // Parses one source's text into into. file names it in errors, and its folder is where its
 // pictures are looked for. Stops at the first error.
