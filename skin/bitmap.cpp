@@ -136,8 +136,9 @@ std::shared_ptr<const Bitmap> load_565(platform::WStringView name) {
     platform::WString path(name);
     path += u".bmp";
     bool short_read = false;
-    const auto bytes = skinfile::read_whole_file(path, skinfile::kMaxFileSize, short_read);
-    if (!bytes || short_read) return refuse(name, "cannot be read");
+    const auto bytes = skinfile::read_whole_file(path, skinfile::kMaxPictureFileSize, short_read);
+    // A missing file reads as no header at all, which is not a 16-bit one either.
+    if (!bytes || short_read) return not_16bit(name);
     return load_565_from_memory(bytes->data(), bytes->size(), name);
 }
 

@@ -118,7 +118,7 @@ private:
 PropertiesImpl::PropertiesImpl(const platform::WString& path, const ScreenMetrics& metrics)
     : m_path(path) {
     bool short_read = false;
-    auto bytes = skinfile::read_whole_file(path, skinfile::kMaxFileSize, short_read);
+    auto bytes = skinfile::read_whole_file(path, skinfile::kMaxSkinFileSize, short_read);
     if (!bytes || short_read) velvane::log() << "Error: skin [" << path << "] failed to load\n";
     if (!bytes) return;
     m_bytes = std::move(*bytes);
@@ -176,6 +176,11 @@ bool PropertiesImpl::read_string_area(std::vector<platform::WString>& out) {
     const int32_t strings = *file.i32(skinfile::kStringCountAt);
     if (pictures < 0 || fonts < 0 || strings < 0) {
         refuse("negative table count");
+        return false;
+    }
+    if (uint32_t(pictures) > skinfile::kMaxTableSize || uint32_t(fonts) > skinfile::kMaxTableSize ||
+        uint32_t(strings) > skinfile::kMaxTableSize) {
+        refuse("more table entries than any index reaches");
         return false;
     }
     if (area < 0 || static_cast<uint64_t>(area) > file.size()) {

@@ -46,8 +46,14 @@ inline constexpr size_t kKeyArea = 0x10000;
 inline constexpr int kMaxDepth = 64;
 inline constexpr uint64_t kMaxNodesPerDefinition = 1u << 16;
 
-// Skin files and pictures above this size are refused before they are read.
-inline constexpr uint64_t kMaxFileSize = 256u << 20;
+// Files above these sizes are refused before they are read; real skins are a small fraction.
+inline constexpr uint64_t kMaxSkinFileSize = 32u << 20;
+inline constexpr uint64_t kMaxPictureFileSize = 64u << 20;
+
+// No property index reaches past this many pictures, fonts or strings (string indexes are
+// uint16, picture indexes uint8), so larger tables only mean a broken or hostile file; the
+// limit also bounds what the table reading allocates.
+inline constexpr uint32_t kMaxTableSize = 0x10000;
 
 constexpr size_t entry_size(PropertyGroup group) { return kEntrySize[static_cast<size_t>(group)]; }
 

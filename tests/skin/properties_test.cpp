@@ -278,7 +278,8 @@ TEST(Loader, PicturesComeFromTheSkinFolderAndAFailedSkinChangesNothing) {
     dir.write("p3.bmp", make_bmp(1, 1, green, rgb555));
 
     skinc::SkinNode first;
-    first.properties = {string(u"id", u"first"), image(u"bg", u"a", {})};
+    // The name's case differs from the file's, which the file system keeps.
+    first.properties = {string(u"id", u"first"), image(u"bg", u"A", {})};
     dir.write("first.skin", build_skin({{{u"Form", first}}}));
     skinc::SkinNode second;
     second.properties = {string(u"id", u"second"), image(u"x", u"p1", {}), image(u"y", u"p2", {}),
