@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Touch every pixel so a row that was not filled from the input shows.
     unsigned sum = 0;
     for (int y = 0; y < bitmap->height(); ++y) {
-        for (int x = 0; x < bitmap->width(); ++x) sum += bitmap->row(y)[x];
+        for (int x = 0; x < bitmap->width(); ++x)
+            sum += bitmap->row(y)[x];
     }
     return sum == 0x7FFFFFFF ? 1 : 0;
 }

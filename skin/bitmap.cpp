@@ -18,10 +18,12 @@ namespace zentra {
 constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
 
 Bitmap::Bitmap(int width, int height) {
-    if (width <= 0 || height <= 0 || width > (INT_MAX - 3) / 2) return;
+    if (width <= 0 || height <= 0 || width > (INT_MAX - 3) / 2)
+        return;
     const int stride = stride_for(width);
     const auto units = static_cast<uint64_t>(stride / 2) * static_cast<uint64_t>(height);
-    if (units > kMaxPixels) return;
+    if (units > kMaxPixels)
+        return;
     try {
         m_pixels.assign(static_cast<size_t>(units), 0);
     } catch (const std::bad_alloc&) {
@@ -55,7 +57,9 @@ constexpr uint32_t kCompressionBitfields = 3;
 // gigabytes before the row checks run.
 constexpr int kMaxSide = 16384;
 
-std::shared_ptr<const Bitmap> empty_bitmap() { return std::make_shared<const Bitmap>(); }
+std::shared_ptr<const Bitmap> empty_bitmap() {
+    return std::make_shared<const Bitmap>();
+}
 
 std::shared_ptr<const Bitmap> refuse(platform::WStringView name, std::string_view why) {
     velvane::log() << "load_565 " << name << " " << why << "\n";
@@ -80,14 +84,16 @@ std::shared_ptr<const Bitmap> load_565_from_memory(const uint8_t* data, size_t s
     if (*info_size < kMinInfoSize || !bytes.fits(kFileHeaderSize, *info_size)) {
         return refuse(name, "has a broken header");
     }
-    if (*bytes.u16(kBitCountAt) != 16) return not_16bit(name);
+    if (*bytes.u16(kBitCountAt) != 16)
+        return not_16bit(name);
 
     // Pixels are copied as they are, so they must already be RGB565: plain 16-bit data is
     // taken as such (skin artwork has always been written that way), masks must say so.
     const uint32_t compression = *bytes.u32(kCompressionAt);
     uint64_t header_end = kFileHeaderSize + *info_size;
     if (compression == kCompressionBitfields) {
-        if (!bytes.fits(kMasksAt, 12)) return refuse(name, "has a broken header");
+        if (!bytes.fits(kMasksAt, 12))
+            return refuse(name, "has a broken header");
         if (*bytes.u32(kMasksAt) != 0xF800 || *bytes.u32(kMasksAt + 4) != 0x07E0 ||
             *bytes.u32(kMasksAt + 8) != 0x001F) {
             return not_16bit(name);
@@ -117,7 +123,8 @@ std::shared_ptr<const Bitmap> load_565_from_memory(const uint8_t* data, size_t s
     }
 
     auto bitmap = std::make_shared<Bitmap>(width, height);
-    if (bitmap->empty()) return empty_bitmap();
+    if (bitmap->empty())
+        return empty_bitmap();
     for (int i = 0; i < height; ++i) {
         const uint8_t* src = data + data_offset + file_stride * static_cast<uint64_t>(i);
         uint16_t* dst = bitmap->row(top_down ? i : height - 1 - i);
@@ -138,7 +145,8 @@ std::shared_ptr<const Bitmap> load_565(platform::WStringView name) {
     bool short_read = false;
     const auto bytes = skinfile::read_whole_file(path, skinfile::kMaxPictureFileSize, short_read);
     // A missing file reads as no header at all, which is not a 16-bit one either.
-    if (!bytes || short_read) return not_16bit(name);
+    if (!bytes || short_read)
+        return not_16bit(name);
     return load_565_from_memory(bytes->data(), bytes->size(), name);
 }
 

@@ -24,8 +24,7 @@ bool Properties::load_skin(const platform::WString& path, const ScreenMetrics& m
 }
 
 bool Properties::load_skin_from_memory(std::vector<uint8_t> bytes, const platform::WString& path,
-                                       const ScreenMetrics& metrics,
-                                       PictureLoader picture_loader) {
+                                       const ScreenMetrics& metrics, PictureLoader picture_loader) {
     velvane::log() << "Properties::load_skin 1\n";
     auto impl = std::make_unique<PropertiesImpl>(std::move(bytes), path, metrics.scale_shift(),
                                                  std::move(picture_loader));
@@ -34,7 +33,8 @@ bool Properties::load_skin_from_memory(std::vector<uint8_t> bytes, const platfor
 }
 
 bool Properties::install(std::unique_ptr<PropertiesImpl> impl, const platform::WString& path) {
-    if (!impl->loaded()) return false;
+    if (!impl->loaded())
+        return false;
     velvane::log() << "Properties::load_skin 3\n";
     // The old skin goes with impl at the end of this call; listeners stay with this object.
     std::swap(m_impl, impl);
@@ -42,9 +42,13 @@ bool Properties::install(std::unique_ptr<PropertiesImpl> impl, const platform::W
     return true;
 }
 
-bool Properties::is_loaded() const { return m_impl != nullptr; }
+bool Properties::is_loaded() const {
+    return m_impl != nullptr;
+}
 
-int Properties::scale_shift() const { return m_impl ? m_impl->scale_shift() : 0; }
+int Properties::scale_shift() const {
+    return m_impl ? m_impl->scale_shift() : 0;
+}
 
 std::optional<SkinRecord> Properties::find_definition(platform::WStringView name) const {
     return m_impl ? m_impl->find_definition(name) : std::nullopt;
@@ -102,19 +106,24 @@ int Properties::picture_count() const {
 }
 
 const platform::WString& Properties::picture_name(int index) const {
-    if (index < 0 || index >= picture_count()) return kNoText;
+    if (index < 0 || index >= picture_count())
+        return kNoText;
     return m_impl->picture_names()[static_cast<size_t>(index)];
 }
 
 std::shared_ptr<const Bitmap> Properties::picture(int index) const {
-    if (index < 0 || index >= picture_count()) return nullptr;
+    if (index < 0 || index >= picture_count())
+        return nullptr;
     return m_impl->pictures()[static_cast<size_t>(index)];
 }
 
-int Properties::font_count() const { return m_impl ? static_cast<int>(m_impl->fonts().size()) : 0; }
+int Properties::font_count() const {
+    return m_impl ? static_cast<int>(m_impl->fonts().size()) : 0;
+}
 
 std::shared_ptr<const FontDesc> Properties::font(int index) const {
-    if (index < 0 || index >= font_count()) return nullptr;
+    if (index < 0 || index >= font_count())
+        return nullptr;
     return m_impl->fonts()[static_cast<size_t>(index)];
 }
 
@@ -123,11 +132,14 @@ int Properties::string_count() const {
 }
 
 const platform::WString& Properties::string(int index) const {
-    if (index < 0 || index >= string_count()) return kNoText;
+    if (index < 0 || index >= string_count())
+        return kNoText;
     return m_impl->strings()[static_cast<size_t>(index)];
 }
 
-void Properties::add_reload_listener(ReloadListener* listener) { m_listeners.push_back(listener); }
+void Properties::add_reload_listener(ReloadListener* listener) {
+    m_listeners.push_back(listener);
+}
 
 void Properties::remove_reload_listener(ReloadListener* listener) {
     std::erase(m_listeners, listener);
@@ -136,7 +148,8 @@ void Properties::remove_reload_listener(ReloadListener* listener) {
 void Properties::send_reload_skin() {
     const auto start = std::chrono::steady_clock::now();
     // By index: a listener may add or remove listeners while it rebuilds.
-    for (size_t i = 0; i < m_listeners.size(); ++i) m_listeners[i]->on_reload_skin(*this);
+    for (size_t i = 0; i < m_listeners.size(); ++i)
+        m_listeners[i]->on_reload_skin(*this);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     velvane::log() << "PropertiesImpl::send_reload_skin the rest time=" << elapsed.count() << "\n";
 }

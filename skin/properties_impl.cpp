@@ -34,20 +34,25 @@ private:
 // are never looked up at the root of the file system.
 platform::WString folder_of(platform::WStringView path) {
     const size_t slash = path.find_last_of(u"\\/");
-    if (slash == platform::WStringView::npos) return u".";
+    if (slash == platform::WStringView::npos)
+        return u".";
     return platform::WString(path.substr(0, slash));
 }
 
 // Picture names come from the file, so they must not reach outside the skin's folder: no
 // absolute names, no drive or stream colons, no ".." component.
 bool stays_in_folder(platform::WStringView name) {
-    if (name.empty() || name.front() == u'\\' || name.front() == u'/') return false;
-    if (name.find(u':') != platform::WStringView::npos) return false;
+    if (name.empty() || name.front() == u'\\' || name.front() == u'/')
+        return false;
+    if (name.find(u':') != platform::WStringView::npos)
+        return false;
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = name.find_first_of(u"\\/", start);
-        if (end == platform::WStringView::npos) end = name.size();
-        if (name.substr(start, end - start) == u"..") return false;
+        if (end == platform::WStringView::npos)
+            end = name.size();
+        if (name.substr(start, end - start) == u"..")
+            return false;
         start = end + 1;
     }
     return true;
@@ -64,8 +69,10 @@ public:
     // Empty on success, else what was wrong.
     std::string_view check_definition(uint64_t record) {
         const auto shape = walk(record, 1);
-        if (!shape) return m_why;
-        if (shape->nodes > skinfile::kMaxNodesPerDefinition) return "a definition expands to too many nodes";
+        if (!shape)
+            return m_why;
+        if (shape->nodes > skinfile::kMaxNodesPerDefinition)
+            return "a definition expands to too many nodes";
         return {};
     }
 
@@ -76,26 +83,33 @@ private:
     };
 
     std::optional<Shape> walk(uint64_t offset, int depth) {
-        if (depth > skinfile::kMaxDepth) return fail("node records nest too deep");
+        if (depth > skinfile::kMaxDepth)
+            return fail("node records nest too deep");
         if (const auto done = m_done.find(offset); done != m_done.end()) {
             if (depth - 1 + done->second.height > skinfile::kMaxDepth) {
                 return fail("node records nest too deep");
             }
             return done->second;
         }
-        if (!m_open.insert(offset).second) return fail("node records form a cycle");
+        if (!m_open.insert(offset).second)
+            return fail("node records form a cycle");
         const RecordView record(m_bytes, offset);
-        if (!record.valid()) return fail("a node record lies outside the file");
+        if (!record.valid())
+            return fail("a node record lies outside the file");
         const uint16_t count = *m_bytes.u16(offset + skinfile::kRecordChildCount);
-        if (record.child_count() != count) return fail("child offsets run past the end of the file");
+        if (record.child_count() != count)
+            return fail("child offsets run past the end of the file");
         Shape shape{1, 1};
         for (int i = 0; i < count; ++i) {
             const auto child = record.child_offset(i);
-            if (!child) return fail("a child offset lies outside the file");
+            if (!child)
+                return fail("a child offset lies outside the file");
             const auto below = walk(*child, depth + 1);
-            if (!below) return std::nullopt;
+            if (!below)
+                return std::nullopt;
             shape.height = std::max(shape.height, below->height + 1);
-            shape.nodes = std::min(shape.nodes + below->nodes, skinfile::kMaxNodesPerDefinition + 1);
+            shape.nodes =
+                std::min(shape.nodes + below->nodes, skinfile::kMaxNodesPerDefinition + 1);
         }
         m_open.erase(offset);
         m_done.emplace(offset, shape);
@@ -119,8 +133,10 @@ PropertiesImpl::PropertiesImpl(const platform::WString& path, const ScreenMetric
     : m_path(path) {
     bool short_read = false;
     auto bytes = skinfile::read_whole_file(path, skinfile::kMaxSkinFileSize, short_read);
-    if (!bytes || short_read) velvane::log() << "Error: skin [" << path << "] failed to load\n";
-    if (!bytes) return;
+    if (!bytes || short_read)
+        velvane::log() << "Error: skin [" << path << "] failed to load\n";
+    if (!bytes)
+        return;
     m_bytes = std::move(*bytes);
     load(metrics.scale_shift(), {});
 }
@@ -137,22 +153,27 @@ void PropertiesImpl::refuse(std::string_view why) const {
 
 void PropertiesImpl::load(int scale_shift, const PictureLoader& loader) {
     const ByteView file = bytes();
-    if (!file.fits(0, skinfile::kHeaderSize)) return refuse("shorter than its header");
+    if (!file.fits(0, skinfile::kHeaderSize))
+        return refuse("shorter than its header");
     for (size_t i = 0; i < skinfile::kMagic.size(); ++i) {
-        if (*file.u16(2 * i) != skinfile::kMagic[i]) return refuse("not a skin file");
+        if (*file.u16(2 * i) != skinfile::kMagic[i])
+            return refuse("not a skin file");
     }
     m_shift = scale_shift;
     m_root = *file.i32(skinfile::kRootOffsetAt);
 
     std::vector<platform::WString> texts;
-    if (!read_string_area(texts)) return;
-    if (!check_definition_tree()) return;
+    if (!read_string_area(texts))
+        return;
+    if (!check_definition_tree())
+        return;
 
     const auto pictures = static_cast<size_t>(*file.i32(skinfile::kPictureCountAt));
     const auto fonts = static_cast<size_t>(*file.i32(skinfile::kFontCountAt));
     m_picture_names.assign(std::make_move_iterator(texts.begin()),
                            std::make_move_iterator(texts.begin() + pictures));
-    if (!load_pictures(loader)) return;
+    if (!load_pictures(loader))
+        return;
 
     Stopwatch stopwatch;
     const int scale = m_shift >= 0 && m_shift < 31 ? 1 << m_shift : 1;
@@ -213,7 +234,8 @@ bool PropertiesImpl::check_definition_tree() {
     RecordGraphCheck graph(file);
     std::unordered_set<uint64_t> seen;
     std::vector<int32_t> pending;
-    if (m_root != skinfile::kNoOffset) pending.push_back(m_root);
+    if (m_root != skinfile::kNoOffset)
+        pending.push_back(m_root);
     while (!pending.empty()) {
         const int32_t node = pending.back();
         pending.pop_back();
@@ -237,7 +259,8 @@ bool PropertiesImpl::check_definition_tree() {
         }
         for (const size_t side : {skinfile::kTreeLeft, skinfile::kTreeRight}) {
             const int32_t next = *file.i32(node + side);
-            if (next != skinfile::kNoOffset) pending.push_back(next);
+            if (next != skinfile::kNoOffset)
+                pending.push_back(next);
         }
     }
     m_tree_size = seen.size();
@@ -266,25 +289,31 @@ bool PropertiesImpl::load_pictures(const PictureLoader& loader) {
 }
 
 std::optional<SkinRecord> PropertiesImpl::find_definition(platform::WStringView name) const {
-    if (!m_loaded) return std::nullopt;
+    if (!m_loaded)
+        return std::nullopt;
     const ByteView file = bytes();
     int32_t node = m_root;
     // The tree was checked to be finite and acyclic; the step bound keeps it so regardless.
     for (size_t steps = 0; node != skinfile::kNoOffset && steps < m_tree_size; ++steps) {
         const auto name_offset = file.i32(uint64_t(node) + skinfile::kTreeName);
-        if (node < 0 || !name_offset || *name_offset < 0) return std::nullopt;
+        if (node < 0 || !name_offset || *name_offset < 0)
+            return std::nullopt;
         const auto order = file.compare_text(static_cast<uint64_t>(*name_offset), name);
-        if (!order) return std::nullopt;
-        if (*order == 0) return SkinRecord{static_cast<uint32_t>(node + skinfile::kTreeRecord)};
+        if (!order)
+            return std::nullopt;
+        if (*order == 0)
+            return SkinRecord{static_cast<uint32_t>(node + skinfile::kTreeRecord)};
         // The sought name lower than the node's goes left.
-        node = *file.i32(uint64_t(node) + (*order > 0 ? skinfile::kTreeLeft : skinfile::kTreeRight));
+        node =
+            *file.i32(uint64_t(node) + (*order > 0 ? skinfile::kTreeLeft : skinfile::kTreeRight));
     }
     return std::nullopt;
 }
 
 std::vector<platform::WString> PropertiesImpl::definition_names() const {
     std::vector<platform::WString> names;
-    if (!m_loaded) return names;
+    if (!m_loaded)
+        return names;
     const ByteView file = bytes();
     // In-order walk with an explicit stack; the tree was checked at load.
     std::vector<int32_t> stack;
@@ -294,7 +323,8 @@ std::vector<platform::WString> PropertiesImpl::definition_names() const {
             stack.push_back(node);
             node = file.i32(uint64_t(node) + skinfile::kTreeLeft).value_or(skinfile::kNoOffset);
         }
-        if (stack.empty()) break;
+        if (stack.empty())
+            break;
         node = stack.back();
         stack.pop_back();
         const auto name_offset = file.i32(uint64_t(node) + skinfile::kTreeName);
@@ -305,7 +335,8 @@ std::vector<platform::WString> PropertiesImpl::definition_names() const {
 }
 
 int PropertiesImpl::shifted(int value) const {
-    if (m_shift < 0 || m_shift >= 32) return 0;
+    if (m_shift < 0 || m_shift >= 32)
+        return 0;
     return static_cast<int>(static_cast<uint32_t>(value) << m_shift);
 }
 
@@ -314,27 +345,32 @@ int PropertiesImpl::get_integer(SkinRecord r, platform::WStringView key, int def
     return entry ? *bytes().i32(*entry + 4) : def;
 }
 
-std::shared_ptr<const FontDesc> PropertiesImpl::get_font(SkinRecord r, platform::WStringView key,
-                                                         std::shared_ptr<const FontDesc> def) const {
+std::shared_ptr<const FontDesc> PropertiesImpl::get_font(
+    SkinRecord r, platform::WStringView key, std::shared_ptr<const FontDesc> def) const {
     const auto entry = record(r).find(PropertyGroup::Font, key);
-    if (!entry) return def;
+    if (!entry)
+        return def;
     const int32_t index = *bytes().i32(*entry + 4);
-    if (index < 0 || static_cast<size_t>(index) >= m_fonts.size()) return def;
+    if (index < 0 || static_cast<size_t>(index) >= m_fonts.size())
+        return def;
     return m_fonts[static_cast<size_t>(index)];
 }
 
 Point PropertiesImpl::get_point(SkinRecord r, platform::WStringView key, Point def) const {
     const auto entry = record(r).find(PropertyGroup::Point, key);
-    if (!entry) return def;
+    if (!entry)
+        return def;
     return {shifted(*bytes().i16(*entry + 4)), shifted(*bytes().i16(*entry + 6))};
 }
 
 platform::WString PropertiesImpl::get_string(SkinRecord r, platform::WStringView key,
                                              platform::WStringView def) const {
     const auto entry = record(r).find(PropertyGroup::String, key);
-    if (!entry) return platform::WString(def);
+    if (!entry)
+        return platform::WString(def);
     const uint16_t index = *bytes().u16(*entry + 2);
-    if (index >= m_strings.size()) return platform::WString(def);
+    if (index >= m_strings.size())
+        return platform::WString(def);
     return m_strings[index];
 }
 
@@ -342,20 +378,23 @@ ImageRef PropertiesImpl::image_at(uint64_t entry, int& picture_index) const {
     const ByteView file = bytes();
     ImageRef ref;
     for (size_t i = 0; i < ref.pairs.size(); ++i) {
-        ref.pairs[i] = {shifted(*file.u16(entry + 2 + 4 * i)), shifted(*file.u16(entry + 4 + 4 * i))};
+        ref.pairs[i] = {shifted(*file.u16(entry + 2 + 4 * i)),
+                        shifted(*file.u16(entry + 4 + 4 * i))};
     }
     const uint8_t index = *file.u8(entry + 18);
     ref.flag = *file.u8(entry + 19) != 0;
     ref.scale_shift = m_shift;
     picture_index = index < m_pictures.size() ? index : -1;
-    if (picture_index >= 0) ref.picture = m_pictures[index];
+    if (picture_index >= 0)
+        ref.picture = m_pictures[index];
     return ref;
 }
 
 ImageRef PropertiesImpl::get_image(SkinRecord r, platform::WStringView key,
                                    const ImageRef& def) const {
     const auto entry = record(r).find(PropertyGroup::Image, key);
-    if (!entry) return def;
+    if (!entry)
+        return def;
     int picture_index = -1;
     ImageRef ref = image_at(*entry, picture_index);
     return picture_index >= 0 ? ref : def;
@@ -363,7 +402,8 @@ ImageRef PropertiesImpl::get_image(SkinRecord r, platform::WStringView key,
 
 Color PropertiesImpl::get_color(SkinRecord r, platform::WStringView key, Color def) const {
     const auto entry = record(r).find(PropertyGroup::Color, key);
-    if (!entry) return def;
+    if (!entry)
+        return def;
     const ByteView file = bytes();
     return {*file.u8(*entry + 4), *file.u8(*entry + 5), *file.u8(*entry + 6), 255};
 }
@@ -372,7 +412,9 @@ bool PropertiesImpl::has_group(SkinRecord r, PropertyGroup group) const {
     return record(r).group(group).count > 0;
 }
 
-int PropertiesImpl::child_count(SkinRecord r) const { return record(r).child_count(); }
+int PropertiesImpl::child_count(SkinRecord r) const {
+    return record(r).child_count();
+}
 
 SkinRecord PropertiesImpl::child(SkinRecord r, int index) const {
     const auto offset = record(r).child_offset(index);
@@ -389,7 +431,8 @@ std::vector<PropertyEntry> PropertiesImpl::list_properties(SkinRecord r) const {
         for (size_t i = 0; i < span.count; ++i) {
             const uint64_t entry = span.entry(i);
             auto key = view.key_of(entry);
-            if (!key) continue;
+            if (!key)
+                continue;
             PropertyEntry property{group, std::move(*key), 0};
             switch (group) {
                 case PropertyGroup::Integer:
@@ -403,18 +446,21 @@ std::vector<PropertyEntry> PropertiesImpl::list_properties(SkinRecord r) const {
                     break;
                 }
                 case PropertyGroup::Point:
-                    property.value = Point{shifted(*file.i16(entry + 4)), shifted(*file.i16(entry + 6))};
+                    property.value =
+                        Point{shifted(*file.i16(entry + 4)), shifted(*file.i16(entry + 6))};
                     break;
                 case PropertyGroup::String: {
                     const uint16_t index = *file.u16(entry + 2);
-                    property.value = index < m_strings.size() ? m_strings[index] : platform::WString();
+                    property.value =
+                        index < m_strings.size() ? m_strings[index] : platform::WString();
                     break;
                 }
                 case PropertyGroup::Image:
                     property.value = image_at(entry, property.picture_index);
                     break;
                 case PropertyGroup::Color:
-                    property.value = Color{*file.u8(entry + 4), *file.u8(entry + 5), *file.u8(entry + 6), 255};
+                    property.value =
+                        Color{*file.u8(entry + 4), *file.u8(entry + 5), *file.u8(entry + 6), 255};
                     break;
             }
             out.push_back(std::move(property));

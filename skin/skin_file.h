@@ -55,14 +55,17 @@ inline constexpr uint64_t kMaxPictureFileSize = 64u << 20;
 // limit also bounds what the table reading allocates.
 inline constexpr uint32_t kMaxTableSize = 0x10000;
 
-constexpr size_t entry_size(PropertyGroup group) { return kEntrySize[static_cast<size_t>(group)]; }
+constexpr size_t entry_size(PropertyGroup group) {
+    return kEntrySize[static_cast<size_t>(group)];
+}
 
 // Checked little-endian reads of one buffer.
 class ByteView {
 public:
     ByteView() = default;
     ByteView(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    explicit ByteView(const std::vector<uint8_t>& bytes) : m_data(bytes.data()), m_size(bytes.size()) {}
+    explicit ByteView(const std::vector<uint8_t>& bytes)
+        : m_data(bytes.data()), m_size(bytes.size()) {}
 
     size_t size() const { return m_size; }
     const uint8_t* data() const { return m_data; }

@@ -33,7 +33,9 @@ std::shared_ptr<const Bitmap> from_bytes(const std::vector<uint8_t>& bytes) {
 }
 
 // Distinct value per pixel, so a swapped row or column shows.
-uint16_t pattern(int x, int y) { return static_cast<uint16_t>(0x1000 * y + 0x11 * x + 1); }
+uint16_t pattern(int x, int y) {
+    return static_cast<uint16_t>(0x1000 * y + 0x11 * x + 1);
+}
 
 }  // namespace
 
@@ -63,8 +65,8 @@ TEST(Load565, ReadsImageMagickRgb565FilesWithV5Headers) {
     const auto small = zentra::load_565(data_file("im6_rgb565_3x2_v5"));
     ASSERT_EQ(small->width(), 3);
     ASSERT_EQ(small->height(), 2);
-    EXPECT_EQ(pixels_of(*small), (std::vector<std::vector<uint16_t>>{{kRed, kBlue, kRed},
-                                                                       {kRed, kRed, kLime}}));
+    EXPECT_EQ(pixels_of(*small),
+              (std::vector<std::vector<uint16_t>>{{kRed, kBlue, kRed}, {kRed, kRed, kLime}}));
 
     // White at the top fading to navy at the bottom: every row one colour, each darker.
     const auto gradient = zentra::load_565(data_file("im6_rgb565_31x17_gradient_v5"));
@@ -98,12 +100,14 @@ TEST(Load565, BottomUpAndTopDownGiveTheSamePicture) {
 
         BmpOptions top_down;
         top_down.top_down = true;
-        EXPECT_EQ(pixels_of(*from_bytes(make_bmp(width, 3, pattern, top_down))), pixels_of(*expected))
+        EXPECT_EQ(pixels_of(*from_bytes(make_bmp(width, 3, pattern, top_down))),
+                  pixels_of(*expected))
             << width;
         BmpOptions v4_masks;
         v4_masks.info_size = 108;
         v4_masks.compression = 3;
-        EXPECT_EQ(pixels_of(*from_bytes(make_bmp(width, 3, pattern, v4_masks))), pixels_of(*expected))
+        EXPECT_EQ(pixels_of(*from_bytes(make_bmp(width, 3, pattern, v4_masks))),
+                  pixels_of(*expected))
             << width;
     }
 }

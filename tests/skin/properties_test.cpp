@@ -79,14 +79,16 @@ size_t read_everything(const Properties& p) {
     std::set<uint32_t> seen;
     std::vector<SkinRecord> pending;
     for (const auto& name : p.definition_names()) {
-        if (const auto record = p.find_definition(name)) pending.push_back(*record);
+        if (const auto record = p.find_definition(name))
+            pending.push_back(*record);
     }
     pending.push_back(SkinRecord{0});
     pending.push_back(SkinRecord{0xFFFFFFF0u});
     while (!pending.empty()) {
         const SkinRecord record = pending.back();
         pending.pop_back();
-        if (!seen.insert(record.offset).second) continue;
+        if (!seen.insert(record.offset).second)
+            continue;
         for (const auto& property : p.list_properties(record)) {
             touched += p.get_integer(record, property.key, 0) != 0;
             touched += p.get_font(record, property.key, nullptr) != nullptr;
@@ -95,11 +97,13 @@ size_t read_everything(const Properties& p) {
             touched += !p.get_image(record, property.key, {}).empty();
             touched += p.get_color(record, property.key, {}).r;
         }
-        for (const auto group : {PropertyGroup::Integer, PropertyGroup::Font, PropertyGroup::Point,
-                                 PropertyGroup::String, PropertyGroup::Image, PropertyGroup::Color}) {
+        for (const auto group :
+             {PropertyGroup::Integer, PropertyGroup::Font, PropertyGroup::Point,
+              PropertyGroup::String, PropertyGroup::Image, PropertyGroup::Color}) {
             touched += p.has_group(record, group);
         }
-        for (int i = 0; i <= p.child_count(record); ++i) pending.push_back(p.child(record, i));
+        for (int i = 0; i <= p.child_count(record); ++i)
+            pending.push_back(p.child(record, i));
     }
     return touched;
 }
@@ -176,14 +180,15 @@ TEST(Loader, ListsPropertiesGroupByGroupInKeyOrder) {
     ASSERT_TRUE(load(p, build_skin(full_model())));
     const auto listed = p.list_properties(*p.find_definition(u"MainForm"));
     std::vector<std::pair<PropertyGroup, WString>> keys;
-    for (const auto& entry : listed) keys.emplace_back(entry.group, entry.key);
+    for (const auto& entry : listed)
+        keys.emplace_back(entry.group, entry.key);
     const std::vector<std::pair<PropertyGroup, WString>> expected = {
-        {PropertyGroup::Integer, u"cache"},    {PropertyGroup::Integer, u"cache_alpha"},
-        {PropertyGroup::Font, u"font"},        {PropertyGroup::Font, u"font_small"},
-        {PropertyGroup::Point, u"border_min"}, {PropertyGroup::Point, u"design_size"},
-        {PropertyGroup::String, u"id"},        {PropertyGroup::String, u"text"},
+        {PropertyGroup::Integer, u"cache"},     {PropertyGroup::Integer, u"cache_alpha"},
+        {PropertyGroup::Font, u"font"},         {PropertyGroup::Font, u"font_small"},
+        {PropertyGroup::Point, u"border_min"},  {PropertyGroup::Point, u"design_size"},
+        {PropertyGroup::String, u"id"},         {PropertyGroup::String, u"text"},
         {PropertyGroup::String, u"text_color"}, {PropertyGroup::Image, u"bg"},
-        {PropertyGroup::Image, u"icon"},       {PropertyGroup::Color, u"text"},
+        {PropertyGroup::Image, u"icon"},        {PropertyGroup::Color, u"text"},
         {PropertyGroup::Color, u"text_color"}};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(std::get<int>(listed[1].value), -200);
@@ -216,7 +221,8 @@ TEST(Loader, ScaleShiftMultipliesPointsAndImageCoordinatesOnly) {
 TEST(Loader, HeaderOnlyFileLoadsWithNoDefinitions) {
     std::vector<uint8_t> bytes(92, 0);
     const uint16_t magic[] = {0x0421, 0x043A, 0x0438, 0x043D};
-    for (int i = 0; i < 4; ++i) put16(bytes, 2 * i, magic[i]);
+    for (int i = 0; i < 4; ++i)
+        put16(bytes, 2 * i, magic[i]);
     put32(bytes, 72, uint32_t(-1));
     put32(bytes, 84, 92);
     Properties p;
@@ -234,7 +240,8 @@ TEST(Loader, HeaderOnlyFileLoadsWithNoDefinitions) {
 TEST(Loader, FindsEveryDefinitionOfTheTreeAndNothingElse) {
     skinc::SkinModel model;
     std::vector<WString> names;
-    for (int i = 0; i < 37; ++i) names.push_back(u"Form" + platform::to_wstring(i * 7 % 37));
+    for (int i = 0; i < 37; ++i)
+        names.push_back(u"Form" + platform::to_wstring(i * 7 % 37));
     names.insert(names.end(), {u"Form", u"F", u"\u0416", u"Zz", u"a"});
     for (const auto& name : names) {
         skinc::SkinNode node;
@@ -322,7 +329,8 @@ TEST(Loader, PictureNamesMayNotLeaveTheSkinFolder) {
         node.properties = {image(u"bg", name, {})};
         FakePictures pictures;
         Properties p;
-        EXPECT_FALSE(load(p, build_skin({{{u"D", node}}}), 0, &pictures)) << platform::to_utf8(name);
+        EXPECT_FALSE(load(p, build_skin({{{u"D", node}}}), 0, &pictures))
+            << platform::to_utf8(name);
         EXPECT_TRUE(pictures.asked.empty()) << platform::to_utf8(name);
     }
     for (const WString name : {u"art\\icons\\call", u"a..b", u"..x"}) {
@@ -362,7 +370,9 @@ struct Layout {
     std::vector<uint8_t> bytes;
     uint32_t root_node() const { return uint32_t(get32(bytes, 72)); }
     uint32_t root_record() const { return root_node() + 12; }
-    uint32_t child(uint32_t record, int i) const { return uint32_t(get32(bytes, record + 16 + 4 * i)); }
+    uint32_t child(uint32_t record, int i) const {
+        return uint32_t(get32(bytes, record + 16 + 4 * i));
+    }
     // File offset of the first entry of a group of a record.
     uint32_t group(uint32_t record, PropertyGroup g) const {
         return record + get16(bytes, record + 2 * static_cast<size_t>(g));
@@ -436,7 +446,8 @@ TEST(Loader, RefusesFilesWhoseStructureIsBroken) {
         }
         EXPECT_FALSE(load(p, bytes)) << c.what;
     }
-    EXPECT_EQ(p.get_string(*p.find_definition(u"MainForm"), u"id"), u"Form") << "kept the good skin";
+    EXPECT_EQ(p.get_string(*p.find_definition(u"MainForm"), u"id"), u"Form")
+        << "kept the good skin";
 }
 
 TEST(Loader, RefusesNestingAndExpansionBeyondTheLimits) {
@@ -444,9 +455,9 @@ TEST(Loader, RefusesNestingAndExpansionBeyondTheLimits) {
     const Layout deepest{build_skin(deepest_model())};
     ASSERT_TRUE(load(p, deepest.bytes));
     const uint32_t root = deepest.root_record();
-    const uint32_t first_link = deepest.child(root, 0);   // level 2
+    const uint32_t first_link = deepest.child(root, 0);         // level 2
     const uint32_t second_link = deepest.child(first_link, 0);  // level 3
-    const uint32_t side_slot = deepest.child(root, 1) + 16;  // its leaf sits at level 3
+    const uint32_t side_slot = deepest.child(root, 1) + 16;     // its leaf sits at level 3
 
     auto shared = deepest.bytes;
     put32(shared, side_slot, second_link);
@@ -540,7 +551,9 @@ TEST(Loader, SurvivesEveryTruncationAndRandomByteDamage) {
     for (int round = 0; round < 3000; ++round) {
         auto bytes = good;
         const int flips = 1 + int(random() % 4);
-        for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] ^= uint8_t(1 + random() % 255);
-        if (load(p, bytes)) read_everything(p);
+        for (int i = 0; i < flips; ++i)
+            bytes[random() % bytes.size()] ^= uint8_t(1 + random() % 255);
+        if (load(p, bytes))
+            read_everything(p);
     }
 }

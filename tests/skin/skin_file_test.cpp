@@ -14,7 +14,8 @@ using zentra::skinfile::RecordView;
 namespace {
 
 void put_text(std::vector<uint8_t>& b, const WString& text) {
-    for (const char16_t c : text) b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8)});
+    for (const char16_t c : text)
+        b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8)});
     b.insert(b.end(), {0, 0});
 }
 
@@ -23,8 +24,10 @@ std::vector<uint8_t> string_record(const std::vector<uint16_t>& key_offsets, siz
     std::vector<uint8_t> b(file_size, 0);
     const uint16_t start = 16;
     const auto end = uint16_t(start + 4 * key_offsets.size());
-    for (int g = 0; g <= 3; ++g) put16(b, 2 * g, start);
-    for (int g = 4; g <= 6; ++g) put16(b, 2 * g, end);
+    for (int g = 0; g <= 3; ++g)
+        put16(b, 2 * g, start);
+    for (int g = 4; g <= 6; ++g)
+        put16(b, 2 * g, end);
     for (size_t i = 0; i < key_offsets.size(); ++i) {
         put16(b, start + 4 * i, key_offsets[i]);
         put16(b, start + 4 * i + 2, uint16_t(i));
@@ -152,10 +155,11 @@ skinc::SkinModel sample_model() {
     skinc::SkinNode child;
     child.properties = {string(u"type", u"text"), point(u"design_size", 10, -20)};
     skinc::SkinNode root;
-    root.properties = {string(u"id", u"root"),       integer(u"cache", 1),
-                       color(u"color", 1, 2, 3),     font(u"font", u"12 0 0 0 Tahoma"),
-                       string(u"text", u"Hello"),    image(u"bg", u"back", {0, 0, 1, 1, 2, 2, 3, 3}),
-                       string(u"anchor_x", u"CENTER")};
+    root.properties = {
+        string(u"id", u"root"),        integer(u"cache", 1),
+        color(u"color", 1, 2, 3),      font(u"font", u"12 0 0 0 Tahoma"),
+        string(u"text", u"Hello"),     image(u"bg", u"back", {0, 0, 1, 1, 2, 2, 3, 3}),
+        string(u"anchor_x", u"CENTER")};
     root.children = {child, child};
     return {{{u"MainForm", root}, {u"CallForm", child}, {u"Splash", {}}}};
 }
@@ -174,7 +178,8 @@ TEST(WriteSkin, OutputIsCanonical) {
     ASSERT_GE(bytes.size(), 92u);
     EXPECT_EQ(get16(bytes, 0), 0x0421);
     EXPECT_EQ(get16(bytes, 6), 0x043D);
-    EXPECT_TRUE(std::all_of(bytes.begin() + 8, bytes.begin() + 72, [](uint8_t v) { return v == 0; }));
+    EXPECT_TRUE(
+        std::all_of(bytes.begin() + 8, bytes.begin() + 72, [](uint8_t v) { return v == 0; }));
 
     auto shuffled = sample_model();
     std::reverse(shuffled.definitions.begin(), shuffled.definitions.end());
@@ -214,7 +219,8 @@ TEST(WriteSkin, RefusesWhatTheLoaderWouldReadBackDifferently) {
 
     auto duplicate_definition = sample_model();
     duplicate_definition.definitions.push_back(duplicate_definition.definitions[1]);
-    EXPECT_NE(write_error(duplicate_definition).find("duplicate definition CallForm"), std::string::npos);
+    EXPECT_NE(write_error(duplicate_definition).find("duplicate definition CallForm"),
+              std::string::npos);
 
     auto wide_point = sample_model();
     wide_point.definitions[0].root.properties.push_back(point(u"p", 32768, 0));
@@ -223,11 +229,13 @@ TEST(WriteSkin, RefusesWhatTheLoaderWouldReadBackDifferently) {
     build_skin(wide_point);
 
     auto wide_image = sample_model();
-    wide_image.definitions[0].root.properties.push_back(image(u"i", u"p", {0, 0, 0, 0, 0, 0, 0, 65536}));
+    wide_image.definitions[0].root.properties.push_back(
+        image(u"i", u"p", {0, 0, 0, 0, 0, 0, 0, 65536}));
     EXPECT_FALSE(write_error(wide_image).empty());
 
     auto wrong_type = sample_model();
-    wrong_type.definitions[0].root.properties.push_back({PropertyGroup::Integer, u"n", WString(u"1")});
+    wrong_type.definitions[0].root.properties.push_back(
+        {PropertyGroup::Integer, u"n", WString(u"1")});
     EXPECT_FALSE(write_error(wrong_type).empty());
 
     auto nul = sample_model();

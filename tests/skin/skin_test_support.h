@@ -35,7 +35,8 @@ inline skinc::Property string(WString key, WString value) {
 }
 inline skinc::Property image(WString key, WString picture, std::array<int, 8> coords,
                              bool flag = false) {
-    return {PropertyGroup::Image, std::move(key), skinc::ImageValue{std::move(picture), coords, flag}};
+    return {PropertyGroup::Image, std::move(key),
+            skinc::ImageValue{std::move(picture), coords, flag}};
 }
 inline skinc::Property color(WString key, uint8_t r, uint8_t g, uint8_t b) {
     return {PropertyGroup::Color, std::move(key), zentra::Color{r, g, b, 255}};
@@ -60,7 +61,8 @@ inline void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
     b.at(at + 1) = uint8_t(v >> 8);
 }
 inline void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.at(at + i) = uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b.at(at + i) = uint8_t(v >> (8 * i));
 }
 
 struct BmpOptions {
@@ -89,11 +91,13 @@ std::vector<uint8_t> make_bmp(int width, int height, Pixel pixel, const BmpOptio
     put16(b, 28, o.bit_count);
     put32(b, 30, o.compression);
     if (o.compression == 3) {
-        for (int i = 0; i < 3; ++i) put32(b, 54 + 4 * i, o.masks[i]);
+        for (int i = 0; i < 3; ++i)
+            put32(b, 54 + 4 * i, o.masks[i]);
     }
     for (int y = 0; y < height; ++y) {
         const size_t row = data + stride * size_t(o.top_down ? y : height - 1 - y);
-        for (int x = 0; x < width; ++x) put16(b, row + 2 * x, pixel(x, y));
+        for (int x = 0; x < width; ++x)
+            put16(b, row + 2 * x, pixel(x, y));
     }
     return b;
 }
@@ -116,7 +120,9 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     // Path of a file in the folder, in the program's form.
-    WString file(const std::string& name) const { return platform::from_utf8((m_path / name).string()); }
+    WString file(const std::string& name) const {
+        return platform::from_utf8((m_path / name).string());
+    }
     void write(const std::string& name, const std::vector<uint8_t>& bytes) const {
         std::ofstream out(m_path / name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

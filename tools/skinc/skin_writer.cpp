@@ -34,7 +34,8 @@ public:
     void write(const SkinModel& model) {
         collect(model);
         m_out.assign(sf::kHeaderSize, 0);
-        for (size_t i = 0; i < sf::kMagic.size(); ++i) patch16(2 * i, sf::kMagic[i]);
+        for (size_t i = 0; i < sf::kMagic.size(); ++i)
+            patch16(2 * i, sf::kMagic[i]);
 
         // Key names first: their offsets are uint16.
         for (const auto& key : m_keys) {
@@ -50,11 +51,13 @@ public:
         patch32(sf::kFontCountAt, static_cast<uint32_t>(m_fonts.size()));
         patch32(sf::kStringCountAt, static_cast<uint32_t>(m_strings.size()));
         for (const auto* table : {&m_pictures, &m_fonts, &m_strings}) {
-            for (const auto& [text, index] : *table) put_text(text);
+            for (const auto& [text, index] : *table)
+                put_text(text);
         }
 
         std::vector<const Definition*> definitions;
-        for (const auto& definition : model.definitions) definitions.push_back(&definition);
+        for (const auto& definition : model.definitions)
+            definitions.push_back(&definition);
         // The loader's comparison: unit by unit as unsigned values, a proper prefix lower.
         std::sort(definitions.begin(), definitions.end(),
                   [](const Definition* a, const Definition* b) { return a->name < b->name; });
@@ -86,14 +89,19 @@ private:
         number(m_fonts);
         number(m_strings);
         // Image entries hold a uint8 picture index and string entries a uint16 string index.
-        if (m_pictures.size() > 256) throw WriteError{"more than 256 pictures"};
-        if (m_strings.size() > 65536) throw WriteError{"more than 65536 strings"};
+        if (m_pictures.size() > 256)
+            throw WriteError{"more than 256 pictures"};
+        if (m_strings.size() > 65536)
+            throw WriteError{"more than 65536 strings"};
     }
 
     void collect_node(const SkinNode& node, int depth, uint64_t& nodes) {
-        if (depth > sf::kMaxDepth) fail("nodes nest deeper than the loader builds");
-        if (++nodes > sf::kMaxNodesPerDefinition) fail("too many nodes in one definition");
-        if (node.children.size() > 0xFFFF) fail("too many children under one node");
+        if (depth > sf::kMaxDepth)
+            fail("nodes nest deeper than the loader builds");
+        if (++nodes > sf::kMaxNodesPerDefinition)
+            fail("too many nodes in one definition");
+        if (node.children.size() > 0xFFFF)
+            fail("too many children under one node");
         std::set<std::pair<PropertyGroup, WString>> seen;
         for (const auto& property : node.properties) {
             const char* group = kGroupNames[static_cast<size_t>(property.group)];
@@ -108,7 +116,8 @@ private:
             m_keys.insert(property.key);
             std::visit([&](const auto& value) { collect_value(property, value); }, property.value);
         }
-        for (const auto& child : node.children) collect_node(child, depth + 1, nodes);
+        for (const auto& child : node.children)
+            collect_node(child, depth + 1, nodes);
     }
 
     void collect_value(const Property&, int) {}
@@ -117,7 +126,8 @@ private:
         m_fonts.emplace(value.description, 0);
     }
     void collect_value(const Property& property, const zentra::Point& value) {
-        if (value.x < INT16_MIN || value.x > INT16_MAX || value.y < INT16_MIN || value.y > INT16_MAX) {
+        if (value.x < INT16_MIN || value.x > INT16_MAX || value.y < INT16_MIN ||
+            value.y > INT16_MAX) {
             fail("point " + platform::to_utf8(property.key) + " does not fit 16 bits");
         }
     }
@@ -128,7 +138,8 @@ private:
     void collect_value(const Property& property, const ImageValue& value) {
         for (const int coord : value.coords) {
             if (coord < 0 || coord > 0xFFFF) {
-                fail("image " + platform::to_utf8(property.key) + " has a coordinate outside 0-65535");
+                fail("image " + platform::to_utf8(property.key) +
+                     " has a coordinate outside 0-65535");
             }
         }
         check_text(value.picture, "picture name");
@@ -138,12 +149,14 @@ private:
 
     static void number(std::map<WString, uint32_t>& table) {
         uint32_t index = 0;
-        for (auto& [text, value] : table) value = index++;
+        for (auto& [text, value] : table)
+            value = index++;
     }
 
     void check_text(const WString& text, const char* what) {
         // The file ends texts with a NUL unit; one inside would cut the text short on reading.
-        if (text.find(u'\0') != WString::npos) fail(std::string(what) + " holds a NUL character");
+        if (text.find(u'\0') != WString::npos)
+            fail(std::string(what) + " holds a NUL character");
     }
 
     [[noreturn]] void fail(const std::string& message) {
@@ -154,7 +167,8 @@ private:
     // its record follows it in place, then the left and right subtrees.
     int32_t write_tree(const std::vector<const Definition*>& definitions,
                        const std::vector<uint32_t>& name_offsets, size_t first, size_t last) {
-        if (first == last) return sf::kNoOffset;
+        if (first == last)
+            return sf::kNoOffset;
         const size_t middle = first + (last - first) / 2;
         align();
         const size_t node = m_out.size();
@@ -171,7 +185,8 @@ private:
 
     uint32_t write_record(const SkinNode& node, bool align_first = true) {
         // A definition's record sits right after its 12-byte tree node, already aligned.
-        if (align_first) align();
+        if (align_first)
+            align();
         const size_t record = m_out.size();
         m_out.resize(record + sf::kRecordChildren + 4 * node.children.size());
         patch16(record + sf::kRecordChildCount, static_cast<uint16_t>(node.children.size()));
@@ -180,11 +195,13 @@ private:
             patch16(record + sf::kRecordBounds + 2 * g, relative(record));
             std::vector<const Property*> entries;
             for (const auto& property : node.properties) {
-                if (static_cast<size_t>(property.group) == g) entries.push_back(&property);
+                if (static_cast<size_t>(property.group) == g)
+                    entries.push_back(&property);
             }
             std::sort(entries.begin(), entries.end(),
                       [](const Property* a, const Property* b) { return a->key < b->key; });
-            for (const auto* property : entries) put_entry(*property);
+            for (const auto* property : entries)
+                put_entry(*property);
         }
         patch16(record + sf::kRecordBounds + 2 * sf::kGroupCount, relative(record));
 
@@ -197,7 +214,8 @@ private:
 
     uint16_t relative(size_t record) {
         const size_t position = m_out.size() - record;
-        if (position > 0xFFFF) fail("one node's properties take more than 64 KiB");
+        if (position > 0xFFFF)
+            fail("one node's properties take more than 64 KiB");
         return static_cast<uint16_t>(position);
     }
 
@@ -224,7 +242,8 @@ private:
                 break;
             case PropertyGroup::Image: {
                 const auto& image = std::get<ImageValue>(property.value);
-                for (const int coord : image.coords) put16(static_cast<uint16_t>(coord));
+                for (const int coord : image.coords)
+                    put16(static_cast<uint16_t>(coord));
                 m_out.push_back(static_cast<uint8_t>(m_pictures.at(image.picture)));
                 m_out.push_back(image.flag ? 1 : 0);
                 break;
@@ -241,17 +260,20 @@ private:
     void align() { m_out.resize((m_out.size() + 3) & ~size_t{3}); }
     void put16(uint16_t v) { m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
     void put32(uint32_t v) {
-        m_out.insert(m_out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+        m_out.insert(m_out.end(),
+                     {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
     }
     void patch16(size_t at, uint16_t v) {
         m_out[at] = uint8_t(v);
         m_out[at + 1] = uint8_t(v >> 8);
     }
     void patch32(size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) m_out[at + i] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            m_out[at + i] = uint8_t(v >> (8 * i));
     }
     void put_text(const WString& text) {
-        for (const char16_t c : text) put16(c);
+        for (const char16_t c : text)
+            put16(c);
         put16(0);
     }
 
