@@ -82,6 +82,12 @@ WString normalized_key(WStringView path) {
     return out;
 }
 
+// A key path must survive the trip through a "[...]" line: "[-" would read as a deletion.
+bool is_storable_key(WStringView normalized) {
+    return !normalized.empty() && normalized[0] != u'-' &&
+           normalized.find_first_of(u"\r\n") == WStringView::npos;
+}
+
 // A quoted text starting at line[pos] == '"'. Besides the export format's \\ and \", line
 // breaks are written as \n and \r so that every value stays on one line; any other
 // backslash is taken literally, as hand-written paths often contain one.
@@ -211,7 +217,7 @@ RegistryDocument RegistryDocument::parse(std::string_view bytes) {
             current = nullptr;
             if (line.back() == u']' && line.size() > 2 && line[1] != u'-') {
                 const WString path = normalized_key(line.substr(1, line.size() - 2));
-                if (!path.empty()) {
+                if (is_storable_key(path)) {
                     current = doc.find_key(path);
                     if (current == nullptr) {
                         doc.m_keys.push_back({path, {}});
@@ -421,8 +427,7 @@ bool RegistryStore::modify(Change&& change) {
 }
 
 bool RegistryStore::set(WStringView key, WStringView name, const RegistryValue& value) {
-    // A key path must survive the trip through a "[...]" line.
-    if (normalized_key(key).empty() || key.find_first_of(u"\r\n") != WStringView::npos) {
+    if (!is_storable_key(normalized_key(key))) {
         return false;
     }
     return modify([&](RegistryDocument& doc) {

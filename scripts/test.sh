@@ -27,6 +27,6 @@ for target in build-fuzz/fuzz/fuzz_*; do
     echo "-- $name for ${fuzz_seconds}s"
     seeds=()
     [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
-    "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" "${seeds[@]}"
+    "$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" "${seeds[@]}"
 done
 echo "All tests passed."

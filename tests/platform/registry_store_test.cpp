@@ -122,6 +122,20 @@ TEST(RegistryStore, MalformedLinesAreAbsentAndTheRestSurvivesAWrite) {
     EXPECT_EQ(fresh_get(file, kVelvane, u"Dialer"), RegistryValue::of_dword(0));
 }
 
+// A key whose path only begins with "-" once its empty first component is dropped would be
+// written back as "[-...]", a deletion; such a key is refused both ways.
+TEST(RegistryStore, KeysThatWouldWriteAsDeletionsAreRefused) {
+    const auto doc = RegistryDocument::parse(
+        "Windows Registry Editor Version 5.00\r\n[\\-Odd]\r\n\"A\"=dword:00000001\r\n");
+    EXPECT_TRUE(doc.keys().empty());
+    EXPECT_EQ(RegistryDocument::parse(doc.serialize()).serialize(), doc.serialize());
+
+    TempHome t;
+    RegistryStore store((t.root() / "registry.reg").string());
+    EXPECT_FALSE(store.set(u"\\-Odd", u"A", RegistryValue::of_dword(1)));
+    EXPECT_TRUE(store.set(u"Odd\\-Fine", u"A", RegistryValue::of_dword(1)));
+}
+
 TEST(RegistryStore, ReadsUtf16Exports) {
     TempHome t;
     const fs::path file = t.root() / "registry.reg";
