@@ -23,9 +23,7 @@ class SkincProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         m_program = fs::path(VELVANE_PROGRAM_DIR) / "velvane-skinc";
-        if (!fs::exists(m_program)) {
-            GTEST_SKIP() << "velvane-skinc is not built";
-        }
+        ASSERT_TRUE(fs::exists(m_program)) << m_program;
     }
 
     Outcome run(const std::string& arguments) {
