@@ -90,10 +90,10 @@ Event::Event(bool manual_reset, bool initially_set)
     : m_manual_reset(manual_reset), m_set(initially_set) {}
 
 void Event::set() {
-    {
-        std::lock_guard guard(m_mutex);
-        m_set = true;
-    }
+    // Notified under the lock: a waiter that wakes may destroy the event at once, as one
+    // may close a handheld event right after its wait returns.
+    std::lock_guard guard(m_mutex);
+    m_set = true;
     if (m_manual_reset) {
         m_cv.notify_all();
     } else {
