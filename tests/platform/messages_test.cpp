@@ -50,6 +50,7 @@ protected:
     }
 
     void TearDown() override {
+        m_on_message = nullptr;  // it refers to the finished test's locals
         for (WindowHandle w : top_level_windows()) {
             if (window_class_name(w) == u"Recorder" && window_thread_id(w) == current_thread_id()) {
                 destroy_window(w);
