@@ -35,23 +35,6 @@ int hex_value(char c) {
     return -1;
 }
 
-const char* group_word(PropertyGroup group) {
-    switch (group) {
-        case PropertyGroup::Integer:
-            return "int";
-        case PropertyGroup::Font:
-            return "font";
-        case PropertyGroup::Point:
-            return "point";
-        case PropertyGroup::String:
-            return "string";
-        case PropertyGroup::Image:
-            return "image";
-        case PropertyGroup::Color:
-            return "color";
-    }
-    return "?";
-}
 
 std::optional<PropertyGroup> group_of(std::string_view word) {
     for (PropertyGroup group :
@@ -626,6 +609,24 @@ bool parse_source_file(const std::string& path, SkinSource& into, const PictureS
         return false;
     }
     return parse_source(text, path, into, picture_size, error);
+}
+
+const char* group_word(PropertyGroup group) {
+    switch (group) {
+        case PropertyGroup::Integer:
+            return "int";
+        case PropertyGroup::Font:
+            return "font";
+        case PropertyGroup::Point:
+            return "point";
+        case PropertyGroup::String:
+            return "string";
+        case PropertyGroup::Image:
+            return "image";
+        case PropertyGroup::Color:
+            return "color";
+    }
+    return "?";
 }
 
 bool is_plain_name(platform::WStringView name) {

@@ -62,5 +62,7 @@ bool parse_source_file(const std::string& path, SkinSource& into, const PictureS
 
 // True for names the source writes without quotes: [A-Za-z_][A-Za-z0-9_]*.
 bool is_plain_name(platform::WStringView name);
+// The word that introduces a property of the group: "int", "font", "point" ...
+const char* group_word(zentra::PropertyGroup group);
 
 }  // namespace skinc

@@ -11,24 +11,6 @@ namespace {
 using platform::WString;
 using zentra::PropertyGroup;
 
-const char* group_word(PropertyGroup group) {
-    switch (group) {
-        case PropertyGroup::Integer:
-            return "int";
-        case PropertyGroup::Font:
-            return "font";
-        case PropertyGroup::Point:
-            return "point";
-        case PropertyGroup::String:
-            return "string";
-        case PropertyGroup::Image:
-            return "image";
-        case PropertyGroup::Color:
-            return "color";
-    }
-    return "?";
-}
-
 std::string name_text(platform::WStringView name) {
     return is_plain_name(name) ? platform::to_utf8(name) : quote_string(name);
 }
