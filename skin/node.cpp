@@ -188,21 +188,7 @@ void Node::render(RenderSurface& target, Point origin) {
     m_dirty = false;
 }
 
-// Placing children belongs to the layout code; until it exists children keep the bounds
-// their owner gave them.
-void Node::layout_horizontal() {}
-void Node::layout_vertical() {}
-
-// For now a node asks for its design size only; the children's needs join it with layout.
-void Node::measure_width(MeasuredSize& size) {
-    size.preferred = std::max(size.preferred, m_design_size.w);
-    size.minimum = std::max(size.minimum, m_design_size.w);
-}
-
-void Node::measure_height(MeasuredSize& size) {
-    size.preferred = std::max(size.preferred, m_design_size.h);
-    size.minimum = std::max(size.minimum, m_design_size.h);
-}
+// layout_horizontal, layout_vertical, measure_width and measure_height live in layout.cpp.
 
 bool Node::contains(Point point) const {
     return m_position.x <= point.x && point.x < m_position.x + m_size.w &&
@@ -355,14 +341,6 @@ void Node::set_enabled(bool enabled) {
 void Node::mark_dirty() {
     for (Node* node = this; node != nullptr; node = node->m_parent) {
         node->m_dirty = true;
-    }
-}
-
-void Node::invalidate_layout() {
-    for (Node* node = this; node != nullptr; node = node->m_parent) {
-        node->m_measured_width = {};
-        node->m_measured_height = {};
-        node->m_layout_pending = true;
     }
 }
 

@@ -12,6 +12,7 @@
 #include "skin/anchor.h"
 #include "skin/exceptions.h"
 #include "skin/geometry.h"
+#include "skin/layout.h"
 #include "skin/properties.h"
 #include "skin/render_surface.h"
 #include "skin/visibility_animation.h"
@@ -39,9 +40,6 @@ struct MeasuredSize {
     int minimum = -1;
     bool valid() const { return preferred != -1; }
 };
-
-// Told when a node's placement along an axis changes; the layout code defines it.
-class LayoutListener;
 
 class Node {
 public:
@@ -132,6 +130,16 @@ public:
     bool layout_pending() const { return m_layout_pending; }
     const MeasuredSize& measured_width_cache() const { return m_measured_width; }
     const MeasuredSize& measured_height_cache() const { return m_measured_height; }
+    // The cached measure, computed through measure_width / measure_height when invalid.
+    MeasuredSize measured_width();
+    MeasuredSize measured_height();
+    // Horizontal placement, then layout_horizontal(). Does nothing when x and width are
+    // unchanged and no layout is pending; otherwise leaves layout pending set for the
+    // vertical pass and drops the own measured height, which may depend on the width.
+    void set_x_and_width(int x, int width);
+    // Vertical placement, then layout_vertical(). Does nothing when y and height are
+    // unchanged and no layout is pending; clears layout pending.
+    void set_y_and_height(int y, int height);
 
     // Draws this node the way its parent does: through its running visibility animation, or,
     // when visible, with draw(); the dirty flag is cleared afterwards.
@@ -152,6 +160,9 @@ public:
     Point border_max() const { return m_border_max; }
     Size design_size() const { return m_design_size; }
     void set_design_size(Size size) { m_design_size = size; }
+    // For code-built nodes (skins set these in load); both invalidate layout.
+    void set_anchors(AnchorMode x, AnchorMode y);
+    void set_borders(Point min, Point max);
     Node* captured_child() const { return m_captured_child; }
     LayoutListener* layout_listener() const { return m_layout_listener; }
     void set_layout_listener(LayoutListener* listener) { m_layout_listener = listener; }
