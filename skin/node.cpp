@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "app/core/log.h"
+#include "skin/draw.h"
 #include "skin/node_factory.h"
 
 namespace zentra {
@@ -19,7 +20,7 @@ Node::~Node() {
         }
     }
     destroy_children();
-    m_cache_alpha.reset();
+    m_cache_blender.reset();
     m_surface.release();
     m_name.clear();
     m_visibility_animation.reset();
@@ -98,7 +99,8 @@ void Node::load(const Properties& properties, SkinRecord record) {
     if (properties.has_group(record, PropertyGroup::Integer)) {
         m_cache = properties.get_integer(record, u"cache", 0) != 0;
         if (m_cache) {
-            m_cache_alpha = properties.get_integer(record, u"cache_alpha", -1);
+            m_cache_blender =
+                make_cache_blender(properties.get_integer(record, u"cache_alpha", -1));
         }
     }
 
@@ -181,11 +183,26 @@ void Node::render(RenderSurface& target, Point origin) {
     if (!is_visible()) {
         return;
     }
-    // FIXME: a node with cache on should be drawn into its own surface when dirty and copied
-    // to the target with its cache blender. Until surfaces can copy and blend, it draws
-    // straight into the target, which gives the same pixels as the plain blender.
-    draw(target, origin);
+    if (m_cache) {
+        // A node released by hiding (or never drawn) has an empty surface: redraw it even
+        // when nothing marked it dirty.
+        if (m_dirty || m_surface.empty() || m_surface.size() != m_size) {
+            refresh_own_surface();
+        }
+        copy(m_surface, target, origin, blender_or_plain(m_cache_blender.get()));
+    } else {
+        draw(target, origin);
+    }
     m_dirty = false;
+}
+
+void Node::refresh_own_surface() {
+    m_surface.recreate(m_size);
+    if (m_surface.empty()) {
+        return;  // zero size or out of memory: nothing to draw into
+    }
+    fill(m_surface, kKeyColor, plain_blender());
+    draw(m_surface, {0, 0});
 }
 
 // layout_horizontal, layout_vertical, measure_width and measure_height live in layout.cpp.

@@ -10,6 +10,7 @@
 
 #include "platform/ustring.h"
 #include "skin/anchor.h"
+#include "skin/blender.h"
 #include "skin/exceptions.h"
 #include "skin/geometry.h"
 #include "skin/layout.h"
@@ -171,9 +172,12 @@ public:
     RenderSurface& surface() { return m_surface; }
     const RenderSurface& surface() const { return m_surface; }
     bool cache() const { return m_cache; }
-    // How the cache surface is copied to the target: nothing chosen yet, -1 for a plain
-    // copy, or a keyed copy at this alpha.
-    std::optional<int> cache_alpha() const { return m_cache_alpha; }
+    // How the cache surface is copied to the target; null until a load turned the cache on.
+    const Blender* cache_blender() const { return m_cache_blender.get(); }
+    // The cache update: recreates the own surface at the node's size, clears it to the key
+    // colour and draws the node into it. render() calls it for dirty cached nodes; a
+    // visibility animation calls it to take the node's picture.
+    void refresh_own_surface();
 
 private:
     // Stores the own flag and tells the subtree when the effective state changed.
@@ -202,9 +206,7 @@ private:
     Size m_size;
     RenderSurface m_surface;
     bool m_cache = false;
-    // Stands for the cache blender: the blender objects come with the drawing code, which
-    // builds one from this value. Empty = no blender, as on a fresh node.
-    std::optional<int> m_cache_alpha;
+    std::unique_ptr<Blender> m_cache_blender;
     std::vector<std::unique_ptr<Node>> m_children;
 };
 

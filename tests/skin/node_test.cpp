@@ -473,12 +473,15 @@ TEST_F(NodeLoad, ReadsItsPropertiesAndBuildsChildrenByType) {
     EXPECT_EQ(form.border_max(), (Point{3, 4}));
     EXPECT_EQ(form.design_size(), (Size{240, 320}));
     EXPECT_TRUE(form.cache());
-    EXPECT_EQ(form.cache_alpha(), 128);
+    // cache_alpha 128 picks the keyed copy at level 2.
+    auto* keyed = dynamic_cast<const zentra::KeyedBlender*>(form.cache_blender());
+    ASSERT_NE(keyed, nullptr);
+    EXPECT_EQ(keyed->level(), 2);
     ASSERT_EQ(form.child_count(), 2);
     EXPECT_NE(dynamic_cast<Probe*>(form.child(0)), nullptr);
     EXPECT_EQ(form.child(0)->parent(), &form);
     EXPECT_EQ(form.child(0)->child(0)->name(), u"a1");
-    EXPECT_EQ(form.child(1)->cache_alpha(), -1);
+    EXPECT_NE(dynamic_cast<const zentra::PlainBlender*>(form.child(1)->cache_blender()), nullptr);
     EXPECT_TRUE(form.layout_pending());
 }
 

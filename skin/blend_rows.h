@@ -1,0 +1,68 @@
+#pragma once
+// Index generators shared by the blenders' row operations: they gather the source pixels a
+// stepped, shifted or tiled row reads, in order, so a blender can run its plain row over
+// them. Internal to the blenders.
+
+#include <cstdint>
+#include <cstring>
+
+namespace zentra::blend {
+
+// Pixels gathered per pass when a blender stages them on the stack.
+inline constexpr int kChunk = 512;
+
+// out[i] = src[pos >> 10], pos += step; returns the position after the last pixel.
+inline int gather_stepped(uint16_t* out, int count, const uint16_t* src, int pos, int step) {
+    for (int i = 0; i < count; ++i) {
+        out[i] = src[pos >> 10];
+        pos += step;
+    }
+    return pos;
+}
+
+// out[i] = src[(start + i) >> shift].
+inline void gather_shifted(uint16_t* out, const uint16_t* src, int start, int count, int shift) {
+    if (shift == 0 && count >= 16) {
+        std::memcpy(out, src + start, static_cast<size_t>(count) * sizeof(uint16_t));
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        out[i] = src[(start + i) >> shift];
+    }
+}
+
+// The tiled row, gathered run by run (a run ends where the position wraps). Returns the
+// position after the last pixel.
+inline int gather_tiled(uint16_t* out, const uint16_t* src, int pos, int count, int shift,
+                        int wrap_to, int wrap_at) {
+    const int period = wrap_at - wrap_to;
+    while (count > 0) {
+        if (pos == wrap_to && period > 0 && count > 2 * period) {
+            // From a wrap on, the output repeats every period pixels: gather one period and
+            // double it, so a one-pixel middle stretched across the screen costs a few
+            // memcpy calls instead of one per pixel.
+            gather_shifted(out, src, wrap_to, period, shift);
+            int filled = period;
+            while (filled < count) {
+                const int n = filled < count - filled ? filled : count - filled;
+                std::memcpy(out + filled, out, static_cast<size_t>(n) * sizeof(uint16_t));
+                filled += n;
+            }
+            return wrap_to + count % period;
+        }
+        int run = count;
+        if (pos < wrap_at) {
+            run = wrap_at - pos < count ? wrap_at - pos : count;
+        }
+        gather_shifted(out, src, pos, run, shift);
+        out += run;
+        count -= run;
+        pos += run;
+        if (pos == wrap_at) {
+            pos = wrap_to;
+        }
+    }
+    return pos;
+}
+
+}  // namespace zentra::blend
