@@ -1,0 +1,41 @@
+#include "skin/node_types.h"
+
+#include "skin/clip_node.h"
+#include "skin/color_node.h"
+#include "skin/htable.h"
+#include "skin/image_node.h"
+#include "skin/node.h"
+#include "skin/vtable.h"
+
+namespace zentra {
+
+namespace {
+
+constexpr NodeType kNodeTypes[] = {
+    {u"node", create_node<Node>},
+    {u"color", create_node<ColorNode>},
+    {u"image", create_node<ImageNode>},
+    {u"htable", create_node<HTable>},
+    {u"vtable", create_node<VTable>},
+    {u"clip", create_node<ClipNode>},
+};
+
+}  // namespace
+
+std::span<const NodeType> node_types() {
+    return kNodeTypes;
+}
+
+void register_node_types() {
+    for (const NodeType& type : kNodeTypes) {
+        NodeFactory::register_type(type.name, type.creator);
+    }
+}
+
+void unregister_node_types() {
+    for (const NodeType& type : kNodeTypes) {
+        NodeFactory::unregister_type(type.name);
+    }
+}
+
+}  // namespace zentra
