@@ -115,6 +115,13 @@ TEST_F(Skinview, AColourNodeFillsItsRectangleOverBlack) {
     }
 }
 
+TEST_F(Skinview, TheDefinitionsRootIsBuiltAsItsOwnType) {
+    view("Backdrop", "--size 5x3 --dpi 96");
+    for (auto [x, y] : {std::pair{0, 0}, {4, 0}, {0, 2}, {4, 2}}) {
+        expect_at(x, y, 0x001F);
+    }
+}
+
 TEST_F(Skinview, AnImageDrawsAsANinePatchScaledWithTheDpi) {
     view("NinePatch", "--size 30x24 --dpi 96");
     // At (4, 4), 20 x 14: head and tail 2, the 2 x 2 middle repeats from its start.
@@ -207,6 +214,11 @@ TEST_F(Skinview, RefusalsPrintOneLineAndExitWithOne) {
     Outcome refused = run("'" + (m_out.path() / "junk.skin").string() + "' ColorFill" + tail);
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+
+    Outcome unknown = run("'" + skin().string() + "' Unknown" + tail);
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1) << unknown.err;
+    EXPECT_NE(unknown.err.find("no_such_type"), std::string::npos) << unknown.err;
 
     Outcome bad_size = run("'" + skin().string() + "' ColorFill --size 10 -o '" +
                            png.string() + "'");

@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "skin/exceptions.h"
 #include "skin/layout.h"
 #include "skin/node.h"
+#include "skin/node_factory.h"
 #include "skin/node_types.h"
 #include "skin/properties.h"
 #include "skin/render_surface.h"
@@ -125,10 +127,18 @@ int view(const Options& o) {
     }
 
     zentra::register_node_types();
-    zentra::Node root;
-    if (!zentra::load_from_skin(root, skin, platform::from_utf8(o.definition))) {
+    const platform::WString definition = platform::from_utf8(o.definition);
+    const std::optional<zentra::SkinRecord> record = skin.find_definition(definition);
+    if (!record) {
         return failure(o.skin + ": no definition '" + o.definition + "'");
     }
+    // A screen loads its definition into itself; here the definition's own type stands in
+    // for the screen's class, so a definition that is, say, an image draws as one.
+    const platform::WString type = skin.get_string(*record, u"type");
+    std::unique_ptr<zentra::Node> owned_root =
+        type.empty() ? std::make_unique<zentra::Node>() : zentra::NodeFactory::create(type);
+    zentra::Node& root = *owned_root;
+    zentra::load_from_skin(root, skin, definition);
     // As a frame of the program does: place the root, advance it, draw it.
     zentra::layout_root(root, {0, 0}, {o.width, o.height});
     for (int frame = 0; frame < o.frames; ++frame) {
