@@ -321,13 +321,30 @@ void Node::set_visible(bool visible) {
     if (animation->is_running()) {
         animation->reverse();
     } else {
-        // FIXME: the tree should be laid out and this node drawn into its own surface
-        // (cleared to the key colour) before the run starts; that needs layout and the cache
-        // update. Until then the run starts from whatever the own surface holds.
+        // The picture is taken from the tree as it stands now: the root placed again where
+        // it is, so a node shown for the first time has its final size.
+        Node* root = this;
+        while (root->m_parent != nullptr) {
+            root = root->m_parent;
+        }
+        layout_root(*root, root->m_position, root->m_size);
+        if (m_cache_blender) {
+            animation->set_blender(m_cache_blender->clone());
+        }
+        refresh_own_surface();
         animation->start(nullptr, visible ? 1 : -1, &m_surface);
     }
     if (!visible) {
         apply_visible(false);
+    }
+}
+
+void Node::set_visible_at_once(bool visible) {
+    if (m_visibility_animation) {
+        m_visibility_animation->stop();
+    }
+    if (visible != m_visible) {
+        apply_visible(visible);
     }
 }
 

@@ -117,6 +117,9 @@ public:
     // With a visibility animation, showing and hiding play it (the node is drawn by the
     // animation while it runs, also once hidden).
     void set_visible(bool visible);
+    // Switches at once, without the animation; a run still going is ended. The modal stack
+    // uses it where a screen transition (or nothing) stands for the change.
+    void set_visible_at_once(bool visible);
     bool enabled() const { return m_enabled; }
     bool is_enabled() const { return m_enabled && m_parents_enabled; }
     bool parents_enabled() const { return m_parents_enabled; }
