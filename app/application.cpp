@@ -1,0 +1,372 @@
+#include "app/application.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "app/core/log.h"
+#include "skin/blender.h"
+#include "skin/draw.h"
+#include "skin/layout.h"
+
+namespace velvane {
+
+using zentra::Form;
+using zentra::Point;
+using zentra::RenderSurface;
+
+namespace {
+
+// Pushed to apply a new skin: on its first step it tells every reload listener and takes
+// itself off again. Going through the stack means the reload happens between frames, never
+// inside a screen's own input or draw code.
+class SkinReloadForm : public Form {
+public:
+    SkinReloadForm(Application& application, zentra::Properties& properties)
+        : m_application(application), m_properties(properties) {}
+
+    void advance(double seconds) override {
+        Form::advance(seconds);
+        if (m_done) {
+            return;
+        }
+        m_done = true;
+        m_properties.send_reload_skin();
+        m_application.remove_modal_form(*this, true);
+    }
+
+private:
+    Application& m_application;
+    zentra::Properties& m_properties;
+    bool m_done = false;
+};
+
+int move_toward(int value, int target, int step) {
+    return value < target ? std::min(value + step, target) : std::max(value - step, target);
+}
+
+// Dims target by the dim level; at 256 (level 16) it stays as it is.
+void darken(RenderSurface& target, int dim) {
+    const int level = zentra::darken_level_for_alpha(dim);
+    if (level < 16) {
+        zentra::fill(target, *zentra::make_darken_blender(level));
+    }
+}
+
+}  // namespace
+
+Application::Application(platform::WStringView name) : m_name(name) {
+    set_instance(this);
+    log() << "Application::Application() this=" << reinterpret_cast<uintptr_t>(this) << "\n";
+}
+
+Application::~Application() {
+    log() << "Application::~Application()\n";
+    m_transition.reset();
+    m_forms.clear();
+    m_reload_form.reset();
+    if (instance() == this) {
+        set_instance(nullptr);
+    }
+}
+
+void Application::set_screen_metrics(const zentra::ScreenMetrics& metrics) {
+    m_metrics = metrics;
+    request_redraw();
+}
+
+Form* Application::top_form() const {
+    return m_forms.empty() ? nullptr : m_forms.back().form;
+}
+
+int Application::find(const Form& form) const {
+    for (int i = 0; i < form_count(); ++i) {
+        if (m_forms[i].form == &form) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void Application::place(Form& form) const {
+    zentra::layout_root(form, {0, 0}, screen_size());
+}
+
+void Application::fill_background(RenderSurface& target) const {
+    zentra::fill(target, m_background_color);
+}
+
+void Application::render_into_screen_surface(Form& form) {
+    m_surface.recreate(m_metrics.width, m_metrics.height);
+    place(form);
+    fill_background(m_surface);
+    // A hidden form draws nothing (its children see a hidden parent); the form below an
+    // overlay is shown just for this picture.
+    const bool was_visible = form.visible();
+    if (!was_visible) {
+        form.set_visible_at_once(true);
+    }
+    form.draw(m_surface, {0, 0});
+    if (!was_visible) {
+        form.set_visible_at_once(false);
+    }
+}
+
+void Application::destroy_transition() {
+    m_transition.reset();
+    m_transition_form = nullptr;
+}
+
+void Application::create_transition(Form& form, bool animate) {
+    if (animate && form.visibility_animation() != nullptr) {
+        m_transition = form.visibility_animation()->clone();
+        m_transition_form = &form;
+    }
+}
+
+void Application::add_modal_form(Form& form, bool overlay, bool animate) {
+    request_redraw();
+    // Callers bring a form to the top by removing it and adding it again; one that is pushed
+    // twice loses its old entry, so it is never on the stack twice.
+    if (const int index = find(form); index >= 0) {
+        log() << "Application::add_modal_form form already on the stack\n";
+        m_forms.erase(m_forms.begin() + index);
+    }
+    place(form);
+
+    if (m_forms.empty()) {
+        form.set_visible_at_once(true);
+    } else if (overlay) {
+        destroy_transition();
+        StackEntry& top = m_forms.back();
+        // An overlay over an overlay keeps the frozen image of the full-screen form below.
+        if (!top.overlay) {
+            render_into_screen_surface(*top.form);
+        }
+        top.form->set_visible_at_once(false);
+        // A fresh form is visible; switch it off so its show animation plays.
+        form.set_visible_at_once(false);
+        form.set_visible(true);
+    } else {
+        StackEntry& top = m_forms.back();
+        if (animate && m_transition && m_transition->direction() < 0 &&
+            m_transition_form == &form) {
+            // Pushed again while its removal still plays: the same run turns round.
+            top.form->set_visible_at_once(false);
+            form.set_visible_at_once(true);
+            m_transition->reverse();
+        } else {
+            destroy_transition();
+            create_transition(form, animate);
+            if (top.overlay) {
+                if (!m_transition) {
+                    m_surface.release();
+                } else {
+                    // The transition starts from what the screen shows now: the dimmed
+                    // background with the overlay over it.
+                    if (m_surface.empty()) {
+                        m_surface.recreate(m_metrics.width, m_metrics.height);
+                        fill_background(m_surface);
+                    }
+                    darken(m_surface, m_dim_level);
+                    place(*top.form);
+                    top.form->render(m_surface, {0, 0});
+                }
+                top.form->set_visible_at_once(false);
+                form.set_visible_at_once(true);
+                m_dim_level = kDimNone;
+            } else {
+                if (m_transition) {
+                    render_into_screen_surface(*top.form);
+                }
+                top.form->set_visible_at_once(false);
+                form.set_visible_at_once(true);
+            }
+            if (m_transition) {
+                RenderSurface from;
+                from.recreate(m_surface.width(), m_surface.height());
+                zentra::copy(m_surface, from, {0, 0}, zentra::plain_blender());
+                form.refresh_own_surface();
+                m_transition->start(&from, 1, &form.surface());
+            }
+        }
+    }
+
+    m_forms.push_back({&form, overlay});
+    if (m_listener != nullptr) {
+        m_listener->on_form_added(form);
+    }
+}
+
+bool Application::remove_modal_form(Form& form, bool animate) {
+    const int index = find(form);
+    if (index < 0) {
+        return false;
+    }
+    request_redraw();
+    if (m_listener != nullptr) {
+        m_listener->on_form_removed(form);
+    }
+    if (index != form_count() - 1) {
+        form.set_visible_at_once(false);
+        m_forms.erase(m_forms.begin() + index);
+        return true;
+    }
+
+    const bool was_overlay = m_forms.back().overlay;
+    m_forms.pop_back();
+    if (m_forms.empty()) {
+        // Off the stack means off the screen: nothing is left to draw over it.
+        form.set_visible_at_once(false);
+        return true;
+    }
+    StackEntry& top = m_forms.back();
+
+    if (animate && m_transition && m_transition->direction() > 0 && m_transition_form == &form) {
+        // Removed while its show still plays: the same run turns round and hides it.
+        form.set_visible_at_once(false);
+        top.form->set_visible_at_once(true);
+        place(*top.form);
+        m_transition->reverse();
+        return true;
+    }
+
+    destroy_transition();
+    if (was_overlay) {
+        form.set_visible_at_once(false);
+        if (top.overlay) {
+            top.form->set_visible(true);
+        } else {
+            m_surface.release();
+            top.form->set_visible_at_once(true);
+        }
+    } else {
+        create_transition(form, animate);
+        if (top.overlay) {
+            // The overlay that comes back needs its frozen background: the topmost
+            // full-screen form under it.
+            Form* base = nullptr;
+            for (auto it = m_forms.rbegin(); it != m_forms.rend(); ++it) {
+                if (!it->overlay) {
+                    base = it->form;
+                    break;
+                }
+            }
+            if (base != nullptr) {
+                render_into_screen_surface(*base);
+            } else {
+                m_surface.recreate(m_metrics.width, m_metrics.height);
+                fill_background(m_surface);
+            }
+            top.form->set_visible(true);
+        } else {
+            top.form->set_visible_at_once(true);
+            if (m_transition) {
+                render_into_screen_surface(*top.form);
+            }
+        }
+        if (m_transition) {
+            form.refresh_own_surface();
+            if (top.overlay) {
+                // The overlay keeps the screen surface as its background; the transition
+                // takes a copy.
+                RenderSurface from;
+                from.recreate(m_surface.width(), m_surface.height());
+                zentra::copy(m_surface, from, {0, 0}, zentra::plain_blender());
+                m_transition->start(&from, -1, &form.surface());
+            } else {
+                m_transition->start(&m_surface, -1, &form.surface());
+            }
+        }
+        form.set_visible_at_once(false);
+    }
+    place(*top.form);
+    return true;
+}
+
+void Application::advance(double seconds) {
+    if (m_transition) {
+        request_redraw();
+        if (m_transition->is_running()) {
+            m_transition->advance(seconds);
+            return;
+        }
+        destroy_transition();
+    }
+    if (m_forms.empty()) {
+        return;
+    }
+    Form& top = *m_forms.back().form;
+    place(top);
+    top.advance(seconds);
+    if (m_reload_form && find(*m_reload_form) < 0) {
+        m_reload_form.reset();
+    }
+    if (Form* now_top = top_form(); now_top != nullptr && now_top->is_dirty()) {
+        request_redraw();
+    }
+}
+
+void Application::render_frame(RenderSurface& target) {
+    m_redraw = false;
+    if (m_transition && m_transition->is_running()) {
+        fill_background(target);
+        m_transition->draw(target, {0, 0});
+    } else if (m_forms.empty()) {
+        fill_background(target);
+    } else {
+        StackEntry& top = m_forms.back();
+        place(*top.form);
+        if (top.overlay) {
+            if (m_surface.empty()) {
+                fill_background(target);
+            } else {
+                zentra::copy(m_surface, target, {0, 0}, zentra::plain_blender());
+            }
+            // Another frame is asked for while the level just drawn is not the final one, so
+            // the last step reaches the screen too.
+            darken(target, m_dim_level);
+            if (m_dim_level != kDimOverlay) {
+                request_redraw();
+            }
+            m_dim_level = move_toward(m_dim_level, kDimOverlay, kDimStep);
+        } else {
+            // Where the form leaves the screen uncovered, the background shows.
+            fill_background(target);
+        }
+        top.form->render(target, {0, 0});
+    }
+    if (m_forms.empty() || !m_forms.back().overlay) {
+        darken(target, m_dim_level);
+        if (m_dim_level != kDimNone) {
+            request_redraw();
+        }
+        m_dim_level = move_toward(m_dim_level, kDimNone, kDimStep);
+    }
+}
+
+bool Application::on_pointer(const zentra::PointerEvent& event) {
+    Form* top = top_form();
+    return top == nullptr || top->on_pointer(event);
+}
+
+void Application::on_pointer_move(Point point) {
+    if (Form* top = top_form()) {
+        top->on_pointer_move(point);
+    }
+}
+
+bool Application::on_text(platform::WStringView text) {
+    Form* top = top_form();
+    return top == nullptr || top->on_text(text);
+}
+
+void Application::reload_skin(zentra::Properties& properties) {
+    if (m_reload_form && find(*m_reload_form) >= 0) {
+        // One pending reload already tells every listener about the skin now loaded.
+        return;
+    }
+    m_reload_form = std::make_unique<SkinReloadForm>(*this, properties);
+    add_modal_form(*m_reload_form, false, false);
+}
+
+}  // namespace velvane
