@@ -157,19 +157,24 @@ void Application::add_modal_form(Form& form, bool overlay, bool animate) {
         } else {
             destroy_transition();
             create_transition(form, animate);
+            // What the screen showed, for the transition to start from.
+            RenderSurface from;
             if (top.overlay) {
                 if (!m_transition) {
                     m_surface.release();
                 } else {
-                    // The transition starts from what the screen shows now: the dimmed
-                    // background with the overlay over it.
+                    // The dimmed background with the overlay over it, drawn on a copy: the
+                    // frozen image stays clean in case the transition turns round and the
+                    // overlay comes back over it.
+                    from.recreate(m_metrics.width, m_metrics.height);
                     if (m_surface.empty()) {
-                        m_surface.recreate(m_metrics.width, m_metrics.height);
-                        fill_background(m_surface);
+                        fill_background(from);
+                    } else {
+                        zentra::copy(m_surface, from, {0, 0}, zentra::plain_blender());
                     }
-                    darken(m_surface, m_dim_level);
+                    darken(from, m_dim_level);
                     place(*top.form);
-                    top.form->render(m_surface, {0, 0});
+                    top.form->render(from, {0, 0});
                 }
                 top.form->set_visible_at_once(false);
                 form.set_visible_at_once(true);
@@ -177,14 +182,12 @@ void Application::add_modal_form(Form& form, bool overlay, bool animate) {
             } else {
                 if (m_transition) {
                     render_into_screen_surface(*top.form);
+                    from.take_over(m_surface);
                 }
                 top.form->set_visible_at_once(false);
                 form.set_visible_at_once(true);
             }
             if (m_transition) {
-                RenderSurface from;
-                from.recreate(m_surface.width(), m_surface.height());
-                zentra::copy(m_surface, from, {0, 0}, zentra::plain_blender());
                 form.refresh_own_surface();
                 m_transition->start(&from, 1, &form.surface());
             }

@@ -355,6 +355,15 @@ TEST_F(ApplicationStack, TransitionOverAnOverlayStartsFromWhatTheScreenShowed) {
     EXPECT_EQ(at(from, 0, 5), dimmed(kRed, 128));
     EXPECT_EQ(at(from, 0, 0), kGreen);
     EXPECT_EQ(frame(0, 5), dimmed(kRed, 128)) << "progress 0 shows the old screen as it was";
+
+    // Taken back mid-run: the menu returns over its background dimmed once, not twice.
+    app.advance(0.08);
+    EXPECT_TRUE(app.remove_modal_form(b, true));
+    EXPECT_TRUE(menu.visible());
+    finish_transition();
+    frames_until_settled();
+    EXPECT_EQ(at(screen, 0, 5), dimmed(kRed, 128));
+    EXPECT_EQ(at(screen, 0, 0), kGreen);
 }
 
 TEST_F(ApplicationStack, RemovingAFormAboveAnOverlayRefreezesTheFullScreenFormUnderIt) {
