@@ -237,6 +237,8 @@ bool Application::remove_modal_form(Form& form, bool animate) {
     if (was_overlay) {
         form.set_visible_at_once(false);
         if (top.overlay) {
+            // Placed first: showing with the animation takes the form's picture.
+            place(*top.form);
             top.form->set_visible(true);
         } else {
             m_surface.release();
@@ -260,6 +262,7 @@ bool Application::remove_modal_form(Form& form, bool animate) {
                 m_surface.recreate(m_metrics.width, m_metrics.height);
                 fill_background(m_surface);
             }
+            place(*top.form);
             top.form->set_visible(true);
         } else {
             top.form->set_visible_at_once(true);

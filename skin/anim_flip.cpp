@@ -54,9 +54,8 @@ void draw_turned(const RenderSurface& source, RenderSurface& target, Point origi
             const int u = projection.source_x[static_cast<size_t>(column)];
             int v = -1;
             if (u >= 0) {
-                v = static_cast<int>(
-                    std::floor(from_centre / projection.scale[static_cast<size_t>(column)] +
-                               half_h));
+                v = static_cast<int>(std::floor(
+                    from_centre / projection.scale[static_cast<size_t>(column)] + half_h));
             }
             if (v < 0 || v >= size.h) {
                 flush();

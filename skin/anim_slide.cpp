@@ -13,14 +13,14 @@ Point SlideAnimation::to_offset(Size size) const {
     const double rest = 1.0 - progress();
     // Truncated toward zero, as the casts do.
     switch (m_side) {
-    case Right:
-        return {static_cast<int>(rest * size.w), 0};
-    case Bottom:
-        return {0, static_cast<int>(rest * size.h)};
-    case Left:
-        return {static_cast<int>(-rest * size.w), 0};
-    case Top:
-        return {0, static_cast<int>(-rest * size.h)};
+        case Right:
+            return {static_cast<int>(rest * size.w), 0};
+        case Bottom:
+            return {0, static_cast<int>(rest * size.h)};
+        case Left:
+            return {static_cast<int>(-rest * size.w), 0};
+        case Top:
+            return {0, static_cast<int>(-rest * size.h)};
     }
     return {};
 }
@@ -30,18 +30,18 @@ void SlideAnimation::draw(RenderSurface& target, Point origin) {
     const Point offset = to_offset(size);
     Point from_offset = offset;
     switch (m_side) {
-    case Right:
-        from_offset.x -= size.w;
-        break;
-    case Bottom:
-        from_offset.y -= size.h;
-        break;
-    case Left:
-        from_offset.x += size.w;
-        break;
-    case Top:
-        from_offset.y += size.h;
-        break;
+        case Right:
+            from_offset.x -= size.w;
+            break;
+        case Bottom:
+            from_offset.y -= size.h;
+            break;
+        case Left:
+            from_offset.x += size.w;
+            break;
+        case Top:
+            from_offset.y += size.h;
+            break;
     }
     // Both images stay inside the animated rectangle; a view keeps the target's coordinates.
     RenderSurface view = target.clipped({origin.x, origin.y, size.w, size.h});

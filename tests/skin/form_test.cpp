@@ -46,7 +46,9 @@ private:
 
 class FormLoad : public ::testing::Test {
 protected:
-    void SetUp() override { zentra::NodeFactory::register_type(u"node", zentra::create_node<zentra::Node>); }
+    void SetUp() override {
+        zentra::NodeFactory::register_type(u"node", zentra::create_node<zentra::Node>);
+    }
     void TearDown() override { zentra::NodeFactory::unregister_type(u"node"); }
     Properties skin;
 };

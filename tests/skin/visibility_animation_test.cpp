@@ -65,8 +65,7 @@ Box painted(const RenderSurface& surface, uint16_t background = kBlack) {
 // image) and stops it at progress p. The end of a run is reached hiding from 1.0, since a
 // run that arrives there lets its images go.
 std::unique_ptr<VisibilityAnimation> at_progress(const char16_t* kind, double p, int w, int h,
-                                                 uint16_t to_colour,
-                                                 uint16_t from_colour = kBlack,
+                                                 uint16_t to_colour, uint16_t from_colour = kBlack,
                                                  bool with_from = false) {
     auto animation = zentra::create_visibility_animation(kind);
     RenderSurface from, to;
@@ -82,17 +81,17 @@ std::unique_ptr<VisibilityAnimation> at_progress(const char16_t* kind, double p,
 
 TEST(VisibilityAnimationKinds, SkinNamesAreExactAndGiveTheirSpeeds) {
     const std::pair<const char16_t*, double> kinds[] = {
-        {u"scale", 1.0}, {u"pop", 0.5},    {u"flip", 0.5},  {u"left", 1.0},
-        {u"right", 1.0}, {u"top", 1.0},    {u"bottom", 1.0}};
+        {u"scale", 1.0}, {u"pop", 0.5}, {u"flip", 0.5},  {u"left", 1.0},
+        {u"right", 1.0}, {u"top", 1.0}, {u"bottom", 1.0}};
     for (const auto& [name, speed] : kinds) {
         auto animation = zentra::create_visibility_animation(name);
         ASSERT_NE(animation, nullptr) << platform::to_utf8(name);
         EXPECT_EQ(animation->speed(), speed) << platform::to_utf8(name);
         EXPECT_FALSE(animation->is_running());
     }
-    EXPECT_NE(dynamic_cast<zentra::PopAnimation*>(
-                  zentra::create_visibility_animation(u"pop").get()),
-              nullptr);
+    EXPECT_NE(
+        dynamic_cast<zentra::PopAnimation*>(zentra::create_visibility_animation(u"pop").get()),
+        nullptr);
     for (const char16_t* bad : {u"Scale", u"", u"fade", u"left "})
         EXPECT_EQ(zentra::create_visibility_animation(bad), nullptr) << platform::to_utf8(bad);
 }
@@ -110,8 +109,9 @@ TEST(VisibilityAnimationKinds, CloneIsAnIdleAnimationOfTheSameKind) {
     auto* slide = dynamic_cast<SlideAnimation*>(copy.get());
     ASSERT_NE(slide, nullptr);
     EXPECT_EQ(slide->side(), SlideAnimation::Bottom);
-    EXPECT_NE(dynamic_cast<FlipAnimation*>(zentra::create_visibility_animation(u"flip")->clone().get()),
-              nullptr);
+    EXPECT_NE(
+        dynamic_cast<FlipAnimation*>(zentra::create_visibility_animation(u"flip")->clone().get()),
+        nullptr);
 }
 
 TEST(VisibilityAnimationRun, StartTakesTheImagesAndTheEndLetsThemGo) {
@@ -244,9 +244,9 @@ TEST(SlideDrawing, RightHalfwayShowsTheNewImageFromTheMiddleAndTheOldRightHalf) 
 TEST(SlideDrawing, EverySideMovesTheNewImageInFromItsSide) {
     struct Case {
         const char16_t* kind;
-        Point to_offset;  // at progress 0.25 for an 8 x 4 image
-        Point red_pixel;  // a target pixel the new image covers
-        Point blue_pixel; // one the old image still covers
+        Point to_offset;   // at progress 0.25 for an 8 x 4 image
+        Point red_pixel;   // a target pixel the new image covers
+        Point blue_pixel;  // one the old image still covers
     };
     // s = 0.75: right 6, bottom 3, left -6, top -3.
     const Case cases[] = {{u"right", {6, 0}, {7, 0}, {5, 0}},
