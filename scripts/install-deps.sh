@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     libpng-dev zlib1g-dev
+    libpixman-1-dev  # benchmark yardstick only
 )
 
 missing=()
