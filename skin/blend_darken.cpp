@@ -1,6 +1,8 @@
 #include "skin/blend_darken.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "skin/blend_simd.h"
 
@@ -14,28 +16,59 @@ void darken_row_scalar(int level, uint16_t* dst, int count) {
     }
 }
 
-void darken_row_fast(int level, uint16_t* dst, int count) {
-    if (level >= 16) {
-        return;
-    }
-    // Each bit of the level switches one part on through a lane mask, so the loop body is
-    // the same for every level.
-    const Pixels8 on8 = splat8(level & 8 ? 0xFFFF : 0);
-    const Pixels8 on4 = splat8(level & 4 ? 0xFFFF : 0);
-    const Pixels8 on2 = splat8(level & 2 ? 0xFFFF : 0);
-    const Pixels8 on1 = splat8(level & 1 ? 0xFFFF : 0);
+namespace {
+
+// One instance per level, so each loop adds only the parts its level has.
+template <int Level>
+[[gnu::always_inline]] inline void darken_row_at(uint16_t* dst, int count) {
     int i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
-        const Pixels8 d = load8(dst + i);
-        const Pixels8 out = (((d >> 1) & splat8(0x7BEF)) & on8) +
-                            (((d >> 2) & splat8(0x39E7)) & on4) +
-                            (((d >> 3) & splat8(0x18E3)) & on2) +
-                            (((d >> 4) & splat8(0x0861)) & on1);
-        store8(dst + i, out);
+    for (; i + kWideLanes <= count; i += kWideLanes) {
+        Pixels16 d;
+        load(d, dst + i);
+        Pixels16 out{};
+        if constexpr ((Level & 8) != 0) out += (d >> 1) & 0x7BEF;
+        if constexpr ((Level & 4) != 0) out += (d >> 2) & 0x39E7;
+        if constexpr ((Level & 2) != 0) out += (d >> 3) & 0x18E3;
+        if constexpr ((Level & 1) != 0) out += (d >> 4) & 0x0861;
+        store(dst + i, out);
     }
     for (; i < count; ++i) {
-        dst[i] = darken_pixel(level, dst[i]);
+        dst[i] = darken_pixel(Level, dst[i]);
     }
+}
+
+template <int Level = 0>
+[[gnu::always_inline]] inline void darken_row_dispatch(int level, uint16_t* dst, int count) {
+    if constexpr (Level < 16) {
+        if (level == Level) {
+            darken_row_at<Level>(dst, count);
+        } else {
+            darken_row_dispatch<Level + 1>(level, dst, count);
+        }
+    }
+}
+
+#if VELVANE_AVX2_ROWS
+VELVANE_TARGET_AVX2 void darken_row_avx2(int level, uint16_t* dst, int count) {
+    darken_row_dispatch(level, dst, count);
+}
+#endif
+
+}  // namespace
+
+// Level 16 is d x 16 / 16: the dispatch finds no instance and leaves the row alone.
+void darken_row_baseline(int level, uint16_t* dst, int count) {
+    darken_row_dispatch(std::max(level, 0), dst, count);
+}
+
+void darken_row_fast(int level, uint16_t* dst, int count) {
+#if VELVANE_AVX2_ROWS
+    if (cpu_has_avx2()) {
+        darken_row_avx2(std::max(level, 0), dst, count);
+        return;
+    }
+#endif
+    darken_row_baseline(level, dst, count);
 }
 
 }  // namespace blend

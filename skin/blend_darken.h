@@ -23,6 +23,7 @@ constexpr uint16_t darken_pixel(int level, uint16_t d) {
 namespace blend {
 void darken_row_scalar(int level, uint16_t* dst, int count);
 void darken_row_fast(int level, uint16_t* dst, int count);
+void darken_row_baseline(int level, uint16_t* dst, int count);
 }  // namespace blend
 
 class DarkenBlender final : public Blender {

@@ -16,57 +16,75 @@ void keyed_row_scalar(int level, uint16_t* dst, int count, const uint16_t* src) 
 
 namespace {
 
-// keyed_pixel for eight pixels, without branches: every outcome is computed and the lane
-// masks pick one.
+// keyed_pixel for sixteen pixels, without branches, d updated in place. The share of d is
+// added only where the pixel is translucent; the key colour (whose marker bit is clear too)
+// then gives d back. Scalars in the expressions apply to every lane.
 template <int Level>
-inline Pixels8 keyed8(Pixels8 s, Pixels8 d) {
-    const Lanes8 opaque = (s & splat8(kOpaqueBit)) != 0;
+[[gnu::always_inline]] inline void keyed16(Pixels16& d, const Pixels16& s) {
+    const Pixels16 translucent = reinterpret_cast<Pixels16>((s & kOpaqueBit) == 0);
     if constexpr (Level >= 4) {
-        return select8(opaque, s, d);
+        d = s ^ ((s ^ d) & translucent);
     } else {
-        const Lanes8 key = s == splat8(kKeyColor);
-        Pixels8 blended = s;
+        const Pixels16 key = reinterpret_cast<Pixels16>(s == kKeyColor);
+        Pixels16 out = s;
         if constexpr (Level == 1) {
-            blended = s + ((d >> 2) & splat8(0x39E7));
+            out = s + (((d >> 2) & 0x39E7) & translucent);
         } else if constexpr (Level == 2) {
-            blended = s + ((d >> 1) & splat8(0x7BEF));
+            out = s + (((d >> 1) & 0x7BEF) & translucent);
         } else if constexpr (Level == 3) {
-            blended = s + ((d >> 2) & splat8(0x39E7)) + ((d >> 1) & splat8(0x7BEF));
+            out = s + ((((d >> 2) & 0x39E7) + ((d >> 1) & 0x7BEF)) & translucent);
         }
-        if constexpr (Level == 0) {
-            return select8(key, d, s);
-        } else {
-            return select8(key, d, select8(opaque, s, blended));
-        }
+        // out ^ ((out ^ d) & key): d where the key is, out elsewhere.
+        d = out ^ ((out ^ d) & key);
     }
 }
 
 template <int Level>
-void keyed_row_fast_at(uint16_t* dst, int count, const uint16_t* src) {
+[[gnu::always_inline]] inline void keyed_row_at(uint16_t* dst, int count, const uint16_t* src) {
     int i = 0;
-    for (; i + 2 * kLanes <= count; i += 2 * kLanes) {
-        const Pixels8 a = keyed8<Level>(load8(src + i), load8(dst + i));
-        const Pixels8 b = keyed8<Level>(load8(src + i + kLanes), load8(dst + i + kLanes));
-        store8(dst + i, a);
-        store8(dst + i + kLanes, b);
-    }
-    for (; i + kLanes <= count; i += kLanes) {
-        store8(dst + i, keyed8<Level>(load8(src + i), load8(dst + i)));
+    for (; i + kWideLanes <= count; i += kWideLanes) {
+        Pixels16 s, d;
+        load(s, src + i);
+        load(d, dst + i);
+        keyed16<Level>(d, s);
+        store(dst + i, d);
     }
     for (; i < count; ++i) {
         dst[i] = keyed_pixel(Level, src[i], dst[i]);
     }
 }
 
-using KeyedRow = void (*)(uint16_t*, int, const uint16_t*);
-constexpr KeyedRow kKeyedRows[5] = {keyed_row_fast_at<0>, keyed_row_fast_at<1>,
-                                    keyed_row_fast_at<2>, keyed_row_fast_at<3>,
-                                    keyed_row_fast_at<4>};
+[[gnu::always_inline]] inline void keyed_row_dispatch(int level, uint16_t* dst, int count,
+                                                      const uint16_t* src) {
+    switch (std::clamp(level, 0, 4)) {
+    case 0: keyed_row_at<0>(dst, count, src); break;
+    case 1: keyed_row_at<1>(dst, count, src); break;
+    case 2: keyed_row_at<2>(dst, count, src); break;
+    case 3: keyed_row_at<3>(dst, count, src); break;
+    default: keyed_row_at<4>(dst, count, src); break;
+    }
+}
+
+#if VELVANE_AVX2_ROWS
+VELVANE_TARGET_AVX2 void keyed_row_avx2(int level, uint16_t* dst, int count, const uint16_t* src) {
+    keyed_row_dispatch(level, dst, count, src);
+}
+#endif
 
 }  // namespace
 
+void keyed_row_baseline(int level, uint16_t* dst, int count, const uint16_t* src) {
+    keyed_row_dispatch(level, dst, count, src);
+}
+
 void keyed_row_fast(int level, uint16_t* dst, int count, const uint16_t* src) {
-    kKeyedRows[std::clamp(level, 0, 4)](dst, count, src);
+#if VELVANE_AVX2_ROWS
+    if (cpu_has_avx2()) {
+        keyed_row_avx2(level, dst, count, src);
+        return;
+    }
+#endif
+    keyed_row_baseline(level, dst, count, src);
 }
 
 }  // namespace blend

@@ -31,6 +31,8 @@ namespace blend {
 void keyed_row_scalar(int level, uint16_t* dst, int count, const uint16_t* src);
 // The row the blender runs: branch-free, several pixels at a time; same bits as the scalar.
 void keyed_row_fast(int level, uint16_t* dst, int count, const uint16_t* src);
+// The fast row built for the baseline instruction set, whatever the machine has.
+void keyed_row_baseline(int level, uint16_t* dst, int count, const uint16_t* src);
 }  // namespace blend
 
 class KeyedBlender final : public Blender {

@@ -142,8 +142,8 @@ TEST(MaskPixel, BlueChannelOfTheMaskWeighsSourceAgainstDestination) {
     EXPECT_EQ(zentra::mask_pixel(0xFFE0 & 31u, 0xF800, 0x001F), 0x001F);
 }
 
-// The fast rows against the scalar reference, over rows whose lengths cross the vector
-// width and the unrolled width.
+// The fast rows (the one the machine runs and the baseline build) against the scalar
+// reference, over rows whose lengths cross the vector widths.
 TEST(FastRows, BitIdenticalToTheScalarReference) {
     std::mt19937 rng(test_seed());
     for (int round = 0; round < 300; ++round) {
@@ -155,12 +155,18 @@ TEST(FastRows, BitIdenticalToTheScalarReference) {
             zentra::blend::keyed_row_scalar(level, a.data(), static_cast<int>(n), src.data());
             zentra::blend::keyed_row_fast(level, b.data(), static_cast<int>(n), src.data());
             ASSERT_EQ(a, b) << "keyed level " << level << " n " << n << " seed " << test_seed();
+            b = dst;
+            zentra::blend::keyed_row_baseline(level, b.data(), static_cast<int>(n), src.data());
+            ASSERT_EQ(a, b) << "keyed baseline " << level << " n " << n << " seed " << test_seed();
         }
         for (int level = 0; level <= 16; ++level) {
             auto a = dst, b = dst;
             zentra::blend::darken_row_scalar(level, a.data(), static_cast<int>(n));
             zentra::blend::darken_row_fast(level, b.data(), static_cast<int>(n));
             ASSERT_EQ(a, b) << "darken level " << level << " n " << n << " seed " << test_seed();
+            b = dst;
+            zentra::blend::darken_row_baseline(level, b.data(), static_cast<int>(n));
+            ASSERT_EQ(a, b) << "darken baseline " << level << " n " << n << " seed " << test_seed();
         }
         const int r = static_cast<int>(rng() % 257), g = static_cast<int>(rng() % 257),
                   bl = static_cast<int>(rng() % 257);
