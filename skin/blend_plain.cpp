@@ -25,6 +25,11 @@ void PlainBlender::copy_row(uint16_t* dst_first, uint16_t* dst_end, const uint16
 
 void PlainBlender::copy_row_stepped(uint16_t* dst_first, uint16_t* dst_end, const uint16_t* src,
                                     int pos, int step) const {
+    if (const int shift = blend::shift_for_step(step); shift >= 0 && pos >= 0) {
+        blend::gather_shifted(dst_first, src, pos >> (10 - shift),
+                              static_cast<int>(dst_end - dst_first), shift);
+        return;
+    }
     blend::gather_stepped(dst_first, static_cast<int>(dst_end - dst_first), src, pos, step);
 }
 

@@ -26,8 +26,39 @@ inline void gather_shifted(uint16_t* out, const uint16_t* src, int start, int co
         std::memcpy(out, src + start, static_cast<size_t>(count) * sizeof(uint16_t));
         return;
     }
+    if (shift == 1 && count >= 16) {
+        // Doubling, the common magnification: each source pixel becomes one 32-bit pair.
+        if ((start & 1) != 0) {
+            *out++ = src[start >> 1];
+            ++start;
+            --count;
+        }
+        const uint16_t* from = src + (start >> 1);
+        const int pairs = count >> 1;
+        for (int i = 0; i < pairs; ++i) {
+            const uint32_t p = from[i];
+            const uint32_t twice = p | (p << 16);
+            std::memcpy(out + 2 * i, &twice, sizeof twice);
+        }
+        if ((count & 1) != 0) {
+            out[count - 1] = from[pairs];
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         out[i] = src[(start + i) >> shift];
+    }
+}
+
+// A step of 1024 >> k reads what a shift of k from pos >> (10 - k) reads: with
+// pos = 2^(10-k) a + b and b < 2^(10-k), (pos + i 2^(10-k)) >> 10 = (a + i) >> k.
+// Returns k, or -1 for any other step.
+inline int shift_for_step(int step) {
+    switch (step) {
+    case 1024: return 0;
+    case 512: return 1;
+    case 256: return 2;
+    default: return -1;
     }
 }
 

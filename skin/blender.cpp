@@ -12,6 +12,11 @@ Blender::~Blender() = default;
 // so a kind only has to provide copy_row to get all four operations right.
 void Blender::copy_row_stepped(uint16_t* dst_first, uint16_t* dst_end, const uint16_t* src,
                                int pos, int step) const {
+    if (const int shift = blend::shift_for_step(step); shift >= 0 && pos >= 0) {
+        copy_row_shifted(dst_first, src, pos >> (10 - shift), static_cast<int>(dst_end - dst_first),
+                         shift);
+        return;
+    }
     uint16_t staged[blend::kChunk];
     while (dst_first < dst_end) {
         const int count = static_cast<int>(std::min<ptrdiff_t>(dst_end - dst_first, blend::kChunk));

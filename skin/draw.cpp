@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 
 namespace zentra {
 
@@ -11,6 +12,12 @@ namespace {
 // The clip is always inside the bitmap (views only narrow it); kernels rely on that.
 [[maybe_unused]] bool fits(const RenderSurface& target, const Rect& r) {
     return r.x >= 0 && r.y >= 0 && r.x + r.w <= target.width() && r.y + r.h <= target.height();
+}
+
+// A plain copy's rows depend on the source only, so a row that reads the same source row as
+// the one above it can be copied from there.
+bool is_plain(const Blender& blender) {
+    return dynamic_cast<const PlainBlender*>(&blender) != nullptr;
 }
 
 // The nearest-neighbour copy of area of source (picture pixels) onto at/size.
@@ -38,11 +45,19 @@ void scaled_copy_area(const Bitmap& source, const Rect& area, RenderSurface& tar
     blender.bind_source(&source);
     Bitmap& dst = *target.bitmap();
     const int first_pos = (r.x - at.x) * step;
+    const bool plain = is_plain(blender);
     int pos_y = (r.y - at.y) * step;
+    int previous_source_y = -1;
     for (int y = r.y; y < r.y + r.h; ++y, pos_y += step) {
-        const uint16_t* src_row = source.row(area.y + (pos_y >> 10)) + area.x;
+        const int source_y = area.y + (pos_y >> 10);
         uint16_t* row = dst.row(y) + r.x;
-        blender.copy_row_stepped(row, row + r.w, src_row, first_pos, step);
+        if (plain && source_y == previous_source_y) {
+            // Magnified: this row is the one above it again.
+            std::memcpy(row, dst.row(y - 1) + r.x, static_cast<size_t>(r.w) * sizeof(uint16_t));
+            continue;
+        }
+        blender.copy_row_stepped(row, row + r.w, source.row(source_y) + area.x, first_pos, step);
+        previous_source_y = source_y;
     }
 }
 
@@ -212,9 +227,26 @@ void draw_image(const ImageRef& image, RenderSurface& target, Point at, Size siz
 
     blender.bind_source(&picture);
     Bitmap& dst = *target.bitmap();
+    const bool plain = is_plain(blender);
+    int previous_row = -1;
+    int previous_y = -1;
     auto draw_row = [&](int y, int source_y) {
-        const uint16_t* src = picture.row(source_y >> shift);
+        const int picture_row = source_y >> shift;
         uint16_t* row = dst.row(y);
+        const bool repeat = plain && picture_row == previous_row && previous_y == y - 1;
+        previous_row = picture_row;
+        previous_y = y;
+        if (repeat) {
+            // The row above was drawn from the same picture row; copy its parts (not the
+            // span between them, which an empty middle leaves untouched).
+            const uint16_t* above = dst.row(y - 1);
+            for (const Part* part : {&ax.head, &ax.middle, &ax.tail}) {
+                std::memcpy(row + part->dst, above + part->dst,
+                            static_cast<size_t>(part->count) * sizeof(uint16_t));
+            }
+            return;
+        }
+        const uint16_t* src = picture.row(picture_row);
         if (ax.head.count > 0) {
             blender.copy_row_shifted(row + ax.head.dst, src, ax.head.src, ax.head.count, shift);
         }

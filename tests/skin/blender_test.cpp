@@ -248,6 +248,17 @@ TEST_F(RowOperations, EveryKindFollowsTheIndexRuleOfEachOperation) {
                   [&](const Blender& b, uint16_t* d) { b.copy_row_stepped(d, d + count, src, 300, step); },
                   [&](int i) { return (300 + i * step) >> 10; }, "stepped");
         }
+        // Whole-pixel magnifications take the shifted path; the fraction of pos must not
+        // change which pixels are read.
+        for (int step : {1024, 512, 256}) {
+            for (int pos : {0, 511, 1024 + 255, 3 * 1024 + 700}) {
+                const int count = ((kSourceWidth - 4) * 1024) / step;
+                check(kind, count,
+                      [&](const Blender& b, uint16_t* d) { b.copy_row_stepped(d, d + count, src, pos, step); },
+                      [&](int i) { return (pos + i * step) >> 10; },
+                      "stepped " + std::to_string(step) + " from " + std::to_string(pos));
+            }
+        }
         for (int shift = 0; shift <= 2; ++shift) {
             const int count = (kSourceWidth << shift) - 5;
             check(kind, count,

@@ -126,6 +126,31 @@ TEST(ScaledCopy, ClippedRowsMatchTheUnclippedDrawAndNothingIsReadPastTheSource) 
     EXPECT_EQ(at(wide, 3, 1), 0xEEEE);
 }
 
+TEST(ScaledCopy, LargeMagnificationsReadTheNearestPixelWithAnyBlender) {
+    RenderSurface source;
+    paint(source, 37, 23, [](int x, int y) { return static_cast<uint16_t>(coded(x, y) | 0x20); });
+    for (int factor_num : {2, 3, 4}) {
+        for (bool keyed : {false, true}) {
+            const Size size{37 * factor_num, 23 * factor_num};
+            RenderSurface target;
+            paint(target, size.w + 3, size.h + 3, [](int, int) { return uint16_t{0x0001}; });
+            const auto key = zentra::make_keyed_blender(1);
+            zentra::scaled_copy(source, target, {1, 2}, size,
+                                keyed ? *key : zentra::plain_blender());
+            const int step = (23 * 1024) / size.h;
+            for (int y = 0; y < size.h + 3; ++y) {
+                for (int x = 0; x < size.w + 3; ++x) {
+                    const bool inside = x >= 1 && x < size.w + 1 && y >= 2 && y < size.h + 2;
+                    const uint16_t expected =
+                        inside ? at(source, ((x - 1) * step) >> 10, ((y - 2) * step) >> 10) : 0x0001;
+                    ASSERT_EQ(at(target, x, y), expected) << factor_num << " " << keyed << " at "
+                                                          << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(ScaledCopy, ImageVersionScalesOnlyThePictureArea) {
     auto picture = std::make_shared<Bitmap>(6, 4);
     for (int y = 0; y < 4; ++y) {

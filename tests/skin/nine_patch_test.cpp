@@ -180,6 +180,25 @@ TEST(NinePatchDraw, MaskReadsAtTheSameSourcePixelAsTheImage) {
     EXPECT_EQ(target.bitmap()->row(0)[5], picture->row(0)[2]);
 }
 
+TEST(NinePatchDraw, AnEmptyMiddleLeavesItsPixelsUntouched) {
+    // Magnified by 2: head rows read picture rows 0, 0, 1; the tail row reads row 1 again,
+    // across the untouched middle row.
+    auto picture = coded_picture(2, 2);
+    ImageRef image;
+    image.picture = picture;
+    image.scale_shift = 1;
+    image.pairs = {Point{0, 0}, Point{0, 3}, Point{4, 3}, Point{4, 4}};
+    RenderSurface target;
+    target.recreate(4, 5);
+    zentra::fill(target, 0x0001, zentra::plain_blender());
+    zentra::draw_image(image, target, {0, 0}, {4, 5}, zentra::plain_blender());
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(target.bitmap()->row(2)[x], picture->row(1)[x / 2]) << x;
+        EXPECT_EQ(target.bitmap()->row(3)[x], 0x0001) << x;
+        EXPECT_EQ(target.bitmap()->row(4)[x], picture->row(1)[x / 2]) << x;
+    }
+}
+
 TEST(NinePatchDraw, CoordinatesOutsideThePictureDrawNothing) {
     ImageRef image = ImageRef::whole(coded_picture(4, 4));
     image.pairs[3] = {5, 4};  // one column past the right edge
