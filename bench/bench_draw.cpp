@@ -29,9 +29,9 @@ void fill_artwork(zentra::Bitmap& bitmap, uint32_t seed) {
             const uint32_t kind = rng() % 3;
             for (int i = 0; i < run && x < bitmap.width(); ++i, ++x) {
                 const auto p = static_cast<uint16_t>(rng());
-                row[x] = kind == 0 ? zentra::kKeyColor
-                                   : kind == 1 ? static_cast<uint16_t>(p | 0x20)
-                                               : static_cast<uint16_t>(p & ~0x20 & 0x7BEF);
+                row[x] = kind == 0   ? zentra::kKeyColor
+                         : kind == 1 ? static_cast<uint16_t>(p | 0x20)
+                                     : static_cast<uint16_t>(p & ~0x20 & 0x7BEF);
             }
         }
     }
@@ -54,7 +54,8 @@ Screens& screens() {
 }
 
 void finish(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kBytes));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(kBytes));
 }
 
 void BM_Memcpy(benchmark::State& state) {

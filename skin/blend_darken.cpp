@@ -26,10 +26,14 @@ template <int Level>
         Pixels16 d;
         load(d, dst + i);
         Pixels16 out{};
-        if constexpr ((Level & 8) != 0) out += (d >> 1) & 0x7BEF;
-        if constexpr ((Level & 4) != 0) out += (d >> 2) & 0x39E7;
-        if constexpr ((Level & 2) != 0) out += (d >> 3) & 0x18E3;
-        if constexpr ((Level & 1) != 0) out += (d >> 4) & 0x0861;
+        if constexpr ((Level & 8) != 0)
+            out += (d >> 1) & 0x7BEF;
+        if constexpr ((Level & 4) != 0)
+            out += (d >> 2) & 0x39E7;
+        if constexpr ((Level & 2) != 0)
+            out += (d >> 3) & 0x18E3;
+        if constexpr ((Level & 1) != 0)
+            out += (d >> 4) & 0x0861;
         store(dst + i, out);
     }
     for (; i < count; ++i) {

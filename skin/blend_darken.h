@@ -13,10 +13,14 @@ constexpr uint16_t darken_pixel(int level, uint16_t d) {
         return d;
     }
     uint16_t out = 0;
-    if (level & 8) out = static_cast<uint16_t>(out + half_565(d));
-    if (level & 4) out = static_cast<uint16_t>(out + quarter_565(d));
-    if (level & 2) out = static_cast<uint16_t>(out + eighth_565(d));
-    if (level & 1) out = static_cast<uint16_t>(out + sixteenth_565(d));
+    if (level & 8)
+        out = static_cast<uint16_t>(out + half_565(d));
+    if (level & 4)
+        out = static_cast<uint16_t>(out + quarter_565(d));
+    if (level & 2)
+        out = static_cast<uint16_t>(out + eighth_565(d));
+    if (level & 1)
+        out = static_cast<uint16_t>(out + sixteenth_565(d));
     return out;
 }
 

@@ -57,11 +57,21 @@ template <int Level>
 [[gnu::always_inline]] inline void keyed_row_dispatch(int level, uint16_t* dst, int count,
                                                       const uint16_t* src) {
     switch (std::clamp(level, 0, 4)) {
-    case 0: keyed_row_at<0>(dst, count, src); break;
-    case 1: keyed_row_at<1>(dst, count, src); break;
-    case 2: keyed_row_at<2>(dst, count, src); break;
-    case 3: keyed_row_at<3>(dst, count, src); break;
-    default: keyed_row_at<4>(dst, count, src); break;
+        case 0:
+            keyed_row_at<0>(dst, count, src);
+            break;
+        case 1:
+            keyed_row_at<1>(dst, count, src);
+            break;
+        case 2:
+            keyed_row_at<2>(dst, count, src);
+            break;
+        case 3:
+            keyed_row_at<3>(dst, count, src);
+            break;
+        default:
+            keyed_row_at<4>(dst, count, src);
+            break;
     }
 }
 

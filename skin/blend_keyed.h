@@ -20,9 +20,12 @@ constexpr uint16_t keyed_pixel(int level, uint16_t s, uint16_t d) {
         return s;
     }
     switch (level) {
-    case 1: return static_cast<uint16_t>(s + quarter_565(d));
-    case 2: return static_cast<uint16_t>(s + half_565(d));
-    default: return static_cast<uint16_t>(s + quarter_565(d) + half_565(d));
+        case 1:
+            return static_cast<uint16_t>(s + quarter_565(d));
+        case 2:
+            return static_cast<uint16_t>(s + half_565(d));
+        default:
+            return static_cast<uint16_t>(s + quarter_565(d) + half_565(d));
     }
 }
 

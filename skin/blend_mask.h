@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "skin/blender.h"
 #include "skin/bitmap.h"
+#include "skin/blender.h"
 
 namespace zentra {
 

@@ -5,7 +5,9 @@
 
 namespace zentra {
 
-constexpr uint16_t plain_pixel(uint16_t s, uint16_t /*d*/) { return s; }
+constexpr uint16_t plain_pixel(uint16_t s, uint16_t /*d*/) {
+    return s;
+}
 
 namespace blend {
 // The reference row, pixel by pixel.

@@ -55,10 +55,14 @@ inline void gather_shifted(uint16_t* out, const uint16_t* src, int start, int co
 // Returns k, or -1 for any other step.
 inline int shift_for_step(int step) {
     switch (step) {
-    case 1024: return 0;
-    case 512: return 1;
-    case 256: return 2;
-    default: return -1;
+        case 1024:
+            return 0;
+        case 512:
+            return 1;
+        case 256:
+            return 2;
+        default:
+            return -1;
     }
 }
 

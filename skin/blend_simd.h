@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-
 namespace zentra::blend {
 
 typedef uint16_t Pixels8 __attribute__((vector_size(16)));
@@ -33,8 +32,12 @@ inline Pixels8 load8(const uint16_t* p) {
     load(v, p);
     return v;
 }
-inline void store8(uint16_t* p, Pixels8 v) { store(p, v); }
-inline Pixels8 splat8(uint16_t x) { return Pixels8{} + x; }
+inline void store8(uint16_t* p, Pixels8 v) {
+    store(p, v);
+}
+inline Pixels8 splat8(uint16_t x) {
+    return Pixels8{} + x;
+}
 // Lane-wise choice: where mask is all ones take a, else b.
 inline Pixels8 select8(Lanes8 mask, Pixels8 a, Pixels8 b) {
     const Pixels8 m = reinterpret_cast<Pixels8>(mask);
@@ -52,8 +55,9 @@ inline bool cpu_has_avx2() {
 }
 #else
 #define VELVANE_AVX2_ROWS 0
-inline bool cpu_has_avx2() { return false; }
+inline bool cpu_has_avx2() {
+    return false;
+}
 #endif
 
 }  // namespace zentra::blend
-

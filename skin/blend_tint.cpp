@@ -38,7 +38,9 @@ void tint_row_fast(int r, int g, int b, TintMode mode, uint16_t* dst, int count,
 }  // namespace blend
 
 TintBlender::TintBlender(int r, int g, int b, TintMode mode)
-    : m_r(std::clamp(r, 0, 256)), m_g(std::clamp(g, 0, 256)), m_b(std::clamp(b, 0, 256)),
+    : m_r(std::clamp(r, 0, 256)),
+      m_g(std::clamp(g, 0, 256)),
+      m_b(std::clamp(b, 0, 256)),
       m_mode(mode) {}
 
 void TintBlender::copy_row(uint16_t* dst_first, uint16_t* dst_end, const uint16_t* src) const {

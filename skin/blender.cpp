@@ -10,8 +10,8 @@ Blender::~Blender() = default;
 
 // The defaults stage the source pixels a row reads on the stack and run copy_row over them,
 // so a kind only has to provide copy_row to get all four operations right.
-void Blender::copy_row_stepped(uint16_t* dst_first, uint16_t* dst_end, const uint16_t* src,
-                               int pos, int step) const {
+void Blender::copy_row_stepped(uint16_t* dst_first, uint16_t* dst_end, const uint16_t* src, int pos,
+                               int step) const {
     if (const int shift = blend::shift_for_step(step); shift >= 0 && pos >= 0) {
         copy_row_shifted(dst_first, src, pos >> (10 - shift), static_cast<int>(dst_end - dst_first),
                          shift);

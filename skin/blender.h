@@ -18,10 +18,18 @@ inline constexpr uint16_t kKeyColor = 0xF81F;
 inline constexpr uint16_t kOpaqueBit = 0x0020;
 
 // Each channel halved / quartered; the masks drop the bits that slid into the next channel.
-constexpr uint16_t half_565(uint16_t d) { return static_cast<uint16_t>((d >> 1) & 0x7BEF); }
-constexpr uint16_t quarter_565(uint16_t d) { return static_cast<uint16_t>((d >> 2) & 0x39E7); }
-constexpr uint16_t eighth_565(uint16_t d) { return static_cast<uint16_t>((d >> 3) & 0x18E3); }
-constexpr uint16_t sixteenth_565(uint16_t d) { return static_cast<uint16_t>((d >> 4) & 0x0861); }
+constexpr uint16_t half_565(uint16_t d) {
+    return static_cast<uint16_t>((d >> 1) & 0x7BEF);
+}
+constexpr uint16_t quarter_565(uint16_t d) {
+    return static_cast<uint16_t>((d >> 2) & 0x39E7);
+}
+constexpr uint16_t eighth_565(uint16_t d) {
+    return static_cast<uint16_t>((d >> 3) & 0x18E3);
+}
+constexpr uint16_t sixteenth_565(uint16_t d) {
+    return static_cast<uint16_t>((d >> 4) & 0x0861);
+}
 
 // The row operations work on half-open ranges: dst_end is one past the last pixel written.
 // Source indices are never clipped here; callers clip and pass whole rows.
@@ -38,8 +46,8 @@ public:
                                   int shift) const;
     // Repeating: position starts at start; dst[i] with src[position >> shift]; after each
     // pixel the position becomes wrap_to when position + 1 == wrap_at, else position + 1.
-    virtual void copy_row_tiled(uint16_t* dst, const uint16_t* src, int start, int count,
-                                int shift, int wrap_to, int wrap_at) const;
+    virtual void copy_row_tiled(uint16_t* dst, const uint16_t* src, int start, int count, int shift,
+                                int wrap_to, int wrap_at) const;
     virtual std::unique_ptr<Blender> clone() const = 0;
 
     // dst[i] combined with the one pixel value, as copy_row over a one-pixel source repeated.

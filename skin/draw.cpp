@@ -210,16 +210,18 @@ void draw_image(const ImageRef& image, RenderSurface& target, Point at, Size siz
     // Coordinates outside the picture, or out of order, would index past its rows; such a
     // reference draws nothing rather than reading memory it does not own.
     const bool ordered = shift >= 0 && shift < 16 && 0 <= q[0].x && q[0].x <= q[1].x &&
-                         q[1].x <= q[2].x && q[2].x <= q[3].x && 0 <= q[0].y &&
-                         q[0].y <= q[1].y && q[1].y <= q[2].y && q[2].y <= q[3].y &&
+                         q[1].x <= q[2].x && q[2].x <= q[3].x && 0 <= q[0].y && q[0].y <= q[1].y &&
+                         q[1].y <= q[2].y && q[2].y <= q[3].y &&
                          q[3].x <= (picture.width() << shift) &&
                          q[3].y <= (picture.height() << shift);
     if (!ordered) {
         return;
     }
     const Rect clip = target.clip();
-    const Axis ax = plan_axis(q[0].x, q[1].x, q[2].x, q[3].x, at.x, size.w, clip.x, clip.x + clip.w);
-    const Axis ay = plan_axis(q[0].y, q[1].y, q[2].y, q[3].y, at.y, size.h, clip.y, clip.y + clip.h);
+    const Axis ax =
+        plan_axis(q[0].x, q[1].x, q[2].x, q[3].x, at.x, size.w, clip.x, clip.x + clip.w);
+    const Axis ay =
+        plan_axis(q[0].y, q[1].y, q[2].y, q[3].y, at.y, size.h, clip.y, clip.y + clip.h);
     const int x1 = q[1].x;
     const int x2 = q[2].x;
     const int y1 = q[1].y;
@@ -251,8 +253,8 @@ void draw_image(const ImageRef& image, RenderSurface& target, Point at, Size siz
             blender.copy_row_shifted(row + ax.head.dst, src, ax.head.src, ax.head.count, shift);
         }
         if (ax.middle.count > 0) {
-            blender.copy_row_tiled(row + ax.middle.dst, src, ax.middle.src, ax.middle.count,
-                                   shift, x1, x2);
+            blender.copy_row_tiled(row + ax.middle.dst, src, ax.middle.src, ax.middle.count, shift,
+                                   x1, x2);
         }
         if (ax.tail.count > 0) {
             blender.copy_row_shifted(row + ax.tail.dst, src, ax.tail.src, ax.tail.count, shift);

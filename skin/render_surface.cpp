@@ -20,8 +20,10 @@ Rect intersect(const Rect& a, const Rect& b) {
     const int x0 = std::max(a.x, b.x);
     const int y0 = std::max(a.y, b.y);
     // In 64 bits: x + w may pass INT_MAX for the "everything" rectangles callers build.
-    const long long x1 = std::min(static_cast<long long>(a.x) + a.w, static_cast<long long>(b.x) + b.w);
-    const long long y1 = std::min(static_cast<long long>(a.y) + a.h, static_cast<long long>(b.y) + b.h);
+    const long long x1 =
+        std::min(static_cast<long long>(a.x) + a.w, static_cast<long long>(b.x) + b.w);
+    const long long y1 =
+        std::min(static_cast<long long>(a.y) + a.h, static_cast<long long>(b.y) + b.h);
     if (x1 <= x0 || y1 <= y0) {
         return {};
     }

@@ -35,11 +35,16 @@ uint32_t test_seed() {
 // Pixels as artwork has them: the key colour, opaque and translucent pixels, and extremes.
 uint16_t random_pixel(std::mt19937& rng) {
     switch (rng() % 6) {
-    case 0: return kKeyColor;
-    case 1: return static_cast<uint16_t>(rng() | zentra::kOpaqueBit);
-    case 2: return static_cast<uint16_t>(rng() & ~zentra::kOpaqueBit);
-    case 3: return static_cast<uint16_t>(rng() % 2 ? 0xFFFF : 0x0000);
-    default: return static_cast<uint16_t>(rng());
+        case 0:
+            return kKeyColor;
+        case 1:
+            return static_cast<uint16_t>(rng() | zentra::kOpaqueBit);
+        case 2:
+            return static_cast<uint16_t>(rng() & ~zentra::kOpaqueBit);
+        case 3:
+            return static_cast<uint16_t>(rng() % 2 ? 0xFFFF : 0x0000);
+        default:
+            return static_cast<uint16_t>(rng());
     }
 }
 
@@ -172,7 +177,8 @@ TEST(FastRows, BitIdenticalToTheScalarReference) {
                   bl = static_cast<int>(rng() % 257);
         for (auto mode : {zentra::TintMode::Store, zentra::TintMode::Or}) {
             auto a = dst, b = dst;
-            zentra::blend::tint_row_scalar(r, g, bl, mode, a.data(), static_cast<int>(n), src.data());
+            zentra::blend::tint_row_scalar(r, g, bl, mode, a.data(), static_cast<int>(n),
+                                           src.data());
             zentra::blend::tint_row_fast(r, g, bl, mode, b.data(), static_cast<int>(n), src.data());
             ASSERT_EQ(a, b) << "tint " << r << " " << g << " " << bl << " seed " << test_seed();
         }
@@ -244,42 +250,54 @@ TEST_F(RowOperations, EveryKindFollowsTheIndexRuleOfEachOperation) {
         for (int count : {0, 1, 7, 45, 1300}) {
             // Rows longer than the staging buffer pass through it more than once.
             const int step = count > 0 ? (kSourceWidth * 1024 - 1) / count : 0;
-            check(kind, count,
-                  [&](const Blender& b, uint16_t* d) { b.copy_row_stepped(d, d + count, src, 300, step); },
-                  [&](int i) { return (300 + i * step) >> 10; }, "stepped");
+            check(
+                kind, count,
+                [&](const Blender& b, uint16_t* d) {
+                    b.copy_row_stepped(d, d + count, src, 300, step);
+                },
+                [&](int i) { return (300 + i * step) >> 10; }, "stepped");
         }
         // Whole-pixel magnifications take the shifted path; the fraction of pos must not
         // change which pixels are read.
         for (int step : {1024, 512, 256}) {
             for (int pos : {0, 511, 1024 + 255, 3 * 1024 + 700}) {
                 const int count = ((kSourceWidth - 4) * 1024) / step;
-                check(kind, count,
-                      [&](const Blender& b, uint16_t* d) { b.copy_row_stepped(d, d + count, src, pos, step); },
-                      [&](int i) { return (pos + i * step) >> 10; },
-                      "stepped " + std::to_string(step) + " from " + std::to_string(pos));
+                check(
+                    kind, count,
+                    [&](const Blender& b, uint16_t* d) {
+                        b.copy_row_stepped(d, d + count, src, pos, step);
+                    },
+                    [&](int i) { return (pos + i * step) >> 10; },
+                    "stepped " + std::to_string(step) + " from " + std::to_string(pos));
             }
         }
         for (int shift = 0; shift <= 2; ++shift) {
             const int count = (kSourceWidth << shift) - 5;
-            check(kind, count,
-                  [&](const Blender& b, uint16_t* d) { b.copy_row_shifted(d, src, 5, count, shift); },
-                  [&](int i) { return (5 + i) >> shift; }, "shifted " + std::to_string(shift));
+            check(
+                kind, count,
+                [&](const Blender& b, uint16_t* d) { b.copy_row_shifted(d, src, 5, count, shift); },
+                [&](int i) { return (5 + i) >> shift; }, "shifted " + std::to_string(shift));
         }
         // Tiled: long and short periods, a phase inside the period and a start before it
         // (a head position), so the first wrap comes late.
-        struct Tile { int start, count, shift, wrap_to, wrap_at; };
-        for (const Tile t : {Tile{10, 1000, 0, 10, 11}, Tile{12, 777, 0, 10, 40},
-                             Tile{3, 640, 1, 20, 23}, Tile{0, 90, 2, 4, 200}, Tile{33, 5, 0, 30, 34}}) {
-            check(kind, t.count,
-                  [&](const Blender& b, uint16_t* d) {
-                      b.copy_row_tiled(d, src, t.start, t.count, t.shift, t.wrap_to, t.wrap_at);
-                  },
-                  [&](int i) {
-                      int pos = t.start;
-                      for (int k = 0; k < i; ++k) pos = pos + 1 == t.wrap_at ? t.wrap_to : pos + 1;
-                      return pos >> t.shift;
-                  },
-                  "tiled from " + std::to_string(t.start));
+        struct Tile {
+            int start, count, shift, wrap_to, wrap_at;
+        };
+        for (const Tile t :
+             {Tile{10, 1000, 0, 10, 11}, Tile{12, 777, 0, 10, 40}, Tile{3, 640, 1, 20, 23},
+              Tile{0, 90, 2, 4, 200}, Tile{33, 5, 0, 30, 34}}) {
+            check(
+                kind, t.count,
+                [&](const Blender& b, uint16_t* d) {
+                    b.copy_row_tiled(d, src, t.start, t.count, t.shift, t.wrap_to, t.wrap_at);
+                },
+                [&](int i) {
+                    int pos = t.start;
+                    for (int k = 0; k < i; ++k)
+                        pos = pos + 1 == t.wrap_at ? t.wrap_to : pos + 1;
+                    return pos >> t.shift;
+                },
+                "tiled from " + std::to_string(t.start));
         }
     }
 }
@@ -309,9 +327,10 @@ TEST_F(RowOperations, ClonesBlendTheSameAndOutliveTheOriginal) {
         ASSERT_NE(copy.get(), kind.blender.get());
         ASSERT_EQ(typeid(*copy), typeid(*kind.blender)) << kind.name;
         kind.blender = std::move(copy);  // the original is gone
-        check(kind, kSourceWidth,
-              [&](const Blender& b, uint16_t* d) { b.copy_row(d, d + kSourceWidth, src); },
-              [](int i) { return i; }, "clone");
+        check(
+            kind, kSourceWidth,
+            [&](const Blender& b, uint16_t* d) { b.copy_row(d, d + kSourceWidth, src); },
+            [](int i) { return i; }, "clone");
     }
 }
 

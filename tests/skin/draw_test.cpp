@@ -20,7 +20,9 @@ using zentra::Point;
 using zentra::RenderSurface;
 using zentra::Size;
 
-uint16_t at(const RenderSurface& s, int x, int y) { return s.bitmap()->row(y)[x]; }
+uint16_t at(const RenderSurface& s, int x, int y) {
+    return s.bitmap()->row(y)[x];
+}
 
 void paint(RenderSurface& s, int w, int h, const std::function<uint16_t(int, int)>& colour) {
     s.recreate(w, h);
@@ -32,7 +34,9 @@ void paint(RenderSurface& s, int w, int h, const std::function<uint16_t(int, int
 }
 
 // A source whose pixel tells where it came from: x in the low byte, y in the high one.
-uint16_t coded(int x, int y) { return static_cast<uint16_t>((y << 8) | x); }
+uint16_t coded(int x, int y) {
+    return static_cast<uint16_t>((y << 8) | x);
+}
 
 TEST(Fill, PacksTheColourAndCoversExactlyTheClip) {
     RenderSurface s;
@@ -64,8 +68,8 @@ TEST(Copy, ClipsAgainstEverySideOfTheTargetClip) {
                 const bool in_view = x >= 1 && x < 5 && y >= 1 && y < 4;
                 const bool in_source = x >= p.x && x < p.x + 4 && y >= p.y && y < p.y + 3;
                 const uint16_t expected = in_view && in_source ? coded(x - p.x, y - p.y) : 0xEEEE;
-                ASSERT_EQ(at(target, x, y), expected) << "at " << p.x << "," << p.y << " pixel "
-                                                      << x << "," << y;
+                ASSERT_EQ(at(target, x, y), expected)
+                    << "at " << p.x << "," << p.y << " pixel " << x << "," << y;
             }
         }
     }
@@ -142,9 +146,10 @@ TEST(ScaledCopy, LargeMagnificationsReadTheNearestPixelWithAnyBlender) {
                 for (int x = 0; x < size.w + 3; ++x) {
                     const bool inside = x >= 1 && x < size.w + 1 && y >= 2 && y < size.h + 2;
                     const uint16_t expected =
-                        inside ? at(source, ((x - 1) * step) >> 10, ((y - 2) * step) >> 10) : 0x0001;
-                    ASSERT_EQ(at(target, x, y), expected) << factor_num << " " << keyed << " at "
-                                                          << x << "," << y;
+                        inside ? at(source, ((x - 1) * step) >> 10, ((y - 2) * step) >> 10)
+                               : 0x0001;
+                    ASSERT_EQ(at(target, x, y), expected)
+                        << factor_num << " " << keyed << " at " << x << "," << y;
                 }
             }
         }

@@ -121,8 +121,8 @@ TEST(NinePatchDraw, EveryPixelReadsWhereTheModelSaysUnderAnyClip) {
             RenderSurface view = target.clipped(clip);
             // Keyed: exercises the staged (non-plain) row path as well.
             const auto blender = zentra::make_keyed_blender(round % 2 == 0 ? 0 : 4);
-            zentra::draw_image(image, view, at, size, round % 3 == 0 ? zentra::plain_blender()
-                                                                      : *blender);
+            zentra::draw_image(image, view, at, size,
+                               round % 3 == 0 ? zentra::plain_blender() : *blender);
         }
         for (int y = 0; y < 48; ++y) {
             for (int x = 0; x < 48; ++x) {
