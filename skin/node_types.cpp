@@ -1,10 +1,14 @@
 #include "skin/node_types.h"
 
+#include "skin/button_node.h"
 #include "skin/clip_node.h"
 #include "skin/color_node.h"
 #include "skin/htable.h"
 #include "skin/image_node.h"
 #include "skin/node.h"
+#include "skin/richtext_node.h"
+#include "skin/text_node.h"
+#include "skin/vlist.h"
 #include "skin/vtable.h"
 
 namespace zentra {
@@ -18,6 +22,10 @@ constexpr NodeType kNodeTypes[] = {
     {u"htable", create_node<HTable>},
     {u"vtable", create_node<VTable>},
     {u"clip", create_node<ClipNode>},
+    {u"text", create_node<TextNode>},
+    {u"richtext", create_node<RichTextNode>},
+    {u"vlist", create_node<VList>},
+    {u"button", create_node<ButtonNode>},
 };
 
 }  // namespace
