@@ -8,6 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     libpng-dev zlib1g-dev
     libpixman-1-dev  # benchmark yardstick only
+    libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
 
 missing=()

@@ -62,8 +62,8 @@ int Properties::get_integer(SkinRecord record, platform::WStringView key, int de
     return m_impl ? m_impl->get_integer(record, key, def) : def;
 }
 
-std::shared_ptr<const FontDesc> Properties::get_font(SkinRecord record, platform::WStringView key,
-                                                     std::shared_ptr<const FontDesc> def) const {
+std::shared_ptr<const FontRep> Properties::get_font(SkinRecord record, platform::WStringView key,
+                                                    std::shared_ptr<const FontRep> def) const {
     return m_impl ? m_impl->get_font(record, key, std::move(def)) : def;
 }
 
@@ -121,7 +121,7 @@ int Properties::font_count() const {
     return m_impl ? static_cast<int>(m_impl->fonts().size()) : 0;
 }
 
-std::shared_ptr<const FontDesc> Properties::font(int index) const {
+std::shared_ptr<const FontRep> Properties::font(int index) const {
     if (index < 0 || index >= font_count())
         return nullptr;
     return m_impl->fonts()[static_cast<size_t>(index)];
@@ -152,6 +152,11 @@ void Properties::send_reload_skin() {
         m_listeners[i]->on_reload_skin(*this);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     velvane::log() << "PropertiesImpl::send_reload_skin the rest time=" << elapsed.count() << "\n";
+}
+
+platform::WString Properties::translate(platform::WStringView text) const {
+    const auto found = m_dictionary.find(platform::WString(text));
+    return found != m_dictionary.end() ? found->second : platform::WString(text);
 }
 
 }  // namespace zentra

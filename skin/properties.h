@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -10,6 +11,7 @@
 
 #include "platform/ustring.h"
 #include "skin/color.h"
+#include "skin/font.h"
 #include "skin/font_desc.h"
 #include "skin/geometry.h"
 #include "skin/image_ref.h"
@@ -35,6 +37,7 @@ struct PropertyEntry {
     platform::WString key;
     std::variant<int, std::shared_ptr<const FontDesc>, Point, platform::WString, ImageRef, Color>
         value;
+    // Fonts are listed by their description, as the skin source writes them.
     // Index into the picture table, for image properties (tools print the picture name).
     int picture_index = -1;
 };
@@ -73,8 +76,9 @@ public:
 
     // Typed getters; a missing or malformed property gives the default unchanged.
     int get_integer(SkinRecord record, platform::WStringView key, int def) const;
-    std::shared_ptr<const FontDesc> get_font(SkinRecord record, platform::WStringView key,
-                                             std::shared_ptr<const FontDesc> def) const;
+    // The shared font of the cache; its description() gives back what the skin wrote.
+    std::shared_ptr<const FontRep> get_font(SkinRecord record, platform::WStringView key,
+                                            std::shared_ptr<const FontRep> def) const;
     Point get_point(SkinRecord record, platform::WStringView key, Point def) const;
     platform::WString get_string(SkinRecord record, platform::WStringView key,
                                  platform::WStringView def = {}) const;
@@ -92,9 +96,19 @@ public:
     const platform::WString& picture_name(int index) const;
     std::shared_ptr<const Bitmap> picture(int index) const;
     int font_count() const;
-    std::shared_ptr<const FontDesc> font(int index) const;
+    std::shared_ptr<const FontRep> font(int index) const;
     int string_count() const;
     const platform::WString& string(int index) const;
+
+    // The language dictionary (text key -> text), kept across skin loads; the language
+    // loader fills it. translate gives the dictionary's text for a key, else text itself.
+    void set_dictionary(std::map<platform::WString, platform::WString> dictionary) {
+        m_dictionary = std::move(dictionary);
+    }
+    const std::map<platform::WString, platform::WString>& dictionary() const {
+        return m_dictionary;
+    }
+    platform::WString translate(platform::WStringView text) const;
 
     void add_reload_listener(ReloadListener* listener);
     void remove_reload_listener(ReloadListener* listener);
@@ -107,6 +121,7 @@ private:
     std::unique_ptr<PropertiesImpl> m_impl;
     platform::WString m_path;
     std::vector<ReloadListener*> m_listeners;
+    std::map<platform::WString, platform::WString> m_dictionary;
 };
 
 }  // namespace zentra

@@ -179,9 +179,7 @@ void PropertiesImpl::load(int scale_shift, const PictureLoader& loader) {
     const int scale = m_shift >= 0 && m_shift < 31 ? 1 << m_shift : 1;
     m_fonts.reserve(fonts);
     for (size_t i = pictures; i < pictures + fonts; ++i) {
-        // FIXME: hold platform fonts here once the font layer exists; the description is
-        // what it will be built from.
-        m_fonts.push_back(std::make_shared<const FontDesc>(parse_font_desc(texts[i], scale)));
+        m_fonts.push_back(zentra::get_font(parse_font_desc(texts[i], scale)));
     }
     m_strings.assign(std::make_move_iterator(texts.begin() + pictures + fonts),
                      std::make_move_iterator(texts.end()));
@@ -345,8 +343,8 @@ int PropertiesImpl::get_integer(SkinRecord r, platform::WStringView key, int def
     return entry ? *bytes().i32(*entry + 4) : def;
 }
 
-std::shared_ptr<const FontDesc> PropertiesImpl::get_font(
-    SkinRecord r, platform::WStringView key, std::shared_ptr<const FontDesc> def) const {
+std::shared_ptr<const FontRep> PropertiesImpl::get_font(
+    SkinRecord r, platform::WStringView key, std::shared_ptr<const FontRep> def) const {
     const auto entry = record(r).find(PropertyGroup::Font, key);
     if (!entry)
         return def;
@@ -440,9 +438,13 @@ std::vector<PropertyEntry> PropertiesImpl::list_properties(SkinRecord r) const {
                     break;
                 case PropertyGroup::Font: {
                     const int32_t index = *file.i32(entry + 4);
-                    property.value = index >= 0 && static_cast<size_t>(index) < m_fonts.size()
-                                         ? m_fonts[static_cast<size_t>(index)]
-                                         : nullptr;
+                    std::shared_ptr<const FontDesc> description;
+                    if (index >= 0 && static_cast<size_t>(index) < m_fonts.size()) {
+                        // Shares ownership with the font it describes.
+                        const auto& font = m_fonts[static_cast<size_t>(index)];
+                        description = {font, &font->description()};
+                    }
+                    property.value = description;
                     break;
                 }
                 case PropertyGroup::Point:

@@ -33,8 +33,8 @@ public:
     std::vector<platform::WString> definition_names() const;
 
     int get_integer(SkinRecord record, platform::WStringView key, int def) const;
-    std::shared_ptr<const FontDesc> get_font(SkinRecord record, platform::WStringView key,
-                                             std::shared_ptr<const FontDesc> def) const;
+    std::shared_ptr<const FontRep> get_font(SkinRecord record, platform::WStringView key,
+                                            std::shared_ptr<const FontRep> def) const;
     Point get_point(SkinRecord record, platform::WStringView key, Point def) const;
     platform::WString get_string(SkinRecord record, platform::WStringView key,
                                  platform::WStringView def) const;
@@ -48,7 +48,7 @@ public:
 
     const std::vector<platform::WString>& picture_names() const { return m_picture_names; }
     const std::vector<std::shared_ptr<const Bitmap>>& pictures() const { return m_pictures; }
-    const std::vector<std::shared_ptr<const FontDesc>>& fonts() const { return m_fonts; }
+    const std::vector<std::shared_ptr<const FontRep>>& fonts() const { return m_fonts; }
     const std::vector<platform::WString>& strings() const { return m_strings; }
 
     // The record a child lookup gives for an index that does not exist: every read of it
@@ -75,7 +75,7 @@ private:
     size_t m_tree_size = 0;
     std::vector<platform::WString> m_picture_names;
     std::vector<std::shared_ptr<const Bitmap>> m_pictures;
-    std::vector<std::shared_ptr<const FontDesc>> m_fonts;
+    std::vector<std::shared_ptr<const FontRep>> m_fonts;
     std::vector<platform::WString> m_strings;
 };
 

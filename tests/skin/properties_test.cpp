@@ -126,10 +126,10 @@ TEST(Loader, ReadsEveryPropertyKindAsWritten) {
 
     const auto font = p.get_font(*root, u"font", nullptr);
     ASSERT_TRUE(font);
-    EXPECT_EQ(font->size, 14);
-    EXPECT_TRUE(font->bold);
-    EXPECT_EQ(font->face, u"Segoe  UI");
-    EXPECT_EQ(*p.get_font(*root, u"font_small", nullptr), FontDesc{});
+    EXPECT_EQ(font->description().size, 14);
+    EXPECT_TRUE(font->description().bold);
+    EXPECT_EQ(font->description().face, u"Segoe  UI");
+    EXPECT_EQ(p.get_font(*root, u"font_small", nullptr)->description(), FontDesc{});
 
     EXPECT_EQ(p.get_point(*root, u"design_size", {}), (Point{-3, 5}));
     EXPECT_EQ(p.get_point(*root, u"border_min", {}), (Point{32767, -32768}));
@@ -210,12 +210,12 @@ TEST(Loader, ScaleShiftMultipliesPointsAndImageCoordinatesOnly) {
     EXPECT_EQ(p.get_integer(root, u"cache_alpha", 0), -200);
     EXPECT_EQ(p.get_color(root, u"text_color", {}), (Color{250, 128, 1, 255}));
     EXPECT_EQ(p.get_string(root, u"text"), u"Hello");
-    EXPECT_EQ(p.get_font(root, u"font", nullptr)->scale, 2);
-    EXPECT_EQ(p.get_font(root, u"font", nullptr)->size, 14);
+    EXPECT_EQ(p.get_font(root, u"font", nullptr)->description().scale, 2);
+    EXPECT_EQ(p.get_font(root, u"font", nullptr)->description().size, 14);
 
     ASSERT_TRUE(load(p, build_skin(full_model()), 2));
     EXPECT_EQ(p.get_point(*p.find_definition(u"MainForm"), u"design_size", {}), (Point{-12, 20}));
-    EXPECT_EQ(p.font(0)->scale, 4);
+    EXPECT_EQ(p.font(0)->description().scale, 4);
 }
 
 TEST(Loader, HeaderOnlyFileLoadsWithNoDefinitions) {
@@ -270,7 +270,7 @@ TEST(Loader, EqualFontDescriptionsShareOneFont) {
     const auto record = *p.find_definition(u"D");
     EXPECT_EQ(p.font_count(), 1);
     EXPECT_EQ(p.get_font(record, u"a", nullptr), p.get_font(record, u"b", nullptr));
-    EXPECT_TRUE(p.get_font(record, u"a", nullptr)->italic);
+    EXPECT_TRUE(p.get_font(record, u"a", nullptr)->description().italic);
 }
 
 TEST(Loader, PicturesComeFromTheSkinFolderAndAFailedSkinChangesNothing) {
