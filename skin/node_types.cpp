@@ -5,6 +5,7 @@
 #include "skin/color_node.h"
 #include "skin/htable.h"
 #include "skin/image_node.h"
+#include "skin/multinode.h"
 #include "skin/node.h"
 #include "skin/richtext_node.h"
 #include "skin/text_node.h"
@@ -26,6 +27,7 @@ constexpr NodeType kNodeTypes[] = {
     {u"richtext", create_node<RichTextNode>},
     {u"vlist", create_node<VList>},
     {u"button", create_node<ButtonNode>},
+    {u"multinode", create_node<MultiNode>},
 };
 
 }  // namespace
