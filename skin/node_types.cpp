@@ -9,6 +9,7 @@
 #include "skin/node.h"
 #include "skin/richtext_node.h"
 #include "skin/text_node.h"
+#include "skin/progress_node.h"
 #include "skin/vlist.h"
 #include "skin/vtable.h"
 
@@ -28,6 +29,7 @@ constexpr NodeType kNodeTypes[] = {
     {u"vlist", create_node<VList>},
     {u"button", create_node<ButtonNode>},
     {u"multinode", create_node<MultiNode>},
+    {u"progress", create_node<ProgressNode>},
 };
 
 }  // namespace
