@@ -114,6 +114,21 @@ void BM_CopyKeyedScalarReference(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyKeyedScalarReference)->Arg(2);
 
+// The fast row as built for machines without AVX2.
+void BM_CopyKeyedBaseline(benchmark::State& state) {
+    Screens& s = screens();
+    const int level = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        for (int y = 0; y < kHeight; ++y) {
+            zentra::blend::keyed_row_baseline(level, s.target.bitmap()->row(y), kWidth,
+                                              s.source.bitmap()->row(y));
+        }
+        benchmark::ClobberMemory();
+    }
+    finish(state);
+}
+BENCHMARK(BM_CopyKeyedBaseline)->DenseRange(0, 4);
+
 void BM_Darken(benchmark::State& state) {
     Screens& s = screens();
     const auto blender = zentra::make_darken_blender(static_cast<int>(state.range(0)));

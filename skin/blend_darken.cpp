@@ -19,13 +19,16 @@ void darken_row_scalar(int level, uint16_t* dst, int count) {
 namespace {
 
 // One instance per level, so each loop adds only the parts its level has.
-template <int Level>
+// V is the widest vector the build's instruction set has: wider generic vectors would be
+// taken apart lane by lane.
+template <typename V, int Level>
 [[gnu::always_inline]] inline void darken_row_at(uint16_t* dst, int count) {
+    constexpr int lanes = sizeof(V) / sizeof(uint16_t);
     int i = 0;
-    for (; i + kWideLanes <= count; i += kWideLanes) {
-        Pixels16 d;
+    for (; i + lanes <= count; i += lanes) {
+        V d;
         load(d, dst + i);
-        Pixels16 out{};
+        V out{};
         if constexpr ((Level & 8) != 0)
             out += (d >> 1) & 0x7BEF;
         if constexpr ((Level & 4) != 0)
@@ -41,20 +44,20 @@ template <int Level>
     }
 }
 
-template <int Level = 0>
+template <typename V, int Level = 0>
 [[gnu::always_inline]] inline void darken_row_dispatch(int level, uint16_t* dst, int count) {
     if constexpr (Level < 16) {
         if (level == Level) {
-            darken_row_at<Level>(dst, count);
+            darken_row_at<V, Level>(dst, count);
         } else {
-            darken_row_dispatch<Level + 1>(level, dst, count);
+            darken_row_dispatch<V, Level + 1>(level, dst, count);
         }
     }
 }
 
 #if VELVANE_AVX2_ROWS
 VELVANE_TARGET_AVX2 void darken_row_avx2(int level, uint16_t* dst, int count) {
-    darken_row_dispatch(level, dst, count);
+    darken_row_dispatch<Pixels16>(level, dst, count);
 }
 #endif
 
@@ -62,7 +65,7 @@ VELVANE_TARGET_AVX2 void darken_row_avx2(int level, uint16_t* dst, int count) {
 
 // Level 16 is d x 16 / 16: the dispatch finds no instance and leaves the row alone.
 void darken_row_baseline(int level, uint16_t* dst, int count) {
-    darken_row_dispatch(std::max(level, 0), dst, count);
+    darken_row_dispatch<Pixels8>(std::max(level, 0), dst, count);
 }
 
 void darken_row_fast(int level, uint16_t* dst, int count) {

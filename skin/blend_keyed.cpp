@@ -16,17 +16,17 @@ void keyed_row_scalar(int level, uint16_t* dst, int count, const uint16_t* src) 
 
 namespace {
 
-// keyed_pixel for sixteen pixels, without branches, d updated in place. The share of d is
+// keyed_pixel for a vector of pixels, without branches, d updated in place. The share of d is
 // added only where the pixel is translucent; the key colour (whose marker bit is clear too)
 // then gives d back. Scalars in the expressions apply to every lane.
-template <int Level>
-[[gnu::always_inline]] inline void keyed16(Pixels16& d, const Pixels16& s) {
-    const Pixels16 translucent = reinterpret_cast<Pixels16>((s & kOpaqueBit) == 0);
+template <typename V, int Level>
+[[gnu::always_inline]] inline void keyed_vector(V& d, const V& s) {
+    const V translucent = reinterpret_cast<V>((s & kOpaqueBit) == 0);
     if constexpr (Level >= 4) {
         d = s ^ ((s ^ d) & translucent);
     } else {
-        const Pixels16 key = reinterpret_cast<Pixels16>(s == kKeyColor);
-        Pixels16 out = s;
+        const V key = reinterpret_cast<V>(s == kKeyColor);
+        V out = s;
         if constexpr (Level == 1) {
             out = s + (((d >> 2) & 0x39E7) & translucent);
         } else if constexpr (Level == 2) {
@@ -39,14 +39,17 @@ template <int Level>
     }
 }
 
-template <int Level>
+// V is the widest vector the build's instruction set has: wider generic vectors would be
+// taken apart lane by lane.
+template <typename V, int Level>
 [[gnu::always_inline]] inline void keyed_row_at(uint16_t* dst, int count, const uint16_t* src) {
+    constexpr int lanes = sizeof(V) / sizeof(uint16_t);
     int i = 0;
-    for (; i + kWideLanes <= count; i += kWideLanes) {
-        Pixels16 s, d;
+    for (; i + lanes <= count; i += lanes) {
+        V s, d;
         load(s, src + i);
         load(d, dst + i);
-        keyed16<Level>(d, s);
+        keyed_vector<V, Level>(d, s);
         store(dst + i, d);
     }
     for (; i < count; ++i) {
@@ -54,37 +57,38 @@ template <int Level>
     }
 }
 
+template <typename V>
 [[gnu::always_inline]] inline void keyed_row_dispatch(int level, uint16_t* dst, int count,
                                                       const uint16_t* src) {
     switch (std::clamp(level, 0, 4)) {
         case 0:
-            keyed_row_at<0>(dst, count, src);
+            keyed_row_at<V, 0>(dst, count, src);
             break;
         case 1:
-            keyed_row_at<1>(dst, count, src);
+            keyed_row_at<V, 1>(dst, count, src);
             break;
         case 2:
-            keyed_row_at<2>(dst, count, src);
+            keyed_row_at<V, 2>(dst, count, src);
             break;
         case 3:
-            keyed_row_at<3>(dst, count, src);
+            keyed_row_at<V, 3>(dst, count, src);
             break;
         default:
-            keyed_row_at<4>(dst, count, src);
+            keyed_row_at<V, 4>(dst, count, src);
             break;
     }
 }
 
 #if VELVANE_AVX2_ROWS
 VELVANE_TARGET_AVX2 void keyed_row_avx2(int level, uint16_t* dst, int count, const uint16_t* src) {
-    keyed_row_dispatch(level, dst, count, src);
+    keyed_row_dispatch<Pixels16>(level, dst, count, src);
 }
 #endif
 
 }  // namespace
 
 void keyed_row_baseline(int level, uint16_t* dst, int count, const uint16_t* src) {
-    keyed_row_dispatch(level, dst, count, src);
+    keyed_row_dispatch<Pixels8>(level, dst, count, src);
 }
 
 void keyed_row_fast(int level, uint16_t* dst, int count, const uint16_t* src) {

@@ -1,7 +1,6 @@
 #pragma once
-// Pixel vectors (GCC vector extensions) for the fast row variants. Sixteen pixels are one
-// AVX2 register or two SSE2/NEON ones; the compiler splits them where the machine is
-// narrower, so the code stays the same everywhere. Internal to the blenders.
+// Pixel vectors (GCC vector extensions) for the fast row variants: eight pixels for the
+// baseline build (SSE2, NEON), sixteen for the AVX2 build. Internal to the blenders.
 
 #include <cstdint>
 #include <cstring>
@@ -14,7 +13,6 @@ typedef uint16_t Pixels16 __attribute__((vector_size(32)));
 typedef int16_t Lanes16 __attribute__((vector_size(32)));
 
 inline constexpr int kLanes = 8;
-inline constexpr int kWideLanes = 16;
 
 // Loads and stores through references: a 32-byte vector passed or returned by value would
 // change the calling convention between the baseline and the AVX2 builds.
