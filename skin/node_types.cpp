@@ -9,6 +9,8 @@
 #include "skin/node.h"
 #include "skin/richtext_node.h"
 #include "skin/text_node.h"
+#include "skin/richtext_node.h"
+#include "skin/text_node.h"
 #include "skin/progress_node.h"
 #include "skin/vlist.h"
 #include "skin/vtable.h"
@@ -24,6 +26,8 @@ constexpr NodeType kNodeTypes[] = {
     {u"htable", create_node<HTable>},
     {u"vtable", create_node<VTable>},
     {u"clip", create_node<ClipNode>},
+    {u"text", create_node<TextNode>},
+    {u"richtext", create_node<RichTextNode>},
     {u"text", create_node<TextNode>},
     {u"richtext", create_node<RichTextNode>},
     {u"vlist", create_node<VList>},
