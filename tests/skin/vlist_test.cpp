@@ -1,0 +1,318 @@
+// The scrolling list driven as a person would: taps, drags, flings, keys and model notices,
+// with time advanced frame by frame.
+
+#include "skin/vlist.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "skin/color_node.h"
+#include "skin/layout.h"
+#include "skin/render_surface.h"
+
+namespace {
+
+using zentra::KeyEvent;
+using zentra::Node;
+using zentra::PointerEvent;
+using zentra::VList;
+using zentra::VListAdapter;
+using zentra::VListElement;
+
+class Row : public VListElement {
+public:
+    Row(std::vector<int>* binds, int height) : m_binds(binds) { set_design_size({0, height}); }
+    void bind(VList& /*list*/, int flags, int index) override {
+        m_binds->push_back(index);
+        last_flags = flags;
+        bound = index;
+    }
+    void set_height(int height) {
+        set_design_size({0, height});
+        invalidate_layout();
+    }
+    int bound = -1;
+    int last_flags = 0;
+
+private:
+    std::vector<int>* m_binds;
+};
+
+class Adapter : public VListAdapter {
+public:
+    void on_item_click(VList& /*list*/, int index) override { clicks.push_back(index); }
+    std::unique_ptr<VListElement> create_element(VList& /*list*/, int index) override {
+        ++created;
+        const int height = index < static_cast<int>(heights.size()) ? heights[index] : 20;
+        return std::make_unique<Row>(&binds, height);
+    }
+    std::vector<int> clicks;
+    std::vector<int> binds;
+    std::vector<int> heights;
+    int created = 0;
+};
+
+constexpr int kWidth = 50;
+constexpr int kHeight = 100;
+
+class VListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list.set_move_clock([this] { return now; });
+        list.set_bounds({0, 0}, {kWidth, kHeight});
+        zentra::layout_root(list, {0, 0}, {kWidth, kHeight});
+        surface.recreate(kWidth, kHeight);
+    }
+    void start(int count) {
+        list.set_adapter(&adapter);
+        list.reset(count);
+        draw();
+    }
+    void draw() {
+        zentra::layout_root(list, {0, 0}, {kWidth, kHeight});
+        list.render(surface, {0, 0});
+    }
+    void press(int x, int y) { list.on_pointer({x, y, now, true, false}); }
+    void release(int x, int y) { list.on_pointer({x, y, now, false, false}); }
+    void move(int x, int y) { list.on_pointer_move({x, y}); }
+    void frames(int count, double dt = 1.0 / 60) {
+        for (int i = 0; i < count; ++i) {
+            list.advance(dt);
+            draw();
+        }
+    }
+    std::vector<int> bound_indices() const {
+        std::vector<int> out;
+        for (int i = 0; i < list.row_count(); ++i) {
+            out.push_back(list.row_index(i));
+        }
+        return out;
+    }
+    // Drags from y0 to y1 in steps of step pixels, ms milliseconds apart.
+    void drag(int y0, int y1, int step, uint32_t ms) {
+        press(10, y0);
+        const int sign = y1 > y0 ? 1 : -1;
+        for (int y = y0 + sign * step; sign * (y1 - y) >= 0; y += sign * step) {
+            now += ms;
+            move(10, y);
+        }
+    }
+
+    Adapter adapter;
+    VList list;
+    zentra::RenderSurface surface;
+    uint32_t now = 1000;
+};
+
+TEST_F(VListTest, CreatesRowsOnlyForWhatIsVisibleAndRecyclesWhileScrolling) {
+    start(1000);
+    EXPECT_EQ(bound_indices(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(adapter.created, 5);
+    EXPECT_EQ(list.total_height(), 100);
+    // Scrolled by half a row: the sixth row comes in, none leaves yet.
+    list.set_scroll_position(-10);
+    draw();
+    EXPECT_EQ(bound_indices(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    // A whole row further: the first one is destroyed, the position rebased onto item 1.
+    list.set_scroll_position(-30);
+    draw();
+    EXPECT_EQ(bound_indices(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(list.scroll_position(), -10);
+    EXPECT_EQ(list.first(), 0);
+    EXPECT_EQ(list.child_count(), 6);  // destroyed rows leave the tree
+}
+
+TEST_F(VListTest, ListWithoutItemsDrawsOnlyItsOwnChildren) {
+    auto color = std::make_unique<zentra::ColorNode>();
+    color->set_color({255, 255, 255, 255});
+    list.add_child(std::move(color));
+    start(0);
+    EXPECT_EQ(list.row_count(), 0);
+    EXPECT_EQ(surface.bitmap()->row(50)[10], 0xFFFF);
+    // With items the rows cover the list's own children.
+    list.reset(3);
+    draw();
+    EXPECT_EQ(list.row_count(), 3);
+    EXPECT_EQ(surface.bitmap()->row(80)[10], 0xFFFF);  // below the last row
+}
+
+TEST_F(VListTest, SmallMoveIsStillATapAndALargerOneScrolls) {
+    start(100);
+    press(10, 30);
+    now += 30;
+    move(10, 35);
+    release(10, 35);
+    EXPECT_EQ(adapter.clicks, (std::vector<int>{1}));
+    EXPECT_EQ(list.scroll_position(), 0);
+
+    press(10, 30);
+    ASSERT_NE(list.pressed_element(), nullptr);
+    now += 30;
+    move(10, 15);
+    EXPECT_EQ(list.pressed_element(), nullptr);
+    EXPECT_EQ(list.scroll_position(), -15);
+    release(10, 15);
+    EXPECT_EQ(adapter.clicks.size(), 1u);
+}
+
+TEST_F(VListTest, DragPastTheTopStretchesAtHalfSpeedAtAQuarterOfTheHeight) {
+    start(100);
+    list.set_scroll_position(25);  // a quarter of the height below its rest place
+    draw();
+    press(10, 40);
+    now += 20;
+    move(10, 60);
+    EXPECT_DOUBLE_EQ(list.scroll_position(), 35);
+}
+
+TEST_F(VListTest, FastFlickIsClampedAndTheFlingComesToRestWithinTheItems) {
+    start(30);
+    drag(90, -300, 20, 5);  // 4000 px/s upwards; the finger may leave the list
+    release(10, -300);
+    EXPECT_DOUBLE_EQ(list.velocity(), -2000);
+    double lowest = 0;
+    for (int i = 0; i < 600; ++i) {
+        frames(1);
+        lowest = std::min(lowest, list.scroll_position() - 20 * (list.first() + 1));
+    }
+    EXPECT_EQ(list.velocity(), 0);
+    // 30 rows of 20 in a window of 100: the content rests at most 500 up.
+    const double content_top = list.scroll_position() - 20 * (list.first() + 1);
+    EXPECT_GE(content_top, -500);
+    EXPECT_LT(content_top, 0);
+    EXPECT_LT(lowest, -500);          // it did run past the end...
+    EXPECT_GT(lowest, -500 - kHeight);  // ...but the pull back stopped it within a window
+
+    // A flick down from wherever it is runs into the top and springs back to rest there.
+    drag(10, 400, 20, 5);
+    release(10, 400);
+    EXPECT_DOUBLE_EQ(list.velocity(), 2000);
+    frames(600);
+    EXPECT_EQ(list.first(), -1);
+    EXPECT_EQ(list.scroll_position(), 0);
+}
+
+TEST_F(VListTest, OverscrolledReleaseSpringsBackWithoutFling) {
+    start(3);  // 60 px of content in 100
+    drag(10, 60, 10, 10);
+    EXPECT_GT(list.scroll_position(), 0);
+    release(10, 60);
+    EXPECT_EQ(list.velocity(), 0);
+    frames(60);
+    EXPECT_EQ(list.scroll_position(), 0);
+}
+
+TEST_F(VListTest, RemovalAboveTheRowsShiftsIndicesWithoutRebinding) {
+    start(100);
+    list.set_scroll_position(-50);
+    draw();
+    const std::vector<int> before = bound_indices();
+    ASSERT_EQ(before.front(), 2);
+    const double position = list.scroll_position();
+    adapter.binds.clear();
+    list.item_removed(0);
+    EXPECT_TRUE(adapter.binds.empty());
+    std::vector<int> expected = before;
+    for (int& index : expected) {
+        --index;
+    }
+    EXPECT_EQ(bound_indices(), expected);
+    EXPECT_EQ(list.scroll_position(), position);
+    EXPECT_EQ(list.item_count(), 99);
+}
+
+TEST_F(VListTest, RemovedRowShrinksAwayAndInsertedRowOpens) {
+    start(100);
+    list.item_removed(1);
+    EXPECT_EQ(bound_indices(), (std::vector<int>{0, -1, 1, 2, 3}));
+    frames(10);  // 200 px/s: 20 px in a tenth of a second, with some frames spare
+    EXPECT_EQ(list.row_index(1), 1);
+    EXPECT_EQ(list.scroll_position(), 0);  // the first row in view stays where it was
+    EXPECT_EQ(list.element_for(1)->position().y, 20);
+
+    list.item_inserted(2);
+    EXPECT_EQ(list.row_index(2), 2);
+    EXPECT_EQ(list.row_shown_height(2), 0);
+    EXPECT_EQ(list.row_index(3), 3);
+    frames(10);
+    EXPECT_EQ(list.row_shown_height(2), 20);
+    EXPECT_EQ(list.element_for(3)->position().y, 60);
+}
+
+TEST_F(VListTest, ChangedItemIsBoundAgainAndItsNewHeightIsReachedGradually) {
+    start(100);
+    adapter.binds.clear();
+    list.item_changed(50);  // not in view: nothing to do
+    EXPECT_TRUE(adapter.binds.empty());
+    auto* row = static_cast<Row*>(list.element_for(2));
+    row->set_height(40);
+    list.item_changed(2);
+    EXPECT_EQ(adapter.binds, (std::vector<int>{2}));
+    EXPECT_EQ(row->last_flags, VListElement::kBindAgain);
+    frames(3);
+    EXPECT_GT(list.row_shown_height(2), 20);
+    EXPECT_LT(list.row_shown_height(2), 40);
+    frames(10);
+    EXPECT_EQ(list.row_shown_height(2), 40);
+    // Rows below the first in view move down; the one pushed out of the window goes.
+    EXPECT_EQ(list.scroll_position(), 0);
+    EXPECT_EQ(list.element_for(3)->position().y, 80);
+    EXPECT_EQ(bound_indices(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(VListTest, ScrollToStartsWithTheItemAtTheTop) {
+    start(100);
+    list.scroll_to(40);
+    draw();
+    EXPECT_EQ(bound_indices(), (std::vector<int>{40, 41, 42, 43, 44}));
+    list.scroll_to(500);  // clamped to the end; the rows above fill in
+    draw();
+    frames(60);
+    EXPECT_EQ(list.last(), 100);
+    EXPECT_EQ(list.scroll_position() + list.total_height(), kHeight);
+}
+
+TEST_F(VListTest, KeyboardCursorMovesRowByRowAndStaysInView) {
+    start(100);
+    EXPECT_TRUE(list.on_key({7, true, true}));  // Down: the cursor starts on the last row in view
+    list.on_key({7, false, true});
+    EXPECT_EQ(list.cursor(), 4);
+    frames(30);
+    EXPECT_EQ(list.cursor(), 5);
+    EXPECT_EQ(list.cursor_speed(), 0);
+    // The cursor's row was scrolled into the window.
+    zentra::Node* row = list.element_for(5);
+    ASSERT_NE(row, nullptr);
+    EXPECT_GE(row->position().y, 0);
+    EXPECT_LE(row->position().y + 20, kHeight);
+
+    // Held down: runs faster, and every step stays in view.
+    for (int i = 0; i < 5; ++i) {
+        list.on_key({7, true, false});
+    }
+    for (int i = 0; i < 60; ++i) {
+        frames(1);
+        double top = 0;
+        const int index = static_cast<int>(std::floor(list.cursor()));
+        zentra::Node* under = list.element_for(index);
+        ASSERT_NE(under, nullptr) << "cursor row " << index << " not bound";
+        top = under->position().y;
+        EXPECT_GE(top, -20);
+        EXPECT_LE(top, kHeight);
+    }
+    EXPECT_GT(list.cursor(), 10);
+    list.on_key({7, false, true});
+    frames(60);
+    EXPECT_EQ(list.cursor(), std::floor(list.cursor()));
+
+    EXPECT_TRUE(list.on_key({9, true, true}));  // Enter clicks the cursor's item
+    EXPECT_EQ(adapter.clicks, (std::vector<int>{static_cast<int>(list.cursor())}));
+    // A touch clears the cursor.
+    press(10, 10);
+    release(10, 10);
+    EXPECT_EQ(list.cursor(), -1);
+}
+
+}  // namespace
