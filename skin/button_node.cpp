@@ -18,8 +18,8 @@ void ButtonNode::load(const Properties& properties, SkinRecord record) {
     }
     // An empty or unknown name gives key::None, which binds nothing.
     m_bound_key = velvane::key_code(properties.get_string(record, u"bind_key", u""));
-    // FIXME: the label should go through the language dictionary once the skin carries one.
-    const platform::WString text = properties.get_string(record, u"text", u"");
+    const platform::WString text =
+        properties.translate(properties.get_string(record, u"text", u""));
     if (text != m_label) {
         set_label(text);
     }
@@ -105,8 +105,8 @@ bool ButtonNode::click_step(bool was_pressed, bool cancel, Point point, bool fro
         }
         refresh_states();
     }
-    const bool clicked = was_pressed && !now_pressed && is_enabled() && !cancel &&
-                         (from_key || contains(point));
+    const bool clicked =
+        was_pressed && !now_pressed && is_enabled() && !cancel && (from_key || contains(point));
     if (!clicked) {
         return false;
     }

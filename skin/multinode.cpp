@@ -65,11 +65,9 @@ void MultiNode::load(const Properties& properties, SkinRecord record) {
     Node::load(properties, record);
     m_movie = read_seconds(properties, record, u"movie", -1);
     m_cycling = properties.get_integer(record, u"delay", 0) != 0;
-    // FIXME: the label should go through the language dictionary once the skin carries one.
     // Without a label of its own the buttons keep theirs.
-    if (const platform::WString text = properties.get_string(record, u"text", u"");
-        !text.empty()) {
-        set_label(text);
+    if (const platform::WString text = properties.get_string(record, u"text", u""); !text.empty()) {
+        set_label(properties.translate(text));
     }
 }
 

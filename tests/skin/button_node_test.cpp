@@ -28,9 +28,7 @@ struct Recorder : zentra::ButtonListener {
         calls.push_back(std::string(button.pressed() ? "down " : "up ") + at(event.point) +
                         (event.cancelled ? " cancelled" : ""));
     }
-    void on_pointer(ButtonNode&, Point point) override {
-        calls.push_back("pointer " + at(point));
-    }
+    void on_pointer(ButtonNode&, Point point) override { calls.push_back("pointer " + at(point)); }
     static std::string at(Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 
     std::vector<std::string> calls;
@@ -199,7 +197,7 @@ TEST_F(ButtonNodeTest, OtherKeysPassOn) {
 TEST_F(ButtonNodeTest, KeyAndStylusPressesOverlapWithoutADoubleClick) {
     tap(15, 15, true);
     key(velvane::key::CallMake, true);  // still pressed: no change to report
-    tap(15, 15, false);                  // the key still holds it down
+    tap(15, 15, false);                 // the key still holds it down
     EXPECT_TRUE(button().pressed());
     key(velvane::key::CallMake, false);
     EXPECT_EQ(recorder.calls, (Calls{"pointer 15,15", "down 15,15", "up 20,15", "click 20,15"}));
@@ -231,7 +229,7 @@ struct LabelProbe : Node {
     int times = 0;
 };
 
-TEST_F(ButtonNodeTest, LabelGoesToTheHashTextNodeInside) {
+TEST_F(ButtonNodeTest, TranslatedLabelGoesToTheHashTextNodeInside) {
     zentra::NodeFactory::register_type(u"label_probe", zentra::create_node<LabelProbe>);
     load(R"(
         define Screen {
@@ -243,11 +241,12 @@ TEST_F(ButtonNodeTest, LabelGoesToTheHashTextNodeInside) {
             }
         }
     )");
+    skin.set_dictionary({{u"Call", u"Dial"}});
     ASSERT_TRUE(zentra::load_from_skin(root, skin, u"Screen"));
     auto& b = node<ButtonNode>(u"b");
     auto& label = node<LabelProbe>(u"#text");
-    EXPECT_EQ(b.label(), u"Call");
-    EXPECT_EQ(label.got, u"Call");
+    EXPECT_EQ(b.label(), u"Dial");
+    EXPECT_EQ(label.got, u"Dial");
     b.set_label(u"Hang up");
     EXPECT_EQ(label.got, u"Hang up");
     EXPECT_EQ(label.times, 2);

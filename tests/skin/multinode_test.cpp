@@ -143,8 +143,8 @@ TEST_F(MultiNodeTest, SelectShowsExactlyOneChildAndTellsOnlyOfChanges) {
     multi().set_listener(&recorder);
     multi().select(2, true);
     EXPECT_EQ(visible_children(), "2");
-    multi().select(2, true);   // already current
-    multi().select(3, true);   // no such child
+    multi().select(2, true);  // already current
+    multi().select(3, true);  // no such child
     multi().select(-1, false);
     multi().select(0, false);
     EXPECT_EQ(visible_children(), "0");
@@ -176,12 +176,13 @@ TEST_F(MultiNodeTest, AClickOnAChildButtonStepsToTheNextAndLabelsReachEveryButto
             }
         }
     )");
+    skin.set_dictionary({{u"Speaker", u"Loudspeaker"}});
     show("Screen", 10, 10);
     multi().set_listener(&recorder);
     auto& off = node<ButtonNode>(u"off");
     auto& on = node<ButtonNode>(u"on");
-    EXPECT_EQ(off.label(), u"Speaker");
-    EXPECT_EQ(on.label(), u"Speaker");
+    EXPECT_EQ(off.label(), u"Loudspeaker");
+    EXPECT_EQ(on.label(), u"Loudspeaker");
 
     auto tap = [this](bool pressed) { root.on_pointer({5, 5, 0, pressed, false}); };
     tap(true);
