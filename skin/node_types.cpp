@@ -7,7 +7,6 @@
 #include "skin/image_node.h"
 #include "skin/multinode.h"
 #include "skin/node.h"
-#include "skin/vlist.h"
 #include "skin/richtext_node.h"
 #include "skin/text_node.h"
 #include "skin/progress_node.h"
@@ -25,7 +24,6 @@ constexpr NodeType kNodeTypes[] = {
     {u"htable", create_node<HTable>},
     {u"vtable", create_node<VTable>},
     {u"clip", create_node<ClipNode>},
-    {u"vlist", create_node<VList>},
     {u"text", create_node<TextNode>},
     {u"richtext", create_node<RichTextNode>},
     {u"vlist", create_node<VList>},
