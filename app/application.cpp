@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "app/core/log.h"
+#include "app/frame_overlay.h"
 #include "skin/blender.h"
 #include "skin/draw.h"
 #include "skin/layout.h"
@@ -313,6 +314,7 @@ void Application::advance(double seconds) {
 }
 
 void Application::render_frame(RenderSurface& target) {
+    const bool own_redraw = m_redraw;
     m_redraw = false;
     if (m_transition && m_transition->is_running()) {
         fill_background(target);
@@ -348,6 +350,7 @@ void Application::render_frame(RenderSurface& target) {
         }
         m_dim_level = move_toward(m_dim_level, kDimNone, kDimStep);
     }
+    paint_frame_overlay(target, own_redraw);
 }
 
 bool Application::on_pointer(const zentra::PointerEvent& event) {
