@@ -9,6 +9,10 @@
 namespace zentra {
 
 Ruler::~Ruler() {
+    if (auto* button = dynamic_cast<ButtonNode*>(m_button); button != nullptr &&
+                                                            button->listener() == this) {
+        button->set_listener(nullptr);
+    }
     if (m_table != nullptr && m_table->layout_listener() == this) {
         m_table->set_layout_listener(nullptr);
     }
@@ -18,7 +22,14 @@ void Ruler::bind(Node& ruler, platform::WStringView definition, const Properties
     if (m_table != nullptr && m_table->layout_listener() == this) {
         m_table->set_layout_listener(nullptr);
     }
+    if (auto* old = dynamic_cast<ButtonNode*>(m_button); old != nullptr && old->listener() == this) {
+        old->set_listener(nullptr);
+    }
     m_button = &ruler.find(u"ruler_button");
+    // A plain node may stand in for the button; it then just reports nothing.
+    if (auto* button = dynamic_cast<ButtonNode*>(m_button)) {
+        button->set_listener(this);
+    }
     m_table = &ruler.find(u"ruler_table");
     m_button2 = ruler.find_descendant(u"ruler_button2");
     m_skin = &skin;
@@ -124,12 +135,26 @@ void Ruler::report(Point point, bool held, bool cancelled) {
     }
 }
 
-void Ruler::on_press_changed(Point point, bool held, bool cancelled) {
-    report(point, held, cancelled);
+bool Ruler::on_click(ButtonNode& /*button*/, const ButtonEvent& /*event*/) {
+    return false;
 }
 
-void Ruler::on_pointer(Point point) {
-    report(point, true, false);
+void Ruler::on_press_changed(ButtonNode& button, const ButtonEvent& event) {
+    const bool held = button.pressed();
+    m_finger = event.point;
+    m_following = held;
+    report(event.point, held, event.cancelled);
+}
+
+void Ruler::on_pointer(ButtonNode& /*button*/, Point point) {
+    if (m_following) {
+        m_finger = {m_finger.x + point.x, m_finger.y + point.y};
+    } else {
+        // The press: the button tells the listener of the point before the press change.
+        m_finger = point;
+        m_following = true;
+    }
+    report(m_finger, true, false);
 }
 
 }  // namespace zentra

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ustring.h"
+#include "skin/button_node.h"
 #include "skin/geometry.h"
 #include "skin/layout.h"
 
@@ -24,7 +25,9 @@ public:
                                  bool held, bool cancelled) = 0;
 };
 
-class Ruler : private LayoutListener {
+// The ruler listens to its `ruler_button`: the letter under the finger is reported while it
+// is held and once more when it lets go.
+class Ruler : public ButtonListener, private LayoutListener {
 public:
     Ruler() = default;
     ~Ruler() override;
@@ -33,7 +36,7 @@ public:
 
     // Finds `ruler_button` and `ruler_table` (NodeNotFound when missing) and the optional
     // `ruler_button2` under ruler, and measures one letter made from definition. skin must
-    // outlive the binding.
+    // outlive the binding, and the ruler must go before the tree it is bound to.
     void bind(Node& ruler, platform::WStringView definition, const Properties& skin);
     void set_letters(std::vector<platform::WString> letters);
     void set_listener(RulerListener* listener) { m_listener = listener; }
@@ -45,9 +48,11 @@ public:
     // The letter index under root y, or -1 when there is none.
     int letter_at(int y) const;
 
-    // The button side: the ruler button forwards its press changes and finger moves here.
-    void on_press_changed(Point point, bool held, bool cancelled);
-    void on_pointer(Point point);
+    // The button side. A press hands the point itself and moves hand the movement since
+    // the last point, so the finger's place is followed here.
+    bool on_click(ButtonNode& button, const ButtonEvent& event) override;
+    void on_press_changed(ButtonNode& button, const ButtonEvent& event) override;
+    void on_pointer(ButtonNode& button, Point point) override;
 
     Node* button() const { return m_button; }
     Node* button2() const { return m_button2; }
@@ -72,6 +77,8 @@ private:
     int m_letter_height = 0;
     RulerListener* m_listener = nullptr;
     bool m_filling = false;
+    bool m_following = false;  // a press gave an absolute point; moves add to it
+    Point m_finger;
 };
 
 }  // namespace zentra

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "app/core/keys.h"
 #include "skin/blender.h"
 #include "skin/draw.h"
 
@@ -11,9 +12,9 @@ namespace zentra {
 
 namespace {
 
-constexpr int kKeyUp = 6;
-constexpr int kKeyDown = 7;
-constexpr int kKeyEnter = 9;
+constexpr int kKeyUp = velvane::key::Up;
+constexpr int kKeyDown = velvane::key::Down;
+constexpr int kKeyEnter = velvane::key::Enter;
 
 uint32_t steady_milliseconds() {
     using namespace std::chrono;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/core/keys.h"
 #include "skin/color_node.h"
 #include "skin/layout.h"
 #include "skin/render_surface.h"
@@ -20,6 +21,7 @@ using zentra::PointerEvent;
 using zentra::VList;
 using zentra::VListAdapter;
 using zentra::VListElement;
+namespace key = velvane::key;
 
 class Row : public VListElement {
 public:
@@ -276,8 +278,8 @@ TEST_F(VListTest, ScrollToStartsWithTheItemAtTheTop) {
 
 TEST_F(VListTest, KeyboardCursorMovesRowByRowAndStaysInView) {
     start(100);
-    EXPECT_TRUE(list.on_key({7, true, true}));  // Down: the cursor starts on the last row in view
-    list.on_key({7, false, true});
+    EXPECT_TRUE(list.on_key({key::Down, true, true}));  // Down: the cursor starts on the last row in view
+    list.on_key({key::Down, false, true});
     EXPECT_EQ(list.cursor(), 4);
     frames(30);
     EXPECT_EQ(list.cursor(), 5);
@@ -290,7 +292,7 @@ TEST_F(VListTest, KeyboardCursorMovesRowByRowAndStaysInView) {
 
     // Held down: runs faster, and every step stays in view.
     for (int i = 0; i < 5; ++i) {
-        list.on_key({7, true, false});
+        list.on_key({key::Down, true, false});
     }
     for (int i = 0; i < 60; ++i) {
         frames(1);
@@ -303,11 +305,11 @@ TEST_F(VListTest, KeyboardCursorMovesRowByRowAndStaysInView) {
         EXPECT_LE(top, kHeight);
     }
     EXPECT_GT(list.cursor(), 10);
-    list.on_key({7, false, true});
+    list.on_key({key::Down, false, true});
     frames(60);
     EXPECT_EQ(list.cursor(), std::floor(list.cursor()));
 
-    EXPECT_TRUE(list.on_key({9, true, true}));  // Enter clicks the cursor's item
+    EXPECT_TRUE(list.on_key({key::Enter, true, true}));  // Enter clicks the cursor's item
     EXPECT_EQ(adapter.clicks, (std::vector<int>{static_cast<int>(list.cursor())}));
     // A touch clears the cursor.
     press(10, 10);
