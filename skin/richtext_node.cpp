@@ -60,6 +60,13 @@ void RichTextNode::set_text(platform::WStringView text) {
     append_run(text, m_font, nullptr, m_color, false);
 }
 
+void RichTextNode::set_default_font(std::shared_ptr<const FontRep> font) {
+    if (font != m_font) {
+        m_font = std::move(font);
+        drop_flow();
+    }
+}
+
 void RichTextNode::set_wrap(bool wrap) {
     if (wrap != m_wrap) {
         m_wrap = wrap;

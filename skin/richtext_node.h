@@ -57,7 +57,8 @@ public:
 
     const std::vector<RichTextRun>& runs() const { return m_runs; }
     const std::shared_ptr<const FontRep>& default_font() const { return m_font; }
-    void set_default_font(std::shared_ptr<const FontRep> font) { m_font = std::move(font); }
+    // Runs without a font of their own follow it, so the flow is made again.
+    void set_default_font(std::shared_ptr<const FontRep> font);
     Color default_color() const { return m_color; }
     bool wrap() const { return m_wrap; }
     void set_wrap(bool wrap);
