@@ -222,6 +222,17 @@ void VList::set_selected(int index) {
     }
 }
 
+void VList::set_grow(bool grow) {
+    m_grow = grow;
+    invalidate_layout();
+}
+
+void VList::set_scroll_borders(int min, int max) {
+    m_scroll_border_min = min;
+    m_scroll_border_max = max;
+    reset(m_count);
+}
+
 void VList::set_scroll_position(double position) {
     m_position = position;
     close_gaps();

@@ -40,6 +40,9 @@ public:
     bool locked() const { return m_locked; }
     void set_locked(bool locked) { m_locked = locked; }
     bool grow() const { return m_grow; }
+    // For code-built lists; skins set these in load.
+    void set_grow(bool grow);
+    void set_scroll_borders(int min, int max);
 
     // Scroll state, relative to the list's top.
     double scroll_position() const { return m_position; }

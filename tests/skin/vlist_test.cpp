@@ -12,6 +12,7 @@
 #include "skin/color_node.h"
 #include "skin/layout.h"
 #include "skin/render_surface.h"
+#include "tests/skin/node_type_test_support.h"
 
 namespace {
 
@@ -42,14 +43,56 @@ private:
     std::vector<int>* m_binds;
 };
 
+// A row with the three state children, and a child that takes the stylus in its left half
+// (a button inside the row).
+class StateRow : public Row {
+public:
+    StateRow(std::vector<int>* binds, int height) : Row(binds, height) {
+        for (const char16_t* name : {u"#vlist_normal", u"#vlist_pressed", u"#vlist_selected"}) {
+            auto state = std::make_unique<Node>();
+            state->set_name(name);
+            add_child(std::move(state));
+        }
+        auto grab = std::make_unique<Grabber>();
+        grab->set_anchors(zentra::AnchorMode::MinSide, zentra::AnchorMode::BothSide);
+        grab->set_design_size({10, 0});
+        grabber = static_cast<Grabber*>(&add_child(std::move(grab)));
+    }
+    const char16_t* shown() const {
+        for (int i = 0; i < 3; ++i) {
+            if (child(i)->visible()) {
+                return child(i)->name().c_str();
+            }
+        }
+        return u"";
+    }
+    struct Grabber : Node {
+        bool on_pointer(const PointerEvent& event) override {
+            events.push_back(event);
+            return true;
+        }
+        std::vector<PointerEvent> events;
+    };
+    Grabber* grabber = nullptr;
+};
+
 class Adapter : public VListAdapter {
 public:
     void on_item_click(VList& /*list*/, int index) override { clicks.push_back(index); }
     std::unique_ptr<VListElement> create_element(VList& /*list*/, int index) override {
         ++created;
+        if (index == missing) {
+            missing = -1;  // the model has dropped it by the time the list asks again
+            return nullptr;
+        }
         const int height = index < static_cast<int>(heights.size()) ? heights[index] : 20;
+        if (with_states) {
+            return std::make_unique<StateRow>(&binds, height);
+        }
         return std::make_unique<Row>(&binds, height);
     }
+    bool with_states = false;
+    int missing = -1;
     std::vector<int> clicks;
     std::vector<int> binds;
     std::vector<int> heights;
@@ -315,6 +358,141 @@ TEST_F(VListTest, KeyboardCursorMovesRowByRowAndStaysInView) {
     press(10, 10);
     release(10, 10);
     EXPECT_EQ(list.cursor(), -1);
+}
+
+TEST_F(VListTest, RowStatesFollowPressAndSelection) {
+    adapter.with_states = true;
+    start(10);
+    auto* row1 = static_cast<StateRow*>(list.element_for(1));
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_normal");
+    press(30, 25);  // right half: no button there
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_pressed");
+    release(30, 25);
+    EXPECT_EQ(adapter.clicks, (std::vector<int>{1}));
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_normal");
+    list.set_selected(1);
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_selected");
+    // Pressed outranks selected, and the selection comes back after a drag cancels it.
+    press(30, 25);
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_pressed");
+    now += 20;
+    move(30, 45);
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_selected");
+    release(30, 45);
+    EXPECT_EQ(adapter.clicks.size(), 1u);
+}
+
+TEST_F(VListTest, AButtonInsideARowGetsItsReleaseInsteadOfARowClick) {
+    adapter.with_states = true;
+    start(10);
+    auto* row1 = static_cast<StateRow*>(list.element_for(1));
+    press(5, 25);  // the row's own button takes the press: the row does not look pressed
+    EXPECT_EQ(platform::WString(row1->shown()), u"#vlist_normal");
+    release(5, 25);
+    EXPECT_TRUE(adapter.clicks.empty());
+    ASSERT_EQ(row1->grabber->events.size(), 2u);
+    EXPECT_FALSE(row1->grabber->events[1].pressed);
+    EXPECT_FALSE(row1->grabber->events[1].cancel);
+    // Dragging away from the button cancels it and scrolls.
+    press(5, 25);
+    now += 20;
+    move(5, 60);
+    EXPECT_TRUE(row1->grabber->events.back().cancel);
+    EXPECT_NE(list.scroll_position(), 0);
+}
+
+TEST_F(VListTest, ItemWithoutARowIsTreatedAsRemoved) {
+    adapter.missing = 2;
+    start(10);
+    EXPECT_EQ(list.item_count(), 9);
+    EXPECT_EQ(bound_indices(), (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST_F(VListTest, GrowingListFollowsItsContentAndHasNoRubberBand) {
+    Node parent;
+    auto owned = std::make_unique<VList>();
+    VList& grown = *owned;
+    grown.set_anchors(zentra::AnchorMode::BothSide, zentra::AnchorMode::MinSide);
+    parent.add_child(std::move(owned));
+    grown.set_move_clock([this] { return now; });
+    grown.set_grow(true);
+    grown.set_scroll_borders(5, 5);
+    grown.set_adapter(&adapter);
+    grown.reset(3);
+    zentra::layout_root(parent, {0, 0}, {kWidth, 300});
+    EXPECT_EQ(grown.size().h, 70);
+    EXPECT_EQ(grown.row_count(), 3);
+    EXPECT_EQ(grown.element_for(0)->position().y, 5);
+
+    grown.on_pointer({10, 20, now, true, false});
+    now += 20;
+    grown.on_pointer_move({10, 50});
+    EXPECT_EQ(grown.scroll_position(), 5);
+    grown.on_pointer({10, 50, now, false, false});
+    EXPECT_EQ(grown.velocity(), 0);
+
+    grown.item_removed(0);
+    for (int i = 0; i < 30; ++i) {
+        grown.advance(1.0 / 60);
+        zentra::layout_root(parent, {0, 0}, {kWidth, 300});
+        ASSERT_EQ(grown.scroll_position(), 5);
+    }
+    EXPECT_EQ(grown.size().h, 50);
+    EXPECT_EQ(grown.row_count(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Rows painted red over the list's own white background.
+class PaintedAdapter : public VListAdapter {
+public:
+    void on_item_click(VList& /*list*/, int /*index*/) override {}
+    std::unique_ptr<VListElement> create_element(VList& /*list*/, int /*index*/) override {
+        auto row = std::make_unique<Row>(&binds, 20);
+        auto paint = std::make_unique<zentra::ColorNode>();
+        paint->set_color({255, 0, 0, 255});
+        row->add_child(std::move(paint));
+        return row;
+    }
+    std::vector<int> binds;
+};
+
+class SkinnedVListTest : public skintest::NodeStage {};
+
+TEST_F(SkinnedVListTest, OwnChildrenShowInTheBordersAndTheBarCoversTheCursorRow) {
+    add_picture("bar", skintest::picture(4, 4, [](int, int) { return 0x001F; }));
+    load(R"(
+        define Screen {
+            node { string type = "vlist"  string id = "list"
+                   point scroll_border_min = 0, 10  point scroll_border_max = 0, 10
+                   image highlight = "bar" 0 0 0 0 4 4 4 4 0  int locked = 1
+                   node { string type = "color"  color color = 255, 255, 255 } }
+        }
+    )");
+    show("Screen", 50, 100);
+    auto& list = node<VList>(u"list");
+    EXPECT_TRUE(list.locked());
+    EXPECT_EQ(list.scroll_border_min(), 10);
+    PaintedAdapter adapter;
+    list.set_adapter(&adapter);
+    list.reset(50);
+    root.render(surface, {0, 0});
+    // Rows fill 10..90; the list's own child shows above and below them.
+    EXPECT_EQ(list.row_count(), 4);
+    EXPECT_EQ(pixel(5, 5), 0xFFFF);
+    EXPECT_EQ(pixel(5, 15), 0xF800);
+    EXPECT_EQ(pixel(5, 89), 0xF800);
+    EXPECT_EQ(pixel(5, 95), 0xFFFF);
+
+    list.on_key({velvane::key::Down, true, true});
+    EXPECT_EQ(list.cursor(), 3);
+    root.render(surface, {0, 0});
+    EXPECT_EQ(pixel(5, 69), 0xF800);
+    EXPECT_EQ(pixel(5, 70), 0x001F);
+    EXPECT_EQ(pixel(45, 89), 0x001F);
+    EXPECT_EQ(pixel(5, 90), 0xFFFF);
 }
 
 }  // namespace
