@@ -818,11 +818,10 @@ bool VList::on_pointer(const PointerEvent& event) {
 }
 
 bool VList::on_key(const KeyEvent& event) {
+    const bool arrow = event.key == kKeyUp || event.key == kKeyDown;
     bool handled = false;
-    bool took = false;
     if (event.down && m_pressed == nullptr) {
-        if (event.key == kKeyUp || event.key == kKeyDown) {
-            took = true;
+        if (arrow) {
             const bool up = event.key == kKeyUp;
             if (m_cursor < 0) {
                 // The cursor starts on the first (or last) row in view.
@@ -848,31 +847,34 @@ bool VList::on_key(const KeyEvent& event) {
                 m_cursor_speed += scroller::kCursorStep;
                 handled = true;
             }
-            m_velocity = 0;
-            mark_dirty();
-        } else if (event.key == kKeyEnter && m_cursor >= 0 && m_cursor < m_count) {
-            if (m_adapter != nullptr) {
-                m_adapter->on_item_click(*this, static_cast<int>(std::floor(m_cursor + 0.5)));
-                handled = true;
-                took = true;
+            if (handled) {
+                // Keys take over from a fling.
+                m_velocity = 0;
+                mark_dirty();
             }
+        } else if (event.key == kKeyEnter && m_cursor >= 0 && m_cursor < m_count &&
+                   m_adapter != nullptr) {
+            m_adapter->on_item_click(*this, static_cast<int>(std::floor(m_cursor + 0.5)));
+            return true;
         }
     }
     if (!event.down) {
         m_cursor_speed = std::clamp(m_cursor_speed, -scroller::kCursorStep, scroller::kCursorStep);
     }
     if (handled) {
-        return took;
+        return true;
     }
-    bool passed = false;
+    // The row under the cursor sees the key first (a row with its own key handling).
+    bool taken = false;
     if (m_cursor >= 0) {
         if (VListElement* element = element_for(static_cast<int>(std::floor(m_cursor + 0.5)))) {
-            passed = element->on_key(event);
+            taken = element->on_key(event);
         }
-    } else {
-        passed = Node::on_key(event);
     }
-    return took || passed;
+    if (!taken) {
+        taken = Node::on_key(event);
+    }
+    return taken || (arrow && event.down);
 }
 
 }  // namespace zentra
