@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace platform {
 
@@ -39,7 +40,16 @@ struct FaceFile {
 // The best installed face for the name; fontconfig's substitution rules map a face that is
 // not installed (the skins' "Tahoma") to a matching family.
 bool find_face(const FontSpec& spec, FaceFile& out) {
-    if (FcInit() == FcFalse) {
+    // fontconfig keeps its configuration until FcFini; handing it back at exit keeps leak
+    // checkers quiet, and nothing asks fontconfig anything once the process ends.
+    static const bool initialised = [] {
+        if (FcInit() == FcFalse) {
+            return false;
+        }
+        std::atexit(FcFini);
+        return true;
+    }();
+    if (!initialised) {
         return false;
     }
     FcPattern* pattern = FcPatternCreate();
