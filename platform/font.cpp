@@ -39,7 +39,7 @@ struct FaceFile {
 
 // The best installed face for the name; fontconfig's substitution rules map a face that is
 // not installed (the skins' "Tahoma") to a matching family.
-bool find_face(const FontSpec& spec, FaceFile& out) {
+bool find_face(const FontRequest& request, FaceFile& out) {
     // fontconfig keeps its configuration until FcFini; handing it back at exit keeps leak
     // checkers quiet, and nothing asks fontconfig anything once the process ends.
     static const bool initialised = [] {
@@ -56,14 +56,14 @@ bool find_face(const FontSpec& spec, FaceFile& out) {
     if (pattern == nullptr) {
         return false;
     }
-    const std::string family = to_utf8(spec.face);
+    const std::string family = to_utf8(request.face);
     if (!family.empty()) {
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     }
     // Sans-serif after the named family, as the handheld's own faces are.
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcPatternAddInteger(pattern, FC_WEIGHT, spec.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WEIGHT, request.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -132,9 +132,9 @@ struct Font::Impl {
 Font::Font() : m_impl(std::make_unique<Impl>()) {}
 Font::~Font() = default;
 
-std::unique_ptr<Font> Font::create(const FontSpec& spec) {
+std::unique_ptr<Font> Font::create(const FontRequest& request) {
     FaceFile file;
-    if (!find_face(spec, file)) {
+    if (!find_face(request, file)) {
         return nullptr;
     }
     std::unique_ptr<Font> font(new Font());
@@ -149,17 +149,17 @@ std::unique_ptr<Font> Font::create(const FontSpec& spec) {
     }
     FT_Face face = font->m_impl->face;
     font->m_file = file.path;
-    font->m_impl->embolden = spec.weight >= 700 && !file.bold;
-    font->m_impl->oblique = spec.italic && !file.italic;
+    font->m_impl->embolden = request.weight >= 700 && !file.bold;
+    font->m_impl->oblique = request.italic && !file.italic;
 
     const int units = std::max<int>(face->units_per_EM, 1);
     const int span = std::max<int>(face->ascender - face->descender, 1);
     int em = 12;  // the size a height of 0 asks for
-    if (spec.height < 0) {
-        em = -spec.height;
-    } else if (spec.height > 0) {
+    if (request.height < 0) {
+        em = -request.height;
+    } else if (request.height > 0) {
         // The cell is ascent + descent; the em is the part of it the face's units give.
-        em = std::max(1, static_cast<int>(std::lround(double(spec.height) * units / span)));
+        em = std::max(1, static_cast<int>(std::lround(double(request.height) * units / span)));
     }
     if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em)) != 0) {
         return nullptr;
@@ -171,7 +171,7 @@ std::unique_ptr<Font> Font::create(const FontSpec& spec) {
     metrics.height = metrics.ascent + metrics.descent;
     metrics.internal_leading = std::max(0, metrics.height - em);
 
-    font->m_underline = spec.underline;
+    font->m_underline = request.underline;
     const long scale = m.y_scale;
     font->m_underline_position =
         std::max(1, static_cast<int>(-FT_MulFix(face->underline_position, scale) >> 6));

@@ -14,7 +14,7 @@
 
 namespace platform {
 
-struct FontSpec {
+struct FontRequest {
     WString face;
     // Logical height: negative is the character (em) height in pixels, positive the cell
     // height (ascent + descent), 0 a default size.
@@ -40,7 +40,7 @@ struct TextExtent {
 class Font {
 public:
     // Null when no face could be found or opened.
-    static std::unique_ptr<Font> create(const FontSpec& spec);
+    static std::unique_ptr<Font> create(const FontRequest& request);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;

@@ -54,14 +54,14 @@ int font_logical_height(int size, int scale) {
 }
 
 FontRep::FontRep(const FontDesc& description) : m_description(description) {
-    platform::FontSpec spec;
-    spec.height = font_logical_height(description.size, description.scale);
-    spec.weight = description.bold ? 700 : 400;
-    spec.italic = description.italic;
-    spec.underline = description.underline;
+    platform::FontRequest request;
+    request.height = font_logical_height(description.size, description.scale);
+    request.weight = description.bold ? 700 : 400;
+    request.italic = description.italic;
+    request.underline = description.underline;
     // The handheld's face names hold at most 31 characters.
-    spec.face = description.face.substr(0, 31);
-    m_font = platform::Font::create(spec);
+    request.face = description.face.substr(0, 31);
+    m_font = platform::Font::create(request);
     if (!m_font) {
         velvane::log() << "ERROR: FontRep::FontRep() Failed to create font\n";
         return;

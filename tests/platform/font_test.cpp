@@ -11,14 +11,14 @@
 namespace {
 
 using platform::Font;
-using platform::FontSpec;
+using platform::FontRequest;
 
 std::unique_ptr<Font> make(int height, platform::WString face = u"Tahoma", int weight = 400) {
-    FontSpec spec;
-    spec.face = std::move(face);
-    spec.height = height;
-    spec.weight = weight;
-    return Font::create(spec);
+    FontRequest request;
+    request.face = std::move(face);
+    request.height = height;
+    request.weight = weight;
+    return Font::create(request);
 }
 
 TEST(PlatformFont, AMissingFaceIsSubstitutedByAnInstalledOne) {
