@@ -3,8 +3,10 @@
 #include "skin/button_node.h"
 #include "skin/clip_node.h"
 #include "skin/color_node.h"
+#include "skin/edit_node.h"
 #include "skin/htable.h"
 #include "skin/image_node.h"
+#include "skin/label_edit_node.h"
 #include "skin/multinode.h"
 #include "skin/node.h"
 #include "skin/richtext_node.h"
@@ -30,6 +32,8 @@ constexpr NodeType kNodeTypes[] = {
     {u"button", create_node<ButtonNode>},
     {u"multinode", create_node<MultiNode>},
     {u"progress", create_node<ProgressNode>},
+    {u"edit", create_node<EditNode>},
+    {u"label_edit", create_node<LabelEditNode>},
 };
 
 }  // namespace
