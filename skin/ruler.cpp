@@ -19,12 +19,8 @@ Ruler::~Ruler() {
 }
 
 void Ruler::bind(Node& ruler, platform::WStringView definition, const Properties& skin) {
-    if (m_table != nullptr && m_table->layout_listener() == this) {
-        m_table->set_layout_listener(nullptr);
-    }
-    if (auto* old = dynamic_cast<ButtonNode*>(m_button); old != nullptr && old->listener() == this) {
-        old->set_listener(nullptr);
-    }
+    // A new binding follows a rebuilt tree: the nodes of the old one are gone by now, so they
+    // are forgotten, never touched.
     m_button = &ruler.find(u"ruler_button");
     // A plain node may stand in for the button; it then just reports nothing.
     if (auto* button = dynamic_cast<ButtonNode*>(m_button)) {

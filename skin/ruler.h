@@ -36,7 +36,8 @@ public:
 
     // Finds `ruler_button` and `ruler_table` (NodeNotFound when missing) and the optional
     // `ruler_button2` under ruler, and measures one letter made from definition. skin must
-    // outlive the binding, and the ruler must go before the tree it is bound to.
+    // outlive the binding, and the ruler must go before the tree it is bound to. Binding again
+    // is for a rebuilt tree: the earlier nodes are taken as destroyed and left alone.
     void bind(Node& ruler, platform::WStringView definition, const Properties& skin);
     void set_letters(std::vector<platform::WString> letters);
     void set_listener(RulerListener* listener) { m_listener = listener; }
