@@ -45,23 +45,27 @@ class Skinview : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_dir = new skintest::TempDir;
-        skinc::SkinSource source;
-        skinc::SourceError error;
-        ASSERT_TRUE(skinc::parse_source_file(std::string(VELVANE_TEST_DATA) +
-                                                 "/skinview/views.vskin",
-                                             source, skinc::picture_file_size, error))
-            << error.text();
-        std::vector<uint8_t> bytes;
-        std::string why;
-        ASSERT_TRUE(skinc::write_skin(source.model, bytes, why)) << why;
-        ASSERT_TRUE(skinc::export_pictures(source.pictures, s_dir->path(), why)) << why;
-        ASSERT_TRUE(skinc::write_file_atomically(skin(), bytes, why)) << why;
+        for (const char* name : {"views", "list"}) {
+            skinc::SkinSource source;
+            skinc::SourceError error;
+            ASSERT_TRUE(skinc::parse_source_file(std::string(VELVANE_TEST_DATA) + "/skinview/" +
+                                                     name + ".vskin",
+                                                 source, skinc::picture_file_size, error))
+                << error.text();
+            std::vector<uint8_t> bytes;
+            std::string why;
+            ASSERT_TRUE(skinc::write_skin(source.model, bytes, why)) << why;
+            ASSERT_TRUE(skinc::export_pictures(source.pictures, s_dir->path(), why)) << why;
+            ASSERT_TRUE(skinc::write_file_atomically(skin(name), bytes, why)) << why;
+        }
     }
     static void TearDownTestSuite() {
         delete s_dir;
         s_dir = nullptr;
     }
-    static fs::path skin() { return s_dir->path() / "views.skin"; }
+    static fs::path skin(const std::string& name = "views") {
+        return s_dir->path() / (name + ".skin");
+    }
 
     Outcome run(const std::string& arguments) {
         const fs::path program = fs::path(VELVANE_PROGRAM_DIR) / "velvane-skinview";
@@ -76,10 +80,11 @@ protected:
     }
 
     // Draws a definition of the test skin; the picture is then in m_image.
-    void view(const std::string& definition, const std::string& options) {
+    void view(const std::string& definition, const std::string& options,
+              const std::string& skin_name = "views") {
         const fs::path png = m_out.path() / (definition + ".png");
         const Outcome outcome =
-            run("'" + skin().string() + "' " + definition + " " + options + " -o '" +
+            run("'" + skin(skin_name).string() + "' " + definition + " " + options + " -o '" +
                 png.string() + "'");
         ASSERT_EQ(outcome.status, 0) << outcome.err;
         std::vector<uint8_t> bytes;
@@ -199,6 +204,54 @@ TEST_F(Skinview, KeepingTheAspectRatioMagnifiesAndCentres) {
     expect_at(90, 69, kBlack);
     expect_at(50, 70, kBlack);
     expect_at(50, 29, kBlack);
+}
+
+// Rows are 20 high with a green swatch in their first 10 columns and "Row i" after it.
+TEST_F(Skinview, RowsFillTheChosenListFromTheElementDefinition) {
+    const auto lit_in = [this](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                if (at(x, y) != expand_565(kBlack)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+
+    // Without --rows the lists stay empty: nothing but the background.
+    view("Contacts", "--size 80x100 --dpi 96", "list");
+    EXPECT_FALSE(lit_in(0, 80, 0, 100));
+
+    // The first list (20 wide at the left) gets three rows; the text is set, so it draws.
+    view("Contacts", "--size 80x100 --dpi 96 --rows 3 --element ContactRow", "list");
+    for (int y : {0, 19, 20, 59}) {
+        expect_at(0, y, kGreen);
+        expect_at(9, y, kGreen);
+        expect_at(10, y, kBlack);  // the text column begins at 12
+    }
+    expect_at(0, 60, kBlack);
+    expect_at(0, 99, kBlack);
+    EXPECT_FALSE(lit_in(20, 80, 0, 100));  // the second list is left alone
+
+    // --list picks the list by id: 60 wide at the right, rows with their text.
+    view("Contacts", "--size 80x100 --dpi 96 --rows 2 --element ContactRow --list '#all'",
+         "list");
+    expect_at(20, 0, kGreen);
+    expect_at(29, 39, kGreen);
+    expect_at(20, 40, kBlack);
+    expect_at(19, 0, kBlack);
+    EXPECT_TRUE(lit_in(32, 80, 0, 20)) << "row 1 shows no text";
+    EXPECT_TRUE(lit_in(32, 80, 20, 40)) << "row 2 shows no text";
+    EXPECT_FALSE(lit_in(0, 20, 0, 100));
+
+    const fs::path png = m_out.path() / "none.png";
+    const Outcome no_list = run("'" + skin("list").string() +
+                                "' ContactRow --size 10x10 --rows 2 --element ContactRow -o '" +
+                                png.string() + "'");
+    EXPECT_EQ(no_list.status, 1);
+    EXPECT_NE(no_list.err.find("vlist"), std::string::npos) << no_list.err;
+    EXPECT_FALSE(fs::exists(png));
 }
 
 TEST_F(Skinview, RefusalsPrintOneLineAndExitWithOne) {

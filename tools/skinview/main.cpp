@@ -2,6 +2,11 @@
 // would show it, without the program around it.
 //
 //   velvane-skinview SKIN DEFINITION --size WxH --dpi N -o OUT.png [--frames K --dt SECONDS]
+//                    [--rows N --element NAME [--list ID]]
+//
+// --rows fills a vlist (the first one, or the one whose id is ID) with N rows built from the
+// definition NAME, so a list can be judged with content; the program's own adapters are not
+// part of the viewer.
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +27,9 @@
 #include "skin/node_types.h"
 #include "skin/properties.h"
 #include "skin/render_surface.h"
+#include "skin/text_node.h"
+#include "skin/vlist.h"
+#include "skin/vlist_adapter.h"
 #include "skin/screen_metrics.h"
 #include "tools/skinview/png_writer.h"
 
@@ -31,7 +39,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: velvane-skinview SKIN DEFINITION --size WxH --dpi N -o OUT.png"
-    " [--frames K --dt SECONDS]\n";
+    " [--frames K --dt SECONDS] [--rows N --element NAME [--list ID]]\n";
 
 struct Options {
     std::string skin;
@@ -42,6 +50,9 @@ struct Options {
     std::string output;
     int frames = 0;
     double dt = 0.04;  // one frame of the program's window timer
+    int rows = -1;     // -1: leave the lists empty
+    std::string element;
+    std::string list;
 };
 
 int failure(const std::string& message) {
@@ -102,6 +113,16 @@ std::optional<std::string> parse_arguments(const std::vector<std::string>& args,
                 return "--dt needs seconds, not '" + text + "'";
             }
             o.dt = dt;
+        } else if (arg == "--rows" && has_value) {
+            const auto rows = parse_long(args[++i], 0, 1000000);
+            if (!rows) {
+                return "--rows needs a count, not '" + args[i] + "'";
+            }
+            o.rows = static_cast<int>(*rows);
+        } else if (arg == "--element" && has_value) {
+            o.element = args[++i];
+        } else if (arg == "--list" && has_value) {
+            o.list = args[++i];
         } else if (arg.rfind("-", 0) == 0) {
             return "unknown option '" + arg + "'";
         } else {
@@ -111,9 +132,77 @@ std::optional<std::string> parse_arguments(const std::vector<std::string>& args,
     if (positional.size() != 2 || !have_size || o.output.empty()) {
         return std::string(kUsage);
     }
+    if ((o.rows >= 0) != !o.element.empty() || (!o.list.empty() && o.rows < 0)) {
+        return "--rows and --element go together (and --list needs them)";
+    }
     o.skin = positional[0];
     o.definition = positional[1];
     return std::nullopt;
+}
+
+// A row of sample content: the element definition, with its text nodes whose ids start with
+// '#' (the ones a screen would fill) showing "Row i".
+class SampleRow : public zentra::VListElement {
+public:
+    SampleRow(const zentra::Properties& skin, platform::WString definition)
+        : m_skin(skin), m_definition(std::move(definition)) {}
+
+    void bind(zentra::VList& /*list*/, int flags, int index) override {
+        if (flags & kBindNew) {
+            zentra::load_from_skin(*this, m_skin, m_definition);
+        }
+        const platform::WString text = u"Row " + platform::to_wstring(index + 1);
+        int filled = 0;
+        fill_texts(*this, text, filled);
+    }
+
+private:
+    // The first such node gets the plain text; later ones are told apart by their id, as a
+    // second line would be.
+    static void fill_texts(zentra::Node& node, const platform::WString& text, int& filled) {
+        for (int i = 0; i < node.child_count(); ++i) {
+            zentra::Node& child = *node.child(i);
+            auto* label = dynamic_cast<zentra::TextNode*>(&child);
+            if (label && label->name().starts_with(u'#')) {
+                label->set_text(filled++ == 0 ? text
+                                              : text + u", " + label->name().substr(1));
+            }
+            fill_texts(child, text, filled);
+        }
+    }
+
+    const zentra::Properties& m_skin;
+    platform::WString m_definition;
+};
+
+class SampleRows : public zentra::VListAdapter {
+public:
+    SampleRows(const zentra::Properties& skin, platform::WString definition)
+        : m_skin(skin), m_definition(std::move(definition)) {}
+    void on_item_click(zentra::VList& /*list*/, int /*index*/) override {}
+    std::unique_ptr<zentra::VListElement> create_element(zentra::VList& /*list*/,
+                                                         int /*index*/) override {
+        return std::make_unique<SampleRow>(m_skin, m_definition);
+    }
+
+private:
+    const zentra::Properties& m_skin;
+    platform::WString m_definition;
+};
+
+// The first vlist in tree order, or the first whose id is id when id is not empty.
+zentra::VList* find_list(zentra::Node& node, const platform::WString& id) {
+    if (auto* list = dynamic_cast<zentra::VList*>(&node)) {
+        if (id.empty() || list->name() == id) {
+            return list;
+        }
+    }
+    for (int i = 0; i < node.child_count(); ++i) {
+        if (zentra::VList* found = find_list(*node.child(i), id)) {
+            return found;
+        }
+    }
+    return nullptr;
 }
 
 int view(const Options& o) {
@@ -134,11 +223,27 @@ int view(const Options& o) {
     }
     // A screen loads its definition into itself; here the definition's own type stands in
     // for the screen's class, so a definition that is, say, an image draws as one.
+    const platform::WString element = platform::from_utf8(o.element);
+    if (o.rows >= 0 && !skin.find_definition(element)) {
+        return failure(o.skin + ": no definition '" + o.element + "'");
+    }
+    // Declared before the tree so it outlives the list that refers to it.
+    SampleRows sample_rows(skin, element);
+
     const platform::WString type = skin.get_string(*record, u"type");
     std::unique_ptr<zentra::Node> owned_root =
         type.empty() ? std::make_unique<zentra::Node>() : zentra::NodeFactory::create(type);
     zentra::Node& root = *owned_root;
     zentra::load_from_skin(root, skin, definition);
+    if (o.rows >= 0) {
+        zentra::VList* list = find_list(root, platform::from_utf8(o.list));
+        if (!list) {
+            return failure(o.skin + ": '" + o.definition + "' has no vlist" +
+                           (o.list.empty() ? "" : " '" + o.list + "'"));
+        }
+        list->set_adapter(&sample_rows);
+        list->reset(o.rows);
+    }
     // As a frame of the program does: place the root, advance it, draw it.
     zentra::layout_root(root, {0, 0}, {o.width, o.height});
     for (int frame = 0; frame < o.frames; ++frame) {
