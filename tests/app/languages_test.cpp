@@ -1,0 +1,201 @@
+// Language files: loading into the dictionary, the start-up fallback chain, the system
+// language from the locale and the language menu.
+
+#include "app/languages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/core/key_value.h"
+#include "app/core/paths.h"
+#include "app/core/registry.h"
+#include "tests/support/temp_home.h"
+
+namespace velvane {
+namespace {
+
+using test_support::TempHome;
+using test_support::write_bytes;
+using zentra::MenuItem;
+using zentra::Properties;
+
+constexpr WStringView kApp = u"VelvaneTest";
+
+// A program folder with language files, and a clean locale.
+class LanguageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+            const char* value = std::getenv(name);
+            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+        m_folder = platform::from_utf8((m_home.root() / "prog").string());
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : m_saved) {
+            value ? (void)::setenv(name, value->c_str(), 1) : (void)::unsetenv(name);
+        }
+    }
+    void add(const char* file, std::string_view bytes) {
+        write_bytes(m_home.root() / "prog" / file, bytes);
+    }
+    WString path(WStringView title) const { return m_folder + u"/" + WString(title) + u".lng"; }
+    WString registry_language() const {
+        WString value;
+        read_string(settings_key(kApp), u"Language", value);
+        return value;
+    }
+
+    TempHome m_home;
+    WString m_folder;
+    Properties m_properties;
+
+private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
+};
+
+TEST_F(LanguageTest, LoadReplacesTheWholeDictionaryAndFailureKeepsIt) {
+    add("english.lng", "Cancel=Cancel\nSort=Sort\n");
+    add("german.lng", "Cancel=Abbrechen\n");
+    ASSERT_TRUE(load_language(m_properties, path(u"english")));
+    ASSERT_TRUE(load_language(m_properties, path(u"german")));
+    EXPECT_EQ(text(m_properties, u"Cancel"), u"Abbrechen");
+    EXPECT_EQ(text(m_properties, u"Sort"), u"Sort");  // a missing key shows as itself
+    EXPECT_EQ(m_properties.dictionary().size(), 1u);
+
+    EXPECT_FALSE(load_language(m_properties, path(u"missing")));
+    EXPECT_EQ(loaded_language_path(), expand_path(path(u"german")));
+    EXPECT_EQ(text(m_properties, u"Cancel"), u"Abbrechen");
+}
+
+TEST(SystemLanguage, LocaleNamesMapToTheTable) {
+    EXPECT_EQ(primary_language_of_locale("ru_RU.UTF-8"), 25);
+    EXPECT_EQ(primary_language_of_locale("de"), 7);
+    EXPECT_EQ(primary_language_of_locale("nb_NO"), 20);
+    EXPECT_EQ(primary_language_of_locale("en_GB@euro"), 9);
+    EXPECT_EQ(primary_language_of_locale("C"), 0);
+    EXPECT_EQ(primary_language_of_locale("POSIX"), 0);
+    EXPECT_EQ(primary_language_of_locale(""), 0);
+    EXPECT_EQ(language_name(25), u"RUSSIAN");
+    EXPECT_EQ(language_name(97), u"NEPALI");
+    EXPECT_EQ(language_name(23), u"");  // a gap in the table
+    EXPECT_EQ(language_name(0), u"");
+    EXPECT_EQ(language_name(99), u"");
+}
+
+TEST_F(LanguageTest, SystemLanguageFollowsTheFirstSetVariable) {
+    EXPECT_EQ(system_language(), u"");
+    ::setenv("LANG", "fr_FR.UTF-8", 1);
+    EXPECT_EQ(system_language(), u"FRENCH");
+    ::setenv("LC_ALL", "uk_UA.UTF-8", 1);
+    EXPECT_EQ(system_language(), u"UKRAINIAN");
+}
+
+TEST_F(LanguageTest, StartUpPrefersTheRegistryChoice) {
+    add("english.lng", "K=en");
+    add("russian.lng", "K=ru");
+    add("german.lng", "K=de");
+    ::setenv("LANG", "de_DE.UTF-8", 1);
+    ASSERT_TRUE(write_string(settings_key(kApp), u"Language", u"russian"));
+    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
+    EXPECT_EQ(text(m_properties, u"K"), u"ru");
+}
+
+TEST_F(LanguageTest, StartUpFallsBackToSystemThenEnglishThenAnyFile) {
+    add("english.lng", "K=en");
+    add("german.lng", "K=de");
+    add("aardvark.lng", "K=aa");
+    ASSERT_TRUE(write_string(settings_key(kApp), u"Language", u"klingon"));
+    ::setenv("LANG", "de_DE.UTF-8", 1);
+    // The system name is upper case; the file is found without regard to case.
+    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
+    EXPECT_EQ(text(m_properties, u"K"), u"de");
+
+    ::setenv("LANG", "ja_JP.UTF-8", 1);
+    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
+    EXPECT_EQ(text(m_properties, u"K"), u"en");
+
+    std::filesystem::remove(m_home.root() / "prog" / "english.lng");
+    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
+    EXPECT_EQ(text(m_properties, u"K"), u"aa");  // first in listing order
+    EXPECT_EQ(registry_language(), u"klingon");   // never written at start-up
+}
+
+TEST_F(LanguageTest, StartUpFailsWithoutFilesAndIgnoresFolders) {
+    std::filesystem::create_directories(m_home.root() / "prog" / "english.lng");
+    EXPECT_FALSE(choose_language(m_properties, kApp, m_folder));
+    EXPECT_TRUE(list_language_files(m_folder).empty());
+    EXPECT_TRUE(m_properties.dictionary().empty());
+}
+
+TEST_F(LanguageTest, ChoiceNeedsMoreThanOneFile) {
+    add("english.lng", "");
+    EXPECT_FALSE(language_choice_available(m_folder));
+    add("russian.lng", "");
+    add("sub/german.lng", "");  // subfolders are not searched
+    EXPECT_EQ(list_language_files(m_folder).size(), 2u);
+    EXPECT_TRUE(language_choice_available(m_folder));
+}
+
+TEST_F(LanguageTest, MenuListsFilesSortedMarksCurrentAndEndsWithCancel) {
+    add("russian.lng", "");
+    add("English.lng", "");
+    add("german.lng", "");
+    ASSERT_TRUE(load_language(m_properties, path(u"german")));
+    std::vector<MenuItem> menu;
+    EXPECT_FALSE(language_menu(m_properties, kApp, u"Language", menu, u"MenuElement", m_folder));
+    ASSERT_EQ(menu.size(), 4u);
+    EXPECT_EQ(menu[0].key, u"Language#English");
+    EXPECT_EQ(menu[0].label, u"English");
+    EXPECT_EQ(menu[1].key, u"Language#german");
+    EXPECT_EQ(menu[2].key, u"Language#russian");
+    EXPECT_FALSE(menu[0].checked);
+    EXPECT_TRUE(menu[1].checked);
+    EXPECT_FALSE(menu[2].checked);
+    EXPECT_EQ(menu[3].key, u"Cancel");
+    EXPECT_EQ(menu[3].label, u"");
+    EXPECT_EQ(menu[3].row_style, u"MenuElement");
+}
+
+TEST_F(LanguageTest, ChoosingALanguageLoadsAndStoresIt) {
+    add("english.lng", "K=en");
+    add("russian.lng", "K=ru");
+    ASSERT_TRUE(load_language(m_properties, path(u"english")));
+    std::vector<MenuItem> menu;
+    EXPECT_TRUE(language_menu(m_properties, kApp, u"Language#russian", menu, u"", m_folder));
+    EXPECT_TRUE(menu.empty());
+    EXPECT_EQ(text(m_properties, u"K"), u"ru");
+    EXPECT_EQ(registry_language(), u"russian");
+}
+
+TEST_F(LanguageTest, ChoosingTheLoadedOrAMissingLanguageChangesNothing) {
+    add("english.lng", "K=en");
+    ASSERT_TRUE(load_language(m_properties, path(u"english")));
+    std::vector<MenuItem> menu;
+    EXPECT_FALSE(language_menu(m_properties, kApp, u"Language#english", menu, u"", m_folder));
+    EXPECT_FALSE(language_menu(m_properties, kApp, u"Language#ENGLISH", menu, u"", m_folder));
+    EXPECT_FALSE(language_menu(m_properties, kApp, u"Language#french", menu, u"", m_folder));
+    EXPECT_FALSE(language_menu(m_properties, kApp, u"Sort", menu, u"", m_folder));
+    EXPECT_TRUE(menu.empty());
+    EXPECT_EQ(text(m_properties, u"K"), u"en");
+    EXPECT_EQ(registry_language(), u"");
+}
+
+TEST(ShippedLanguages, EnglishAndRussianLoadWithTheStartUpTexts) {
+    for (const char* file : {"english.lng", "russian.lng"}) {
+        KeyValues map;
+        // The test data folder need not exist, so the path is shortened by text.
+        const auto source = (std::filesystem::path(VELVANE_TEST_DATA) / "../../../lang" / file)
+                                .lexically_normal();
+        const WString path = platform::from_utf8(source.string());
+        ASSERT_TRUE(read_key_values(path, map)) << file;
+        for (const char16_t* key : {u"NoSkins", u"Cancel", u"skinUnknown", u"Help_link"}) {
+            EXPECT_TRUE(map.count(key)) << file << " " << platform::to_utf8(key);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velvane
