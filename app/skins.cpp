@@ -1,0 +1,121 @@
+#include "app/skins.h"
+
+#include <algorithm>
+
+#include "app/core/log.h"
+#include "app/core/paths.h"
+#include "app/core/registry.h"
+#include "app/languages.h"
+#include "platform/files.h"
+
+namespace velvane {
+
+namespace {
+
+WString skins_folder(WStringView base) {
+    WString folder = base.empty() ? WString(u"%app_path%") : WString(base);
+    folder += u"/skins/bin";
+    return folder;
+}
+
+WString skin_file(WStringView base, WStringView title) {
+    WString path = skins_folder(base);
+    path += u'/';
+    path += title;
+    path += u".skin";
+    return expand_path(path);
+}
+
+// The start-up splash and the today screen have skins of their own that are never the main one.
+bool is_reserved(WStringView title) {
+    WString lower(title);
+    for (char16_t& c : lower) {
+        c = platform::ascii_lower(c);
+    }
+    return lower.starts_with(u"splash") || lower.starts_with(u"today");
+}
+
+bool load(zentra::Properties& properties, const WString& path,
+          const zentra::ScreenMetrics& metrics) {
+    if (!platform::file_exists(path)) {
+        return false;
+    }
+    const bool loaded = properties.load_skin(path, metrics);
+    if (!loaded) {
+        log() << u"choose_skin: cannot load " << path << u"\n";
+    }
+    return loaded;
+}
+
+}  // namespace
+
+std::vector<WString> list_skins(WStringView base) {
+    std::vector<WString> paths;
+    for (const platform::FoundFile& found :
+         platform::find_files(expand_path(skins_folder(base) + u"/*.skin"))) {
+        if (!found.is_folder && !is_reserved(title_of(found.name))) {
+            paths.push_back(found.path);
+        }
+    }
+    return paths;
+}
+
+bool skin_choice_available(WStringView base) { return list_skins(base).size() > 1; }
+
+bool choose_skin(zentra::Properties& properties, WStringView app_name, WStringView base,
+                 const zentra::ScreenMetrics& metrics) {
+    WString chosen;
+    if (read_string(settings_key(app_name), u"Skin", chosen) && !chosen.empty() &&
+        load(properties, skin_file(base, chosen), metrics)) {
+        return true;
+    }
+    if (load(properties, skin_file(base, u"default"), metrics)) {
+        return true;
+    }
+    for (const WString& path : list_skins(base)) {
+        if (load(properties, path, metrics)) {
+            return true;
+        }
+    }
+    log() << "choose_skin: no skin could be loaded\n";
+    return false;
+}
+
+bool skin_menu(zentra::Properties& properties, WStringView app_name, WStringView item_key,
+               std::vector<zentra::MenuItem>& menu, WStringView element_name,
+               const zentra::ScreenMetrics& metrics, WStringView base) {
+    if (item_key == u"Skin") {
+        std::vector<WString> paths = list_skins(base);
+        std::sort(paths.begin(), paths.end());
+        const WString current = title_of(properties.skin_path());
+        for (const WString& path : paths) {
+            const WString title = title_of(path);
+            zentra::MenuItem item;
+            item.key = u"Skin#" + title;
+            // A language file may give the skin a display name.
+            const auto named = properties.dictionary().find(item.key);
+            item.label = named != properties.dictionary().end() ? named->second : title;
+            item.checked = properties.is_loaded() &&
+                           platform::equals_ignore_ascii_case(title, current);
+            menu.push_back(std::move(item));
+        }
+        zentra::MenuItem cancel;
+        cancel.key = u"Cancel";
+        cancel.row_style = WString(element_name);
+        menu.push_back(std::move(cancel));
+    }
+    constexpr WStringView kPrefix = u"Skin#";
+    if (item_key.starts_with(kPrefix)) {
+        const WStringView title = item_key.substr(kPrefix.size());
+        const WString path = skin_file(base, title);
+        if (platform::equals_ignore_ascii_case(path, properties.skin_path()) ||
+            !load(properties, path, metrics)) {
+            return false;
+        }
+        write_string(settings_key(app_name), u"Skin", title);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace velvane

@@ -1,0 +1,33 @@
+#pragma once
+// The main skin: the user's choice at start-up with its fallbacks, and the skin menu. Skins are
+// the "*.skin" files in "skins/bin" under the program folder, less the splash and today skins.
+
+#include <vector>
+
+#include "platform/ustring.h"
+#include "skin/menu.h"
+#include "skin/properties.h"
+#include "skin/screen_metrics.h"
+
+namespace velvane {
+
+using platform::WString;
+using platform::WStringView;
+
+// Paths of the skins offered as the main skin in base + "/skins/bin", in the order of the file
+// search; base empty means the program folder.
+std::vector<WString> list_skins(WStringView base = {});
+bool skin_choice_available(WStringView base = {});
+
+// Start-up: the registry's Skin, then "default", then every listed skin; the first that loads
+// wins. Writes nothing.
+bool choose_skin(zentra::Properties& properties, WStringView app_name, WStringView base,
+                 const zentra::ScreenMetrics& metrics);
+
+// "Skin" fills menu with one item per skin and a Cancel item; "Skin#<title>" loads that skin
+// and stores it as the user's choice, true when it replaced the one loaded.
+bool skin_menu(zentra::Properties& properties, WStringView app_name, WStringView item_key,
+               std::vector<zentra::MenuItem>& menu, WStringView element_name,
+               const zentra::ScreenMetrics& metrics, WStringView base = {});
+
+}  // namespace velvane
