@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config git
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    libpng-dev zlib1g-dev
+    libpng-dev zlib1g-dev libminizip-dev  # minizip: screen recording archives
     libpixman-1-dev  # benchmark yardstick only
     libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
