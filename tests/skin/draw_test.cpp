@@ -11,6 +11,7 @@
 #include "skin/node.h"
 #include "skin/node_factory.h"
 #include "skin/properties.h"
+#include "tests/skin/skin_test_support.h"
 #include "tools/skinc/source_parser.h"
 
 namespace {
@@ -197,13 +198,7 @@ protected:
     void TearDown() override { zentra::NodeFactory::unregister_type(u"node"); }
 
     void load(Painter& node, const std::string& source) {
-        skinc::SkinSource parsed;
-        skinc::SourceError error;
-        ASSERT_TRUE(skinc::parse_source(source, "test.vskin", parsed, {}, error)) << error.text();
-        std::vector<uint8_t> bytes;
-        std::string why;
-        ASSERT_TRUE(skinc::write_skin(parsed.model, bytes, why)) << why;
-        ASSERT_TRUE(m_skin.load_skin_from_memory(std::move(bytes), u"/skins/test.skin", {}));
+        skintest::load_source(m_skin, source);
         ASSERT_TRUE(zentra::load_from_skin(node, m_skin, u"Form"));
     }
 

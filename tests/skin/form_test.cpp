@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/node_factory.h"
+#include "tests/skin/skin_test_support.h"
 #include "tools/skinc/skin_model.h"
 #include "tools/skinc/source_parser.h"
 
@@ -17,13 +18,7 @@ using zentra::Node;
 using zentra::Properties;
 
 void load(Properties& skin, const std::string& source) {
-    skinc::SkinSource parsed;
-    skinc::SourceError error;
-    ASSERT_TRUE(skinc::parse_source(source, "test.vskin", parsed, {}, error)) << error.text();
-    std::vector<uint8_t> bytes;
-    std::string why;
-    ASSERT_TRUE(skinc::write_skin(parsed.model, bytes, why)) << why;
-    ASSERT_TRUE(skin.load_skin_from_memory(std::move(bytes), u"/skins/test.skin", {}));
+    skintest::load_source(skin, source);
 }
 
 // A screen as the program writes them: fills itself from its definition, finds its named

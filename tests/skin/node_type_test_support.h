@@ -17,6 +17,7 @@
 #include "skin/node_types.h"
 #include "skin/properties.h"
 #include "skin/render_surface.h"
+#include "tests/skin/skin_test_support.h"
 #include "tools/skinc/source_parser.h"
 
 namespace skintest {
@@ -45,12 +46,8 @@ protected:
 
     // Compiles source and loads it for a screen of dpi dots per inch.
     void load(const std::string& source, int dpi = 96) {
-        skinc::SkinSource parsed;
-        skinc::SourceError error;
-        ASSERT_TRUE(skinc::parse_source(source, "test.vskin", parsed, {}, error)) << error.text();
         std::vector<uint8_t> bytes;
-        std::string why;
-        ASSERT_TRUE(skinc::write_skin(parsed.model, bytes, why)) << why;
+        skintest::compile_source(source, bytes);
         zentra::ScreenMetrics metrics;
         metrics.dpi_y = dpi;
         auto pictures = m_pictures;

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "platform/ustring.h"
+#include "skin/properties.h"
 #include "tools/skinc/skin_model.h"
+#include "tools/skinc/source_parser.h"
 
 namespace skintest {
 
@@ -40,6 +42,22 @@ inline skinc::Property image(WString key, WString picture, std::array<int, 8> co
 }
 inline skinc::Property color(WString key, uint8_t r, uint8_t g, uint8_t b) {
     return {PropertyGroup::Color, std::move(key), zentra::Color{r, g, b, 255}};
+}
+
+// Compiles skin source text into the bytes the loader reads.
+inline void compile_source(const std::string& source, std::vector<uint8_t>& bytes) {
+    skinc::SkinSource parsed;
+    skinc::SourceError error;
+    ASSERT_TRUE(skinc::parse_source(source, "test.vskin", parsed, {}, error)) << error.text();
+    std::string why;
+    ASSERT_TRUE(skinc::write_skin(parsed.model, bytes, why)) << why;
+}
+
+// Compiles skin source text and loads it as the program would.
+inline void load_source(zentra::Properties& skin, const std::string& source) {
+    std::vector<uint8_t> bytes;
+    compile_source(source, bytes);
+    ASSERT_TRUE(skin.load_skin_from_memory(std::move(bytes), u"/skins/test.skin", {}));
 }
 
 inline std::vector<uint8_t> build_skin(const skinc::SkinModel& model) {

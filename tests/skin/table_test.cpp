@@ -11,6 +11,7 @@
 #include "skin/htable.h"
 #include "skin/node_factory.h"
 #include "skin/vtable.h"
+#include "tests/skin/skin_test_support.h"
 #include "tools/skinc/source_parser.h"
 #include "tools/skinc/skin_model.h"
 
@@ -221,13 +222,7 @@ protected:
     }
 
     void load(const std::string& source) {
-        skinc::SkinSource parsed;
-        skinc::SourceError error;
-        ASSERT_TRUE(skinc::parse_source(source, "test.vskin", parsed, {}, error)) << error.text();
-        std::vector<uint8_t> bytes;
-        std::string why;
-        ASSERT_TRUE(skinc::write_skin(parsed.model, bytes, why)) << why;
-        ASSERT_TRUE(skin.load_skin_from_memory(std::move(bytes), u"/skins/test.skin", {}));
+        skintest::load_source(skin, source);
     }
 
     zentra::Properties skin;
