@@ -9,6 +9,11 @@ packages=(
     libpng-dev zlib1g-dev libminizip-dev  # minizip: screen recording archives
     libpixman-1-dev  # benchmark yardstick only
     libfreetype-dev libfontconfig-dev fonts-dejavu-core
+    libsdl2-dev  # window, input and presenting
+    libsqlite3-dev libjpeg62-turbo-dev  # contact database, call history, contact photos
+    libicu-dev  # development-time collation table generator only
+    xvfb xauth  # run the program in a virtual X display when none is there
+    unzip  # tests check the recording archive with a real unzip
 )
 
 missing=()

@@ -11,7 +11,7 @@
 
 #include "tests/skin/skin_test_support.h"
 #include "tools/skinc/pictures.h"
-#include "tools/skinview/png_writer.h"
+#include "display/png_writer.h"
 
 namespace {
 

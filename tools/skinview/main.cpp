@@ -31,7 +31,7 @@
 #include "skin/vlist.h"
 #include "skin/vlist_adapter.h"
 #include "skin/screen_metrics.h"
-#include "tools/skinview/png_writer.h"
+#include "display/png_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/skinview/png_writer.h"
+#include "display/png_writer.h"
 
 #include <png.h>
 
