@@ -16,6 +16,10 @@
 
 namespace velvane::display {
 
+// WM_SETTINGCHANGE's wparam when the screen's size or orientation changed: the back end posts
+// it to the main window, which then re-reads the screen metrics.
+inline constexpr uintptr_t kSpiSetWorkArea = 47;
+
 // What the screen is: its size in pixels (as the program draws it, already turned for the
 // orientation), the orientation 0-3 in quarter turns, and the vertical dots per inch.
 struct ScreenInfo {
@@ -73,6 +77,10 @@ public:
     // the loop rests. Outside input may end it early. A headless run advances its clock here
     // by one frame step, whatever ms is.
     virtual void pause(uint32_t ms) = 0;
+
+    // Drawing through the window, while there is no display object: shows picture (the size
+    // of the screen) in the window.
+    virtual void paint(zentra::RenderSurface& /*picture*/) {}
 
     // Text input for an edit field: typed text arrives as WM_CHAR messages while it is on.
     virtual void start_text_input(const Area& area) = 0;

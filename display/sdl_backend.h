@@ -1,0 +1,78 @@
+#pragma once
+// The back end on a desktop or a Linux phone: one SDL2 window that shows the program's
+// RGB565 back buffer and turns its events into the main window's messages.
+//
+// Size and orientation: the program draws a picture of width x height (ScreenInfo, as the
+// program sees the screen). Orientation k (0-3) shows that picture turned clockwise by k
+// quarter turns, so for k = 1 or 3 the window is height x width: a 480 x 800 portrait picture
+// with orientation 1 lies in an 800 x 480 window. Window sizes are in window units (pixels,
+// unless the desktop scales windows).
+//
+// The user may resize the window. screen() then reports the window's size turned back to the
+// program's view (window 900 x 500 with orientation 1: a 500 x 900 screen), and the main
+// window receives WM_SETTINGCHANGE (kSpiSetWorkArea) so that it re-reads the screen. Until a
+// display object of the new size is made, the old picture is stretched to fill the window,
+// and pointer positions are scaled back to the picture's pixels, so taps stay where they
+// were aimed.
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "display/sdl_events.h"
+
+namespace velvane::display {
+
+class SdlDisplay;
+
+class SdlBackend final : public Backend {
+public:
+    // Opens the window (title "Velvane", resizable) at once. Null with a one-line reason when
+    // there is no display to open or the size or orientation make no sense.
+    static std::unique_ptr<SdlBackend> open(const ScreenInfo& wanted, std::string& error);
+    ~SdlBackend() override;
+    SdlBackend(const SdlBackend&) = delete;
+    SdlBackend& operator=(const SdlBackend&) = delete;
+
+    // The window's size as the program sees it; orientation and dpi as asked for at open.
+    ScreenInfo screen() const override;
+    // A back buffer of screen()'s size and the screen's orientation, whatever params asked.
+    std::unique_ptr<Display> create_display(DisplayParams& params) override;
+    void set_main_window(platform::WindowHandle window) override;
+    void pump_input() override;
+    // Waits up to ms for an event, leaving it queued for pump_input.
+    void pause(uint32_t ms) override;
+    // area is in program pixels; the input method places its window next to it.
+    void start_text_input(const Area& area) override;
+    void stop_text_input() override;
+    void minimize() override;
+    void raise() override;
+    void message_box(platform::WStringView caption, platform::WStringView text) override;
+    // True once the session asked the program to quit while there was no main window to tell.
+    bool finished() const override { return m_finished; }
+
+private:
+    friend class SdlDisplay;
+    SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted);
+
+    TranslateState current_state() const;
+    // Shows the texture filling the window, turned for the orientation.
+    void show(SDL_Texture* texture);
+    // Shows the newest display's last frame again (after an expose or a resize).
+    void show_again();
+    bool hidden() const;
+    void forget(SdlDisplay* display);
+
+    SDL_Window* m_window;
+    SDL_Renderer* m_renderer;
+    ScreenInfo m_wanted;
+    platform::WindowHandle m_main_window;
+    TranslateState m_pointer;  // only the pointer part is kept between events
+    std::vector<SdlDisplay*> m_displays;  // newest last
+    bool m_finished = false;
+};
+
+}  // namespace velvane::display

@@ -1,0 +1,122 @@
+// The SDL back end on SDL's window-less video driver; skipped where SDL cannot start at all.
+
+#include "display/sdl_backend.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <vector>
+
+#include "platform/messages.h"
+#include "tests/support/temp_home.h"
+
+using namespace velvane::display;
+
+namespace {
+
+class SdlBackendTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+        std::string error;
+        backend = SdlBackend::open({480, 800, 1, 120}, error);
+        if (!backend) GTEST_SKIP() << "SDL cannot open a window here: " << error;
+        platform::register_window_class(u"SdlTarget", [](platform::WindowHandle w, uint32_t m,
+                                                          uintptr_t wp, intptr_t lp) {
+            return platform::def_window_proc(w, m, wp, lp);
+        });
+        target = platform::create_window(u"SdlTarget", u"");
+        backend->set_main_window(target);
+    }
+    void TearDown() override {
+        if (!target) return;
+        take();
+        platform::destroy_window(target);
+        platform::unregister_window_class(u"SdlTarget");
+    }
+
+    std::vector<platform::Message> take() {
+        std::vector<platform::Message> out;
+        platform::Message m;
+        while (platform::peek_message(m, target)) out.push_back(m);
+        return out;
+    }
+
+    test_support::TempHome home;
+    std::unique_ptr<SdlBackend> backend;
+    platform::WindowHandle target;
+};
+
+}  // namespace
+
+TEST(SdlBackendOpen, NonsenseSizesAndOrientationsAreRefused) {
+    std::string error;
+    EXPECT_FALSE(SdlBackend::open({0, 800, 0, 96}, error));
+    EXPECT_NE(error.find("out of range"), std::string::npos);
+    EXPECT_FALSE(SdlBackend::open({480, 800, 4, 96}, error));
+    EXPECT_NE(error.find("orientation"), std::string::npos);
+}
+
+TEST_F(SdlBackendTest, TurnedWindowGivesTheProgramItsUprightScreen) {
+    const ScreenInfo screen = backend->screen();
+    EXPECT_EQ(screen.width, 480);
+    EXPECT_EQ(screen.height, 800);
+    EXPECT_EQ(screen.orientation, 1);
+    EXPECT_EQ(screen.dpi_y, 120);
+
+    DisplayParams params{1, 1, 3, 0};
+    auto display = backend->create_display(params);
+    ASSERT_TRUE(display);
+    EXPECT_EQ(params.width, 480);
+    EXPECT_EQ(params.height, 800);
+    EXPECT_EQ(params.orientation, 1);
+    EXPECT_EQ(params.swap_effect, 1);
+    ASSERT_TRUE(display->begin_frame());
+    zentra::Bitmap& pixels = *display->back_buffer().bitmap();
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x) pixels.row(y)[x] = y < 400 ? 0xF800 : 0x001F;
+    display->present(0);
+    display->present(0);
+}
+
+TEST_F(SdlBackendTest, QueuedEventsReachTheMainWindow) {
+    DisplayParams params;
+    auto display = backend->create_display(params);
+    ASSERT_TRUE(display);
+
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.sym = SDLK_F3;
+    SDL_PushEvent(&key);
+    SDL_Event press{};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.button = SDL_BUTTON_LEFT;
+    press.button.x = 799;  // the program's top-left corner lies at the window's top-right
+    press.button.y = 0;
+    SDL_PushEvent(&press);
+    SDL_Event release = press;
+    release.type = SDL_MOUSEBUTTONUP;
+    SDL_PushEvent(&release);
+
+    backend->pause(1000);  // events are waiting: no wait
+    backend->pump_input();
+    std::vector<platform::Message> got;
+    for (const platform::Message& m : take())
+        if (m.message == platform::WM_KEYDOWN || m.message == platform::WM_LBUTTONDOWN ||
+            m.message == platform::WM_LBUTTONUP)
+            got.push_back(m);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].message, platform::WM_KEYDOWN);
+    EXPECT_EQ(got[0].wparam, 114u);
+    EXPECT_EQ(got[1].message, platform::WM_LBUTTONDOWN);
+    EXPECT_EQ(got[1].lparam, 0);
+    EXPECT_EQ(got[2].message, platform::WM_LBUTTONUP);
+}
+
+TEST_F(SdlBackendTest, TextInputStartsOffAndFollowsTheEditField) {
+    EXPECT_FALSE(SDL_IsTextInputActive());
+    backend->start_text_input({10, 10, 200, 40});
+    EXPECT_TRUE(SDL_IsTextInputActive());
+    backend->stop_text_input();
+    EXPECT_FALSE(SDL_IsTextInputActive());
+}
