@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cassert>
 
+#include "app/core/keys.h"
 #include "app/core/log.h"
+#include "app/core/registry.h"
 #include "app/frame_overlay.h"
+#include "app/game_base.h"
+#include "platform/phone_call.h"
+#include "skin/node_types.h"
 #include "skin/blender.h"
 #include "skin/draw.h"
 #include "skin/layout.h"
@@ -53,21 +58,129 @@ void darken(RenderSurface& target, int dim) {
     }
 }
 
+// The platform's emergency-number list in its own layout: each number ends with a NUL and a
+// second NUL ends the list. Kept as a registry value here, with common numbers by default.
+platform::WString emergency_list_buffer() {
+    platform::WString numbers(Application::kDefaultEmergencyNumbers);
+    read_string(Application::kEmergencyKey, Application::kEmergencyValue, numbers);
+    platform::WString buffer;
+    for (char16_t c : numbers) {
+        if (c == u',') {
+            buffer.push_back(u'\0');
+        } else if (c != u' ') {
+            buffer.push_back(c);
+        }
+    }
+    buffer.append(2, u'\0');
+    return buffer;
+}
+
 }  // namespace
 
-Application::Application(platform::WStringView name) : m_name(name) {
+std::vector<platform::WString> Application::split_emergency_list(platform::WStringView buffer) {
+    std::vector<platform::WString> numbers;
+    platform::WString number;
+    const size_t limit = std::min<size_t>(buffer.size(), 2047);
+    for (size_t i = 0; i < limit; ++i) {
+        if (buffer[i] != u'\0') {
+            number.push_back(buffer[i]);
+            continue;
+        }
+        numbers.push_back(std::move(number));
+        number.clear();
+        if (i + 1 < limit && buffer[i + 1] == u'\0') {
+            break;
+        }
+    }
+    return numbers;
+}
+
+Application::Application(platform::WStringView name, display::Backend* backend) : m_name(name) {
+    zentra::register_node_types();
     set_instance(this);
+    if (backend != nullptr) {
+        m_platform = std::make_unique<GameBase>(*this, name, *backend);
+        m_metrics = m_platform->read_screen_metrics();
+    }
+    zentra::FontDesc description;
+    description.face = u"Tahoma";
+    description.size = 10;
+    m_font = std::make_shared<zentra::FontRep>(description);
     log() << "Application::Application() this=" << reinterpret_cast<uintptr_t>(this) << "\n";
+    m_emergency_numbers = split_emergency_list(emergency_list_buffer());
 }
 
 Application::~Application() {
     log() << "Application::~Application()\n";
+    m_typed_digits.clear();
+    m_emergency_numbers.clear();
+    m_frame_times.clear();
+    m_font.reset();
+    m_platform.reset();
     m_transition.reset();
     m_forms.clear();
     m_reload_form.reset();
+    zentra::unregister_node_types();
     if (instance() == this) {
         set_instance(nullptr);
     }
+}
+
+void Application::note_frame_start(uint32_t tick) {
+    m_frame_times.push_back(tick);
+    if (m_frame_times.size() > kFrameTimes) {
+        m_frame_times.pop_front();
+    }
+}
+
+bool Application::on_key(const zentra::KeyEvent& event) {
+    log() << "Application::on_key\n";
+    if (event.down) {
+        if (event.key == key::CallMake) {
+            log() << "-------------------------------\n";
+            log() << "-----------CALL_MAKE-----------\n";
+            log() << "-------------------------------\n";
+            log().flush();
+            log() << "try call " << m_typed_digits << "\n";
+            for (const platform::WString& number : m_emergency_numbers) {
+                if (m_typed_digits.ends_with(number)) {
+                    m_typed_digits.clear();
+                    log() << "emergency call " << number << "\n";
+                    if (m_platform) {
+                        m_platform->rest_frames();
+                    }
+                    if (!platform::make_call(number)) {
+                        log() << "Application::on_key no phone to place the call\n";
+                    }
+                    return true;
+                }
+            }
+        } else if (event.key >= key::Digit0 && event.key <= key::Digit9) {
+            m_typed_digits += key_name(event.key);
+        } else if (event.key > 0) {
+            m_typed_digits.clear();
+        }
+    }
+    if (zentra::Form* form = top_form()) {
+        return form->on_key(event);
+    }
+    return true;
+}
+
+void Application::resolution_changed() {
+    if (!m_platform) {
+        return;
+    }
+    const zentra::ScreenMetrics metrics = m_platform->read_screen_metrics();
+    if (metrics.width != m_metrics.width || metrics.height != m_metrics.height ||
+        metrics.orientation != m_metrics.orientation || metrics.dpi_y != m_metrics.dpi_y) {
+        set_screen_metrics(metrics);
+        log() << "Application::ResolutionChanged 2\n";
+        if (m_listener != nullptr) {
+            m_listener->on_resolution_changed();
+        }
+    }
+    m_platform->apply_layout();
 }
 
 void Application::set_screen_metrics(const zentra::ScreenMetrics& metrics) {
@@ -208,7 +321,7 @@ bool Application::remove_modal_form(Form& form, bool animate) {
     }
     request_redraw();
     if (m_listener != nullptr) {
-        m_listener->on_form_removed(form);
+        m_listener->on_form_removed(form, animate);
     }
     if (index != form_count() - 1) {
         form.set_visible_at_once(false);

@@ -3,6 +3,7 @@
 // of forms and everything that draws it: the frozen screen image under an overlay, the running
 // screen transition and the dim level of that image.
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/ustring.h"
 #include "skin/color.h"
 #include "skin/form.h"
+#include "skin/font.h"
 #include "skin/form_host.h"
 #include "skin/geometry.h"
 #include "skin/node.h"
@@ -18,7 +20,13 @@
 #include "skin/screen_metrics.h"
 #include "skin/visibility_animation.h"
 
+namespace velvane::display {
+class Backend;
+}
+
 namespace velvane {
+
+class GameBase;
 
 class Application : public Singleton<Application>, public zentra::FormHost {
 public:
@@ -27,8 +35,35 @@ public:
     static constexpr int kDimOverlay = 128;
     static constexpr int kDimStep = 16;
 
-    explicit Application(platform::WStringView name);
+    // Where the emergency numbers are kept: a string of numbers separated by commas.
+    static constexpr platform::WStringView kEmergencyKey = u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane";
+    static constexpr platform::WStringView kEmergencyValue = u"EmergencyNumbers";
+    static constexpr platform::WStringView kDefaultEmergencyNumbers = u"112,911";
+    // Start times of this many frames are kept for the frame-time overlay.
+    static constexpr size_t kFrameTimes = 20;
+
+    // Registers the node types and, given a display back end, builds GameBase with its main
+    // window. Without one (tests of the stack) there is no window and no loop.
+    explicit Application(platform::WStringView name, display::Backend* backend = nullptr);
     ~Application();
+
+    GameBase* platform() const { return m_platform.get(); }
+    const std::shared_ptr<zentra::FontRep>& font() const { return m_font; }
+    const std::vector<platform::WString>& emergency_numbers() const { return m_emergency_numbers; }
+    const platform::WString& typed_digits() const { return m_typed_digits; }
+
+    // The last stop of a key no screen wanted: typed digits and emergency calls, then the top
+    // form. True when consumed.
+    bool on_key(const zentra::KeyEvent& event);
+    // Re-reads the screen metrics; tells the listener when they changed.
+    void resolution_changed();
+    // Notes the start of a frame for the frame-time overlay.
+    void note_frame_start(uint32_t tick);
+    const std::deque<uint32_t>& frame_times() const { return m_frame_times; }
+
+    // Splits the platform's emergency-number list: numbers end at a NUL, a second NUL right
+    // after one ends the list; at most 2047 characters are looked at.
+    static std::vector<platform::WString> split_emergency_list(platform::WStringView buffer);
 
     const platform::WString& name() const { return m_name; }
 
@@ -95,6 +130,11 @@ private:
     zentra::RenderSurface m_surface;
     int m_dim_level = kDimNone;
     std::unique_ptr<zentra::VisibilityAnimation> m_transition;
+    std::unique_ptr<GameBase> m_platform;
+    std::shared_ptr<zentra::FontRep> m_font;
+    std::deque<uint32_t> m_frame_times;
+    std::vector<platform::WString> m_emergency_numbers;
+    platform::WString m_typed_digits;
     // The form the transition shows (+1) or hides (-1); only compared, never followed.
     zentra::Form* m_transition_form = nullptr;
     zentra::ScreenMetrics m_metrics;

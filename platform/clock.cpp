@@ -9,6 +9,20 @@ namespace platform {
 namespace {
 std::atomic<bool> g_virtual{false};
 std::atomic<uint32_t> g_virtual_now{0};
+std::atomic<std::thread::id> g_driver{};
+
+// A thread that does not drive the virtual clock waits for the driver to move it past the
+// deadline, so a worker's sleep lasts the same number of frames in every run. The real-time
+// cap keeps a driver that waits for this very thread from waiting forever.
+void wait_for_virtual_clock(uint32_t ms) {
+    const uint32_t deadline = g_virtual_now.load(std::memory_order_acquire) + ms;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (g_virtual.load(std::memory_order_acquire) &&
+           ticks_until(deadline, g_virtual_now.load(std::memory_order_acquire)) > 0 &&
+           std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 }  // namespace
 
 uint32_t tick_count() {
@@ -23,6 +37,11 @@ uint32_t tick_count() {
 
 void sleep_ms(uint32_t ms) {
     if (g_virtual.load(std::memory_order_acquire)) {
+        const std::thread::id driver = g_driver.load(std::memory_order_acquire);
+        if (driver != std::thread::id{} && driver != std::this_thread::get_id()) {
+            wait_for_virtual_clock(ms);
+            return;
+        }
         advance_virtual_clock(ms);
         // Let other threads run, as a real sleep would.
         std::this_thread::yield();
@@ -38,6 +57,9 @@ void use_virtual_clock(bool on) {
     g_virtual.store(on, std::memory_order_release);
 }
 
+void drive_virtual_clock_from_this_thread(bool on) {
+    g_driver.store(on ? std::this_thread::get_id() : std::thread::id{}, std::memory_order_release);
+}
 bool virtual_clock_in_use() {
     return g_virtual.load(std::memory_order_acquire);
 }

@@ -12,13 +12,19 @@ namespace platform {
 // switched on.
 uint32_t tick_count();
 
-// Waits ms milliseconds; under the virtual clock it advances the clock by ms at once.
+// Waits ms milliseconds; under the virtual clock it advances the clock by ms at once (but see
+// drive_virtual_clock_from_this_thread).
 void sleep_ms(uint32_t ms);
 
 // Switches the virtual clock on or off. Switching it on starts it at tick 0; switching it on
 // again while it is on keeps its time, so time never runs backwards under running timers.
 void use_virtual_clock(bool on);
 bool virtual_clock_in_use();
+
+// Makes the calling thread the one that moves the virtual clock (a headless run's frame loop).
+// Sleeps on other threads then wait for it to move the clock past their end, or for the same
+// time of real time, whichever comes first. Without a driver every sleep moves the clock.
+void drive_virtual_clock_from_this_thread(bool on);
 
 // Moves the virtual clock forward by ms. Does nothing while the real clock is in use.
 void advance_virtual_clock(uint32_t ms);

@@ -79,7 +79,7 @@ private:
 class Observer : public velvane::ApplicationListener {
 public:
     void on_form_added(Form& form) override { events.push_back("added " + name(form)); }
-    void on_form_removed(Form& form) override { events.push_back("removed " + name(form)); }
+    void on_form_removed(Form& form, bool) override { events.push_back("removed " + name(form)); }
     static std::string name(const Form& form) { return platform::to_utf8(form.name()); }
     std::vector<std::string> events;
 };

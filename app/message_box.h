@@ -1,0 +1,13 @@
+#pragma once
+// A message box with one OK button and the application's name as its caption: the display
+// back end's where there is one, else the log and standard error.
+
+#include "platform/ustring.h"
+
+namespace velvane {
+
+class Application;
+
+void show_message_box(const Application& application, platform::WStringView text);
+
+}  // namespace velvane

@@ -1,0 +1,93 @@
+#include "app/splash_form.h"
+
+#include "app/application.h"
+#include "app/core/log.h"
+#include "app/game_base.h"
+#include "app/languages.h"
+#include "app/message_box.h"
+#include "app/skins.h"
+#include "platform/clock.h"
+
+namespace velvane {
+
+SplashForm::SplashForm(Application& application, zentra::Properties& splash_properties,
+                       zentra::Properties& main_properties, platform::WStringView command_line,
+                       std::unique_ptr<StartupWork> work)
+    : m_application(application),
+      m_main_properties(main_properties),
+      m_work(std::move(work)),
+      m_command_line(command_line) {
+    load_definition(splash_properties, u"FormSplash");
+    m_application.add_modal_form(*this, true, true);
+    m_thread.start();
+}
+
+SplashForm::~SplashForm() {
+    // Closed during the splash: what the thread builds must not go while it builds it.
+    m_thread.join();
+    m_command_line.clear();
+    m_work.reset();
+}
+
+void SplashForm::run() {
+    platform::sleep_ms(kFirstSleepMs);
+    if (m_work) {
+        m_work->create_document();
+    }
+    if (!choose_skin(m_main_properties, m_application.name(), {},
+                     m_application.screen_metrics())) {
+        show_message_box(m_application, text(m_main_properties, u"NoSkins"));
+        return;
+    }
+    log() << platform::tick_count() << " start: run: 2\n";
+    if (m_work) {
+        m_main_form = m_work->create_main_form(m_main_properties);
+    }
+    log() << platform::tick_count() << " start: run: 3\n";
+    if (!m_work || m_main_form == nullptr) {
+        return;
+    }
+    m_application.set_listener(m_work->listener());
+    if (GameBase* platform = m_application.platform()) {
+        platform->set_message_handler(m_work->connect_store(platform->main_window()));
+    }
+    log() << platform::tick_count() << " start: run: 4\n";
+    m_work->load_contacts();
+    log() << platform::tick_count() << " start: run: 5\n";
+}
+
+void SplashForm::advance(double seconds) {
+    Form::advance(seconds);
+    m_run_time += seconds;
+    if (m_thread.is_running()) {
+        if (m_run_time > kYieldAfterSeconds) {
+            platform::sleep_ms(kYieldMs);
+        }
+        return;
+    }
+    if (!m_handed_over) {
+        m_handed_over = true;
+        hand_over();
+    }
+}
+
+void SplashForm::hand_over() {
+    log() << platform::tick_count() << " WinMain 10\n";
+    if (m_main_form != nullptr) {
+        if (ApplicationListener* listener = m_application.listener()) {
+            listener->on_resolution_changed();
+        }
+        m_application.add_modal_form(*m_main_form, false, true);
+        if (!m_command_line.empty()) {
+            if (ApplicationListener* listener = m_application.listener()) {
+                listener->on_command_line(m_command_line);
+            }
+        }
+        if (GameBase* platform = m_application.platform()) {
+            platform->bring_to_front();
+        }
+    }
+    m_application.remove_modal_form(*this, true);
+}
+
+}  // namespace velvane

@@ -1,0 +1,64 @@
+#pragma once
+// The splash: shown while the start-up thread builds the document, loads the main skin and
+// builds the main form; when the thread has ended it puts the main form up and goes. It owns
+// what the thread built for the whole run.
+
+#include <memory>
+
+#include "app/core/thread.h"
+#include "app/startup_work.h"
+#include "platform/ustring.h"
+#include "skin/form.h"
+
+namespace velvane {
+
+class Application;
+
+class SplashForm : public zentra::Form {
+public:
+    // The first stretch of the start-up thread, so the splash is seen.
+    static constexpr uint32_t kFirstSleepMs = 500;
+    // After this long the UI thread yields to the worker on every frame.
+    static constexpr double kYieldAfterSeconds = 0.5;
+    static constexpr uint32_t kYieldMs = 100;
+
+    // Builds itself from "FormSplash" of splash_properties, goes on the stack and starts the
+    // start-up thread. work may be null: then nothing but the main skin is loaded.
+    SplashForm(Application& application, zentra::Properties& splash_properties,
+               zentra::Properties& main_properties, platform::WStringView command_line,
+               std::unique_ptr<StartupWork> work);
+    // Waits for the start-up thread before deleting what it builds.
+    ~SplashForm() override;
+
+    void advance(double seconds) override;
+
+    zentra::Form* main_form() const { return m_main_form; }
+    bool starting() const { return m_thread.is_running(); }
+
+private:
+    class StartupThread : public Thread {
+    public:
+        explicit StartupThread(SplashForm& splash) : m_splash(splash) {}
+
+    protected:
+        void run() override { m_splash.run(); }
+
+    private:
+        SplashForm& m_splash;
+    };
+
+    // The start-up thread's work.
+    void run();
+    void hand_over();
+
+    Application& m_application;
+    StartupThread m_thread{*this};
+    zentra::Properties& m_main_properties;
+    std::unique_ptr<StartupWork> m_work;
+    zentra::Form* m_main_form = nullptr;
+    double m_run_time = 0;
+    platform::WString m_command_line;
+    bool m_handed_over = false;
+};
+
+}  // namespace velvane

@@ -1,0 +1,37 @@
+#pragma once
+// The start-up seam: what the start-up thread builds behind the splash. The program's main
+// supplies it, so the shell never knows the Document or the MainForm it builds.
+
+#include <functional>
+#include <memory>
+
+#include "app/application_listener.h"
+#include "app/game_base.h"
+#include "platform/window.h"
+
+namespace zentra {
+class Form;
+class Properties;
+}  // namespace zentra
+
+namespace velvane {
+
+class StartupWork {
+public:
+    // Deletes the MainForm, then the Document.
+    virtual ~StartupWork() = default;
+
+    // On the start-up thread, in this order.
+    virtual void create_document() = 0;
+    // The main form built on the main skin; owned by the work. Null when it cannot be built.
+    virtual zentra::Form* create_main_form(zentra::Properties& properties) = 0;
+    virtual ApplicationListener* listener() = 0;
+    // Logs the contact store on with the main window; the handler then gets every message of
+    // that window.
+    virtual GameBase::MessageHandler connect_store(platform::WindowHandle window) = 0;
+    virtual void load_contacts() = 0;
+};
+
+using StartupWorkFactory = std::function<std::unique_ptr<StartupWork>()>;
+
+}  // namespace velvane
