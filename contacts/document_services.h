@@ -1,0 +1,73 @@
+#pragma once
+// What the Document needs from the services around it. contacts/ declares them so that the
+// Document owns its store, call log and line handler without depending on how they are built;
+// the program's start-up hands in the real ones, tests hand in fakes.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "contacts/contact.h"
+#include "contacts/document_types.h"
+
+namespace velvane {
+
+class Document;
+
+// The contact database as the Document uses it. Change notices come back through the
+// Document's on_contact_created / on_contact_changed / on_contact_removed.
+class ContactSource {
+public:
+    virtual ~ContactSource() = default;
+    // Every contact in store order; progress goes to Document::on_load_progress.
+    virtual void load_all(std::vector<Contact>& out) = 0;
+    // Nothing when the item is gone or is not a contact.
+    virtual std::optional<Contact> read_one(uint32_t object_id) = 0;
+    virtual bool save(const Contact& contact) = 0;
+    // The folder's category names in stored order.
+    virtual void read_categories(std::vector<WString>& out) = 0;
+};
+
+// The phone's call log. read appends one record per log entry, newest first, with name,
+// number, number key, direction, start time and duration filled in; the Document sets the
+// index and links the contact.
+class CallLogSource {
+public:
+    virtual ~CallLogSource() = default;
+    virtual void read(std::vector<RecentCall>& out) = 0;
+};
+
+// The telephone line the Document owns; telephony/ implements it.
+class LineHandler {
+public:
+    virtual ~LineHandler() = default;
+    virtual void initialise() = 0;
+    virtual void reset() = 0;
+    virtual void answer_call() = 0;
+    virtual void drop_call() = 0;
+    virtual void toggle_hold() = 0;
+    virtual void toggle_mute() = 0;
+    virtual void toggle_loudspeaker() = 0;
+    // Sends the last character of text as a key tone while connected.
+    virtual void send_key_tone(WStringView text) = 0;
+};
+
+// Everything handed to the Document when it is built. A missing piece behaves as empty: no
+// contacts, no call log, no favourites, no line.
+struct DocumentServices {
+    // Made with the Document, which it reports to.
+    std::function<std::unique_ptr<ContactSource>(Document&)> make_store;
+    std::unique_ptr<CallLogSource> call_log;
+    // Made with the Document and initialised by it.
+    std::function<std::unique_ptr<LineHandler>(Document&)> make_line;
+    // Reads the favourites file into the Document's table (load step 4).
+    std::function<void(Document&)> load_favorites;
+    // The category test of the category filter: does entry carry the category name?
+    std::function<bool(const ContactEntry&, WStringView)> passes_category;
+    // The keypad map file; "%app_path%\keyboard.txt" when empty.
+    WString keypad_map_path;
+};
+
+}  // namespace velvane
