@@ -159,7 +159,7 @@ bool read_phone_words(std::string_view text, std::vector<std::string>& out, std:
 std::string absolute_path(std::string_view path) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(std::string(path), ec);
-    return ec ? std::string(path) : absolute.lexically_normal().string();
+    return ec ? std::string(path) : absolute.string();
 }
 
 bool ends_with_png(std::string_view path) {

@@ -30,7 +30,7 @@ std::string range_text(int low, int high) {
 std::string absolute_path(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
+    return ec ? path : absolute.string();
 }
 
 }  // namespace
