@@ -1,6 +1,7 @@
 #include "platform/call_history.h"
 
 #include <sqlite3.h>
+#include <time.h>
 
 #include <algorithm>
 #include <limits>
@@ -92,6 +93,15 @@ bool valid_oid(long long id) {
 }
 
 }  // namespace
+
+int time_zone_bias_minutes() {
+    const time_t now = ::time(nullptr);
+    struct tm local {};
+    if (::localtime_r(&now, &local) == nullptr) {
+        return 0;
+    }
+    return static_cast<int>(-local.tm_gmtoff / 60);
+}
 
 CallHistory::CallHistory(const std::string& file) : m_file(file) {
     const size_t slash = file.find_last_of('/');

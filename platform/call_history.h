@@ -48,6 +48,10 @@ struct CallRecord {
     std::vector<CallRecordValue> values;
 };
 
+// UTC minus local time now, in minutes, as the handheld's time-zone bias: -60 in Berlin's
+// winter, 300 in New York's.
+int time_zone_bias_minutes();
+
 inline constexpr int kRecordStart = 1;
 inline constexpr int kRecordNumber = 4;
 

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kSecond = 10'000'000;
 // 2026-01-01 00:00:00 UTC as a file time.
-constexpr std::uint64_t kBase = 134'116'128'000'000'000ULL;
+constexpr std::uint64_t kBase = 134'116'992'000'000'000ULL;
 
 CallLogEntry call(std::uint64_t start_s, int direction, const WString& number,
                   const WString& name = u"", std::uint64_t seconds = 30) {
