@@ -64,6 +64,10 @@ void HeadlessBackend::pump_input() {
     if (m_input_hook) m_input_hook();
 }
 
+void HeadlessBackend::paint(zentra::RenderSurface& picture) {
+    if (picture.bitmap() && !picture.bitmap()->empty()) presented(*picture.bitmap());
+}
+
 void HeadlessBackend::pause(uint32_t) {
     // Without the virtual clock the step is really waited, so a loop cannot spin.
     if (platform::virtual_clock_in_use())

@@ -26,6 +26,8 @@ public:
     std::unique_ptr<Display> create_display(DisplayParams& params) override;
     void set_main_window(platform::WindowHandle window) override { m_main_window = window; }
     void pump_input() override;
+    // Kept as the last frame, as a present is.
+    void paint(zentra::RenderSurface& picture) override;
     // Moves the clock by the frame step, whatever ms is, and counts a frame.
     void pause(uint32_t ms) override;
     void start_text_input(const Area& area) override;
@@ -47,10 +49,11 @@ public:
     uint32_t frame_step() const { return m_frame_step; }
     // Pauses so far: a script waits for frames by this count.
     long long frames() const { return m_frames; }
+    // Presents and paints so far.
     long long presented_frames() const { return m_presented; }
-    // The last presented picture; empty before the first present.
+    // The last presented or painted picture; empty before the first.
     const zentra::Bitmap& last_frame() const { return m_last_frame; }
-    // Writes the last presented frame, or the back buffer when nothing was presented yet, as
+    // Writes the last picture shown, or the newest display's back buffer when nothing was presented yet, as
     // an 8-bit RGB PNG. False (with a log line) when there is no picture or writing fails.
     bool save_screenshot(const std::string& path) const;
 

@@ -43,13 +43,10 @@ public:
             log() << "SdlDisplay::present " << SDL_GetError() << "\n";
             return;
         }
-        m_presented = true;
         m_backend->show(m_texture);
     }
 
-    bool presented() const { return m_presented; }
     SDL_Texture* texture() const { return m_texture; }
-    zentra::Size size() const { return m_surface.size(); }
     bool empty() const { return m_surface.empty(); }
     // The renderer and its textures die with the back end.
     void detach() {
@@ -67,7 +64,6 @@ private:
     SdlBackend* m_backend;
     SDL_Texture* m_texture;
     zentra::RenderSurface m_surface;
-    bool m_presented = false;
 };
 
 std::unique_ptr<SdlBackend> SdlBackend::open(const ScreenInfo& wanted, std::string& error) {
@@ -119,6 +115,7 @@ SdlBackend::SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenI
 
 SdlBackend::~SdlBackend() {
     for (SdlDisplay* display : m_displays) display->detach();
+    SDL_DestroyTexture(m_paint_texture);
     SDL_DestroyRenderer(m_renderer);
     SDL_DestroyWindow(m_window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -170,10 +167,9 @@ TranslateState SdlBackend::current_state() const {
     state.orientation = m_wanted.orientation;
     SDL_GetWindowSize(m_window, &state.window_width, &state.window_height);
     // Pointer positions belong to the picture on show, which may predate a resize.
-    const SdlDisplay* shown = m_displays.empty() ? nullptr : m_displays.back();
-    if (shown && !shown->empty()) {
-        state.draw_width = shown->size().w;
-        state.draw_height = shown->size().h;
+    if (m_shown) {
+        state.draw_width = m_shown_size.w;
+        state.draw_height = m_shown_size.h;
     } else {
         const ScreenInfo info = screen();
         state.draw_width = info.width;
@@ -243,7 +239,32 @@ void SdlBackend::message_box(platform::WStringView caption, platform::WStringVie
     std::fprintf(stderr, "%s: %s\n", caption8.c_str(), text8.c_str());
 }
 
+void SdlBackend::paint(zentra::RenderSurface& picture) {
+    const zentra::Bitmap* bitmap = picture.bitmap();
+    if (!bitmap || bitmap->empty()) return;
+    int w = 0, h = 0;
+    if (m_paint_texture) SDL_QueryTexture(m_paint_texture, nullptr, nullptr, &w, &h);
+    if (w != bitmap->width() || h != bitmap->height()) {
+        if (m_shown == m_paint_texture) m_shown = nullptr;
+        SDL_DestroyTexture(m_paint_texture);
+        m_paint_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
+                                            SDL_TEXTUREACCESS_STREAMING, bitmap->width(),
+                                            bitmap->height());
+        if (!m_paint_texture) {
+            log() << "SdlBackend::paint " << SDL_GetError() << "\n";
+            return;
+        }
+    }
+    if (SDL_UpdateTexture(m_paint_texture, nullptr, bitmap->row(0), bitmap->stride()) != 0) {
+        log() << "SdlBackend::paint " << SDL_GetError() << "\n";
+        return;
+    }
+    show(m_paint_texture);
+}
+
 void SdlBackend::show(SDL_Texture* texture) {
+    m_shown = texture;
+    SDL_QueryTexture(texture, nullptr, nullptr, &m_shown_size.w, &m_shown_size.h);
     int out_w = 0, out_h = 0;
     if (SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h) != 0) return;
     SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
@@ -259,8 +280,7 @@ void SdlBackend::show(SDL_Texture* texture) {
 }
 
 void SdlBackend::show_again() {
-    if (m_displays.empty() || !m_displays.back()->presented()) return;
-    show(m_displays.back()->texture());
+    if (m_shown) show(m_shown);
 }
 
 bool SdlBackend::hidden() const {
@@ -268,6 +288,7 @@ bool SdlBackend::hidden() const {
 }
 
 void SdlBackend::forget(SdlDisplay* display) {
+    if (display->texture() == m_shown) m_shown = nullptr;
     std::erase(m_displays, display);
 }
 

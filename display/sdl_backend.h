@@ -43,6 +43,8 @@ public:
     std::unique_ptr<Display> create_display(DisplayParams& params) override;
     void set_main_window(platform::WindowHandle window) override;
     void pump_input() override;
+    // Through its own texture; pointer positions then belong to this picture.
+    void paint(zentra::RenderSurface& picture) override;
     // Waits up to ms for an event, leaving it queued for pump_input.
     void pause(uint32_t ms) override;
     // area is in program pixels; the input method places its window next to it.
@@ -54,6 +56,8 @@ public:
     // True once the session asked the program to quit while there was no main window to tell.
     bool finished() const override { return m_finished; }
 
+    SDL_Window* sdl_window() const { return m_window; }
+
 private:
     friend class SdlDisplay;
     SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted);
@@ -61,7 +65,7 @@ private:
     TranslateState current_state() const;
     // Shows the texture filling the window, turned for the orientation.
     void show(SDL_Texture* texture);
-    // Shows the newest display's last frame again (after an expose or a resize).
+    // Shows the last picture again (after an expose or a resize).
     void show_again();
     bool hidden() const;
     void forget(SdlDisplay* display);
@@ -72,6 +76,10 @@ private:
     platform::WindowHandle m_main_window;
     TranslateState m_pointer;  // only the pointer part is kept between events
     std::vector<SdlDisplay*> m_displays;  // newest last
+    SDL_Texture* m_paint_texture = nullptr;
+    // What the window shows now, and the size of that picture in program pixels.
+    SDL_Texture* m_shown = nullptr;
+    zentra::Size m_shown_size;
     bool m_finished = false;
 };
 

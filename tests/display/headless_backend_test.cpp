@@ -178,3 +178,14 @@ TEST(HeadlessBackend, DisplayMayOutliveItsBackend) {
     display->present(0);  // nobody to keep the frame: nothing happens
     SUCCEED();
 }
+
+TEST(HeadlessBackend, PaintingThroughTheWindowIsShownToo) {
+    HeadlessBackend backend({3, 3, 0, 96});
+    zentra::RenderSurface picture;
+    picture.recreate(3, 3);
+    picture.bitmap()->row(2)[2] = 0x1234;
+    backend.paint(picture);
+    EXPECT_EQ(backend.presented_frames(), 1);
+    ASSERT_EQ(backend.last_frame().width(), 3);
+    EXPECT_EQ(backend.last_frame().row(2)[2], 0x1234);
+}

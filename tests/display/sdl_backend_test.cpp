@@ -77,6 +77,43 @@ TEST_F(SdlBackendTest, TurnedWindowGivesTheProgramItsUprightScreen) {
         for (int x = 0; x < pixels.width(); ++x) pixels.row(y)[x] = y < 400 ? 0xF800 : 0x001F;
     display->present(0);
     display->present(0);
+
+    // Drawing through the window uses a picture of its own; the display is untouched.
+    zentra::RenderSurface picture;
+    picture.recreate(480, 800);
+    backend->paint(picture);
+    display.reset();
+    backend->paint(picture);
+}
+
+// The window's pixel at (x, y) by its strongest channel ('r', 'g', 'b'); the turned copy may
+// round a channel by one step.
+char window_colour(SDL_Window* window, int x, int y) {
+    SDL_Renderer* renderer = SDL_GetRenderer(window);
+    uint32_t pixel = 0;
+    SDL_Rect one{x, y, 1, 1};
+    if (SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4) != 0)
+        return '?';
+    const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+    if (r > 200 && g < 50 && b < 50) return 'r';
+    if (g > 200 && r < 50 && b < 50) return 'g';
+    if (b > 200 && r < 50 && g < 50) return 'b';
+    return '?';
+}
+
+TEST_F(SdlBackendTest, PictureIsShownTurnedTheWayTapsAreTurnedBack) {
+    DisplayParams params;
+    auto display = backend->create_display(params);
+    ASSERT_TRUE(display);
+    zentra::Bitmap& pixels = *display->back_buffer().bitmap();
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x)
+            pixels.row(y)[x] = x < 10 && y < 10 ? 0x07E0 : 0x001F;
+    display->present(0);
+    // Orientation 1: the program's top-left corner is at the 800 x 480 window's top-right.
+    EXPECT_EQ(window_colour(backend->sdl_window(), 795, 4), 'g');
+    EXPECT_EQ(window_colour(backend->sdl_window(), 4, 4), 'b');
+    EXPECT_EQ(window_colour(backend->sdl_window(), 795, 475), 'b');
 }
 
 TEST_F(SdlBackendTest, QueuedEventsReachTheMainWindow) {
