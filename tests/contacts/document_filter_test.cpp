@@ -1,0 +1,177 @@
+#include "tests/contacts/document_fixture.h"
+
+namespace contacts_test {
+namespace {
+
+using Filter = DocumentTest;
+
+ContactField mobile(std::u16string n) { return ContactField(FieldKind::Mobile, std::move(n)); }
+
+TEST_F(Filter, WordsMatchPrefixesOfDifferentParts) {
+    initial = {person(1, u"Anna", u"Smith"), person(2, u"Andrew", u"Anderson"),
+               person(3, u"Smilla", u"Jansen")};
+    open();
+    document->set_filter_string(u"an sm");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(view->take(), (std::vector<std::string>{"filtered_reset 1"}));
+    document->set_filter_string(u"sm an");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1}));
+    // One part takes one word: "an an" needs two parts beginning with an.
+    document->set_filter_string(u"an an");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+    // Leading, doubled and trailing spaces make no empty words.
+    document->set_filter_string(u"   ANN  ");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(document->filter_words(), (std::vector<std::u16string>{u"ann"}));
+}
+
+TEST_F(Filter, LongestWordIsOfferedFirst) {
+    // Taken in typed order, "a" would take the first name and leave "anna" nothing.
+    initial = {person(1, u"Anna", u"Annabel")};
+    open();
+    document->set_filter_string(u"a anna");
+    EXPECT_EQ(document->filter_words(), (std::vector<std::u16string>{u"anna", u"a"}));
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1}));
+    // Equal lengths keep the typed order.
+    document->set_filter_string(u"bb aa cc");
+    EXPECT_EQ(document->filter_words(), (std::vector<std::u16string>{u"bb", u"aa", u"cc"}));
+}
+
+TEST_F(Filter, KeypadDigitsStandForTheirLettersAndThemselves) {
+    initial = {person(1, u"Bea", u"Xu"), person(2, u"Carl", u"Young"),
+               person(3, u"Dora", u"Quist", u"", {mobile(u"+36 20 123")}),
+               person(4, u"", u"", u"Acme"), person(5, u"Ede", u"Fekete")};
+    open();
+    document->set_filter_string(u"2");
+    // b, c, a (company) and the 2 of a phone; not the +36 number of Dora.
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{4, 1, 2}));
+    document->set_filter_string(u"+3");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{3}));
+    document->set_filter_string(u"23");  // "ad", "be", "cf", ... or the digits
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1}));
+    // A typed letter stands only for itself.
+    document->set_filter_string(u"c");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+}
+
+TEST_F(Filter, ManyWordsAndLongWords) {
+    initial = {person(1, u"Maximilian", u"Bartholomew", u"Oberwiesenthal GmbH",
+                      {mobile(u"0301234567"), ContactField(FieldKind::HomeTel, u"555")})};
+    open();
+    document->set_filter_string(u"max bar 030 ober");
+    EXPECT_EQ(filtered().size(), 1u);
+    // The phone part counts once, whatever number takes the word.
+    document->set_filter_string(u"030 555");
+    EXPECT_TRUE(filtered().empty());
+    // Five words never match: there are four parts.
+    document->set_filter_string(u"m b 0 o 5");
+    EXPECT_TRUE(filtered().empty());
+    // Words longer than the flat search keys still compare every character.
+    document->set_filter_string(u"maximilian");
+    EXPECT_EQ(filtered().size(), 1u);
+    document->set_filter_string(u"maximilion");
+    EXPECT_TRUE(filtered().empty());
+    document->set_filter_string(u"62946454");  // "maximili" on the keypad
+    EXPECT_EQ(filtered().size(), 1u);
+    document->set_filter_string(u"oberwiesenthal gmbhx");
+    EXPECT_TRUE(filtered().empty());
+    document->set_filter_string(u"maximilianx");
+    EXPECT_TRUE(filtered().empty());
+}
+
+TEST_F(Filter, OnlyTheMainPhoneKindsAreSearched) {
+    initial = {person(1, u"A", u"", u"",
+                      {ContactField(FieldKind::BusinessFax, u"777"),
+                       ContactField(FieldKind::Business2Tel, u"778"),
+                       ContactField(FieldKind::BusinessTel, u"779")}),
+               person(2, u"B", u"", u"",
+                      {ContactField(FieldKind::HomeTel, u"1"), ContactField(FieldKind::HomeTel, u"2"),
+                       ContactField(FieldKind::HomeTel, u"3"), ContactField(FieldKind::HomeTel, u"4"),
+                       ContactField(FieldKind::HomeTel, u"5"), ContactField(FieldKind::HomeTel, u"6"),
+                       ContactField(FieldKind::Mobile, u"777")})};
+    open();
+    document->set_filter_string(u"777");
+    // Found through the seventh phone of B, not through the fax of A.
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+    document->set_filter_string(u"779");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1}));
+}
+
+TEST_F(Filter, MatchLengthsSayWhereEachWordMatched) {
+    initial = {person(1, u"Anna", u"Andersen", u"Annex", {mobile(u"266")})};
+    open();
+    const ContactEntry& e = *document->find_entry(1);
+    MatchLengths m;
+    document->set_filter_string(u"and 26");
+    ASSERT_TRUE(document->matches(e, &m));
+    // "and" goes first, is refused by the first name and taken by the last name; "26" then
+    // spells "an" on the keypad and takes the first name before the phone is tried.
+    EXPECT_EQ(m.first_name, 2);
+    EXPECT_EQ(m.last_name, 3);
+    EXPECT_EQ(m.phone, 0);
+    EXPECT_EQ(m.company, 0);
+    // One word marks every name part it fits, beyond the one that took it.
+    document->set_filter_string(u"an");
+    ASSERT_TRUE(document->matches(e, &m));
+    EXPECT_EQ(m.first_name, 2);
+    EXPECT_EQ(m.last_name, 2);
+    EXPECT_EQ(m.company, 2);
+    EXPECT_EQ(m.phone, 0);
+    document->set_filter_string(u"2");
+    ASSERT_TRUE(document->matches(e, &m));
+    EXPECT_EQ(m.first_name, 1);
+    EXPECT_EQ(m.phone, 0);  // the phone is not marked by the one-word rule
+    document->set_filter_string(u"");
+    ASSERT_TRUE(document->matches(e, &m));
+    EXPECT_EQ(m.first_name + m.last_name + m.phone + m.company, 0);
+}
+
+TEST_F(Filter, EmptyTextClearsOnceAndRestoresTheWholeList) {
+    initial = {person(1, u"Anna", u"Smith"), person(2, u"Bob", u"Jones")};
+    open();
+    document->set_filter_string(u"");
+    EXPECT_TRUE(view->take().empty()) << "nothing typed, nothing to clear";
+    document->set_filter_string(u"bo");
+    document->set_filter_string(u"");
+    EXPECT_EQ(view->take(), (std::vector<std::string>{"filtered_reset 1", "filtered_reset 2"}));
+    EXPECT_EQ(filtered(), full());
+    document->set_filter_string(u"   ");
+    EXPECT_EQ(view->take(), (std::vector<std::string>{"filtered_reset 2"}));
+}
+
+TEST_F(Filter, WithoutAKeypadMapOnlyLiteralPrefixesMatch) {
+    keypad = "";
+    initial = {person(1, u"Bea", u""), person(2, u"", u"", u"", {mobile(u"2345")})};
+    open();
+    document->set_filter_string(u"2");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+}
+
+TEST_F(Filter, CategoryFilterAndWordFilterRebuildIndependently) {
+    category_test = [](const ContactEntry& e, WStringView name) {
+        const ContactField* f = e.contact.find(FieldKind::Categories);
+        return f && f->value == name;
+    };
+    initial = {person(1, u"Anna", u"A", u"", {ContactField(FieldKind::Categories, u"Work")}),
+               person(2, u"Bob", u"B"),
+               person(3, u"Cecil", u"C", u"", {ContactField(FieldKind::Categories, u"Work")})};
+    open();
+    EXPECT_EQ(document->category_filter(), u"skinNoCategory");
+    document->set_category(u"Work");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1, 3}));
+    EXPECT_EQ(view->take(), (std::vector<std::string>{"is_sorting"}));
+    // An empty name keeps the filter and rebuilds with it.
+    document->set_category(u"");
+    EXPECT_EQ(document->category_filter(), u"Work");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1, 3}));
+    // The word filter's rebuild does not apply the category.
+    document->set_filter_string(u"b");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+    document->set_category(u"skinNoCategory");
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{1, 2, 3}));
+    document->set_filtered_contacts();
+    EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+}
+
+}  // namespace
+}  // namespace contacts_test
