@@ -42,9 +42,11 @@ struct DisplayParams {
 class Display {
 public:
     virtual ~Display() = default;
-    // False when no frame can be drawn now (the frame is then skipped).
+    // False when no frame can be drawn now (the frame is then skipped). When the screen has
+    // changed size since the last frame (a resized window), the back buffer takes the new
+    // size here, so that it always matches the screen metrics the program lays out against.
     virtual bool begin_frame() = 0;
-    // RGB565, width x height of the display parameters in force.
+    // RGB565, the size of the screen as of the last begin_frame.
     virtual zentra::RenderSurface& back_buffer() = 0;
     // Shows the back buffer, turned for the orientation. flags is 0.
     virtual void present(int flags) = 0;

@@ -19,7 +19,14 @@ public:
         if (m_backend) m_backend->forget(this);
     }
 
-    bool begin_frame() override { return !m_surface.empty(); }
+    bool begin_frame() override {
+        if (m_backend) {
+            const ScreenInfo screen = m_backend->screen();
+            if (screen.width != m_surface.width() || screen.height != m_surface.height())
+                m_surface.recreate(screen.width, screen.height);
+        }
+        return !m_surface.empty();
+    }
     zentra::RenderSurface& back_buffer() override { return m_surface; }
     void present(int) override {
         if (m_backend && m_surface.bitmap()) m_backend->presented(*m_surface.bitmap());

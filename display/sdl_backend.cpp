@@ -28,7 +28,11 @@ public:
     }
 
     bool begin_frame() override {
-        return m_backend && m_texture && !m_surface.empty() && !m_backend->hidden();
+        if (!m_backend || m_backend->hidden()) return false;
+        const ScreenInfo screen = m_backend->screen();
+        if (screen.width != m_surface.width() || screen.height != m_surface.height())
+            follow_screen(screen.width, screen.height);
+        return m_texture && !m_surface.empty();
     }
     zentra::RenderSurface& back_buffer() override { return m_surface; }
 
@@ -55,6 +59,14 @@ public:
     }
 
 private:
+    void follow_screen(int width, int height) {
+        log() << "SdlDisplay::begin_frame the screen is now " << width << "x" << height << "\n";
+        m_backend->forget_texture(m_texture);
+        SDL_DestroyTexture(m_texture);
+        m_texture = m_backend->make_texture(width, height);
+        m_surface.recreate(width, height);
+    }
+
     bool fits(const zentra::Bitmap& bitmap) const {
         int w = 0, h = 0;
         SDL_QueryTexture(m_texture, nullptr, nullptr, &w, &h);
@@ -86,6 +98,15 @@ std::unique_ptr<SdlBackend> SdlBackend::open(const ScreenInfo& wanted, std::stri
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = std::string("no display: ") + SDL_GetError();
+        return nullptr;
+    }
+    // Without a screen SDL falls back to drivers that show nothing; only a user who asks for
+    // one by name gets it.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((driver == "offscreen" || driver == "dummy") && (asked == nullptr || driver != asked)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        error = "no display: DISPLAY and WAYLAND_DISPLAY lead nowhere";
         return nullptr;
     }
     const bool turned = wanted.orientation & 1;
@@ -137,13 +158,8 @@ std::unique_ptr<Display> SdlBackend::create_display(DisplayParams& params) {
         log() << "SdlBackend::create_display the window has no size\n";
         return nullptr;
     }
-    SDL_Texture* texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
-                                             SDL_TEXTUREACCESS_STREAMING, info.width,
-                                             info.height);
-    if (!texture) {
-        log() << "SdlBackend::create_display " << SDL_GetError() << "\n";
-        return nullptr;
-    }
+    SDL_Texture* texture = make_texture(info.width, info.height);
+    if (!texture) return nullptr;
     auto display = std::make_unique<SdlDisplay>(this, texture, info.width, info.height);
     if (display->empty()) {
         log() << "SdlBackend::create_display out of memory\n";
@@ -245,21 +261,28 @@ void SdlBackend::paint(zentra::RenderSurface& picture) {
     int w = 0, h = 0;
     if (m_paint_texture) SDL_QueryTexture(m_paint_texture, nullptr, nullptr, &w, &h);
     if (w != bitmap->width() || h != bitmap->height()) {
-        if (m_shown == m_paint_texture) m_shown = nullptr;
+        forget_texture(m_paint_texture);
         SDL_DestroyTexture(m_paint_texture);
-        m_paint_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
-                                            SDL_TEXTUREACCESS_STREAMING, bitmap->width(),
-                                            bitmap->height());
-        if (!m_paint_texture) {
-            log() << "SdlBackend::paint " << SDL_GetError() << "\n";
-            return;
-        }
+        m_paint_texture = make_texture(bitmap->width(), bitmap->height());
+        if (!m_paint_texture) return;
     }
     if (SDL_UpdateTexture(m_paint_texture, nullptr, bitmap->row(0), bitmap->stride()) != 0) {
         log() << "SdlBackend::paint " << SDL_GetError() << "\n";
         return;
     }
     show(m_paint_texture);
+}
+
+SDL_Texture* SdlBackend::make_texture(int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    SDL_Texture* texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
+                                             SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!texture) log() << "SdlBackend::make_texture " << SDL_GetError() << "\n";
+    return texture;
+}
+
+void SdlBackend::forget_texture(SDL_Texture* texture) {
+    if (texture && texture == m_shown) m_shown = nullptr;
 }
 
 void SdlBackend::show(SDL_Texture* texture) {
@@ -288,7 +311,7 @@ bool SdlBackend::hidden() const {
 }
 
 void SdlBackend::forget(SdlDisplay* display) {
-    if (display->texture() == m_shown) m_shown = nullptr;
+    forget_texture(display->texture());
     std::erase(m_displays, display);
 }
 

@@ -10,10 +10,10 @@
 //
 // The user may resize the window. screen() then reports the window's size turned back to the
 // program's view (window 900 x 500 with orientation 1: a 500 x 900 screen), and the main
-// window receives WM_SETTINGCHANGE (kSpiSetWorkArea) so that it re-reads the screen. Until a
-// display object of the new size is made, the old picture is stretched to fill the window,
-// and pointer positions are scaled back to the picture's pixels, so taps stay where they
-// were aimed.
+// window receives WM_SETTINGCHANGE (kSpiSetWorkArea) so that it re-reads the screen. The
+// display object's back buffer takes the new size at its next begin_frame; until a picture of
+// the new size is presented, the old one is stretched to fill the window, and pointer
+// positions are scaled back to that picture's pixels, so taps stay where they were aimed.
 
 #include <SDL.h>
 
@@ -68,6 +68,10 @@ private:
     // Shows the last picture again (after an expose or a resize).
     void show_again();
     bool hidden() const;
+    // An RGB565 streaming texture; null (with a log line) when the renderer cannot make one.
+    SDL_Texture* make_texture(int width, int height);
+    // The texture is going away: the window no longer shows it.
+    void forget_texture(SDL_Texture* texture);
     void forget(SdlDisplay* display);
 
     SDL_Window* m_window;

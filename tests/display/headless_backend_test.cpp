@@ -169,6 +169,17 @@ TEST(HeadlessBackend, MessageBoxGoesToStandardErrorAsUtf8) {
     EXPECT_EQ(backend.message_boxes(), 1);
 }
 
+TEST(HeadlessBackend, BackBufferFollowsTheScreenAtTheNextFrame) {
+    HeadlessBackend backend({480, 800, 0, 96});
+    DisplayParams params;
+    auto display = backend.create_display(params);
+    ASSERT_TRUE(display);
+    backend.set_screen({800, 480, 1, 96});
+    ASSERT_TRUE(display->begin_frame());
+    EXPECT_EQ(display->back_buffer().width(), 800);
+    EXPECT_EQ(display->back_buffer().height(), 480);
+}
+
 TEST(HeadlessBackend, DisplayMayOutliveItsBackend) {
     auto backend = std::make_unique<HeadlessBackend>(ScreenInfo{8, 8, 0, 96});
     DisplayParams params;

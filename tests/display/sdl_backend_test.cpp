@@ -150,6 +150,27 @@ TEST_F(SdlBackendTest, QueuedEventsReachTheMainWindow) {
     EXPECT_EQ(got[2].message, platform::WM_LBUTTONUP);
 }
 
+TEST_F(SdlBackendTest, ResizedWindowIsAnnouncedAndTheBackBufferFollows) {
+    DisplayParams params;
+    auto display = backend->create_display(params);
+    ASSERT_TRUE(display);
+    display->present(0);
+    take();
+    SDL_SetWindowSize(backend->sdl_window(), 600, 300);
+    backend->pump_input();
+    bool announced = false;
+    for (const platform::Message& m : take())
+        announced |= m.message == platform::WM_SETTINGCHANGE && m.wparam == kSpiSetWorkArea;
+    EXPECT_TRUE(announced);
+    // Orientation 1: the 600 x 300 window is a 300 x 600 screen.
+    EXPECT_EQ(backend->screen().width, 300);
+    EXPECT_EQ(backend->screen().height, 600);
+    ASSERT_TRUE(display->begin_frame());
+    EXPECT_EQ(display->back_buffer().width(), 300);
+    EXPECT_EQ(display->back_buffer().height(), 600);
+    display->present(0);
+}
+
 TEST_F(SdlBackendTest, TextInputStartsOffAndFollowsTheEditField) {
     EXPECT_FALSE(SDL_IsTextInputActive());
     backend->start_text_input({10, 10, 200, 40});
