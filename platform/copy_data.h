@@ -1,0 +1,77 @@
+#pragma once
+// Copy data between copies of the program: a second copy hands its request to the running
+// one over a Unix domain socket in the per-user runtime folder, and the running one delivers
+// it to its main window as WM_COPYDATA on the window's own thread.
+//
+// A request on the wire: tag (uint32), byte count (uint32), then the bytes; both numbers in
+// this machine's byte order, as both ends run here. The answer is one byte: 1 when the window
+// handled the request, 0 when the window was gone.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/threads.h"
+#include "platform/ustring.h"
+#include "platform/window.h"
+
+namespace platform {
+
+// WM_COPYDATA's lparam points at one of these. The data is only valid during the call.
+struct CopyData {
+    uintptr_t tag = 0;
+    uint32_t bytes = 0;
+    const void* data = nullptr;
+};
+
+// Requests longer than this are refused by both ends.
+inline constexpr uint32_t kMaxCopyDataBytes = 64 * 1024;
+
+// The receiving end, bound to the main window.
+class CopyDataServer {
+public:
+    CopyDataServer() = default;
+    ~CopyDataServer();
+    CopyDataServer(const CopyDataServer&) = delete;
+    CopyDataServer& operator=(const CopyDataServer&) = delete;
+
+    // Listens on "<runtime folder>/<name>.sock". A socket file left by a copy that crashed is
+    // replaced, so the caller must hold the instance mutex; any other kind of file there is
+    // left alone and start fails. False on failure, with the reason in error().
+    bool start(WStringView name, WindowHandle window);
+    // Ends the listener and removes the socket file. Called on the window's thread, it keeps
+    // handling the request under way so that the listener can finish.
+    void stop();
+
+    bool running() const { return m_thread != nullptr; }
+    const std::string& error() const { return m_error; }
+    // Requests handed to the window, and connections dropped (stranger, malformed, too big,
+    // too slow), since start.
+    uint32_t delivered() const { return m_delivered; }
+    uint32_t dropped() const { return m_dropped; }
+
+private:
+    void listen_loop();
+    void serve(int client);
+
+    WindowHandle m_window;
+    std::string m_path;
+    uint64_t m_inode = 0;  // of the socket file, so stop removes only our own
+    uint64_t m_device = 0;
+    int m_listen_fd = -1;
+    int m_wake_read = -1;
+    int m_wake_write = -1;
+    std::shared_ptr<NativeThread> m_thread;
+    std::string m_error;
+    std::atomic<uint32_t> m_delivered{0};
+    std::atomic<uint32_t> m_dropped{0};
+};
+
+// Hands a request to the running copy listening under name. True only when it answered that
+// its window took it; false when nobody listens (no socket, or a stale one), the request is
+// too big, or no answer comes within the time-out.
+bool send_copy_data(WStringView name, uint32_t tag, const void* data, uint32_t bytes,
+                    uint32_t timeout_ms = 5000);
+
+}  // namespace platform
