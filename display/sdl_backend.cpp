@@ -207,7 +207,9 @@ void SdlBackend::pump_input() {
         else if (before == Pointer::Mouse && m_pointer.pointer != Pointer::Mouse)
             SDL_CaptureMouse(SDL_FALSE);
 
-        if (event.type == SDL_QUIT && !m_main_window) m_finished = true;
+        // A quit from the session (SIGINT, SIGTERM) asks the program to close; if it is asked
+        // again, or there is nobody to ask yet, the run ends regardless.
+        if (event.type == SDL_QUIT && (!m_main_window || ++m_quits > 1)) m_finished = true;
         if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                                               event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED))
             show_again();

@@ -53,7 +53,8 @@ public:
     void minimize() override;
     void raise() override;
     void message_box(platform::WStringView caption, platform::WStringView text) override;
-    // True once the session asked the program to quit while there was no main window to tell.
+    // True once the session asked the program to quit twice (a second Ctrl-C), or while there
+    // was no main window to tell.
     bool finished() const override { return m_finished; }
 
     SDL_Window* sdl_window() const { return m_window; }
@@ -84,6 +85,7 @@ private:
     // What the window shows now, and the size of that picture in program pixels.
     SDL_Texture* m_shown = nullptr;
     zentra::Size m_shown_size;
+    int m_quits = 0;
     bool m_finished = false;
 };
 

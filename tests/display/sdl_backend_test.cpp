@@ -171,6 +171,17 @@ TEST_F(SdlBackendTest, ResizedWindowIsAnnouncedAndTheBackBufferFollows) {
     display->present(0);
 }
 
+TEST_F(SdlBackendTest, SecondQuitFromTheSessionEndsTheRun) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    backend->pump_input();
+    EXPECT_FALSE(backend->finished()) << "the program is asked first";
+    SDL_PushEvent(&quit);
+    backend->pump_input();
+    EXPECT_TRUE(backend->finished());
+}
+
 TEST_F(SdlBackendTest, TextInputStartsOffAndFollowsTheEditField) {
     EXPECT_FALSE(SDL_IsTextInputActive());
     backend->start_text_input({10, 10, 200, 40});
