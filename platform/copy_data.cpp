@@ -184,7 +184,7 @@ bool CopyDataServer::start(WStringView name, WindowHandle window) {
         m_inode = st.st_ino;
         m_device = st.st_dev;
     }
-    // The folder is already private; the mode keeps the socket so if it is ever moved.
+    // Owner-only in itself, not just through the private folder around it.
     int wake[2] = {-1, -1};
     if (::chmod(path.c_str(), 0600) != 0 || ::listen(m_listen_fd, 8) != 0 ||
         ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {

@@ -41,7 +41,8 @@ public:
     // left alone and start fails. False on failure, with the reason in error().
     bool start(WStringView name, WindowHandle window);
     // Ends the listener and removes the socket file. Called on the window's thread, it keeps
-    // handling the request under way so that the listener can finish.
+    // handling the request under way so that the listener can finish; so it must not be
+    // called from inside the window's handling of WM_COPYDATA, which the listener awaits.
     void stop();
 
     bool running() const { return m_thread != nullptr; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -138,6 +139,36 @@ TEST_F(CopyDataTest, PayloadsReachTheWindowOnItsThreadByteForByte) {
 
     std::string too_big(kMaxCopyDataBytes + 1, 'z');
     EXPECT_FALSE(send_copy_data(kName, 0, too_big.data(), kMaxCopyDataBytes + 1));
+}
+
+TEST_F(CopyDataTest, AnotherProcessReachesTheWindow) {
+    // Forked before the listener thread exists, so the child starts with one thread.
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char c;
+        if (::read(go[0], &c, 1) != 1) {
+            ::_exit(2);
+        }
+        const std::u16string text = u"favorites";
+        ::_exit(send_copy_data(kName, 0, text.data(), static_cast<uint32_t>(text.size() * 2)) ? 0
+                                                                                              : 1);
+    }
+    ::close(go[0]);
+    // Without a server the child is let go with nothing to read, and ends.
+    const bool started = m_server.start(kName, m_window);
+    EXPECT_TRUE(started && ::write(go[1], "g", 1) == 1);
+    ::close(go[1]);
+    int status = -1;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        dispatch_pending_messages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(m_received.size(), 1u);
+    EXPECT_EQ(m_received[0].bytes, utf16_bytes(u"favorites"));
 }
 
 TEST_F(CopyDataTest, SocketIsOwnerOnlyAndGoesWithTheServer) {
