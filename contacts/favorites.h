@@ -1,0 +1,66 @@
+#pragma once
+// Favourites: pinned fields of contacts, kept in display-name order by the Document and
+// stored in favorits.dat in the program folder, or in the per-user overlay when the program
+// folder cannot be written.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "contacts/contact.h"
+#include "contacts/document_types.h"
+
+namespace velvane {
+
+class Document;
+
+// A row as the file stores it.
+struct FavoriteRecord {
+    uint32_t object_id = 0;
+    int32_t kind = 0;
+    bool operator==(const FavoriteRecord&) const = default;
+};
+
+// First and last name joined by one space (either alone when the other is empty), or the
+// company when both are empty.
+WString favorite_display_name(const Contact& contact);
+
+// Orders rows by display name, code unit by code unit. Rows of equal names keep one
+// contact's rows together (by object id) and otherwise the order they were added.
+void sort_favorites(std::vector<FavoriteRow>& rows);
+
+// The rows of a favourites file in file order. Rows with a missing or malformed id or kind,
+// or a kind that no field has, are left out; the count never makes it look past the pairs
+// the file holds.
+std::vector<FavoriteRecord> parse_favorites(std::string_view bytes);
+// The file's bytes for a table: FF FE, then count, fc and ft lines in UTF-16LE, each ending
+// in LF.
+std::string format_favorites(const std::vector<FavoriteRow>& rows);
+
+// Where favorits.dat lives: the program folder's file, and the overlay that is read first
+// and written when the program folder cannot be.
+struct FavoritesLocation {
+    WString program_file;
+    WString overlay_file;
+};
+// "%app_path%\favorits.dat" and $XDG_DATA_HOME/velvane/app/favorits.dat.
+FavoritesLocation default_favorites_location();
+// Replaces where this process reads and writes favourites (tests, tools).
+void set_favorites_location(const FavoritesLocation& location);
+FavoritesLocation favorites_location();
+
+// The bytes of the file that counts; nothing when there is none.
+std::optional<std::string> read_favorites_file();
+// Replaces the file as a whole, so a crash or a full disk leaves the old one. False, with a
+// log line, when neither place can be written.
+bool write_favorites_file(std::string_view bytes);
+
+// The Document's favourites table. Loading keeps rows whose contact exists; adding and
+// removing write the file and tell the views.
+void load_favorites(Document& document);
+void add_favorite(Document& document, uint32_t object_id, int32_t kind);
+void remove_favorite(Document& document, uint32_t object_id, int32_t kind);
+
+}  // namespace velvane
