@@ -103,6 +103,10 @@ struct SessionState {
     uint64_t writes = 0;
     // Set once a read finds damage: from then on nothing is written to the file.
     bool damaged = false;
+    // Inside write_batch: writes are savepoints, their notices wait for the commit.
+    bool batch = false;
+    bool batch_failed = false;
+    std::vector<std::pair<uint32_t, uint32_t>> batch_notices;
     std::function<void(int)> write_hook;
     std::unordered_map<const char*, sqlite3_stmt*> statements;
 
@@ -199,11 +203,25 @@ Code write_transaction(SessionState& state, Body body) {
         state.last_error = "the database is damaged; nothing is written to it";
         return kCorrupt;
     }
-    int rc = state.exec("BEGIN IMMEDIATE");
+    const bool nested = state.batch;
+    int rc = state.exec(nested ? "SAVEPOINT item" : "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) {
         return state.fail(rc);
     }
     Code code = body();
+    if (nested) {
+        if (code != kOk) {
+            const std::string error = state.last_error;
+            state.exec("ROLLBACK TO item");
+            state.last_error = error;
+            state.batch_failed = true;
+        }
+        state.exec("RELEASE item");
+        if (code == kOk) {
+            ++state.writes;
+        }
+        return code;
+    }
     if (code == kOk) {
         rc = state.exec("COMMIT");
         if (rc != SQLITE_OK) {
@@ -252,7 +270,9 @@ Code add_journal(SessionState& state, uint32_t oid, int kind, int& row) {
 }
 
 void post_local(SessionState& state, uint32_t message, uint32_t oid) {
-    if ((state.notify & kNotifyLocal) != 0 && state.window) {
+    if (state.batch) {
+        state.batch_notices.emplace_back(message, oid);
+    } else if ((state.notify & kNotifyLocal) != 0 && state.window) {
         post_message(state.window, message, oid, kFolderContacts);
     }
 }
@@ -557,6 +577,55 @@ Code PimSession::create_item(uint32_t item_type, std::unique_ptr<PimItem>& out) 
 
 Code PimSession::item_from_oid(uint32_t oid, std::unique_ptr<PimItem>& out) {
     return PimItem::fetch(m_state, oid, out);
+}
+
+Code PimSession::write_batch(const std::function<Code()>& body) {
+    {
+        std::lock_guard guard(m_state->mutex);
+        if (m_state->batch) {
+            return kInvalidArg;
+        }
+        if (m_state->damaged) {
+            return kCorrupt;
+        }
+        const int rc = m_state->exec("BEGIN IMMEDIATE");
+        if (rc != SQLITE_OK) {
+            return m_state->fail(rc);
+        }
+        m_state->batch = true;
+        m_state->batch_failed = false;
+        m_state->batch_notices.clear();
+    }
+    Code code = body();
+    std::vector<std::pair<uint32_t, uint32_t>> notices;
+    {
+        std::lock_guard guard(m_state->mutex);
+        SessionState& state = *m_state;
+        state.batch = false;
+        if (code == kOk && state.batch_failed) {
+            code = kFail;
+        }
+        if (code == kOk) {
+            const int rc = state.exec("COMMIT");
+            if (rc != SQLITE_OK) {
+                code = state.fail(rc);
+            }
+        }
+        if (code != kOk) {
+            const std::string error = state.last_error;
+            state.exec("ROLLBACK");
+            state.last_error = error;
+            state.batch_notices.clear();
+            // Items saved inside have ids that no longer exist; caches must not trust them.
+            ++state.writes;
+            return code;
+        }
+        notices.swap(state.batch_notices);
+        for (auto& notice : notices) {
+            post_local(state, notice.first, notice.second);
+        }
+    }
+    return kOk;
 }
 
 int PimSession::check_remote_changes() { return check_remote(m_state); }

@@ -52,6 +52,11 @@ public:
     Code create_item(uint32_t item_type, std::unique_ptr<PimItem>& out);
     Code item_from_oid(uint32_t oid, std::unique_ptr<PimItem>& out);
 
+    // Runs body's writes as one transaction (each save inside becomes a savepoint), for
+    // imports of many items: one disk flush instead of one per item. When body fails or a
+    // write inside it fails, nothing of it is kept. Notices are posted after the commit.
+    Code write_batch(const std::function<Code()>& body);
+
     // Posts the remote notices of changes other processes committed since the last look and
     // gives their number. The logon timer calls it; tests may call it directly.
     int check_remote_changes();

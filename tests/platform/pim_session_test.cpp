@@ -515,3 +515,38 @@ TEST_F(PimSessionTest, NewDatabaseGoesIntoAFolderThatDoesNotExistYet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PimSessionTest, BatchKeepsAllOrNothingAndAnnouncesAfterTheCommit) {
+    auto session = open();
+    watch(*session, m_window);
+    const Code failed = session->write_batch([&]() -> Code {
+        add(*session, u"One");
+        add(*session, u"Two");
+        return kFail;
+    });
+    EXPECT_EQ(failed, kFail);
+    EXPECT_TRUE(take_notices().empty());
+
+    std::vector<uint32_t> oids;
+    ASSERT_EQ(session->write_batch([&]() -> Code {
+        oids.push_back(add(*session, u"One"));
+        oids.push_back(add(*session, u"Two"));
+        // Notices wait for the commit.
+        EXPECT_TRUE(take_notices().empty());
+        return kOk;
+    }),
+              kOk);
+    const auto notices = take_notices();
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[1].oid, oids[1]);
+
+    std::unique_ptr<PimFolder> folder;
+    ASSERT_EQ(session->default_folder(kFolderContacts, folder), kOk);
+    std::unique_ptr<PimItems> items;
+    ASSERT_EQ(folder->items(items), kOk);
+    EXPECT_EQ(items->count(), 2);
+}
+
+}  // namespace
