@@ -250,6 +250,7 @@ void SdlBackend::message_box(platform::WStringView caption, platform::WStringVie
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption8.c_str(), text8.c_str(),
                                  m_window) == 0)
         return;
+    log() << "SdlBackend::message_box no box: " << SDL_GetError() << "\n";
     platform::WString line(caption);
     line += u": ";
     line += text;
