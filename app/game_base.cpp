@@ -360,6 +360,7 @@ void GameBase::on_copy_data(intptr_t lparam) {
     if (text == kEmptyCommandLine) {
         text.clear();
     }
+    log() << "GameBase::on_copy_data cmd_line=" << text << "\n";
     m_command_lines.push_back(std::move(text));
     platform::post_message(m_window, kCommandLineMessage);
 }

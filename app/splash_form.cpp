@@ -7,6 +7,10 @@
 #include "app/message_box.h"
 #include "app/skins.h"
 #include "platform/clock.h"
+#include "platform/messages.h"
+
+#include <chrono>
+#include <thread>
 
 namespace velvane {
 
@@ -61,13 +65,29 @@ void SplashForm::advance(double seconds) {
     m_run_time += seconds;
     if (m_thread.is_running()) {
         if (m_run_time > kYieldAfterSeconds) {
-            platform::sleep_ms(kYieldMs);
+            yield_to_start_up();
         }
         return;
     }
     if (!m_handed_over) {
         m_handed_over = true;
         hand_over();
+    }
+}
+
+void SplashForm::yield_to_start_up() {
+    if (!platform::virtual_clock_in_use()) {
+        platform::sleep_ms(kYieldMs);
+        return;
+    }
+    // Under the virtual clock program time stands still while the start-up works, so every
+    // run sees the same frames however fast the machine is. Calls the worker sends to this
+    // thread are still served meanwhile.
+    const auto give_up = std::chrono::steady_clock::now() + kVirtualYieldLimit;
+    while (m_thread.is_running() && std::chrono::steady_clock::now() < give_up) {
+        platform::Message message;
+        platform::peek_message(message, {}, 0, 0, false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -3,6 +3,7 @@
 // builds the main form; when the thread has ended it puts the main form up and goes. It owns
 // what the thread built for the whole run.
 
+#include <chrono>
 #include <memory>
 
 #include "app/core/thread.h"
@@ -21,6 +22,8 @@ public:
     // After this long the UI thread yields to the worker on every frame.
     static constexpr double kYieldAfterSeconds = 0.5;
     static constexpr uint32_t kYieldMs = 100;
+    // Under the virtual clock the UI thread waits for the start-up, in real time, this long.
+    static constexpr std::chrono::seconds kVirtualYieldLimit{60};
 
     // Builds itself from "FormSplash" of splash_properties, goes on the stack and starts the
     // start-up thread. work may be null: then nothing but the main skin is loaded.
@@ -49,6 +52,7 @@ private:
 
     // The start-up thread's work.
     void run();
+    void yield_to_start_up();
     void hand_over();
 
     Application& m_application;

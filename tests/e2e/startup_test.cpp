@@ -1,0 +1,189 @@
+// Whole runs of the program without a screen: start-up, splash, second start, keys, quit.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/png_pixels.h"
+
+namespace {
+
+using e2e::Home;
+
+bool has_line(const std::vector<std::string>& lines, std::string_view text) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+// Each text is found on a later line than the one before it.
+::testing::AssertionResult in_order(const std::vector<std::string>& lines,
+                                    const std::vector<std::string>& texts) {
+    size_t at = 0;
+    for (const std::string& text : texts) {
+        while (at < lines.size() && lines[at].find(text) == std::string::npos) {
+            ++at;
+        }
+        if (at == lines.size()) {
+            return ::testing::AssertionFailure() << "\"" << text << "\" missing or out of order";
+        }
+        ++at;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(Startup, LogsEveryStepInOrderShowsTheSplashAndEndsCleanly) {
+    Home home;
+    home.enable_log();
+    const e2e::RunResult run = home.run_script(
+        "frames 5\n"
+        "screenshot splash.png\n"
+        "dump splash.txt\n"
+        "wait 3\n"
+        "screenshot after.png\n"
+        "quit\n");
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+
+    const auto lines = home.log_lines();
+    EXPECT_TRUE(in_order(lines, {" start: 1", "show_running_instance_open_bracket cmd_line=",
+                                 " start: 2", " GameBase 0", " GameBase 1", " GameBase 2",
+                                 " GameBase 3", " GameBase 4", " GameBase 5",
+                                 "Application::Application() this=", " start: 3", " start: 5",
+                                 " start: 6", " WinMain 10", "Application::~Application()"}));
+    // No main skin is installed yet: the start-up thread says so and the splash still goes.
+    EXPECT_NE(run.err.find("Velvane: "), std::string::npos);
+    EXPECT_FALSE(has_line(lines, " start: run: 2"));
+
+    const e2e::Picture splash = e2e::read_png((home.root() / "splash.png").string());
+    ASSERT_EQ(splash.width, 480);
+    ASSERT_EQ(splash.height, 800);
+    // The title band is lighter than the backdrop above it, and it holds the white title.
+    EXPECT_NE(splash.at(5, 5), splash.at(5, 300));
+    bool white = false;
+    for (int x = 0; x < splash.width && !white; ++x) {
+        white = splash.at(x, 350) == 0xFFFFFF;
+    }
+    EXPECT_TRUE(white);
+    EXPECT_NE(e2e::read_file(home.root() / "splash.txt").find("{FormSplash}"), std::string::npos);
+
+    // Afterwards only the application's background is left.
+    const e2e::Picture after = e2e::read_png((home.root() / "after.png").string());
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.at(0, 0), 0u);
+    EXPECT_EQ(after.at(240, 350), 0u);
+    EXPECT_EQ(after.at(479, 799), 0u);
+}
+
+TEST(Startup, ScreenOptionsSetTheFrameSize) {
+    Home home;
+    const e2e::RunResult run =
+        home.run_script("frames 3\nscreenshot small.png\n", {"--size", "240x320", "--dpi", "96"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const e2e::Picture picture = e2e::read_png((home.root() / "small.png").string());
+    EXPECT_EQ(picture.width, 240);
+    EXPECT_EQ(picture.height, 320);
+}
+
+TEST(Startup, ASecondStartHandsItsCommandLineToTheFirstAndEnds) {
+    Home home;
+    home.enable_log();
+    // The first copy stays up, in real time, long enough for two more starts.
+    std::string script = "wait 1\n";
+    for (int i = 0; i < 100; ++i) {
+        script += "sleep 0.05\n";
+    }
+    auto first = home.start_script(script);
+
+    // Its window can be found once the loop runs.
+    bool running = false;
+    for (int i = 0; i < 200 && !running; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        running = has_line(home.log_lines(), " start: 6");
+    }
+    ASSERT_TRUE(running);
+
+    // Every start opens the log afresh, so each hand-over is looked for before the next start;
+    // the first copy goes on writing at its own place, after a gap of zeros.
+    const auto arrived = [&](std::string_view line) {
+        for (int i = 0; i < 200; ++i) {
+            for (std::string text : home.log_lines()) {
+                std::erase(text, '\0');
+                if (text == line) {
+                    return true;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        return false;
+    };
+    const e2e::RunResult second =
+        home.run(e2e::program_path(), {"--headless", "open:+4930123456"}, std::chrono::seconds(20));
+    EXPECT_EQ(second.exit_code, 0) << second.err;
+    EXPECT_TRUE(arrived("Application::EnumProc window found 2"));
+    EXPECT_TRUE(arrived("GameBase::on_copy_data cmd_line=open:+4930123456"));
+
+    // The empty command line travels as a marker and arrives empty.
+    const e2e::RunResult third = home.run(e2e::program_path(), {"--headless"},
+                                          std::chrono::seconds(20));
+    EXPECT_EQ(third.exit_code, 0) << third.err;
+    EXPECT_TRUE(arrived("GameBase::on_copy_data cmd_line="));
+
+    const e2e::RunResult result = home.wait(first);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    // The later starts ended before building anything: they never got to look for a skin.
+    EXPECT_EQ(second.err.find("Velvane: "), std::string::npos) << second.err;
+    EXPECT_EQ(third.err.find("Velvane: "), std::string::npos) << third.err;
+    EXPECT_NE(result.err.find("Velvane: "), std::string::npos);
+}
+
+TEST(Startup, KeysMapThroughTheTableAndTheTalkKeyPlacesEmergencyCalls) {
+    Home home;
+    home.enable_log();
+    const e2e::RunResult run = home.run_script(
+        "wait 2\n"
+        "key 5\nkey 1\nkey 1\nkey 2\n"
+        "key CALL_MAKE\n"
+        "key Left\n"
+        "key 9\nkey CALL_MAKE\n"
+        "quit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const auto lines = home.log_lines();
+    EXPECT_TRUE(in_order(lines, {"WM_KEYDOWN = 53(5)", "WM_KEYUP = 53(5)", "WM_KEYDOWN = 49(1)",
+                                 "WM_KEYDOWN = 50(2)", "WM_KEYDOWN = 114(CALL_MAKE)",
+                                 "try call 5112", "emergency call 112",
+                                 "WM_KEYDOWN = 37(Left)", "try call 9"}));
+    // The typed digits were cleared by the call and by Left.
+    EXPECT_FALSE(has_line(lines, "emergency call 9"));
+}
+
+TEST(Startup, EmergencyNumbersComeFromTheRegistry) {
+    Home home;
+    home.enable_log();
+    home.add_registry("[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n"
+                      "\"EmergencyNumbers\"=\"999, 08\"\n");
+    const e2e::RunResult run =
+        home.run_script("wait 2\nkey 1\nkey 1\nkey 2\nkey CALL_MAKE\nkey 0\nkey 8\nkey CALL_MAKE\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const auto lines = home.log_lines();
+    EXPECT_FALSE(has_line(lines, "emergency call 112"));
+    EXPECT_TRUE(has_line(lines, "emergency call 08"));
+}
+
+TEST(Startup, ABadScriptStopsWithItsLineNumber) {
+    Home home;
+    const e2e::RunResult run = home.run_script("frames 2\n\ntap 10\n");
+    EXPECT_NE(run.exit_code, 0);
+    EXPECT_NE(run.err.find("line 3"), std::string::npos) << run.err;
+}
+
+TEST(Startup, WithoutADisplayTheProgramSaysHowToRunHeadless) {
+    Home home;
+    const e2e::RunResult run = home.run(e2e::program_path(), {});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find("--headless"), std::string::npos) << run.err;
+}
+
+}  // namespace
