@@ -143,7 +143,8 @@ bool Application::on_key(const zentra::KeyEvent& event) {
             log().flush();
             log() << "try call " << m_typed_digits << "\n";
             for (const platform::WString& number : m_emergency_numbers) {
-                if (m_typed_digits.ends_with(number)) {
+                // An empty entry would match whatever was typed.
+                if (!number.empty() && m_typed_digits.ends_with(number)) {
                     m_typed_digits.clear();
                     log() << "emergency call " << number << "\n";
                     if (m_platform) {

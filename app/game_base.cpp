@@ -99,6 +99,7 @@ GameBase::GameBase(Application& application, WStringView name, display::Backend&
     release_single_instance_mutex();
     platform::set_timer(m_window, kFrameTimerId, kFrameTimerMs);
     m_timer_running = true;
+    zentra::EditBridge::set_instance(this);
     // The platform's input panel and its button have no counterpart on a Linux screen.
 }
 
@@ -126,7 +127,6 @@ int GameBase::run_message_loop() {
     if (!m_window) {
         return 0;
     }
-    zentra::EditBridge::set_instance(this);
     for (;;) {
         if (!platform::peek_message(m_msg)) {
             // Nothing waits: a frame when drawing straight to the display, then the pause in

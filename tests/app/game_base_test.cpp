@@ -1,0 +1,302 @@
+// The main window's procedure as the headless back end drives it: stylus capture and its
+// cancel, keys and their fall-through, typed text into a bridged edit, second starts' command
+// lines, emergency calls and the frame step.
+
+#include "app/game_base.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/core/keys.h"
+#include "app/core/registry.h"
+#include "display/headless_backend.h"
+#include "platform/clock.h"
+#include "platform/copy_data.h"
+#include "platform/messages.h"
+#include "platform/phone_call.h"
+#include "skin/edit_node.h"
+#include "skin/form.h"
+#include "tests/skin/skin_test_support.h"
+#include "tests/support/temp_home.h"
+
+namespace velvane {
+namespace {
+
+using platform::WString;
+
+constexpr const char* kSkin = R"(
+    define Screen {
+        node {
+            string type = "edit"  string id = "name"  string text = ""  int capitalize = 1
+            string anchor_y = "MIN_SIDE"  point design_size = 200, 20
+        }
+    }
+)";
+
+// A screen that writes down what reaches it.
+class RecordingForm : public zentra::Form {
+public:
+    explicit RecordingForm(const zentra::Properties& skin) { load_definition(skin, u"Screen"); }
+    bool on_pointer(const zentra::PointerEvent& event) override {
+        pointers.push_back(event);
+        return Form::on_pointer(event);
+    }
+    bool on_key(const zentra::KeyEvent& event) override {
+        keys.push_back(event);
+        return true;
+    }
+    bool on_text(platform::WStringView text) override {
+        texts += WString(text);
+        return true;
+    }
+    std::vector<zentra::PointerEvent> pointers;
+    std::vector<zentra::KeyEvent> keys;
+    WString texts;
+};
+
+class Listener : public ApplicationListener {
+public:
+    bool on_key(const zentra::KeyEvent& event) override {
+        keys.push_back(event);
+        return event.key == key::SoftLeft;
+    }
+    void on_command_line(platform::WStringView text) override { lines.emplace_back(text); }
+    bool can_close() override { return allow_close; }
+    void on_activate() override { ++activations; }
+    void on_deactivate() override { ++deactivations; }
+    std::vector<zentra::KeyEvent> keys;
+    std::vector<WString> lines;
+    bool allow_close = false;
+    int activations = 0;
+    int deactivations = 0;
+};
+
+intptr_t at(int x, int y) {
+    return (x & 0xFFFF) | ((y & 0xFFFF) << 16);
+}
+
+class GameBaseTest : public ::testing::Test {
+protected:
+    GameBaseTest() {
+        skintest::load_source(skin, kSkin);
+        form = std::make_unique<RecordingForm>(skin);
+        app.add_modal_form(*form, false, false);
+        app.set_listener(&listener);
+    }
+    ~GameBaseTest() override {
+        zentra::EditNode::clear_focus();
+        app.set_listener(nullptr);
+        app.remove_modal_form(*form, false);
+        platform::set_make_call_function(nullptr);
+    }
+    GameBase& base() { return *app.platform(); }
+    void send(uint32_t message, uintptr_t wparam = 0, intptr_t lparam = 0) {
+        platform::post_message(base().main_window(), message, wparam, lparam);
+        platform::dispatch_pending_messages();
+    }
+    void key(int virtual_key) {
+        send(platform::WM_KEYDOWN, virtual_key, 1);
+        send(platform::WM_KEYUP, virtual_key, static_cast<intptr_t>(0xC0000001u));
+    }
+    void type(platform::WStringView text) {
+        for (char16_t c : text) {
+            send(platform::WM_CHAR, c, 1);
+        }
+    }
+
+    test_support::TempHome home;
+    display::HeadlessBackend backend{{240, 320, 0, 96}};
+    Application app{u"Velvane", &backend};
+    zentra::Properties skin;
+    std::unique_ptr<RecordingForm> form;
+    Listener listener;
+};
+
+TEST_F(GameBaseTest, StylusReleasesComeThroughTheLostCaptureAndALostCaptureCancels) {
+    send(platform::WM_LBUTTONDOWN, 1, at(10, 200));
+    send(platform::WM_LBUTTONUP, 0, at(-5, 400));  // released outside the window
+    ASSERT_EQ(form->pointers.size(), 2u);
+    EXPECT_TRUE(form->pointers[0].pressed);
+    EXPECT_EQ(form->pointers[0].y, 200);
+    EXPECT_FALSE(form->pointers[1].pressed);
+    EXPECT_FALSE(form->pointers[1].cancel);
+    EXPECT_EQ(form->pointers[1].x, -5);
+    EXPECT_EQ(form->pointers[1].y, 400);
+
+    // The window loses the stylus without a release: one pointer-up, with cancel.
+    send(platform::WM_LBUTTONDOWN, 1, at(20, 200));
+    send(platform::WM_CAPTURECHANGED);
+    ASSERT_EQ(form->pointers.size(), 4u);
+    EXPECT_TRUE(form->pointers[3].cancel);
+    EXPECT_FALSE(form->pointers[3].pressed);
+    // A release after that, and a second loss, deliver nothing more.
+    send(platform::WM_LBUTTONUP, 0, at(20, 200));
+    send(platform::WM_CAPTURECHANGED);
+    EXPECT_EQ(form->pointers.size(), 4u);
+}
+
+TEST_F(GameBaseTest, KeysGoToTheListenerFirstAndTheEscapeKeyIsBackspace) {
+    key(112);  // F1: the left soft key, which the listener keeps
+    key(27);
+    send(platform::WM_KEYDOWN, 40, 1);
+    send(platform::WM_KEYDOWN, 40, intptr_t{1} << 30);  // held: an automatic repeat
+    send(platform::WM_KEYDOWN, 200, 1);  // a key the table does not know
+    ASSERT_EQ(listener.keys.size(), 7u);
+    EXPECT_EQ(listener.keys[0].key, key::SoftLeft);
+    EXPECT_EQ(listener.keys[2].key, key::Backspace);
+    EXPECT_FALSE(listener.keys[3].down);
+    EXPECT_TRUE(listener.keys[3].first);
+    EXPECT_TRUE(listener.keys[4].first);
+    EXPECT_FALSE(listener.keys[5].first);
+    EXPECT_EQ(listener.keys[6].key, key::None);
+    // What the listener did not keep reached the top form through the application.
+    ASSERT_EQ(form->keys.size(), 5u);
+    EXPECT_EQ(form->keys[0].key, key::Backspace);
+    EXPECT_EQ(form->keys[4].key, key::None);
+}
+
+TEST_F(GameBaseTest, TheTalkKeyCallsAnEmergencyNumberTypedAtTheEndOfTheDigits) {
+    std::vector<WString> calls;
+    platform::set_make_call_function([&](platform::WStringView number) {
+        calls.emplace_back(number);
+        return true;
+    });
+    for (int vk : {55, 49, 49, 50}) {  // 7 1 1 2
+        key(vk);
+    }
+    EXPECT_EQ(app.typed_digits(), u"7112");
+    send(platform::WM_KEYDOWN, 114, 1);
+    EXPECT_EQ(calls, std::vector<WString>{u"112"});
+    EXPECT_TRUE(app.typed_digits().empty());
+    // The call screen takes over: frames rest until the next input.
+    EXPECT_TRUE(base().resting());
+    send(platform::WM_KEYUP, 114, static_cast<intptr_t>(0xC0000001u));
+
+    // Another key between the digits starts them over.
+    for (int vk : {57, 49, 37, 49}) {  // 9 1 Left 1
+        key(vk);
+    }
+    key(114);
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(app.typed_digits(), u"1");
+    // Any input ends the rest.
+    EXPECT_FALSE(base().resting());
+}
+
+TEST(EmergencyList, SplitsAtEachNulAndEndsAtTheSecond) {
+    using L = std::vector<WString>;
+    EXPECT_EQ(Application::split_emergency_list(std::u16string(u"112\0" u"911\0\0", 9)),
+              (L{u"112", u"911"}));
+    EXPECT_EQ(Application::split_emergency_list(std::u16string(u"\0\0", 2)), (L{u""}));
+    EXPECT_EQ(Application::split_emergency_list(std::u16string(u"999\0\0" u"08\0\0", 9)),
+              (L{u"999"}));
+    // Without its closing NULs the list stops where the buffer does, keeping what was whole.
+    EXPECT_EQ(Application::split_emergency_list(std::u16string(u"112\0" u"9", 5)), (L{u"112"}));
+    const std::u16string endless(5000, u'1');
+    EXPECT_TRUE(Application::split_emergency_list(endless).empty());
+}
+
+TEST(EmergencyRegistry, AnEmptyEntryNeverTurnsTheTalkKeyIntoACall) {
+    test_support::TempHome home;
+    // Every typed number "ends with" an empty entry: it must not place a call.
+    ASSERT_TRUE(write_string(Application::kEmergencyKey, Application::kEmergencyValue, u",999"));
+    display::HeadlessBackend backend{{240, 320, 0, 96}};
+    Application app{u"Velvane", &backend};
+    EXPECT_EQ(app.emergency_numbers(), (std::vector<WString>{u"", u"999"}));
+    std::vector<WString> calls;
+    platform::set_make_call_function([&](platform::WStringView number) {
+        calls.emplace_back(number);
+        return true;
+    });
+    const auto press = [&](int code) {
+        app.on_key({code, true, true});
+        app.on_key({code, false, true});
+    };
+    press(key::Digit0 + 4);
+    press(key::CallMake);
+    EXPECT_TRUE(calls.empty());
+    for (int digit : {9, 9, 9}) {
+        press(key::Digit0 + digit);
+    }
+    press(key::CallMake);
+    EXPECT_EQ(calls, std::vector<WString>{u"999"});
+    platform::set_make_call_function(nullptr);
+}
+
+TEST_F(GameBaseTest, TypedTextGoesToTheTopFormOrTheBridgedEditWithAutomaticCapitals) {
+    type(u"ab\x1F");  // below 32: not text
+    EXPECT_EQ(form->texts, u"ab");
+
+    auto* edit = &form->find<zentra::EditNode>(u"name");
+    ASSERT_NE(edit, nullptr);
+    send(platform::WM_LBUTTONDOWN, 1, at(5, 5));
+    send(platform::WM_LBUTTONUP, 0, at(5, 5));
+    ASSERT_EQ(base().edit_node(), edit);
+    EXPECT_TRUE(backend.text_input_on());
+
+    type(u"hi. wow! ok");
+    EXPECT_EQ(edit->get_text(), u"Hi. Wow! Ok");
+    // Only the character just typed is looked at: one in the middle stays as typed.
+    for (int i = 0; i < 3; ++i) {
+        send(platform::WM_KEYDOWN, 8, 1);
+    }
+    type(u"x.y");
+    EXPECT_EQ(edit->get_text(), u"Hi. Wow!x.y");
+    // Line breaks are only for edits with lines.
+    type(u"\r");
+    EXPECT_EQ(edit->get_text(), u"Hi. Wow!x.y");
+    EXPECT_EQ(form->texts, u"ab");
+
+    zentra::EditNode::clear_focus();
+    EXPECT_FALSE(backend.text_input_on());
+    type(u"z");
+    EXPECT_EQ(form->texts, u"abz");
+}
+
+TEST_F(GameBaseTest, ASecondStartsCommandLinesArriveInOrderAndEmptyStaysEmpty) {
+    for (platform::WStringView line : {platform::WStringView(u"open:+4930"),
+                                       platform::WStringView(u"%CommandLineEmpty%")}) {
+        platform::CopyData copy{0, static_cast<uint32_t>(line.size() * 2), line.data()};
+        send(platform::WM_COPYDATA, 0, reinterpret_cast<intptr_t>(&copy));
+    }
+    platform::CopyData other{7, 2, u"x"};  // another tag is not a command line
+    send(platform::WM_COPYDATA, 0, reinterpret_cast<intptr_t>(&other));
+    EXPECT_EQ(listener.lines, (std::vector<WString>{u"open:+4930", u""}));
+}
+
+TEST_F(GameBaseTest, CloseAsksTheListenerAndActivationPausesTheFrames) {
+    send(platform::WM_CLOSE);
+    EXPECT_TRUE(platform::is_window(base().main_window()));
+    send(platform::WM_ACTIVATE, platform::WA_INACTIVE);
+    EXPECT_TRUE(base().inactive());
+    EXPECT_EQ(listener.deactivations, 1);
+    base().rest_frames();
+    send(platform::WM_ACTIVATE, platform::WA_ACTIVE);
+    EXPECT_FALSE(base().inactive());
+    EXPECT_FALSE(base().resting());
+    EXPECT_EQ(listener.activations, 1);
+    listener.allow_close = true;
+    send(platform::WM_CLOSE);
+    EXPECT_FALSE(platform::is_window(base().main_window()));
+}
+
+TEST_F(GameBaseTest, FullScreenFramesPaintThePresenterOnlyWhenSomethingChanged) {
+    base().set_windowed(false);
+    EXPECT_FALSE(base().has_display());
+    base().set_fullscreen(0);
+    ASSERT_TRUE(base().has_display());
+    base().frame_step();
+    const long long presented = backend.presented_frames();
+    EXPECT_GE(presented, 1);
+    base().frame_step();
+    EXPECT_EQ(backend.presented_frames(), presented);
+    app.request_redraw();
+    base().frame_step();
+    EXPECT_EQ(backend.presented_frames(), presented + 1);
+}
+
+}  // namespace
+}  // namespace velvane
