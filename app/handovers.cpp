@@ -16,7 +16,7 @@ namespace velvane {
 
 namespace {
 
-constexpr WStringView kSettings = u"HKEY_CURRENT_USER\\Software\\Quorr\\Launcher";
+constexpr WStringView kSettings = u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane";
 constexpr WStringView kPhoneState = u"HKEY_CURRENT_USER\\System\\State\\Phone";
 constexpr WStringView kMissedCalls = u"Missed Call Count";
 

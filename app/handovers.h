@@ -1,7 +1,7 @@
 #pragma once
 // Hand-overs to other programs (messaging, chat, browser, any file) and two pieces of phone
 // state. Every hand-over logs the command line the handheld program would have received, then
-// runs a Linux command chosen by string values under HKEY_CURRENT_USER\Software\Quorr\Launcher:
+// runs a Linux command chosen by string values under HKEY_CURRENT_USER\Software\Quorr\Velvane:
 //   BrowserCommand (default "xdg-open"), MailCommand (default "xdg-open"),
 //   SmsCommand (default empty: only logged), MessageStores ("|"-separated, default "SMS").
 // A configured command is split into words; in each word "{line}", "{number}", "{body}" and

@@ -1,9 +1,26 @@
 #!/usr/bin/env bash
-# Sets everything up and runs Velvane's main job. Until the program itself can start, that
-# job is the skin tool: it compiles the sample skin and prints it as the loader sees it.
+# Sets everything up and runs Velvane. With a display it opens the program's window; without
+# one it plays a short headless demo and writes its screenshots to a folder.
+# Options after the script's name go to the program (velvane --help lists them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-mkdir -p build/sample
-build/velvane/velvane-skinc tests/tools/data/sample/sample.vskin -o build/sample/sample.skin
-build/velvane/velvane-skinc --dump build/sample/sample.skin "$@"
+program=build/velvane/velvane
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$program" "$@"
+fi
+
+out="$PWD/build/demo"
+mkdir -p "$out"
+cat > "$out/demo.script" <<SCRIPT
+# What a person sees in the first seconds: the splash, then the program.
+frames 10
+screenshot $out/01-splash.png
+wait 3
+screenshot $out/02-started.png
+quit
+SCRIPT
+echo "No display here: running a headless demo instead."
+"$program" --headless --script "$out/demo.script" "$@"
+echo "Screenshots are in $out/"

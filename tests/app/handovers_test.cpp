@@ -18,7 +18,7 @@ using test_support::TempHome;
 using Argv = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-constexpr WStringView kSettings = u"HKEY_CURRENT_USER\\Software\\Quorr\\Launcher";
+constexpr WStringView kSettings = u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane";
 constexpr WStringView kQuorr = u"HKEY_CURRENT_USER\\Software\\Quorr";
 constexpr WStringView kChatKey = u"HKEY_LOCAL_MACHINE\\Software\\Apps\\Quorr Textwell";
 
