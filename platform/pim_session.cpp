@@ -105,7 +105,6 @@ struct SessionState {
     bool damaged = false;
     // Inside write_batch: writes are savepoints, their notices wait for the commit.
     bool batch = false;
-    bool batch_failed = false;
     std::vector<std::pair<uint32_t, uint32_t>> batch_notices;
     std::function<void(int)> write_hook;
     std::unordered_map<const char*, sqlite3_stmt*> statements;
@@ -214,7 +213,6 @@ Code write_transaction(SessionState& state, Body body) {
             const std::string error = state.last_error;
             state.exec("ROLLBACK TO item");
             state.last_error = error;
-            state.batch_failed = true;
         }
         state.exec("RELEASE item");
         if (code == kOk) {
@@ -593,7 +591,6 @@ Code PimSession::write_batch(const std::function<Code()>& body) {
             return m_state->fail(rc);
         }
         m_state->batch = true;
-        m_state->batch_failed = false;
         m_state->batch_notices.clear();
     }
     Code code = body();
@@ -602,9 +599,6 @@ Code PimSession::write_batch(const std::function<Code()>& body) {
         std::lock_guard guard(m_state->mutex);
         SessionState& state = *m_state;
         state.batch = false;
-        if (code == kOk && state.batch_failed) {
-            code = kFail;
-        }
         if (code == kOk) {
             const int rc = state.exec("COMMIT");
             if (rc != SQLITE_OK) {

@@ -53,8 +53,9 @@ public:
     Code item_from_oid(uint32_t oid, std::unique_ptr<PimItem>& out);
 
     // Runs body's writes as one transaction (each save inside becomes a savepoint), for
-    // imports of many items: one disk flush instead of one per item. When body fails or a
-    // write inside it fails, nothing of it is kept. Notices are posted after the commit.
+    // imports of many items: one disk flush instead of one per item. A write inside that
+    // fails is undone on its own and reported to body; when body fails, nothing of the batch
+    // is kept. Notices are posted after the commit.
     Code write_batch(const std::function<Code()>& body);
 
     // Posts the remote notices of changes other processes committed since the last look and

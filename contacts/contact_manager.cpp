@@ -1,0 +1,460 @@
+#include "contacts/contact_manager.h"
+
+#include <cstdio>
+#include <random>
+
+#include "app/core/log.h"
+#include "contacts/categories.h"
+#include "contacts/document.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/imaging.h"
+#include "platform/picture_chooser.h"
+#include "platform/pim_session.h"
+
+namespace velvane {
+
+namespace pim = platform::pim;
+using platform::to_wstring;
+
+namespace {
+
+// Forwards the store's notices to the Document it belongs to.
+class DocumentListener : public ContactStoreListener {
+public:
+    explicit DocumentListener(Document& document) : m_document(document) {}
+    void on_contact_created(ContactManagerImpl2&, Contact contact) override {
+        m_document.on_contact_created(std::move(contact));
+    }
+    void on_load_progress(ContactManagerImpl2&, int index, int total) override {
+        m_document.on_load_progress(index, total);
+    }
+    void on_contact_changed(ContactManagerImpl2&, uint32_t object_id) override {
+        m_document.on_contact_changed(object_id);
+    }
+    void on_contact_removed(ContactManagerImpl2&, uint32_t object_id) override {
+        m_document.on_contact_removed(object_id);
+    }
+
+private:
+    Document& m_document;
+};
+
+// Turns the 38 values read for one item into a record.
+void fill_contact(const std::vector<pim::PropValue>& values, Contact& contact) {
+    if (values.size() != kContactPropertyCount) {
+        return;
+    }
+    if (!values[0].missing()) {
+        contact.object_id = static_cast<uint32_t>(values[0].number);
+    }
+    contact.first_name = values[1].missing() ? WString() : values[1].text;
+    contact.last_name = values[2].missing() ? WString() : values[2].text;
+    contact.company = values[3].missing() ? WString() : values[3].text;
+    contact.fields.clear();
+    for (int j = 4; j < kContactPropertyCount; ++j) {
+        const pim::PropValue& value = values[j];
+        if (value.missing()) {
+            continue;
+        }
+        const auto kind = static_cast<FieldKind>(j - 4);
+        if (kind == FieldKind::Birthday) {
+            const int64_t count = date_time_from_file_time(value.number);
+            log() << "Date1 = " << value.number << ", Date2 = " << count << "\n";
+            contact.fields.emplace_back(kind, date_time_text(count));
+        } else {
+            contact.fields.emplace_back(kind, value.text);
+        }
+    }
+}
+
+}  // namespace
+
+ContactManagerImpl2::ContactManagerImpl2(ContactStoreListener& listener, std::string file)
+    : m_listener(listener), m_file(std::move(file)) {}
+
+std::unique_ptr<ContactManagerImpl2> ContactManagerImpl2::for_document(Document& document,
+                                                                       std::string file) {
+    auto listener = std::make_unique<DocumentListener>(document);
+    auto store = std::make_unique<ContactManagerImpl2>(*listener, std::move(file));
+    store->m_owned_listener = std::move(listener);
+    return store;
+}
+
+ContactManagerImpl2::~ContactManagerImpl2() {
+    if (m_session) {
+        m_session->logoff();
+    }
+}
+
+pim::PimSession* ContactManagerImpl2::session() {
+    if (!m_session && !m_open_failed) {
+        const std::string file = m_file.empty() ? pim::PimSession::default_file() : m_file;
+        std::string error;
+        m_session = pim::PimSession::open(file, error);
+        if (!m_session) {
+            // Reported once; the program goes on with an empty book and never touches the file.
+            m_open_failed = true;
+            log() << "ContactManagerImpl2::open() ERROR - " << platform::from_utf8(error) << "\n";
+        }
+    }
+    return m_session.get();
+}
+
+bool ContactManagerImpl2::initialise(platform::WindowHandle main_window) {
+    pim::PimSession* pim_session = session();
+    if (pim_session == nullptr) {
+        return false;
+    }
+    if (const pim::Code code = pim_session->logon(main_window); code != pim::kOk) {
+        log() << "ContactManagerImpl2::initialise() Logon failed " << code << "\n";
+        return false;
+    }
+    std::unique_ptr<pim::PimFolder> folder;
+    if (pim_session->default_folder(pim::kFolderContacts, folder) != pim::kOk) {
+        return false;
+    }
+    const pim::PropValue notify = pim::PropValue::of_number(
+        property::kFolderNotifications, pim::kNotifyLocal | pim::kNotifyRemote);
+    if (const pim::Code code = folder->set_props({&notify, 1}); code != pim::kOk) {
+        log() << "ContactManagerImpl2::initialise() notifications " << code << "\n";
+        return false;
+    }
+    return true;
+}
+
+void ContactManagerImpl2::load_all(std::vector<Contact>& out) {
+    out.clear();
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimFolder> folder;
+    std::unique_ptr<pim::PimItems> items;
+    if (pim_session == nullptr || pim_session->default_folder(pim::kFolderContacts, folder) != pim::kOk ||
+        folder->items(items) != pim::kOk) {
+        return;
+    }
+    const int count = items->count();
+    out.resize(static_cast<size_t>(count));
+    const auto& ids = contact_property_ids();
+    std::vector<pim::PropValue> values;
+    for (int i = 1; i <= count; ++i) {
+        if (items->get_props(i, ids, values) != pim::kOk) {
+            continue;
+        }
+        fill_contact(values, out[i - 1]);
+        if ((i - 1) % 25 == 0) {
+            m_listener.on_load_progress(*this, i - 1, count);
+        }
+    }
+}
+
+std::optional<Contact> ContactManagerImpl2::read_one(uint32_t object_id) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    if (pim_session == nullptr || pim_session->item_from_oid(object_id, item) != pim::kOk ||
+        item->type() != pim::kItemContact) {
+        return std::nullopt;
+    }
+    std::vector<pim::PropValue> values;
+    if (item->get_props(contact_property_ids(), values) != pim::kOk) {
+        return std::nullopt;
+    }
+    Contact contact;
+    fill_contact(values, contact);
+    return contact;
+}
+
+void ContactManagerImpl2::read_categories(std::vector<WString>& out) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimFolder> folder;
+    if (pim_session == nullptr || pim_session->default_folder(pim::kFolderContacts, folder) != pim::kOk) {
+        return;
+    }
+    const uint32_t id = property::kFolderCategories;
+    std::vector<pim::PropValue> values;
+    if (folder->get_props({&id, 1}, values) != pim::kOk || values.size() != 1 ||
+        values[0].missing()) {
+        return;
+    }
+    append_category_list(values[0].text, out);
+}
+
+bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contact) {
+    log() << "Save contact\n";
+    for (const ContactField& field : contact.fields) {
+        log() << "SaveContact " << kind_name(field.kind) << " " << field.value << "\n";
+    }
+    std::vector<pim::PropValue> values;
+    values.reserve(contact.fields.size() + 3);
+    const auto name = [&](uint32_t id, const WString& text) {
+        values.push_back(text.empty() ? pim::PropValue::deletion(id)
+                                      : pim::PropValue::of_text(id, text));
+    };
+    name(property::kFirstName, contact.first_name);
+    name(property::kLastName, contact.last_name);
+    name(property::kCompany, contact.company);
+    for (const ContactField& field : contact.fields) {
+        const uint32_t id = property_of(field.kind);
+        if (id == 0) {
+            // A kind without a property has nowhere to go; writing it would fail the save.
+            continue;
+        }
+        if (!field.value.empty() || field.kind == FieldKind::Categories) {
+            log() << "Sync nessecary data " << kind_name(field.kind) << "\n";
+            if (field.kind == FieldKind::Birthday) {
+                int64_t count = 0;
+                int64_t file_time = 0;
+                if (!parse_date_time(field.value, count) || !file_time_from_date_time(count, file_time)) {
+                    // Text that is no date would be stored as some other day: keep the stored one.
+                    log() << "SaveContact Birthday unreadable, kept as stored\n";
+                    continue;
+                }
+                values.push_back(pim::PropValue::of_number(id, file_time));
+            } else {
+                values.push_back(pim::PropValue::of_text(id, field.value));
+            }
+        } else {
+            log() << "Sync nessecary data (delete) " << kind_name(field.kind) << "\n";
+            values.push_back(pim::PropValue::deletion(id));
+        }
+    }
+    if (const pim::Code code = item.set_props(values); code != pim::kOk) {
+        log() << "Error SetProps " << code << "\n";
+        return false;
+    }
+    if (const pim::Code code = item.save(); code != pim::kOk) {
+        log() << "Error Save " << code << "\n";
+        return false;
+    }
+    log() << "Save contact OK\n";
+    return true;
+}
+
+bool ContactManagerImpl2::save(const Contact& contact) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    if (pim_session == nullptr) {
+        return false;
+    }
+    if (const pim::Code code = pim_session->item_from_oid(contact.object_id, item); code != pim::kOk) {
+        log() << "Error GetItemFromOidEx " << code << "\n";
+        return false;
+    }
+    return write_record(*item, contact);
+}
+
+bool ContactManagerImpl2::create(Contact& contact) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    if (pim_session == nullptr || pim_session->create_item(pim::kItemContact, item) != pim::kOk ||
+        !write_record(*item, contact)) {
+        return false;
+    }
+    contact.fields.emplace_back(FieldKind::Categories, WString());
+    contact.object_id = item->oid();
+    return true;
+}
+
+bool ContactManagerImpl2::remove(uint32_t object_id) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    return pim_session != nullptr && pim_session->item_from_oid(object_id, item) == pim::kOk &&
+           item->type() == pim::kItemContact && item->remove() == pim::kOk;
+}
+
+zentra::ImageRef ContactManagerImpl2::picture(uint32_t object_id, int box_width, int box_height) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    if (pim_session == nullptr || pim_session->item_from_oid(object_id, item) != pim::kOk ||
+        item->open_property(property::kPicture, pim::kStreamRead, stream) != pim::kOk) {
+        return {};
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t block[4096];
+    size_t got = 0;
+    while (stream->read(block, sizeof block, got) == pim::kOk && got > 0) {
+        bytes.insert(bytes.end(), block, block + got);
+    }
+    std::string error;
+    const platform::RgbaImage image = platform::decode_image(bytes.data(), bytes.size(), error);
+    if (image.empty()) {
+        // A cleared picture is one zero byte; only real pictures that fail are worth a line.
+        if (bytes.size() > 1) {
+            log() << "ContactManagerImpl2::picture() " << platform::from_utf8(error) << "\n";
+        }
+        return {};
+    }
+    int width = 0;
+    int height = 0;
+    platform::fit_into_box(image.width, image.height, box_width, box_height, width, height);
+    if (width == 0 || height == 0) {
+        return {};
+    }
+    const platform::Picture565 drawn = platform::draw_565(platform::thumbnail(image, width, height));
+    auto bitmap = std::make_shared<zentra::Bitmap>(drawn.width, drawn.height);
+    if (bitmap->empty()) {
+        return {};
+    }
+    for (int y = 0; y < drawn.height; ++y) {
+        std::copy_n(drawn.pixels.data() + static_cast<size_t>(y) * drawn.width, drawn.width,
+                    bitmap->row(y));
+    }
+    return zentra::ImageRef::whole(std::move(bitmap));
+}
+
+void ContactManagerImpl2::choose_and_set_picture(uint32_t object_id) {
+    log() << "choose_picture() - 1\n";
+    if (platform::picture_chooser_kind() == platform::ChooserKind::none) {
+        log() << "choose_picture() - aygshell.dll invalid\n";
+        return;
+    }
+    log() << "choose_picture() - GetOpenFileNameEx() found\n";
+    if (m_full_screen) {
+        m_full_screen(true);
+    }
+    const std::optional<WString> path = platform::choose_picture_file(
+        {u"Select Exhibit Photo or Video", u"All Files (*.*)", u"*.*"});
+    if (path) {
+        log() << "GetOpenFileNameEx() = " << *path << "\n";
+    } else {
+        log() << "GetOpenFileNameEx() return false\n";
+    }
+    if (m_full_screen) {
+        m_full_screen(false);
+    }
+    pim::PimSession* pim_session = session();
+    if (!path || path->empty() || pim_session == nullptr) {
+        return;
+    }
+    std::FILE* file = std::fopen(platform::native_path(*path).c_str(), "rb");
+    if (file == nullptr) {
+        log() << "choose_picture() cannot read " << *path << "\n";
+        return;
+    }
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    bool ok = pim_session->item_from_oid(object_id, item) == pim::kOk &&
+              item->open_property(property::kPicture, pim::kStreamWrite, stream) == pim::kOk;
+    uint8_t block[4096];
+    while (ok) {
+        const size_t got = std::fread(block, 1, sizeof block, file);
+        if (got > 0) {
+            ok = stream->write(block, got) == pim::kOk;
+        }
+        if (got < sizeof block) {
+            ok = ok && std::ferror(file) == 0;
+            break;
+        }
+    }
+    std::fclose(file);
+    // A file that cannot be read whole changes nothing.
+    if (!ok) {
+        log() << "choose_picture() cannot store " << *path << "\n";
+        return;
+    }
+    if (stream->commit() == pim::kOk) {
+        if (const pim::Code code = item->save(); code != pim::kOk) {
+            log() << "Error Save " << code << "\n";
+        }
+    }
+}
+
+void ContactManagerImpl2::clear_picture(uint32_t object_id) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    if (pim_session == nullptr || pim_session->item_from_oid(object_id, item) != pim::kOk ||
+        item->open_property(property::kPicture, pim::kStreamWrite, stream) != pim::kOk) {
+        return;
+    }
+    const uint8_t zero = 0;
+    if (stream->write(&zero, 1) == pim::kOk && stream->commit() == pim::kOk) {
+        item->save();
+    }
+}
+
+bool ContactManagerImpl2::on_window_message(uint32_t message, uintptr_t wparam, intptr_t) {
+    const auto object_id = static_cast<uint32_t>(wparam);
+    const uint32_t start = platform::tick_count();
+    switch (message) {
+        case kCreatedLocal:
+        case kCreatedRemote:
+            if (std::optional<Contact> contact = read_one(object_id)) {
+                m_listener.on_contact_created(*this, std::move(*contact));
+            }
+            log() << "PIM_ITEM_CREATED_LOCAL = " << platform::tick_count() - start << "\n";
+            return true;
+        case kDeletedLocal:
+        case kDeletedRemote:
+            m_listener.on_contact_removed(*this, object_id);
+            log() << "PIM_ITEM_DELETED_LOCAL = " << platform::tick_count() - start << "\n";
+            return true;
+        case kChangedLocal:
+        case kChangedRemote:
+            m_listener.on_contact_changed(*this, object_id);
+            log() << "PIM_ITEM_CHANGED_LOCAL = " << platform::tick_count() - start << "\n";
+            return true;
+        default:
+            return false;
+    }
+}
+
+void ContactManagerImpl2::add_generated_contacts(int count) {
+    pim::PimSession* pim_session = session();
+    if (pim_session == nullptr || count <= 0) {
+        return;
+    }
+    // First, last and company, then the 22 text kinds before Birthday: 25 texts.
+    std::vector<uint32_t> ids{property::kFirstName, property::kLastName, property::kCompany};
+    for (int kind = 0; kind < static_cast<int>(FieldKind::Birthday); ++kind) {
+        ids.push_back(property_of(static_cast<FieldKind>(kind)));
+    }
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> letter('a', 'z');
+    // One transaction for the lot: a hundred disk flushes would take seconds.
+    pim_session->write_batch([&]() -> pim::Code {
+        for (int n = 0; n < count; ++n) {
+            std::unique_ptr<pim::PimItem> item;
+            if (pim_session->create_item(pim::kItemContact, item) != pim::kOk) {
+                return pim::kFail;
+            }
+            std::vector<pim::PropValue> values;
+            for (uint32_t id : ids) {
+                WString text;
+                for (int i = 0; i < 5; ++i) {
+                    text.push_back(static_cast<char16_t>(letter(random)));
+                }
+                values.push_back(pim::PropValue::of_text(id, text + u"-rnd"));
+            }
+            if (item->set_props(values) != pim::kOk || item->save() != pim::kOk) {
+                return pim::kFail;
+            }
+        }
+        return pim::kOk;
+    });
+}
+
+void ContactManagerImpl2::erase_all_contacts() {
+    log() << "START DELETE\n";
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimFolder> folder;
+    std::unique_ptr<pim::PimItems> items;
+    if (pim_session == nullptr || pim_session->default_folder(pim::kFolderContacts, folder) != pim::kOk ||
+        folder->items(items) != pim::kOk) {
+        log() << "ContactManagerImpl2::load_contacts() ERROR - 1\n";
+        return;
+    }
+    pim_session->write_batch([&]() -> pim::Code {
+        for (int i = 1; i <= items->count(); ++i) {
+            std::unique_ptr<pim::PimItem> item;
+            if (items->item(i, item) == pim::kOk) {
+                item->remove();
+            }
+            log() << "Delete contact: " << i << "\n";
+        }
+        return pim::kOk;
+    });
+    log() << "END DELETE\n";
+}
+
+}  // namespace velvane

@@ -1,0 +1,107 @@
+#pragma once
+// ContactManagerImpl2: the only code that talks to the contact database. It reads contacts
+// into Contact records, writes them back property by property, creates and deletes them,
+// reads and writes their pictures, reads the folder's category list and turns the
+// database's change notices into calls on its listener.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "contacts/contact.h"
+#include "contacts/document_services.h"
+#include "platform/window.h"
+
+namespace platform::pim {
+class PimSession;
+class PimItem;
+}  // namespace platform::pim
+
+namespace velvane {
+
+class ContactManagerImpl2;
+
+// What the store tells the Document.
+class ContactStoreListener {
+public:
+    virtual ~ContactStoreListener() = default;
+    // A contact another program or this one has just created, already read whole.
+    virtual void on_contact_created(ContactManagerImpl2& store, Contact contact) = 0;
+    // During a full load, for every contact whose index is a multiple of 25.
+    virtual void on_load_progress(ContactManagerImpl2& store, int index, int total) = 0;
+    virtual void on_contact_changed(ContactManagerImpl2& store, uint32_t object_id) = 0;
+    virtual void on_contact_removed(ContactManagerImpl2& store, uint32_t object_id) = 0;
+};
+
+class ContactManagerImpl2 : public ContactSource {
+public:
+    // Change notices of the contact database, posted to the logged-on window.
+    static constexpr uint32_t kCreatedLocal = 0x8100;
+    static constexpr uint32_t kDeletedLocal = 0x8101;
+    static constexpr uint32_t kChangedLocal = 0x8102;
+    static constexpr uint32_t kCreatedRemote = 0x8105;
+    static constexpr uint32_t kDeletedRemote = 0x8106;
+    static constexpr uint32_t kChangedRemote = 0x8107;
+
+    // file: the database; empty for the user's own ($XDG_DATA_HOME/velvane/contacts.db).
+    explicit ContactManagerImpl2(ContactStoreListener& listener, std::string file = {});
+    // The store a Document owns, reporting to it.
+    static std::unique_ptr<ContactManagerImpl2> for_document(Document& document,
+                                                             std::string file = {});
+    ~ContactManagerImpl2() override;
+    ContactManagerImpl2(const ContactManagerImpl2&) = delete;
+    ContactManagerImpl2& operator=(const ContactManagerImpl2&) = delete;
+
+    // Opens the database, logs on with main_window (which then receives the change notices)
+    // and asks for local and remote notices. False, with a log line, when the database
+    // cannot be opened or the notices cannot be had; the store then answers empty.
+    bool initialise(platform::WindowHandle main_window);
+
+    // ContactSource.
+    void load_all(std::vector<Contact>& out) override;
+    std::optional<Contact> read_one(uint32_t object_id) override;
+    bool save(const Contact& contact) override;
+    void read_categories(std::vector<WString>& out) override;
+
+    // Stores a new contact; on success the record gets its object id and an empty
+    // Categories field.
+    bool create(Contact& contact);
+    bool remove(uint32_t object_id);
+
+    // The contact's picture fitted into the box, or an empty reference.
+    zentra::ImageRef picture(uint32_t object_id, int box_width, int box_height);
+    // Lets the user pick a file and stores it as the contact's picture.
+    void choose_and_set_picture(uint32_t object_id);
+    void clear_picture(uint32_t object_id);
+
+    // The main window hands every message here; true for the change notices.
+    bool on_window_message(uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+    // Test data from the main menu.
+    void add_generated_contacts(int count);
+    void erase_all_contacts();
+
+    // Called with true before the picture chooser shows and false after, so the program can
+    // give up and take back the full screen.
+    void set_full_screen_handler(std::function<void(bool release)> handler) {
+        m_full_screen = std::move(handler);
+    }
+
+    // Null when the database could not be opened.
+    platform::pim::PimSession* session();
+
+private:
+    bool write_record(platform::pim::PimItem& item, const Contact& contact);
+
+    ContactStoreListener& m_listener;
+    std::unique_ptr<ContactStoreListener> m_owned_listener;
+    std::string m_file;
+    std::unique_ptr<platform::pim::PimSession> m_session;
+    bool m_open_failed = false;
+    std::function<void(bool)> m_full_screen;
+};
+
+}  // namespace velvane
