@@ -16,7 +16,8 @@ public:
         m_surface.recreate(width, height);
     }
     ~HeadlessDisplay() override {
-        if (m_backend) m_backend->forget(this);
+        if (m_backend)
+            m_backend->forget(this);
     }
 
     bool begin_frame() override {
@@ -29,7 +30,8 @@ public:
     }
     zentra::RenderSurface& back_buffer() override { return m_surface; }
     void present(int) override {
-        if (m_backend && m_surface.bitmap()) m_backend->presented(*m_surface.bitmap());
+        if (m_backend && m_surface.bitmap())
+            m_backend->presented(*m_surface.bitmap());
     }
 
     void detach() { m_backend = nullptr; }
@@ -46,7 +48,8 @@ HeadlessBackend::HeadlessBackend(const ScreenInfo& screen, uint32_t frame_step_m
 }
 
 HeadlessBackend::~HeadlessBackend() {
-    for (HeadlessDisplay* display : m_displays) display->detach();
+    for (HeadlessDisplay* display : m_displays)
+        display->detach();
 }
 
 std::unique_ptr<Display> HeadlessBackend::create_display(DisplayParams& params) {
@@ -62,17 +65,20 @@ std::unique_ptr<Display> HeadlessBackend::create_display(DisplayParams& params) 
     params.width = m_screen.width;
     params.height = m_screen.height;
     params.orientation = m_screen.orientation;
-    if (params.swap_effect == 0) params.swap_effect = 1;
+    if (params.swap_effect == 0)
+        params.swap_effect = 1;
     m_displays.push_back(display.get());
     return display;
 }
 
 void HeadlessBackend::pump_input() {
-    if (m_input_hook) m_input_hook();
+    if (m_input_hook)
+        m_input_hook();
 }
 
 void HeadlessBackend::paint(zentra::RenderSurface& picture) {
-    if (picture.bitmap() && !picture.bitmap()->empty()) presented(*picture.bitmap());
+    if (picture.bitmap() && !picture.bitmap()->empty())
+        presented(*picture.bitmap());
 }
 
 void HeadlessBackend::pause(uint32_t) {
@@ -106,7 +112,8 @@ void HeadlessBackend::message_box(platform::WStringView caption, platform::WStri
 void HeadlessBackend::set_screen(const ScreenInfo& screen) {
     ScreenInfo next = screen;
     next.orientation &= 3;
-    if (next == m_screen) return;
+    if (next == m_screen)
+        return;
     m_screen = next;
     if (m_main_window)
         platform::post_message(m_main_window, platform::WM_SETTINGCHANGE, kSpiSetWorkArea, 0);

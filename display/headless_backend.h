@@ -53,8 +53,8 @@ public:
     long long presented_frames() const { return m_presented; }
     // The last presented or painted picture; empty before the first.
     const zentra::Bitmap& last_frame() const { return m_last_frame; }
-    // Writes the last picture shown, or the newest display's back buffer when nothing was presented yet, as
-    // an 8-bit RGB PNG. False (with a log line) when there is no picture or writing fails.
+    // Writes the last picture shown, or the newest display's back buffer when nothing was presented
+    // yet, as an 8-bit RGB PNG. False (with a log line) when there is no picture or writing fails.
     bool save_screenshot(const std::string& path) const;
 
     bool text_input_on() const { return m_text_input; }

@@ -28,7 +28,8 @@ public:
     }
 
     bool begin_frame() override {
-        if (!m_backend || m_backend->hidden()) return false;
+        if (!m_backend || m_backend->hidden())
+            return false;
         const ScreenInfo screen = m_backend->screen();
         if (screen.width != m_surface.width() || screen.height != m_surface.height())
             follow_screen(screen.width, screen.height);
@@ -38,7 +39,8 @@ public:
 
     void present(int) override {
         const zentra::Bitmap* bitmap = m_surface.bitmap();
-        if (!m_backend || !m_texture || !bitmap || bitmap->empty()) return;
+        if (!m_backend || !m_texture || !bitmap || bitmap->empty())
+            return;
         if (!fits(*bitmap)) {
             log() << "SdlDisplay::present back buffer no longer fits its texture\n";
             return;
@@ -110,10 +112,10 @@ std::unique_ptr<SdlBackend> SdlBackend::open(const ScreenInfo& wanted, std::stri
         return nullptr;
     }
     const bool turned = wanted.orientation & 1;
-    SDL_Window* window = SDL_CreateWindow(
-        "Velvane", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-        turned ? wanted.height : wanted.width, turned ? wanted.width : wanted.height,
-        SDL_WINDOW_RESIZABLE);
+    SDL_Window* window =
+        SDL_CreateWindow("Velvane", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                         turned ? wanted.height : wanted.width,
+                         turned ? wanted.width : wanted.height, SDL_WINDOW_RESIZABLE);
     if (!window) {
         error = std::string("cannot open a window: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -135,7 +137,8 @@ SdlBackend::SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenI
     : m_window(window), m_renderer(renderer), m_wanted(wanted) {}
 
 SdlBackend::~SdlBackend() {
-    for (SdlDisplay* display : m_displays) display->detach();
+    for (SdlDisplay* display : m_displays)
+        display->detach();
     SDL_DestroyTexture(m_paint_texture);
     SDL_DestroyRenderer(m_renderer);
     SDL_DestroyWindow(m_window);
@@ -159,7 +162,8 @@ std::unique_ptr<Display> SdlBackend::create_display(DisplayParams& params) {
         return nullptr;
     }
     SDL_Texture* texture = make_texture(info.width, info.height);
-    if (!texture) return nullptr;
+    if (!texture)
+        return nullptr;
     auto display = std::make_unique<SdlDisplay>(this, texture, info.width, info.height);
     if (display->empty()) {
         log() << "SdlBackend::create_display out of memory\n";
@@ -168,7 +172,8 @@ std::unique_ptr<Display> SdlBackend::create_display(DisplayParams& params) {
     params.width = info.width;
     params.height = info.height;
     params.orientation = info.orientation;
-    if (params.swap_effect == 0) params.swap_effect = 1;
+    if (params.swap_effect == 0)
+        params.swap_effect = 1;
     m_displays.push_back(display.get());
     return display;
 }
@@ -209,14 +214,15 @@ void SdlBackend::pump_input() {
 
         // A quit from the session (SIGINT, SIGTERM) asks the program to close; if it is asked
         // again, or there is nobody to ask yet, the run ends regardless.
-        if (event.type == SDL_QUIT && (!m_main_window || ++m_quits > 1)) m_finished = true;
+        if (event.type == SDL_QUIT && (!m_main_window || ++m_quits > 1))
+            m_finished = true;
         if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                                               event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED))
             show_again();
-        if (!m_main_window) continue;
+        if (!m_main_window)
+            continue;
         for (const platform::Message& message : messages)
-            platform::post_message(m_main_window, message.message, message.wparam,
-                                   message.lparam);
+            platform::post_message(m_main_window, message.message, message.wparam, message.lparam);
     }
 }
 
@@ -260,14 +266,17 @@ void SdlBackend::message_box(platform::WStringView caption, platform::WStringVie
 
 void SdlBackend::paint(zentra::RenderSurface& picture) {
     const zentra::Bitmap* bitmap = picture.bitmap();
-    if (!bitmap || bitmap->empty()) return;
+    if (!bitmap || bitmap->empty())
+        return;
     int w = 0, h = 0;
-    if (m_paint_texture) SDL_QueryTexture(m_paint_texture, nullptr, nullptr, &w, &h);
+    if (m_paint_texture)
+        SDL_QueryTexture(m_paint_texture, nullptr, nullptr, &w, &h);
     if (w != bitmap->width() || h != bitmap->height()) {
         forget_texture(m_paint_texture);
         SDL_DestroyTexture(m_paint_texture);
         m_paint_texture = make_texture(bitmap->width(), bitmap->height());
-        if (!m_paint_texture) return;
+        if (!m_paint_texture)
+            return;
     }
     if (SDL_UpdateTexture(m_paint_texture, nullptr, bitmap->row(0), bitmap->stride()) != 0) {
         log() << "SdlBackend::paint " << SDL_GetError() << "\n";
@@ -277,36 +286,42 @@ void SdlBackend::paint(zentra::RenderSurface& picture) {
 }
 
 SDL_Texture* SdlBackend::make_texture(int width, int height) {
-    if (width <= 0 || height <= 0) return nullptr;
+    if (width <= 0 || height <= 0)
+        return nullptr;
     SDL_Texture* texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB565,
                                              SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!texture) log() << "SdlBackend::make_texture " << SDL_GetError() << "\n";
+    if (!texture)
+        log() << "SdlBackend::make_texture " << SDL_GetError() << "\n";
     return texture;
 }
 
 void SdlBackend::forget_texture(SDL_Texture* texture) {
-    if (texture && texture == m_shown) m_shown = nullptr;
+    if (texture && texture == m_shown)
+        m_shown = nullptr;
 }
 
 void SdlBackend::show(SDL_Texture* texture) {
     m_shown = texture;
     SDL_QueryTexture(texture, nullptr, nullptr, &m_shown_size.w, &m_shown_size.h);
     int out_w = 0, out_h = 0;
-    if (SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h) != 0) return;
+    if (SDL_GetRendererOutputSize(m_renderer, &out_w, &out_h) != 0)
+        return;
     SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
     SDL_RenderClear(m_renderer);
     // The rectangle is turned about its centre, so a quarter turn needs it standing the other
     // way round to come out filling the window.
     SDL_Rect target{0, 0, out_w, out_h};
     const int orientation = m_wanted.orientation & 3;
-    if (orientation & 1) target = {(out_w - out_h) / 2, (out_h - out_w) / 2, out_h, out_w};
+    if (orientation & 1)
+        target = {(out_w - out_h) / 2, (out_h - out_w) / 2, out_h, out_w};
     SDL_RenderCopyEx(m_renderer, texture, nullptr, &target, 90.0 * orientation, nullptr,
                      SDL_FLIP_NONE);
     SDL_RenderPresent(m_renderer);
 }
 
 void SdlBackend::show_again() {
-    if (m_shown) show(m_shown);
+    if (m_shown)
+        show(m_shown);
 }
 
 bool SdlBackend::hidden() const {

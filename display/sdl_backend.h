@@ -79,7 +79,7 @@ private:
     SDL_Renderer* m_renderer;
     ScreenInfo m_wanted;
     platform::WindowHandle m_main_window;
-    TranslateState m_pointer;  // only the pointer part is kept between events
+    TranslateState m_pointer;             // only the pointer part is kept between events
     std::vector<SdlDisplay*> m_displays;  // newest last
     SDL_Texture* m_paint_texture = nullptr;
     // What the window shows now, and the size of that picture in program pixels.

@@ -53,8 +53,7 @@ Area program_to_window(const Area& area, const TranslateState& state);
 
 // The messages an event means, each addressed to state.window and stamped with the tick
 // count now. Events the program has no use for give none.
-std::vector<platform::Message> translate_event(const SDL_Event& event,
-                                               const TranslateState& state);
+std::vector<platform::Message> translate_event(const SDL_Event& event, const TranslateState& state);
 
 // Which pointer holds the stylus after the event (the caller keeps the state).
 void follow_event(const SDL_Event& event, TranslateState& state);

@@ -27,7 +27,8 @@ struct Png {
 bool read_png(const std::string& path, Png& out) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return false;
     image.format = PNG_FORMAT_RGB;
     out.width = static_cast<int>(image.width);
     out.height = static_cast<int>(image.height);
@@ -41,23 +42,24 @@ bool read_png(const std::string& path, Png& out) {
 class Target {
 public:
     Target() {
-        platform::register_window_class(u"HeadlessTarget", [](platform::WindowHandle w,
-                                                               uint32_t m, uintptr_t wp,
-                                                               intptr_t lp) {
-            return platform::def_window_proc(w, m, wp, lp);
-        });
+        platform::register_window_class(
+            u"HeadlessTarget", [](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+                return platform::def_window_proc(w, m, wp, lp);
+            });
         window = platform::create_window(u"HeadlessTarget", u"");
     }
     ~Target() {
         platform::Message m;
-        while (platform::peek_message(m)) {}
+        while (platform::peek_message(m)) {
+        }
         platform::destroy_window(window);
         platform::unregister_window_class(u"HeadlessTarget");
     }
     std::vector<platform::Message> take() {
         std::vector<platform::Message> out;
         platform::Message m;
-        while (platform::peek_message(m, window)) out.push_back(m);
+        while (platform::peek_message(m, window))
+            out.push_back(m);
         return out;
     }
     platform::WindowHandle window;
@@ -165,7 +167,9 @@ TEST(HeadlessBackend, MessageBoxGoesToStandardErrorAsUtf8) {
     testing::internal::CaptureStderr();
     backend.message_box(u"Fehler", u"Datei \u00fcberschrieben");
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "Fehler: Datei \xC3\xBC" "berschrieben\n");
+    EXPECT_EQ(err,
+              "Fehler: Datei \xC3\xBC"
+              "berschrieben\n");
     EXPECT_EQ(backend.message_boxes(), 1);
 }
 

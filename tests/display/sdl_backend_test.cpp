@@ -20,16 +20,18 @@ protected:
         ::setenv("SDL_VIDEODRIVER", "dummy", 1);
         std::string error;
         backend = SdlBackend::open({480, 800, 1, 120}, error);
-        if (!backend) GTEST_SKIP() << "SDL cannot open a window here: " << error;
-        platform::register_window_class(u"SdlTarget", [](platform::WindowHandle w, uint32_t m,
-                                                          uintptr_t wp, intptr_t lp) {
-            return platform::def_window_proc(w, m, wp, lp);
-        });
+        if (!backend)
+            GTEST_SKIP() << "SDL cannot open a window here: " << error;
+        platform::register_window_class(
+            u"SdlTarget", [](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+                return platform::def_window_proc(w, m, wp, lp);
+            });
         target = platform::create_window(u"SdlTarget", u"");
         backend->set_main_window(target);
     }
     void TearDown() override {
-        if (!target) return;
+        if (!target)
+            return;
         take();
         platform::destroy_window(target);
         platform::unregister_window_class(u"SdlTarget");
@@ -38,7 +40,8 @@ protected:
     std::vector<platform::Message> take() {
         std::vector<platform::Message> out;
         platform::Message m;
-        while (platform::peek_message(m, target)) out.push_back(m);
+        while (platform::peek_message(m, target))
+            out.push_back(m);
         return out;
     }
 
@@ -74,7 +77,8 @@ TEST_F(SdlBackendTest, TurnedWindowGivesTheProgramItsUprightScreen) {
     ASSERT_TRUE(display->begin_frame());
     zentra::Bitmap& pixels = *display->back_buffer().bitmap();
     for (int y = 0; y < pixels.height(); ++y)
-        for (int x = 0; x < pixels.width(); ++x) pixels.row(y)[x] = y < 400 ? 0xF800 : 0x001F;
+        for (int x = 0; x < pixels.width(); ++x)
+            pixels.row(y)[x] = y < 400 ? 0xF800 : 0x001F;
     display->present(0);
     display->present(0);
 
@@ -95,9 +99,12 @@ char window_colour(SDL_Window* window, int x, int y) {
     if (SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4) != 0)
         return '?';
     const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
-    if (r > 200 && g < 50 && b < 50) return 'r';
-    if (g > 200 && r < 50 && b < 50) return 'g';
-    if (b > 200 && r < 50 && g < 50) return 'b';
+    if (r > 200 && g < 50 && b < 50)
+        return 'r';
+    if (g > 200 && r < 50 && b < 50)
+        return 'g';
+    if (b > 200 && r < 50 && g < 50)
+        return 'b';
     return '?';
 }
 

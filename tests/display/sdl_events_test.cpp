@@ -89,18 +89,15 @@ std::pair<int, int> tap(double u, double v, const TranslateState& state) {
 
 TEST(SdlKeys, KeysArriveAsHandheldVirtualKeys) {
     const std::vector<std::pair<SDL_Keycode, int>> keys = {
-        {SDLK_a, 65},          {SDLK_z, 90},           {SDLK_0, 48},
-        {SDLK_9, 57},          {SDLK_KP_0, 96},        {SDLK_KP_1, 97},
-        {SDLK_KP_9, 105},      {SDLK_LEFT, 37},        {SDLK_UP, 38},
-        {SDLK_RIGHT, 39},      {SDLK_DOWN, 40},        {SDLK_RETURN, 13},
-        {SDLK_SPACE, 32},      {SDLK_BACKSPACE, 8},    {SDLK_ESCAPE, 27},
-        {SDLK_DELETE, 46},     {SDLK_INSERT, 45},      {SDLK_HOME, 36},
-        {SDLK_END, 35},        {SDLK_PAGEUP, 33},      {SDLK_PAGEDOWN, 34},
-        {SDLK_TAB, 9},         {SDLK_APPLICATION, 93}, {SDLK_MENU, 93},
-        {SDLK_LSHIFT, 16},     {SDLK_RSHIFT, 16},      {SDLK_RCTRL, 17},
-        {SDLK_LALT, 18},       {SDLK_F1, 112},         {SDLK_F3, 114},
-        {SDLK_F9, 120},        {SDLK_KP_MULTIPLY, 106}, {SDLK_KP_PLUS, 107},
-        {SDLK_KP_MINUS, 109},  {SDLK_KP_PERIOD, 110},  {SDLK_KP_DIVIDE, 111},
+        {SDLK_a, 65},        {SDLK_z, 90},         {SDLK_0, 48},           {SDLK_9, 57},
+        {SDLK_KP_0, 96},     {SDLK_KP_1, 97},      {SDLK_KP_9, 105},       {SDLK_LEFT, 37},
+        {SDLK_UP, 38},       {SDLK_RIGHT, 39},     {SDLK_DOWN, 40},        {SDLK_RETURN, 13},
+        {SDLK_SPACE, 32},    {SDLK_BACKSPACE, 8},  {SDLK_ESCAPE, 27},      {SDLK_DELETE, 46},
+        {SDLK_INSERT, 45},   {SDLK_HOME, 36},      {SDLK_END, 35},         {SDLK_PAGEUP, 33},
+        {SDLK_PAGEDOWN, 34}, {SDLK_TAB, 9},        {SDLK_APPLICATION, 93}, {SDLK_MENU, 93},
+        {SDLK_LSHIFT, 16},   {SDLK_RSHIFT, 16},    {SDLK_RCTRL, 17},       {SDLK_LALT, 18},
+        {SDLK_F1, 112},      {SDLK_F3, 114},       {SDLK_F9, 120},         {SDLK_KP_MULTIPLY, 106},
+        {SDLK_KP_PLUS, 107}, {SDLK_KP_MINUS, 109}, {SDLK_KP_PERIOD, 110},  {SDLK_KP_DIVIDE, 111},
     };
     for (const auto& [sym, vk] : keys) {
         const std::vector<Message> m = translate_event(key_event(SDL_KEYDOWN, sym), portrait(0));
@@ -119,8 +116,8 @@ TEST(SdlKeys, UnknownKeysGiveNothing) {
 
 TEST(SdlKeys, NonLatinLayoutFindsLettersByPosition) {
     // Cyrillic short i sits where Q is.
-    const auto m = translate_event(key_event(SDL_KEYDOWN, 0x0439, false, SDL_SCANCODE_Q),
-                                   portrait(0));
+    const auto m =
+        translate_event(key_event(SDL_KEYDOWN, 0x0439, false, SDL_SCANCODE_Q), portrait(0));
     ASSERT_EQ(m.size(), 1u);
     EXPECT_EQ(m[0].wparam, 81u);
 }
@@ -212,8 +209,8 @@ TEST(SdlPointer, PressMoveReleaseFromTheMouse) {
     follow_event(up, s);
     EXPECT_EQ(s.pointer, TranslateState::Pointer::None);
 
-    EXPECT_TRUE(translate_event(button_event(SDL_MOUSEBUTTONDOWN, 1, 1, SDL_BUTTON_RIGHT), s)
-                    .empty());
+    EXPECT_TRUE(
+        translate_event(button_event(SDL_MOUSEBUTTONDOWN, 1, 1, SDL_BUTTON_RIGHT), s).empty());
     EXPECT_TRUE(translate_event(up, s).empty()) << "a release without a press";
 }
 
@@ -227,10 +224,10 @@ TEST(SdlPointer, OneFingerIsTheStylusAndItsMouseTwinIsIgnored) {
     EXPECT_EQ(decode(press[0].lparam), std::make_pair(0, 0));
     follow_event(down, s);
 
-    EXPECT_TRUE(translate_event(button_event(SDL_MOUSEBUTTONDOWN, 799, 0, SDL_BUTTON_LEFT,
-                                             SDL_TOUCH_MOUSEID),
-                                s)
-                    .empty());
+    EXPECT_TRUE(
+        translate_event(
+            button_event(SDL_MOUSEBUTTONDOWN, 799, 0, SDL_BUTTON_LEFT, SDL_TOUCH_MOUSEID), s)
+            .empty());
     EXPECT_TRUE(translate_event(motion_event(700, 10, SDL_TOUCH_MOUSEID), s).empty());
 
     const SDL_Event other = finger_event(SDL_FINGERDOWN, 5, 0.5f, 0.5f);
