@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using namespace platform;
@@ -55,3 +59,34 @@ TEST(Ticks, DistanceIsSignedAcrossTheWrap) {
 }
 
 }  // namespace
+
+// With a driver, another thread's sleep lasts until the driver has moved the clock past its
+// end: a worker's first half second is the same number of frames in every run.
+TEST(VirtualClock, OtherThreadsSleepUntilTheDriverMovesTheClock) {
+    VirtualClockGuard clock;
+    drive_virtual_clock_from_this_thread(true);
+    std::atomic<bool> woke{false};
+    std::atomic<uint32_t> woke_at{0};
+    std::thread worker([&] {
+        sleep_ms(100000);  // far longer than the test: only the clock can end it early
+        woke_at = tick_count();
+        woke = true;
+    });
+    // The driver's own sleeps move the clock.
+    for (int frame = 0; frame < 50 && !woke; ++frame) {
+        sleep_ms(20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_FALSE(woke);
+    while (!woke) {
+        advance_virtual_clock(5000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+    EXPECT_GE(woke_at.load(), 100000u);
+    drive_virtual_clock_from_this_thread(false);
+    // Without a driver every sleep moves the clock again.
+    const uint32_t before = tick_count();
+    std::thread([] { sleep_ms(30); }).join();
+    EXPECT_EQ(tick_count(), before + 30);
+}
