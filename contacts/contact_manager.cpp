@@ -90,12 +90,11 @@ ContactManagerImpl2::~ContactManagerImpl2() {
 pim::PimSession* ContactManagerImpl2::session() {
     if (!m_session && !m_open_failed) {
         const std::string file = m_file.empty() ? pim::PimSession::default_file() : m_file;
-        std::string error;
-        m_session = pim::PimSession::open(file, error);
+        m_session = pim::PimSession::open(file, m_open_error);
         if (!m_session) {
             // Reported once; the program goes on with an empty book and never touches the file.
             m_open_failed = true;
-            log() << "ContactManagerImpl2::open() ERROR - " << platform::from_utf8(error) << "\n";
+            log() << "ContactManagerImpl2::open() ERROR - " << platform::from_utf8(m_open_error) << "\n";
         }
     }
     return m_session.get();

@@ -90,8 +90,9 @@ public:
         m_full_screen = std::move(handler);
     }
 
-    // Null when the database could not be opened.
+    // Null when the database could not be opened; open_error then says why.
     platform::pim::PimSession* session();
+    const std::string& open_error() const { return m_open_error; }
 
 private:
     bool write_record(platform::pim::PimItem& item, const Contact& contact);
@@ -101,6 +102,7 @@ private:
     std::string m_file;
     std::unique_ptr<platform::pim::PimSession> m_session;
     bool m_open_failed = false;
+    std::string m_open_error;
     std::function<void(bool)> m_full_screen;
 };
 
