@@ -1,0 +1,399 @@
+#include "contacts/vcard.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "tests/support/temp_home.h"
+
+namespace velvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Fields = std::map<FieldKind, WString>;
+
+// The shared samples written by other programs, in ../shared beside the repository.
+fs::path sample(const char* name) {
+    const fs::path repository = fs::path(VELVANE_TEST_DATA).parent_path().parent_path().parent_path();
+    return repository.parent_path() / "shared/testdata/vcards" / name;
+}
+
+VCardRead read_sample(const char* name) {
+    const std::string bytes = test_support::read_bytes(sample(name));
+    EXPECT_FALSE(bytes.empty()) << name;
+    return read_vcards(bytes);
+}
+
+Fields fields_of(const Contact& c) {
+    Fields out;
+    for (const ContactField& f : c.fields) {
+        EXPECT_TRUE(out.emplace(f.kind, f.value).second) << "kind twice: " << int(f.kind);
+        EXPECT_EQ(f.group, group_of(f.kind));
+    }
+    return out;
+}
+
+// Fields come in kind order, as the store hands them out.
+void expect_kind_order(const Contact& c) {
+    for (size_t i = 1; i < c.fields.size(); ++i) {
+        EXPECT_LT(int(c.fields[i - 1].kind), int(c.fields[i].kind));
+    }
+}
+
+Contact only(const VCardRead& r) {
+    EXPECT_FALSE(r.error) << (r.error ? platform::to_utf8(r.error->message) : "");
+    EXPECT_EQ(r.contacts.size(), 1u);
+    return r.contacts.empty() ? Contact() : r.contacts[0].contact;
+}
+
+WString birthday(int y, int m, int d) {
+    // Days from 1970 by the proleptic calendar, for the few dates used here.
+    int64_t days = 0;
+    for (int year = 1970; year < y; ++year) {
+        days += (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 366 : 365;
+    }
+    static const int kMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int month = 1; month < m; ++month) {
+        days += kMonth[month - 1] + (month == 2 && y % 4 == 0 && (y % 100 != 0 || y % 400 == 0));
+    }
+    days += d - 1;
+    return date_time_text(days * 86400000LL);
+}
+
+TEST(VCardSamples, Version21FilesFromPhones) {
+    {
+        const Contact c = only(read_sample("v21_simple_1.vcf"));  // no VERSION line
+        EXPECT_EQ(c.last_name, u"Ando");
+        EXPECT_EQ(c.first_name, u"Roid");
+    }
+    EXPECT_EQ(only(read_sample("v21_simple_2.vcf")).first_name, u"Ando Roid");  // FN only
+    {
+        const Contact c = only(read_sample("v21_winmo_65.vcf"));  // AGENT holds junk
+        EXPECT_EQ(c.last_name, u"Example");
+        EXPECT_TRUE(c.fields.empty());
+    }
+    {
+        const Contact c = only(read_sample("v21_backslash.vcf"));
+        EXPECT_EQ(c.last_name, u"");
+        EXPECT_EQ(c.first_name, u"A;B\\");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::MiddleName, u"C\\;"},
+                                        {FieldKind::Suffix, u"\\:E"}}));
+    }
+    {
+        const Contact c = only(read_sample("v21_japanese_1.vcf"));  // Shift_JIS
+        EXPECT_EQ(c.last_name, u"\u5B89\u85E4\u30ED\u30A4\u30C9");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"0300000000"}}));
+    }
+    {
+        const VCardRead r = read_sample("v21_multiple_entry.vcf");
+        ASSERT_FALSE(r.error);
+        ASSERT_EQ(r.contacts.size(), 3u);
+        EXPECT_EQ(r.contacts[0].contact.last_name, u"\u5B89\u85E4\u30ED\u30A4\u30C93");
+        EXPECT_EQ(r.contacts[2].contact.last_name, u"\u5B89\u85E4\u30ED\u30A4\u30C95");
+        EXPECT_EQ(fields_of(r.contacts[0].contact),
+                  (Fields{{FieldKind::Mobile, u"9"}, {FieldKind::HomeTel, u"10"},
+                          {FieldKind::BusinessTel, u"11"}, {FieldKind::HomeFax, u"12"}}));
+        EXPECT_EQ(fields_of(r.contacts[1].contact),
+                  (Fields{{FieldKind::Mobile, u"13"}, {FieldKind::HomeTel, u"15"},
+                          {FieldKind::BusinessTel, u"16"}, {FieldKind::PagerNumber, u"14"}}));
+    }
+}
+
+TEST(VCardSamples, Version21WithEncodingsAddressesAndPictures) {
+    {
+        const VCardRead r = read_sample("v21_complicated.vcf");
+        const Contact c = only(r);
+        expect_kind_order(c);
+        EXPECT_EQ(c.first_name, u"Forrest");
+        EXPECT_EQ(c.last_name, u"Gump");
+        EXPECT_EQ(c.company, u"Gump Shrimp Co.");
+        EXPECT_EQ(fields_of(c),
+                  (Fields{{FieldKind::Mobile, u"0311111111"},
+                          {FieldKind::BusinessTel, u"(111) 555-1212"},
+                          {FieldKind::Business2Tel, u"0333333333"},
+                          {FieldKind::HomeTel, u"(404) 555-1212"},
+                          {FieldKind::Home2Tel, u"0322222222"},
+                          {FieldKind::Email1, u"forrestgump@walladalla.com"},
+                          {FieldKind::Email2, u"cell@example.com"},
+                          {FieldKind::WebPage, u"http://www.example.com/"},
+                          {FieldKind::MiddleName, u"Hoge"},
+                          {FieldKind::Suffix, u"Tao"},
+                          {FieldKind::Department, u"Sales Dept.;Manager, Fish keeper"},
+                          {FieldKind::JobTitle, u"Shrimp Man"},
+                          {FieldKind::Birthday, birthday(1980, 1, 1)},
+                          {FieldKind::WorkStreet, u"100 Waters Edge"},
+                          {FieldKind::WorkCity, u"Baytown"},
+                          {FieldKind::WorkPostalCode, u"30314"},
+                          {FieldKind::WorkState, u"LA"},
+                          {FieldKind::WorkCountry, u"United States of America"},
+                          {FieldKind::HomeStreet, u"42 Plantation St."},
+                          {FieldKind::HomeCity, u"Baytown"},
+                          {FieldKind::HomePostalCode, u"30314"},
+                          {FieldKind::HomeState, u"LA"},
+                          {FieldKind::HomeCountry, u"United States of America"}}));
+        const std::string& photo = r.contacts[0].photo;
+        EXPECT_TRUE(photo.starts_with("\xFF\xD8\xFF")) << photo.size();
+        EXPECT_TRUE(photo.ends_with("\xFF\xD9"));
+    }
+    {
+        const VCardRead r = read_sample("v21_blackberry_photo.vcf");
+        const Contact c = only(r);
+        EXPECT_EQ(c.last_name, u"boogie");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"+5555556"},
+                                        {FieldKind::BusinessTel, u"+5555555"},
+                                        {FieldKind::Email1, u"forrestgump@walladalla.com"}}));
+        ASSERT_FALSE(r.contacts.empty());
+        EXPECT_TRUE(r.contacts[0].photo.starts_with("\x89PNG\r\n"));
+        EXPECT_TRUE(r.contacts[0].photo.find("IEND") != std::string::npos);
+    }
+    {
+        // The second home address runs over three lines joined by trailing backslashes; it
+        // takes the free work address rather than being lost.
+        const Contact c = only(read_sample("v21_adr_multiple_line.vcf"));
+        EXPECT_EQ(c.last_name, u"bogus");
+        EXPECT_EQ(fields_of(c),
+                  (Fields{{FieldKind::WebPage, u"http://bogus.com/"},
+                          {FieldKind::Birthday, birthday(2008, 12, 3)},
+                          {FieldKind::HomeStreet, u"Grindelberg 999"},
+                          {FieldKind::HomeCity, u"Hamburg"},
+                          {FieldKind::HomePostalCode, u"99999"},
+                          {FieldKind::HomeCountry, u"Deutschland"},
+                          {FieldKind::WorkStreet, u"Hermann v. Brevern\n9999999\nPackstation 999"},
+                          {FieldKind::WorkCity, u"Hamburg"},
+                          {FieldKind::WorkPostalCode, u"99999"},
+                          {FieldKind::WorkCountry, u"Deutschland"}}));
+    }
+}
+
+TEST(VCardSamples, Versions30And40) {
+    {
+        const Contact c = only(read_sample("v30_simple.vcf"));
+        EXPECT_EQ(c.last_name, u"And");
+        EXPECT_EQ(c.first_name, u"Roid");
+        EXPECT_EQ(c.company, u"Open");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"0300000000"},
+                                        {FieldKind::Department, u"Handset, Alliance"}}));
+    }
+    {
+        // A quoted parameter value holding ',' and ':'.
+        const Contact c = only(read_sample("v30_comma_separated.vcf"));
+        EXPECT_EQ(c.last_name, u"F");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"1"}, {FieldKind::MiddleName, u"M"}}));
+    }
+    EXPECT_EQ(fields_of(only(read_sample("v30_pager.vcf"))),
+              (Fields{{FieldKind::PagerNumber, u"6101231234@pagersample.com"},
+                      {FieldKind::MiddleName, u"M"}}));
+    {
+        // CR CR LF line ends, grouped properties, and a folded picture.
+        const VCardRead r = read_sample("v30_ios_613_multiline.vcf");
+        const Contact c = only(r);
+        EXPECT_EQ(c.first_name, u"Bob");
+        EXPECT_EQ(c.last_name, u"Smith");
+        EXPECT_EQ(c.company, u"Smith Auto Repair");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"(650) 555-1212"},
+                                        {FieldKind::Email1, u"bob@smithauto.com"},
+                                        {FieldKind::WebPage, u"www.smithauto.com"}}));
+        ASSERT_FALSE(r.contacts.empty());
+        EXPECT_TRUE(r.contacts[0].photo.starts_with("\xFF\xD8\xFF\xE0"));
+    }
+    {
+        const Contact c = only(read_sample("v40_sort_as.vcf"));
+        EXPECT_EQ(c.last_name, u"\u5B89\u85E4");
+        EXPECT_EQ(c.first_name, u"\u30ED\u30A4\u30C9");
+        EXPECT_EQ(c.company, u"\u30B0\u30FC\u30B0\u30EB");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Department, u"\u691C\u7D22\u90E8\u9580"}}));
+    }
+}
+
+TEST(VCardSamples, EveryFileReads) {
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(sample("").parent_path())) {
+        if (entry.path().extension() != ".vcf") {
+            continue;
+        }
+        ++files;
+        const VCardRead r = read_vcards(test_support::read_bytes(entry.path()));
+        EXPECT_FALSE(r.error) << entry.path() << ": line " << r.error->line << ": "
+                              << platform::to_utf8(r.error->message);
+        EXPECT_FALSE(r.contacts.empty()) << entry.path();
+    }
+    EXPECT_GE(files, 14);
+}
+
+// Damaged copies of the samples: the first unreadable line is named and no card is kept.
+TEST(VCardErrors, ADamagedFileGivesItsLineAndNothingElse) {
+    const auto expect_error = [](const std::string& bytes, int line) {
+        const VCardRead r = read_vcards(bytes);
+        ASSERT_TRUE(r.error) << bytes.substr(0, 80);
+        EXPECT_EQ(r.error->line, line) << platform::to_utf8(r.error->message);
+        EXPECT_TRUE(r.contacts.empty());
+    };
+    std::string multiple = test_support::read_bytes(sample("v21_multiple_entry.vcf"));
+    // The last card loses its END: the two good cards before it are not kept either.
+    multiple.erase(multiple.rfind("END:VCARD"));
+    expect_error(multiple, 23);
+
+    std::string photo = test_support::read_bytes(sample("v21_blackberry_photo.vcf"));
+    photo.replace(photo.find("2Z0d2Fy"), 1, "*");
+    expect_error(photo, 5);
+
+    std::string simple = test_support::read_bytes(sample("v30_simple.vcf"));
+    simple.insert(simple.find("CLASS"), "this line has no colon\r\n");
+    expect_error(simple, 8);
+
+    expect_error("BEGIN:VCARD\r\nN:a\r\nEND:VCARD\r\nstray text\r\n", 4);
+    expect_error("N:a\r\n", 1);
+    expect_error("END:VCARD\r\n", 1);
+    expect_error("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", 1);
+    expect_error("BEGIN:VCARD\r\nN:a\r\n :b\r\nEND:VCALENDAR\r\n", 4);
+    expect_error(" BEGIN:VCARD\r\n", 1);
+    expect_error("", 1);
+    expect_error("BEGIN:VCARD\r\nVERSION:4.0\r\nPHOTO:data:image/png;base64,@@\r\nEND:VCARD\r\n",
+                 3);
+}
+
+TEST(VCardReader, FoldingEscapesCharsetsAndEncodings) {
+    // 3.0 drops the blank that starts a folded line; 2.1 keeps it.
+    EXPECT_EQ(only(read_vcards("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Hun;Gerh\r\n ard\r\nEND:VCARD\r\n"))
+                  .first_name,
+              u"Gerhard");
+    EXPECT_EQ(only(read_vcards("BEGIN:VCARD\nVERSION:2.1\nN:Hun;Gerh\n ard\nEND:VCARD\n"))
+                  .first_name,
+              u"Gerh ard");
+    {
+        const Contact c = only(read_vcards(
+            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+            "N;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;J=F6rg\r\n"
+            "ORG;CHARSET=UTF-8;QUOTED-PRINTABLE:Caf=C3=A9 =\r\nOl=C3=A9\r\n"
+            "NOTE:plain\r\nEND:VCARD\r\n"));
+        EXPECT_EQ(c.last_name, u"M\u00fcller");
+        EXPECT_EQ(c.first_name, u"J\u00f6rg");
+        EXPECT_EQ(c.company, u"Caf\u00e9 Ol\u00e9");
+    }
+    {
+        const Contact c = only(read_vcards(
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:O\\;Brien\\, Jr.;Pat\\nrick\r\n"
+            "TEL;TYPE=\"work,voice\":555\r\nTEL;TYPE=work:556\r\nTEL;TYPE=WORK:557\r\n"
+            "TEL;TYPE=car:1\r\nTEL:2\r\nEMAIL:a@x\r\nEMAIL:b@x\r\nEMAIL:c@x\r\nEMAIL:d@x\r\n"
+            "CATEGORIES:Work,Friends\\, old;Golf\r\nCATEGORIES:VIP\r\nBDAY:--0412\r\n"
+            "NICKNAME:Paddy\r\nROLE:Boss\r\nX-ASSISTANT:Sam\r\nEND:VCARD\r\n"));
+        EXPECT_EQ(c.last_name, u"O;Brien, Jr.");
+        EXPECT_EQ(c.first_name, u"Pat\nrick");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::BusinessTel, u"555"},
+                                        {FieldKind::Business2Tel, u"556"},
+                                        {FieldKind::Mobile, u"557"},
+                                        {FieldKind::HomeTel, u"2"},
+                                        {FieldKind::CarTel, u"1"},
+                                        {FieldKind::Email1, u"a@x"},
+                                        {FieldKind::Email2, u"b@x"},
+                                        {FieldKind::Email3, u"c@x"},
+                                        {FieldKind::NickName, u"Paddy"},
+                                        {FieldKind::JobTitle, u"Boss"},
+                                        {FieldKind::AssistantName, u"Sam"},
+                                        {FieldKind::Categories, u"Work, Friends, old, Golf, VIP"}}));
+    }
+    {
+        // 4.0: a picture as a data URI, a tel: URI, a birthday with a time.
+        const VCardRead r = read_vcards(
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Acme\r\nORG:Acme\r\n"
+            "TEL;VALUE=uri;TYPE=cell:tel:+49-171-1\r\nBDAY:19991231T235959Z\r\n"
+            "PHOTO:data:image/jpeg;base64,/9j/2Q==\r\nEND:VCARD\r\n");
+        const Contact c = only(r);
+        EXPECT_EQ(c.first_name, u"");
+        EXPECT_EQ(c.company, u"Acme");
+        EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"+49-171-1"},
+                                        {FieldKind::Birthday, u"946684799000"}}));
+        EXPECT_EQ(r.contacts[0].photo, std::string("\xFF\xD8\xFF\xD9"));
+    }
+    {
+        // UTF-16 with its byte-order mark.
+        std::string bytes = "\xFF\xFE";
+        for (char16_t ch : std::u16string(u"BEGIN:VCARD\r\nN:\u0416\u0443\u043a\r\nEND:VCARD\r\n")) {
+            bytes.push_back(static_cast<char>(ch & 0xFF));
+            bytes.push_back(static_cast<char>(ch >> 8));
+        }
+        EXPECT_EQ(only(read_vcards(bytes)).last_name, u"\u0416\u0443\u043a");
+    }
+}
+
+TEST(VCardReader, Helpers) {
+    EXPECT_EQ(decode_quoted_printable("a=3Db=0D=0Ac=\r=zz="), "a=b\r\nc=\r=zz");
+    EXPECT_EQ(decode_base64("SGVs bG8=\r\n"), "Hello");
+    EXPECT_EQ(decode_base64("SGVsbG8"), "Hello");
+    EXPECT_FALSE(decode_base64("SGV*bG8="));
+    EXPECT_FALSE(decode_base64("SG=VsbG8"));
+    EXPECT_FALSE(decode_base64("S"));
+    for (std::string bytes : {std::string(""), std::string("a"), std::string("ab"),
+                              std::string("abc"), std::string("\xFF\x00\x80", 3)}) {
+        EXPECT_EQ(decode_base64(encode_base64(bytes)), bytes);
+    }
+    EXPECT_EQ(encode_base64("Hello"), "SGVsbG8=");
+    EXPECT_EQ(decode_charset("\xE9t\xE9", "iso-8859-1"), u"\u00e9t\u00e9");
+    EXPECT_EQ(decode_charset("\xC3\xA9t\xC3\xA9", ""), u"\u00e9t\u00e9");
+    EXPECT_EQ(decode_charset("\xE9t\xE9", ""), u"\u00e9t\u00e9");  // not UTF-8: Latin-1
+    EXPECT_EQ(decode_charset("\xD6\xD5\xCB", "KOI8-R"), u"\u0436\u0443\u043a");
+    EXPECT_EQ(decode_charset("caf\xC3\xA9", "NO-SUCH-CHARSET"), u"caf\u00e9");
+    EXPECT_EQ(decode_charset("x", "UTF-8\"; rm -rf"), u"x");
+}
+
+TEST(VCardWriter, WritesVersion30ThatReadsBackToTheSameContacts) {
+    VCardContact full;
+    Contact& c = full.contact;
+    c.first_name = u"J\u00fcrgen";
+    c.last_name = u"M\u00fcller-\u041b\u0435\u0431\u0435\u0434\u0435\u0432; \"Jr\"";
+    c.company = u"Caf\u00e9, \u0394\u03b5\u03bb\u03c4\u03b1\\Co";
+    for (int32_t k = 0; k < kStoredKindCount; ++k) {
+        const auto kind = static_cast<FieldKind>(k);
+        WString value = u"v" + platform::to_wstring(k) + u" \u00e9,;\\";
+        if (kind == FieldKind::Birthday) {
+            value = birthday(1975, 2, 28);
+        } else if (kind == FieldKind::Categories) {
+            value = u"Work, Family";
+        } else if (kind == FieldKind::HomeStreet) {
+            value = u"Line one\nLine two " + WString(60, u'\u0436');
+        }
+        c.fields.emplace_back(kind, value);
+    }
+    full.photo = std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, '\0') + "end";
+
+    VCardContact sparse;  // lone second fields and a company-only card
+    sparse.contact.company = u"Acme";
+    sparse.contact.fields = {{FieldKind::Business2Tel, u"2"},
+                             {FieldKind::Home2Tel, u"3"},
+                             {FieldKind::Email3, u"e@x"},
+                             {FieldKind::Birthday, u"-86399000"}};
+    VCardContact nameless;
+
+    const std::string text = write_vcards({full, sparse, nameless});
+    EXPECT_TRUE(text.starts_with("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find("\r\n", start);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_LE(end - start, 75u) << text.substr(start, end - start);
+        // A fold never cuts a UTF-8 sequence.
+        const size_t next = text[end + 2] == ' ' ? end + 3 : end + 2;
+        EXPECT_NE(static_cast<unsigned char>(text[next]) & 0xC0, 0x80u);
+        start = end + 2;
+    }
+
+    const VCardRead r = read_vcards(text);
+    ASSERT_FALSE(r.error) << r.error->line << platform::to_utf8(r.error->message);
+    ASSERT_EQ(r.contacts.size(), 3u);
+    const Contact& back = r.contacts[0].contact;
+    EXPECT_EQ(back.first_name, c.first_name);
+    EXPECT_EQ(back.last_name, c.last_name);
+    EXPECT_EQ(back.company, c.company);
+    EXPECT_EQ(back.fields, c.fields);
+    EXPECT_EQ(r.contacts[0].photo, full.photo);
+    EXPECT_EQ(r.contacts[1].contact.company, u"Acme");
+    EXPECT_EQ(r.contacts[1].contact.first_name, u"");
+    EXPECT_EQ(r.contacts[1].contact.fields, sparse.contact.fields);
+    EXPECT_TRUE(r.contacts[1].photo.empty());
+    EXPECT_EQ(r.contacts[2].contact.first_name, u"");
+    EXPECT_TRUE(r.contacts[2].contact.fields.empty());
+}
+
+}  // namespace
+}  // namespace velvane
