@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/core/log.h"
+#include "contacts/categories.h"
 
 namespace velvane {
 
@@ -458,9 +459,10 @@ struct CardBuilder {
 
     void add_phone(const Property& p) {
         WString number = trim(unescape(text_of(p, version)));
-        if (number.size() >= 4 && (number.compare(0, 4, u"tel:") == 0 ||
-                                   number.compare(0, 4, u"TEL:") == 0)) {
-            number.erase(0, 4);
+        // vCard 4.0 may give the number as a tel: URI.
+        if (p.value_type == "URI" && number.size() >= 4 &&
+            (number.compare(0, 4, u"tel:") == 0 || number.compare(0, 4, u"TEL:") == 0)) {
+            number = trim(WStringView(number).substr(4));
         }
         if (number.empty()) {
             return;
@@ -646,9 +648,13 @@ struct CardBuilder {
                     log() << "vCard: line " << p.line << ": birthday without a full date kept out\n";
                 }
             } else if (n == "CATEGORIES") {
+                // Names are kept in the form the category split reads back: no separator
+                // inside a name, no blanks around it.
                 std::vector<WString> names;
-                for (const WString& name : split_escaped(text_of(p, version), u",;")) {
-                    names.push_back(trim(name));
+                for (const WString& piece : split_escaped(text_of(p, version), u",;")) {
+                    for (const WString& name : split_categories(piece)) {
+                        names.push_back(trim(name));
+                    }
                 }
                 const WString joined = join(names, u", ");
                 if (ContactField* existing = c.find(FieldKind::Categories)) {

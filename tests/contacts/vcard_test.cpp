@@ -61,6 +61,22 @@ WString birthday(int y, int m, int d) {
     return date_time_text(days * 86400000LL);
 }
 
+// What was read is written and read again without a change.
+void expect_same_after_writing(const std::vector<VCardContact>& contacts) {
+    const VCardRead again = read_vcards(write_vcards(contacts));
+    ASSERT_FALSE(again.error);
+    ASSERT_EQ(again.contacts.size(), contacts.size());
+    for (size_t i = 0; i < contacts.size(); ++i) {
+        const Contact& a = contacts[i].contact;
+        const Contact& b = again.contacts[i].contact;
+        EXPECT_EQ(a.first_name, b.first_name);
+        EXPECT_EQ(a.last_name, b.last_name);
+        EXPECT_EQ(a.company, b.company);
+        EXPECT_EQ(a.fields, b.fields);
+        EXPECT_EQ(contacts[i].photo, again.contacts[i].photo);
+    }
+}
+
 TEST(VCardSamples, Version21FilesFromPhones) {
     {
         const Contact c = only(read_sample("v21_simple_1.vcf"));  // no VERSION line
@@ -217,6 +233,7 @@ TEST(VCardSamples, EveryFileReads) {
         EXPECT_FALSE(r.error) << entry.path() << ": line " << r.error->line << ": "
                               << platform::to_utf8(r.error->message);
         EXPECT_FALSE(r.contacts.empty()) << entry.path();
+        expect_same_after_writing(r.contacts);
     }
     EXPECT_GE(files, 14);
 }
@@ -276,7 +293,7 @@ TEST(VCardReader, FoldingEscapesCharsetsAndEncodings) {
             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:O\\;Brien\\, Jr.;Pat\\nrick\r\n"
             "TEL;TYPE=\"work,voice\":555\r\nTEL;TYPE=work:556\r\nTEL;TYPE=WORK:557\r\n"
             "TEL;TYPE=car:1\r\nTEL:2\r\nEMAIL:a@x\r\nEMAIL:b@x\r\nEMAIL:c@x\r\nEMAIL:d@x\r\n"
-            "CATEGORIES:Work,Friends\\, old;Golf\r\nCATEGORIES:VIP\r\nBDAY:--0412\r\n"
+            "CATEGORIES:Work,Friends\\, old;Golf\\;Tennis\r\nCATEGORIES: VIP\r\nBDAY:--0412\r\n"
             "NICKNAME:Paddy\r\nROLE:Boss\r\nX-ASSISTANT:Sam\r\nEND:VCARD\r\n"));
         EXPECT_EQ(c.last_name, u"O;Brien, Jr.");
         EXPECT_EQ(c.first_name, u"Pat\nrick");
@@ -291,19 +308,21 @@ TEST(VCardReader, FoldingEscapesCharsetsAndEncodings) {
                                         {FieldKind::NickName, u"Paddy"},
                                         {FieldKind::JobTitle, u"Boss"},
                                         {FieldKind::AssistantName, u"Sam"},
-                                        {FieldKind::Categories, u"Work, Friends, old, Golf, VIP"}}));
+                                        {FieldKind::Categories, u"Work, Friends, old, Golf, Tennis, VIP"}}));
     }
     {
         // 4.0: a picture as a data URI, a tel: URI, a birthday with a time.
         const VCardRead r = read_vcards(
             "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Acme\r\nORG:Acme\r\n"
-            "TEL;VALUE=uri;TYPE=cell:tel:+49-171-1\r\nBDAY:19991231T235959Z\r\n"
+            "TEL;VALUE=uri;TYPE=cell:tel:+49-171-1\r\nTEL;TYPE=work:tel:2\r\nBDAY:19991231T235959Z\r\n"
             "PHOTO:data:image/jpeg;base64,/9j/2Q==\r\nEND:VCARD\r\n");
         const Contact c = only(r);
         EXPECT_EQ(c.first_name, u"");
         EXPECT_EQ(c.company, u"Acme");
         EXPECT_EQ(fields_of(c), (Fields{{FieldKind::Mobile, u"+49-171-1"},
+                                        {FieldKind::BusinessTel, u"tel:2"},
                                         {FieldKind::Birthday, u"946684799000"}}));
+        expect_same_after_writing(r.contacts);
         EXPECT_EQ(r.contacts[0].photo, std::string("\xFF\xD8\xFF\xD9"));
     }
     {
