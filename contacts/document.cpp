@@ -46,6 +46,7 @@ Document::Document(DocumentServices services)
     if (!m_keypad.load(keypad)) {
         log() << u"Document::Document() no keypad map\n";
     }
+    m_search->set_keypad(m_keypad);
     value = SortByLastname;
     read_dword(kRegistryPath, u"Sorting", value);
     // The stored value is outside input: anything but the three orders falls back.
@@ -128,7 +129,7 @@ void Document::load() {
     m_full.reserve(m_full.size() + contacts.size());
     for (Contact& contact : contacts) {
         ContactEntry& entry = add_entry(std::move(contact));
-        m_full.push_back(&entry);
+        full_insert(m_full.size(), &entry);
         add_numbers(entry);
     }
     contacts.clear();

@@ -150,11 +150,16 @@ private:
     ContactEntry& add_entry(Contact contact);
     void read_call_log();
     void send_flag(bool RefreshHint::*flag);
+    // The full list changes only through these, so its search slots stay beside it.
+    void full_insert(size_t position, ContactEntry* entry);
+    void full_erase(size_t position);
 
     DocumentServices m_services;
     std::vector<DocumentView*> m_views;
     std::vector<RecentCall> m_recents;
     std::vector<ContactEntry*> m_full;
+    // The search slot of each full-list entry, so the filter never has to visit the entries.
+    std::vector<uint32_t> m_full_slots;
     std::vector<ContactEntry*> m_filtered;
     std::vector<FavoriteRow> m_favorites;
     std::vector<WString> m_categories;

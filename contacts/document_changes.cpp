@@ -24,7 +24,7 @@ void Document::on_contact_created(Contact contact) {
     ContactEntry& entry = add_entry(std::move(contact));
 
     const size_t k = sorted_position(m_full, &entry);
-    m_full.insert(m_full.begin() + static_cast<ptrdiff_t>(k), &entry);
+    full_insert(k, &entry);
     RefreshHint listed;
     listed.list_inserted = true;
     listed.list_position = static_cast<int32_t>(k);
@@ -65,7 +65,7 @@ void Document::on_contact_changed(uint32_t object_id) {
     const int32_t i = position_in(m_full, entry);
     const int32_t j = position_in(m_filtered, entry);
     if (i >= 0) {
-        m_full.erase(m_full.begin() + i);
+        full_erase(static_cast<size_t>(i));
     }
     if (j >= 0) {
         m_filtered.erase(m_filtered.begin() + j);
@@ -87,7 +87,7 @@ void Document::on_contact_changed(uint32_t object_id) {
     m_search->update(entry->search_slot, *entry);
 
     const auto k = static_cast<int32_t>(sorted_position(m_full, entry));
-    m_full.insert(m_full.begin() + k, entry);
+    full_insert(static_cast<size_t>(k), entry);
     if (k == i) {
         RefreshHint hint;
         hint.list_changed = true;
@@ -185,7 +185,7 @@ void Document::on_contact_removed(uint32_t object_id) {
     }
     const int32_t i = position_in(m_full, entry);
     if (i >= 0) {
-        m_full.erase(m_full.begin() + i);
+        full_erase(static_cast<size_t>(i));
         RefreshHint hint;
         hint.list_removed = true;
         hint.list_position = i;

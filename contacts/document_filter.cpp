@@ -25,7 +25,7 @@ void Document::set_filter_string(WStringView text) {
     }
     std::stable_sort(m_words.begin(), m_words.end(),
                      [](const WString& a, const WString& b) { return a.size() > b.size(); });
-    *m_query = SearchIndex::compile(m_words, m_keypad);
+    *m_query = m_search->compile(m_words, m_keypad);
     rebuild_filtered();
     RefreshHint hint;
     hint.filtered_reset = true;
@@ -41,10 +41,10 @@ void Document::rebuild_filtered() {
     std::vector<uint64_t> bits;
     m_search->scan(*m_query, bits);
     m_filtered.clear();
-    for (ContactEntry* entry : m_full) {
-        const uint32_t slot = entry->search_slot;
+    for (size_t i = 0; i < m_full.size(); ++i) {
+        const uint32_t slot = m_full_slots[i];
         if (bits[slot / 64] >> (slot % 64) & 1) {
-            m_filtered.push_back(entry);
+            m_filtered.push_back(m_full[i]);
         }
     }
 }

@@ -30,15 +30,21 @@ constexpr size_t kMaxWords = 4;
 
 }  // namespace
 
+SearchQuery::CharSet::CharSet(WStringView chars) : bits(0x10000 / 64, 0) {
+    for (char16_t c : chars) {
+        bits[c >> 6] |= uint64_t{1} << (c & 63);
+    }
+}
+
 uint32_t SearchIndex::add(const ContactEntry& entry) {
     uint32_t slot = 0;
     if (!m_free.empty()) {
         slot = m_free.back();
         m_free.pop_back();
     } else {
-        slot = static_cast<uint32_t>(m_heads.size());
-        m_heads.emplace_back();
-        m_prefixes.emplace_back();
+        slot = static_cast<uint32_t>(m_records.size());
+        m_records.emplace_back();
+        m_key_masks.emplace_back();
         m_texts.emplace_back();
     }
     fill(slot, entry);
@@ -46,25 +52,25 @@ uint32_t SearchIndex::add(const ContactEntry& entry) {
 }
 
 void SearchIndex::update(uint32_t slot, const ContactEntry& entry) {
-    if (slot < m_heads.size()) {
+    if (slot < m_records.size()) {
         fill(slot, entry);
     }
 }
 
 void SearchIndex::remove(uint32_t slot) {
-    if (slot >= m_heads.size() || !m_texts[slot].live) {
+    if (slot >= m_records.size() || !m_records[slot].live) {
         return;
     }
     // A freed slot has no parts, so it can never match.
-    m_heads[slot] = Heads{};
-    m_prefixes[slot] = Prefixes{};
+    m_records[slot] = Record{};
+    m_key_masks[slot] = KeyMasks{};
     m_texts[slot] = Texts{};
     m_free.push_back(slot);
 }
 
 void SearchIndex::clear() {
-    m_heads.clear();
-    m_prefixes.clear();
+    m_records.clear();
+    m_key_masks.clear();
     m_texts.clear();
     m_free.clear();
 }
@@ -72,7 +78,6 @@ void SearchIndex::clear() {
 void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
     const Contact& c = entry.contact;
     Texts& texts = m_texts[slot];
-    texts.live = true;
     texts.parts.clear();
     texts.parts.push_back(platform::to_lower(c.first_name));
     texts.parts.push_back(platform::to_lower(c.last_name));
@@ -82,31 +87,88 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
             texts.parts.push_back(platform::to_lower(field.value));
         }
     }
-    Heads& heads = m_heads[slot];
-    Prefixes& prefixes = m_prefixes[slot];
-    heads = Heads{};
-    prefixes = Prefixes{};
+    Record& record = m_records[slot];
+    record = Record{};
     const size_t flat = std::min<size_t>(texts.parts.size(), kParts);
     for (size_t p = 0; p < flat; ++p) {
         const WString& text = texts.parts[p];
-        heads.length[p] = static_cast<uint16_t>(std::min<size_t>(text.size(), 0xFFFF));
-        if (!text.empty()) {
-            heads.first[p] = text[0];
-        }
+        record.length[p] = static_cast<uint16_t>(std::min<size_t>(text.size(), 0xFFFF));
         const size_t n = std::min<size_t>(text.size(), kWidth);
-        std::copy_n(text.begin(), n, prefixes.chars[p].begin());
+        std::copy_n(text.begin(), n, record.chars[p].begin());
     }
-    heads.more_phones = texts.parts.size() > kParts;
+    record.live = true;
+    record.phones = static_cast<uint8_t>(flat - kPhone);
+    record.more_phones = texts.parts.size() > kParts;
+
+    KeyMasks masks;
+    if (record.more_phones) {
+        // The later phones are not in the masks: never rule them out.
+        masks.first = masks.pairs = ~uint64_t{0};
+    }
+    for (size_t p = 0; p < texts.parts.size() && !record.more_phones; ++p) {
+        const WString& text = texts.parts[p];
+        if (text.empty()) {
+            continue;
+        }
+        const uint64_t first = keys_of(text[0]);
+        masks.first |= first;
+        if (text.size() < 2 || first == 0) {
+            continue;
+        }
+        const uint64_t second = keys_of(text[1]);
+        for (size_t k0 = 0; k0 < 64; ++k0) {
+            if (!(first >> k0 & 1)) continue;
+            for (size_t k1 = 0; k1 < 64; ++k1) {
+                if (second >> k1 & 1) masks.pairs |= pair_bit(k0, k1);
+            }
+        }
+    }
+    m_key_masks[slot] = masks;
 }
 
-SearchQuery SearchIndex::compile(const std::vector<WString>& words, const KeypadMap& map) {
+uint64_t SearchIndex::keys_of(char16_t c) const {
+    auto it = m_key_bits.find(c);
+    return it == m_key_bits.end() ? 0 : it->second;
+}
+
+uint64_t SearchIndex::pair_bit(size_t key0, size_t key1) {
+    return uint64_t{1} << ((key0 * 64 + key1) * 0x9E3779B97F4A7C15ull >> 58);
+}
+
+void SearchIndex::set_keypad(const KeypadMap& map) {
+    m_key_bits.clear();
+    m_keys.clear();
+    for (const auto& [key, value] : map.pairs()) {
+        if (m_keys.size() == 64) {
+            break;
+        }
+        const uint64_t bit = uint64_t{1} << m_keys.size();
+        m_keys.push_back(key);
+        for (char16_t c : value) {
+            m_key_bits[c] |= bit;
+        }
+    }
+}
+
+SearchQuery SearchIndex::compile(const std::vector<WString>& words,
+                                 const KeypadMap& map) const {
     SearchQuery query;
     query.words.reserve(words.size());
     for (const WString& text : words) {
         SearchQuery::Word word;
         word.sets.reserve(text.size());
         for (char16_t c : text) {
-            word.sets.push_back({map.value_of(c)});
+            word.sets.emplace_back(map.value_of(c));
+        }
+        auto key = std::find(m_keys.begin(), m_keys.end(), text[0]);
+        if (key != m_keys.end()) {
+            const size_t k0 = static_cast<size_t>(key - m_keys.begin());
+            word.first_key = uint64_t{1} << k0;
+            auto next = text.size() > 1 ? std::find(m_keys.begin(), m_keys.end(), text[1])
+                                        : m_keys.end();
+            if (next != m_keys.end()) {
+                word.pair_key = pair_bit(k0, static_cast<size_t>(next - m_keys.begin()));
+            }
         }
         query.words.push_back(std::move(word));
     }
@@ -114,15 +176,15 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words, const Keypad
 }
 
 bool SearchIndex::quick_reject(uint32_t slot, const SearchQuery& query) const {
-    const Heads& heads = m_heads[slot];
-    if (heads.more_phones) {
+    const Record& record = m_records[slot];
+    if (record.more_phones) {
         return false;
     }
     for (const SearchQuery::Word& word : query.words) {
         const SearchQuery::CharSet& set = word.sets[0];
         bool any = false;
         for (int p = 0; p < kParts && !any; ++p) {
-            any = heads.length[p] >= word.size() && set.contains(heads.first[p]);
+            any = record.length[p] >= word.size() && set.contains(record.chars[p][0]);
         }
         if (!any) {
             return true;
@@ -132,11 +194,12 @@ bool SearchIndex::quick_reject(uint32_t slot, const SearchQuery& query) const {
 }
 
 bool SearchIndex::part_accepts(uint32_t slot, int part, const SearchQuery::Word& word) const {
-    const uint16_t length = m_heads[slot].length[part];
+    const Record& record = m_records[slot];
+    const uint16_t length = record.length[part];
     if (length < word.size() && length != 0xFFFF) {
         return false;
     }
-    const auto& chars = m_prefixes[slot].chars[part];
+    const auto& chars = record.chars[part];
     const size_t n = std::min<size_t>(word.size(), kWidth);
     for (size_t i = 0; i < n; ++i) {
         if (!word.sets[i].contains(chars[i])) {
@@ -150,16 +213,18 @@ bool SearchIndex::part_accepts(uint32_t slot, int part, const SearchQuery::Word&
 }
 
 bool SearchIndex::phone_accepts(uint32_t slot, const SearchQuery::Word& word) const {
-    const auto& parts = m_texts[slot].parts;
-    const size_t phones = parts.size() - kPhone;
-    const size_t flat = std::min<size_t>(phones, kFlatPhones);
-    for (size_t k = 0; k < flat; ++k) {
-        if (part_accepts(slot, kPhone + static_cast<int>(k), word)) {
+    const Record& record = m_records[slot];
+    for (int k = 0; k < record.phones; ++k) {
+        if (part_accepts(slot, kPhone + k, word)) {
             return true;
         }
     }
-    for (size_t k = flat; k < phones; ++k) {
-        if (text_accepts(parts[kPhone + k], word, 0)) {
+    if (!record.more_phones) {
+        return false;
+    }
+    const auto& parts = m_texts[slot].parts;
+    for (size_t k = kPhone + kFlatPhones; k < parts.size(); ++k) {
+        if (text_accepts(parts[k], word, 0)) {
             return true;
         }
     }
@@ -173,7 +238,7 @@ bool SearchIndex::match(uint32_t slot, const SearchQuery& query, MatchLengths* l
     if (query.words.empty()) {
         return true;
     }
-    if (slot >= m_heads.size() || !m_texts[slot].live || query.words.size() > kMaxWords) {
+    if (slot >= m_records.size() || !m_records[slot].live || query.words.size() > kMaxWords) {
         return false;
     }
     // Parts in the order words are offered to them.
@@ -213,13 +278,37 @@ bool SearchIndex::match(uint32_t slot, const SearchQuery& query, MatchLengths* l
 }
 
 void SearchIndex::scan(const SearchQuery& query, std::vector<uint64_t>& bits) const {
-    const size_t slots = m_heads.size();
+    const size_t slots = m_records.size();
     bits.assign((slots + 63) / 64, 0);
     if (query.words.size() > kMaxWords) {
         return;
     }
+    // Words whose first characters are keypad keys rule out most contacts by two loads.
+    bool any_key = false;
+    bool only_keys = true;
+    for (const SearchQuery::Word& word : query.words) {
+        any_key = any_key || word.first_key != 0;
+        only_keys = only_keys && word.first_key != 0;
+    }
+    // One typed key: its mask bit is the whole answer.
+    const bool mask_decides = query.words.size() == 1 && query.words[0].size() == 1 && only_keys;
     for (uint32_t slot = 0; slot < slots; ++slot) {
-        if (quick_reject(slot, query)) {
+        if (any_key) {
+            const KeyMasks& masks = m_key_masks[slot];
+            bool possible = true;
+            for (const SearchQuery::Word& word : query.words) {
+                possible = possible && (masks.first & word.first_key) == word.first_key &&
+                           (masks.pairs & word.pair_key) == word.pair_key;
+            }
+            if (!possible) {
+                continue;
+            }
+            if (mask_decides && masks.first != ~uint64_t{0}) {
+                bits[slot / 64] |= uint64_t{1} << (slot % 64);
+                continue;
+            }
+        }
+        if (!only_keys && quick_reject(slot, query)) {
             continue;
         }
         if (match(slot, query, nullptr)) {

@@ -4,6 +4,7 @@
 // contact is read, so typing touches a few bytes per contact and no strings.
 
 #include <array>
+#include <unordered_map>
 #include <cstdint>
 #include <vector>
 
@@ -14,17 +15,22 @@ namespace velvane {
 // The filter words turned into character sets: position i of a word accepts the characters
 // its typed character stands for in the keypad map.
 struct SearchQuery {
+    // One bit per character of the plane: the scan tests one of these per part of every
+    // contact, so a test must be a single load. 8 KB each, made once per keystroke.
     struct CharSet {
-        WString chars;
-        bool contains(char16_t c) const {
-            for (char16_t x : chars) {
-                if (x == c) return true;
-            }
-            return false;
-        }
+        std::vector<uint64_t> bits;
+
+        explicit CharSet(WStringView chars);
+        bool contains(char16_t c) const { return bits[c >> 6] >> (c & 63) & 1; }
     };
     struct Word {
         std::vector<CharSet> sets;  // one per character of the word
+        // The keypad key of the first character as a bit of SearchIndex key masks; 0 when
+        // the character is not one of the first 64 keys.
+        uint64_t first_key = 0;
+        // The bit of the first two characters' keys in the pair masks; 0 when either is not
+        // a key or the word is shorter.
+        uint64_t pair_key = 0;
         size_t size() const { return sets.size(); }
     };
     // Longest first, as the filter offers them.
@@ -34,9 +40,9 @@ struct SearchQuery {
 class SearchIndex {
 public:
     // Characters of each part kept in the flat tables; longer words look at the full text.
-    static constexpr int kWidth = 8;
+    static constexpr int kWidth = 4;
     // First name, last name, company, then the first phones; more phones go to the full text.
-    static constexpr int kParts = 8;
+    static constexpr int kParts = 6;
     static constexpr int kFirst = 0, kLast = 1, kCompany = 2, kPhone = 3;
     static constexpr int kFlatPhones = kParts - kPhone;
 
@@ -46,28 +52,30 @@ public:
     void update(uint32_t slot, const ContactEntry& entry);
     void remove(uint32_t slot);
     void clear();
-    size_t slot_count() const { return m_heads.size(); }
+    size_t slot_count() const { return m_records.size(); }
 
-    static SearchQuery compile(const std::vector<WString>& words, const KeypadMap& map);
+    // Takes the keypad's keys for the first-letter masks; must come before any add.
+    void set_keypad(const KeypadMap& map);
+    SearchQuery compile(const std::vector<WString>& words, const KeypadMap& map) const;
     // One bit per slot: set where the slot matches every word.
     void scan(const SearchQuery& query, std::vector<uint64_t>& bits) const;
     bool match(uint32_t slot, const SearchQuery& query, MatchLengths* lengths) const;
 
 private:
-    struct Heads {
-        std::array<char16_t, kParts> first{};
+    // One cache line per contact, read front to back by the scan.
+    struct alignas(64) Record {
+        std::array<std::array<char16_t, kWidth>, kParts> chars{};
         // Length of each part, capped at 0xFFFF; 0 for a missing part.
         std::array<uint16_t, kParts> length{};
+        // Phones in the flat tables.
+        uint8_t phones = 0;
+        bool live = false;
         // Phones beyond the flat ones are only in the full text.
         bool more_phones = false;
-    };
-    struct Prefixes {
-        std::array<std::array<char16_t, kWidth>, kParts> chars{};
     };
     struct Texts {
         // Lower-cased first name, last name, company, then every phone.
         std::vector<WString> parts;
-        bool live = false;
     };
 
     bool quick_reject(uint32_t slot, const SearchQuery& query) const;
@@ -75,8 +83,20 @@ private:
     bool phone_accepts(uint32_t slot, const SearchQuery::Word& word) const;
     void fill(uint32_t slot, const ContactEntry& entry);
 
-    std::vector<Heads> m_heads;
-    std::vector<Prefixes> m_prefixes;
+    std::vector<Record> m_records;
+    // Per slot, one bit per keypad key that the first character of some part stands for, and
+    // one bit per hashed pair of keys of a part's first two characters: the scan's first test,
+    // sixteen bytes per contact. A slot whose parts are not all in the masks has every bit set.
+    struct KeyMasks {
+        uint64_t first = 0;
+        uint64_t pairs = 0;
+    };
+    std::vector<KeyMasks> m_key_masks;
+    static uint64_t pair_bit(size_t key0, size_t key1);
+    uint64_t keys_of(char16_t c) const;
+    // Character to the keys whose value holds it.
+    std::unordered_map<char16_t, uint64_t> m_key_bits;
+    std::vector<char16_t> m_keys;
     std::vector<Texts> m_texts;
     std::vector<uint32_t> m_free;
 };

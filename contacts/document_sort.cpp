@@ -89,6 +89,21 @@ int32_t Document::position_in(const std::vector<ContactEntry*>& list,
 void Document::sort_full_list() {
     std::sort(m_full.begin(), m_full.end(),
               [this](const ContactEntry* a, const ContactEntry* b) { return less(a, b); });
+    m_full_slots.resize(m_full.size());
+    for (size_t i = 0; i < m_full.size(); ++i) {
+        m_full_slots[i] = m_full[i]->search_slot;
+    }
+}
+
+void Document::full_insert(size_t position, ContactEntry* entry) {
+    m_full.insert(m_full.begin() + static_cast<ptrdiff_t>(position), entry);
+    m_full_slots.insert(m_full_slots.begin() + static_cast<ptrdiff_t>(position),
+                        entry->search_slot);
+}
+
+void Document::full_erase(size_t position) {
+    m_full.erase(m_full.begin() + static_cast<ptrdiff_t>(position));
+    m_full_slots.erase(m_full_slots.begin() + static_cast<ptrdiff_t>(position));
 }
 
 void Document::set_sorting(int32_t order) {

@@ -29,6 +29,8 @@ public:
     // The characters c stands for; c alone when c is not a key.
     WString value_of(char16_t c) const;
     bool empty() const { return m_values.empty(); }
+    // Every key with its value, keys in ascending order.
+    const std::vector<std::pair<char16_t, WString>>& pairs() const { return m_values; }
 
 private:
     // Value per key; the key characters sorted for lookup.
