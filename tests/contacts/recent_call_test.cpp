@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "contacts/document.h"
 #include "platform/call_history.h"
+#include "tests/contacts/document_fixture.h"
 #include "tests/support/temp_home.h"
 
 namespace velvane {
@@ -162,6 +164,46 @@ TEST(RecentCall, CallLogReadsAndDeletesTheUsersLog) {
     source.read(recents);
     ASSERT_EQ(recents.size(), 1u);
     EXPECT_EQ(recents[0].number, u"1");
+}
+
+TEST(RecentCall, TheDocumentsRecentsComeFromTheUsersLogAndDeletingReadsItAgain) {
+    TempHome t;
+    {
+        CallHistory log(CallHistory::default_file());
+        log.add(entry(0, platform::kCallIncoming, u"+49 171 1234567", 75));
+        log.add(entry(5, platform::kCallMissed, u""));
+        log.add(entry(9, platform::kCallOutgoing, u"0301"));
+    }
+    DocumentServices services;
+    services.make_store = [](Document&) {
+        auto store = std::make_unique<contacts_test::FakeStore>();
+        store->contacts = {contacts_test::person(7, u"Ann", u"Smith", u"",
+                                                 {{FieldKind::HomeTel, u"01711234567"}})};
+        return store;
+    };
+    services.call_log = std::make_unique<CallLog>();
+    services.keypad_map_path = platform::from_utf8((t.root() / "none.txt").string());
+    Document document(std::move(services));
+    document.load();
+    contacts_test::Recorder view;
+
+    std::vector<RecentCall>& recents = document.recent_calls();
+    ASSERT_EQ(recents.size(), 3u);
+    EXPECT_EQ(recents[2].contact, document.find_entry(7));
+    EXPECT_EQ(recents[2].field_label, u"HomeTel");
+    EXPECT_EQ(recents[1].number, u"Unknown");
+    EXPECT_EQ(recents[1].contact, nullptr);
+
+    delete_recents(document, {1, 2});
+    EXPECT_EQ(view.take(), (std::vector<std::string>{"log_updated", "is_load_done"}));
+    ASSERT_EQ(recents.size(), 1u);
+    EXPECT_EQ(recents[0].number, u"0301");
+
+    delete_recent(document, 5);  // no such call: nothing is read again
+    EXPECT_TRUE(view.take().empty());
+    delete_recent(document, 0);
+    EXPECT_EQ(view.take(), (std::vector<std::string>{"log_updated", "is_load_done"}));
+    EXPECT_TRUE(recents.empty());
 }
 
 }  // namespace
