@@ -187,3 +187,20 @@ TEST(Startup, WithoutADisplayTheProgramSaysHowToRunHeadless) {
 }
 
 }  // namespace
+
+namespace {
+
+// Closed while the start-up thread still sleeps: the splash waits for it before deleting
+// what it builds, and the run still ends cleanly.
+TEST(Startup, ClosingDuringTheSplashWaitsForTheStartUp) {
+    Home home;
+    home.enable_log();
+    const e2e::RunResult run = home.run_script("frames 1\nquit\n");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_FALSE(run.timed_out);
+    const auto lines = home.log_lines();
+    EXPECT_TRUE(in_order(lines, {" start: 6", "Application::~Application()"}));
+    EXPECT_FALSE(has_line(lines, " WinMain 10"));
+}
+
+}  // namespace
