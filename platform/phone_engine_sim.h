@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/phone_engine.h"
+#include "platform/phone_engine_control.h"
 #include "platform/phone_engine_windows.h"
 #include "platform/window.h"
 
@@ -40,7 +41,8 @@ public:
     };
 
     // The stock phone windows are made on the calling thread. The modem's own thread (the
-    // timed steps) starts here and ends with the object.
+    // timed steps) starts here and ends with the object. Hold it in a shared_ptr: the line's
+    // events find it through a weak reference, so none can reach it once it is gone.
     SimulatedPhoneEngine();
     explicit SimulatedPhoneEngine(Options options);
     ~SimulatedPhoneEngine() override;
@@ -106,20 +108,22 @@ private:
     };
 
     App* find_app_locked(LineAppHandle app);
+    // A call some application still holds a handle to, or null.
     Call* find_call_locked(CallHandle call);
     Call* oldest_live_locked(uint32_t state_mask, bool outgoing_only);
-    // Queues an event for every application with an open line and posts its wake-up.
-    void emit_locked(const Event& event);
+    void post_locked(App& app, const Event& event);
+    // Queues a call event for every application that holds the call.
+    void emit_locked(Call& call, uint32_t message, uintptr_t param1 = 0, uintptr_t param2 = 0,
+                     uintptr_t param3 = 0);
     void new_call_locked(Call& call);
     void set_state_locked(Call& call, uint32_t state, uint32_t mode = 0);
     void end_call_locked(Call& call, uint32_t mode);
+    void forget_if_done_locked(CallHandle call);
     void write_history_locked(const Call& call);
     void update_windows_locked();
-    void schedule_locked(uint32_t delay_ms, CallHandle call, uint32_t from_state,
-                         uint32_t to_state);
     void modem_loop();
+    // Runs the next queued event of an application on its hidden window's thread.
     void deliver(LineAppHandle app);
-    void destroy_hidden_window(App& app);
 
     Options m_options;
     mutable std::mutex m_mutex;
@@ -131,6 +135,8 @@ private:
     std::vector<WString> m_ussd;
     bool m_muted = false;
     bool m_loudspeaker_on = false;
+    uint32_t m_talk_presses = 0;
+    std::string m_history_error;
     uint32_t m_next_handle = 0x10001;
     struct Step {
         uint32_t due;
