@@ -40,30 +40,31 @@ private:
     Document& m_document;
 };
 
-// Turns the 38 values read for one item into a record.
-void fill_contact(const std::vector<pim::PropValue>& values, Contact& contact) {
+// Turns the 38 values read for one item into a record; the texts are moved out.
+// The log is looked up once per load by the caller: each lookup reads the Log setting.
+void fill_contact(std::vector<pim::PropValue>& values, Contact& contact, LogStream& trace) {
     if (values.size() != kContactPropertyCount) {
         return;
     }
     if (!values[0].missing()) {
         contact.object_id = static_cast<uint32_t>(values[0].number);
     }
-    contact.first_name = values[1].missing() ? WString() : values[1].text;
-    contact.last_name = values[2].missing() ? WString() : values[2].text;
-    contact.company = values[3].missing() ? WString() : values[3].text;
+    contact.first_name = values[1].missing() ? WString() : std::move(values[1].text);
+    contact.last_name = values[2].missing() ? WString() : std::move(values[2].text);
+    contact.company = values[3].missing() ? WString() : std::move(values[3].text);
     contact.fields.clear();
     for (int j = 4; j < kContactPropertyCount; ++j) {
-        const pim::PropValue& value = values[j];
+        pim::PropValue& value = values[j];
         if (value.missing()) {
             continue;
         }
         const auto kind = static_cast<FieldKind>(j - 4);
         if (kind == FieldKind::Birthday) {
             const int64_t count = date_time_from_file_time(value.number);
-            log() << "Date1 = " << value.number << ", Date2 = " << count << "\n";
+            trace << "Date1 = " << value.number << ", Date2 = " << count << "\n";
             contact.fields.emplace_back(kind, date_time_text(count));
         } else {
-            contact.fields.emplace_back(kind, value.text);
+            contact.fields.emplace_back(kind, std::move(value.text));
         }
     }
 }
@@ -135,11 +136,12 @@ void ContactManagerImpl2::load_all(std::vector<Contact>& out) {
     out.resize(static_cast<size_t>(count));
     const auto& ids = contact_property_ids();
     std::vector<pim::PropValue> values;
+    LogStream& trace = log();
     for (int i = 1; i <= count; ++i) {
         if (items->get_props(i, ids, values) != pim::kOk) {
             continue;
         }
-        fill_contact(values, out[i - 1]);
+        fill_contact(values, out[i - 1], trace);
         if ((i - 1) % 25 == 0) {
             m_listener.on_load_progress(*this, i - 1, count);
         }
@@ -158,7 +160,7 @@ std::optional<Contact> ContactManagerImpl2::read_one(uint32_t object_id) {
         return std::nullopt;
     }
     Contact contact;
-    fill_contact(values, contact);
+    fill_contact(values, contact, log());
     return contact;
 }
 
