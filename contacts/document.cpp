@@ -127,6 +127,9 @@ void Document::load() {
     log() << u"load contacts() t =" << elapsed() << u"\n";
 
     m_full.reserve(m_full.size() + contacts.size());
+    m_full_slots.reserve(m_full.size() + contacts.size());
+    m_by_id.reserve(m_by_id.size() + contacts.size());
+    m_numbers.reserve(m_numbers.size() + contacts.size() * 2);
     for (Contact& contact : contacts) {
         ContactEntry& entry = add_entry(std::move(contact));
         full_insert(m_full.size(), &entry);

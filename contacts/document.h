@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <list>
-#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -176,7 +175,14 @@ private:
     // Object id to entry, so that a change notice finds its entry without a walk.
     std::unordered_map<uint32_t, std::list<ContactEntry>::iterator> m_by_id;
     std::unique_ptr<LineHandler> m_line;
-    std::multimap<WString, NumberIndexItem> m_numbers;
+    // Number key (as a number, see number_index_key) to its phone fields; among equal keys
+    // the earliest added counts as the first.
+    struct IndexedNumber {
+        NumberIndexItem item;
+        uint64_t order = 0;
+    };
+    std::unordered_multimap<uint32_t, IndexedNumber> m_numbers;
+    uint64_t m_number_order = 0;
     std::unique_ptr<SearchIndex> m_search;
     // The filter words compiled against the keypad map.
     std::unique_ptr<SearchQuery> m_query;
