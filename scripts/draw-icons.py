@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Draws the icons of the default skin and its dark variant as PNG files:
+skins/<skin>/<skin>_<icon>.png. Standard library only.
+
+Each icon is a union of simple shapes (discs, rings, arcs, thick lines, polygons) minus
+others, sampled 4 x 4 times per pixel. The skin draws icons with the keyed blender of level 2
+(image alpha 128), which adds half of the background to a translucent pixel, so edge pixels
+are quantised to exactly half coverage: the compiled picture then blends them correctly.
+"""
+import math
+import os
+import struct
+import sys
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+from skin_palettes import PALETTES  # noqa: E402
+
+SAMPLES = 4
+
+
+# Shapes: each is a predicate over a point in icon pixels (0..size, y down).
+
+def disc(cx, cy, r):
+    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+def ring(cx, cy, r, width):
+    inner, outer = (r - width / 2) ** 2, (r + width / 2) ** 2
+    return lambda x, y: inner <= (x - cx) ** 2 + (y - cy) ** 2 <= outer
+
+
+def arc(cx, cy, r, width, start, end):
+    """A ring between two angles in degrees, clockwise on screen from 3 o'clock."""
+    band = ring(cx, cy, r, width)
+
+    def inside(x, y):
+        if not band(x, y):
+            return False
+        angle = math.degrees(math.atan2(y - cy, x - cx)) % 360
+        return (angle - start) % 360 <= (end - start) % 360
+    return inside
+
+
+def rect(x0, y0, x1, y1):
+    return lambda x, y: x0 <= x <= x1 and y0 <= y <= y1
+
+
+def round_rect(x0, y0, x1, y1, r):
+    def inside(x, y):
+        if not (x0 <= x <= x1 and y0 <= y <= y1):
+            return False
+        dx = max(x0 + r - x, 0, x - (x1 - r))
+        dy = max(y0 + r - y, 0, y - (y1 - r))
+        return dx * dx + dy * dy <= r * r
+    return inside
+
+
+def line(x0, y0, x1, y1, width):
+    """A thick segment with round ends."""
+    dx, dy = x1 - x0, y1 - y0
+    length2 = dx * dx + dy * dy or 1e-9
+    half2 = (width / 2) ** 2
+
+    def inside(x, y):
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / length2))
+        px, py = x0 + t * dx - x, y0 + t * dy - y
+        return px * px + py * py <= half2
+    return inside
+
+
+def polyline(points, width):
+    return union(*[line(*points[i], *points[i + 1], width) for i in range(len(points) - 1)])
+
+
+def polygon(points):
+    def inside(x, y):
+        hit = False
+        j = len(points) - 1
+        for i in range(len(points)):
+            xi, yi = points[i]
+            xj, yj = points[j]
+            if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
+                hit = not hit
+            j = i
+        return hit
+    return inside
+
+
+def union(*shapes):
+    return lambda x, y: any(s(x, y) for s in shapes)
+
+
+def minus(shape, *holes):
+    return lambda x, y: shape(x, y) and not any(h(x, y) for h in holes)
+
+
+def ellipse(cx, cy, rx, ry):
+    return lambda x, y: ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1
+
+
+# The icons, on a 20 x 20 grid unless a size is given.
+
+def star(cx, cy, outer, inner):
+    points = []
+    for i in range(10):
+        r = outer if i % 2 == 0 else inner
+        a = math.radians(-90 + 36 * i)
+        points.append((cx + r * math.cos(a), cy + r * math.sin(a)))
+    return polygon(points)
+
+
+def person():
+    return union(disc(10, 6.5, 3.8),
+                 minus(ellipse(10, 18.5, 7.5, 7), rect(0, 17.5, 20, 20)))
+
+
+def clock():
+    return union(ring(10, 10, 7.2, 2.2), line(10, 10, 10, 5.2, 2), line(10, 10, 13.6, 12, 2))
+
+
+def handset():
+    # A C-shaped receiver opening to the upper right: a thick arc with round ear pieces.
+    return union(arc(10, 10, 6.2, 3.6, 45, 225),
+                 disc(10 + 6.2 * math.cos(math.radians(45)),
+                      10 + 6.2 * math.sin(math.radians(45)), 2.9),
+                 disc(10 + 6.2 * math.cos(math.radians(225)),
+                      10 + 6.2 * math.sin(math.radians(225)), 2.9))
+
+
+ICONS = {
+    # name: (shape, size, palette role)
+    "contacts": (person(), 20, "icon"),
+    "contacts_on": (person(), 20, "icon_on"),
+    "favorites": (star(10, 10.6, 9, 3.8), 20, "icon"),
+    "favorites_on": (star(10, 10.6, 9, 3.8), 20, "icon_on"),
+    "recents": (clock(), 20, "icon"),
+    "recents_on": (clock(), 20, "icon_on"),
+    "menu": (union(rect(3, 4, 17, 6), rect(3, 9, 17, 11), rect(3, 14, 17, 16)), 20, "icon"),
+    "menu_on": (union(rect(3, 4, 17, 6), rect(3, 9, 17, 11), rect(3, 14, 17, 16)), 20,
+                "icon_on"),
+    "category": (polygon([(3, 4), (17, 4), (11.6, 10.5), (11.6, 16.5), (8.4, 14.5),
+                          (8.4, 10.5)]), 20, "title_icon"),
+    "keypad": (union(*[disc(4 + 6 * c, 4 + 6 * r, 1.9) for r in range(3) for c in range(3)]),
+               20, "fab_text"),
+    "close": (polyline([(4, 7.5), (10, 13.5), (16, 7.5)], 2.4), 20, "key_icon"),
+    "backspace": (minus(polygon([(1, 10), (6.5, 4), (19, 4), (19, 16), (6.5, 16)]),
+                        line(9.5, 7.5, 14.5, 12.5, 1.8), line(9.5, 12.5, 14.5, 7.5, 1.8)),
+                  20, "key_icon"),
+    "call": (handset(), 20, "call_icon"),
+    "back": (polyline([(12.5, 4), (6.5, 10), (12.5, 16)], 2.6), 20, "tab_text_on"),
+    "check": (polyline([(3.5, 10.5), (8, 15), (16.5, 5.5)], 2.6), 20, "check"),
+    "help": (union(arc(10, 7.2, 3.8, 2.4, 180, 90), line(10, 11, 10, 12.6, 2.4),
+                   disc(10, 16.6, 1.5)), 20, "menu_icon"),
+    "minimize": (rect(4, 14, 16, 16.4), 20, "menu_icon"),
+    "exit": (union(arc(10, 10.8, 6.6, 2.2, 300, 240), line(10, 2.6, 10, 9.8, 2.2)), 20,
+             "menu_icon"),
+}
+
+
+def add_contact():
+    # A person with a plus at the lower right, cut free of the body.
+    plus = union(rect(13.4, 9, 15.6, 19), rect(9.5, 12.9, 19.5, 15.1))
+    halo = union(rect(11.8, 7.4, 17.2, 20), rect(7.9, 11.3, 20, 16.7))
+    body = minus(union(disc(8, 6.5, 3.6), minus(ellipse(8, 18.5, 7, 7), rect(0, 17.5, 20, 20))),
+                 halo)
+    return union(body, plus)
+
+
+ICONS["add"] = (add_contact(), 20, "title_icon")
+
+
+def render(shape, size):
+    """Coverage per pixel, quantised to 0, 128 and 255."""
+    alpha = []
+    step = 1.0 / SAMPLES
+    for py in range(size):
+        row = []
+        for px in range(size):
+            hits = 0
+            for sy in range(SAMPLES):
+                for sx in range(SAMPLES):
+                    if shape(px + (sx + 0.5) * step, py + (sy + 0.5) * step):
+                        hits += 1
+            coverage = hits / (SAMPLES * SAMPLES)
+            row.append(255 if coverage > 0.7 else 128 if coverage > 0.2 else 0)
+        alpha.append(row)
+    return alpha
+
+
+def png(width, height, rgba_rows):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    raw = b"".join(b"\0" + bytes(row) for row in rgba_rows)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def hex_rgb(text):
+    return int(text[1:3], 16), int(text[3:5], 16), int(text[5:7], 16)
+
+
+def main():
+    cache = {}
+    for skin, palette in PALETTES.items():
+        folder = os.path.join(ROOT, "skins", skin)
+        os.makedirs(folder, exist_ok=True)
+        for name, (shape, size, role) in ICONS.items():
+            key = (name.removesuffix("_on"), size)
+            if key not in cache:
+                cache[key] = render(shape, size)
+            r, g, b = hex_rgb(palette[role])
+            rows = [[v for a in row for v in (r, g, b, a)] for row in cache[key]]
+            with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
+                out.write(png(size, size, rows))
+
+
+if __name__ == "__main__":
+    main()

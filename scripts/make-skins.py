@@ -1,0 +1,464 @@
+#!/usr/bin/env python3
+"""Writes the sources of the default skin and its dark variant: skins/default/*.vskin and
+skins/default_dark/*.vskin, one palette apart. Both skins share one layout, described here
+once; the generated sources are committed, so the build needs no Python.
+
+    scripts/make-skins.py            # rewrite both skins' sources
+    scripts/draw-icons.py            # their pictures
+
+Geometry is in skin units at 96 dpi on a 240 x 320 portrait screen; anchors keep it right
+in landscape and on larger screens, and the loader doubles it at 192 dpi.
+"""
+import os
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+from skin_palettes import PALETTES  # noqa: E402
+
+FACE = "Tahoma"
+
+
+class Color(str):
+    pass
+
+
+class Font(str):
+    pass
+
+
+class Image:
+    def __init__(self, picture, coords=None, flag=0):
+        self.picture = picture
+        self.coords = coords
+        self.flag = flag
+
+    def __str__(self):
+        if self.coords is None:
+            return '"%s"' % self.picture
+        return '"%s" %s %d' % (self.picture, " ".join(str(c) for c in self.coords), self.flag)
+
+
+def font(size, bold=0):
+    return Font("%d %d 0 0 %s" % (size, bold, FACE))
+
+
+# Short names for the keys every node uses.
+KEYS = {
+    "ax": "anchor_x",
+    "ay": "anchor_y",
+    "bmin": "border_min",
+    "bmax": "border_max",
+    "size": "design_size",
+    "anim": "visibility_animation",
+    "ratio": "table_ratio",
+}
+
+
+class Node:
+    def __init__(self, type_, id_=None, children=(), **props):
+        self.type = type_
+        self.id = id_
+        self.children = [c for c in children if c is not None]
+        self.props = props
+
+    def lines(self, indent):
+        pad = " " * indent
+        out = ['%sstring type = "%s"' % (pad, self.type)]
+        if self.id is not None:
+            out.append('%sstring id = "%s"' % (pad, self.id))
+        for key, value in self.props.items():
+            key = KEYS.get(key, key)
+            if isinstance(value, Color):
+                out.append("%scolor %s = %s" % (pad, key, value))
+            elif isinstance(value, Font):
+                out.append('%sfont %s = "%s"' % (pad, key, value))
+            elif isinstance(value, Image):
+                out.append("%simage %s = %s" % (pad, key, value))
+            elif isinstance(value, tuple):
+                out.append("%spoint %s = %d, %d" % (pad, key, value[0], value[1]))
+            elif isinstance(value, int):
+                out.append("%sint %s = %d" % (pad, key, value))
+            else:
+                out.append('%sstring %s = "%s"' % (pad, key, escape(value)))
+        for child in self.children:
+            out.append("%snode {" % pad)
+            out.extend(child.lines(indent + 4))
+            out.append("%s}" % pad)
+        return out
+
+
+def escape(text):
+    out = []
+    for ch in text:
+        if ch in '"\\':
+            out.append("\\" + ch)
+        elif ord(ch) > 126:
+            out.append("\\u%04x" % ord(ch))
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def define(name, node, comment):
+    text = ["# " + line for line in comment.strip().splitlines()]
+    text.append("define %s {" % name)
+    text.extend(node.lines(4))
+    text.append("}")
+    return "\n".join(text) + "\n"
+
+
+class Skin:
+    """The layout, given one palette and the prefix of its pictures."""
+
+    def __init__(self, name, palette):
+        self.name = name
+        self.p = {k: Color(v) if isinstance(v, str) and v.startswith("#") else v
+                  for k, v in palette.items()}
+
+    def pic(self, icon, *coords, flag=0):
+        return Image("%s_%s" % (self.name, icon), coords if coords else None, flag)
+
+    # Pieces.
+
+    def fill(self, color, id_=None, **props):
+        return Node("color", id_, color=self.p[color], **props)
+
+    def icon(self, icon, id_=None, **props):
+        props.setdefault("ax", "CENTER")
+        props.setdefault("ay", "CENTER")
+        return Node("image", id_, src=self.pic(icon), alpha=128, grow=1, **props)
+
+    def text(self, id_, pt, color, text=None, bold=0, **props):
+        if text is not None:
+            props["text"] = text
+        return Node("text", id_, font=font(pt, bold), color=self.p[color], **props)
+
+    def states(self, normal, pressed, inset=(0, 0)):
+        """A button's #normal and #pressed backgrounds."""
+        return [self.fill(normal, "#normal", bmin=inset, bmax=inset),
+                self.fill(pressed, "#pressed", bmin=inset, bmax=inset)]
+
+    # The tab bar.
+
+    def tab_state(self, id_, icon, caption, current, badge=False):
+        p = "tab_on" if current else "tab_off"
+        children = [
+            self.fill(p, "#normal"),
+            self.fill("tab_pressed", "#pressed"),
+            self.fill("accent", "underline", ay="MAX_SIDE", size=(0, 3)) if current else None,
+            self.icon(icon + ("_on" if current else ""), "icon", ay="MIN_SIDE", bmin=(0, 4)),
+            self.text("caption", 8, "tab_text_on" if current else "tab_text", caption,
+                      ay="MAX_SIDE", bmax=(0, 3), size=(0, 12)),
+        ]
+        if badge:
+            # The count sits on a filled bubble at the icon's top right. The bubble is a text
+            # with a background, so the count can be set on it or on its #text alike.
+            children.append(Node(
+                "edit", "recent_count", ax="CENTER", ay="MIN_SIDE", bmin=(22, 2), size=(16, 14),
+                font=font(7, 1), color=self.p["badge_text"], background_color=self.p["badge"],
+                grow=1, children=[
+                    Node("text", "#text", font=font(7, 1), color=self.p["badge_text"]),
+                ]))
+        return Node("button", id_, children=children)
+
+    def tab(self, id_, icon, caption, states):
+        """A tab is a multinode whose children are its states 0, 1, 2."""
+        return Node("multinode", id_, size=(56, 0), ratio=1, children=[
+            self.tab_state("#state%d" % i, icon, caption, current, badge)
+            for i, (current, badge) in enumerate(states)])
+
+    def tab_bar(self):
+        return Node("htable", "tabs", ay="MIN_SIDE", size=(240, 38), children=[
+            self.tab("button_contacts", "contacts", "skinContacts",
+                     [(False, False), (True, False), (True, False)]),
+            self.tab("button_favorits", "favorites", "skinFavorites",
+                     [(False, False), (True, False), (True, False)]),
+            self.tab("button_recents", "recents", "skinRecents",
+                     [(False, False), (True, False), (False, True)]),
+            Node("multinode", "button_menu", size=(40, 0), children=[
+                Node("button", "#idle", children=[
+                    self.fill("tab_off", "#normal"),
+                    self.fill("tab_pressed", "#pressed"),
+                    self.icon("menu")]),
+                Node("button", "#open", children=[
+                    self.fill("tab_pressed", "#normal"),
+                    self.fill("tab_pressed", "#pressed"),
+                    self.icon("menu_on")]),
+            ]),
+        ])
+
+    # The contact list.
+
+    def contact_container(self):
+        """ContactSelectorContainer: the title bar over the list. A table, so the list takes
+        the bar's room when a screen hides the bar."""
+        return Node("vtable", "ContactSelectorContainer", bmin=(0, 38), children=[
+            Node("node", "top", size=(0, 28), children=[
+                self.fill("title_bar"),
+                self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
+                Node("button", "btnCategory", ax="MIN_SIDE", size=(36, 0), children=[
+                    self.fill("title_bar", "#normal"),
+                    self.fill("title_pressed", "#pressed"),
+                    self.icon("category")]),
+                self.text("title", 10, "title_text", "skinNoCategory", bold=1,
+                          bmin=(36, 0), bmax=(36, 0), ellipsis=1),
+                Node("button", "btnAddContact", ax="MAX_SIDE", size=(36, 0), children=[
+                    self.fill("title_bar", "#normal"),
+                    self.fill("title_pressed", "#pressed"),
+                    self.icon("add")]),
+            ]),
+            # Room at the bottom so the last rows scroll clear of the keypad button.
+            Node("vlist", "ContactsList", ratio=1, scroll_border_max=(0, 56), children=[
+                self.fill("list_bg"),
+            ]),
+        ])
+
+    def ruler(self, top):
+        """ContactsListRuler spans the list so the hint can sit in its middle; only its
+        right strip takes touches."""
+        return Node("node", "ContactsListRuler", bmin=(0, top), bmax=(0, 4),
+                    anim="right", children=[
+            Node("button", "ruler_button", ax="MAX_SIDE", size=(22, 0), children=[
+                Node("node", "#normal"),
+                self.fill("ruler_pressed", "#pressed", bmin=(3, 0), bmax=(3, 0)),
+            ]),
+            Node("vtable", "ruler_table", ax="MAX_SIDE", size=(22, 0), bmin=(0, 2),
+                 bmax=(0, 2)),
+            Node("edit", "hint", ax="CENTER", ay="CENTER", size=(64, 64),
+                 font=font(28, 1), color=self.p["hint_text"],
+                 background_color=self.p["hint"], children=[
+                     Node("text", "#text", font=font(28, 1), color=self.p["hint_text"]),
+                 ]),
+        ])
+
+    def open_keyboard(self):
+        return Node("button", "open_keyboard", ax="CENTER", ay="MAX_SIDE", size=(112, 40),
+                    bmax=(0, 8), anim="scale", children=[
+            self.fill("fab", "#normal"),
+            self.fill("fab_pressed", "#pressed"),
+            self.icon("keypad", ax="MIN_SIDE", bmin=(12, 0)),
+            self.text("caption", 10, "fab_text", "skinKeypad", bold=1, bmin=(36, 0),
+                      halign="LEFT"),
+        ])
+
+    # The keypad.
+
+    def key(self, id_, digit, letters):
+        return Node("button", id_, ratio=1, children=self.states("key", "key_pressed", (2, 2)) + [
+            self.text("digit", 16, "key_text", digit, bold=1, ay="MIN_SIDE", bmin=(0, 3),
+                      size=(0, 22)),
+            self.text("letters", 7, "key_letters", letters, ay="MAX_SIDE", bmax=(0, 4),
+                      size=(0, 10)),
+        ])
+
+    def keyboard(self):
+        row = lambda *keys: Node("htable", None, size=(0, 36), ratio=1, children=keys)
+        return Node("node", "KeyboardContainer", ay="MAX_SIDE", size=(0, 186), anim="bottom",
+                    children=[
+            self.fill("keypad_bg"),
+            self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
+            Node("vtable", "keys", bmin=(2, 3), bmax=(2, 3), children=[
+                Node("node", "display", size=(0, 36), ratio=1, children=[
+                    self.text("text_button_call", 16, "display_text", bmin=(48, 0),
+                              bmax=(48, 0), ellipsis=1),
+                    # Close and backspace share one place: the keypad shows one at a time.
+                    Node("button", "button_close", ax="MAX_SIDE", size=(48, 0), children=[
+                        Node("node", "#normal"),
+                        self.fill("key_pressed", "#pressed", bmin=(2, 2), bmax=(2, 2)),
+                        self.icon("close")]),
+                    Node("button", "button_backspace", ax="MAX_SIDE", size=(48, 0), children=[
+                        Node("node", "#normal"),
+                        self.fill("key_pressed", "#pressed", bmin=(2, 2), bmax=(2, 2)),
+                        self.icon("backspace")]),
+                ]),
+                row(self.key("button1", "1", "\u2423"), self.key("button2", "2", "ABC"),
+                    self.key("button3", "3", "DEF")),
+                row(self.key("button4", "4", "GHI"), self.key("button5", "5", "JKL"),
+                    self.key("button6", "6", "MNO")),
+                row(self.key("button7", "7", "PQRS"), self.key("button8", "8", "TUV"),
+                    self.key("button9", "9", "WXYZ")),
+                row(self.key("button_hash", "#", "*"), self.key("button0", "0", "+"),
+                    # A cell of its own, so the grid keeps its columns when the key is hidden.
+                    Node("node", "call_cell", ratio=1, children=[
+                        Node("button", "button_call", children=
+                             self.states("call", "call_pressed", (2, 2)) + [self.icon("call")]),
+                    ])),
+            ]),
+        ])
+
+    # Screens.
+
+    def main(self):
+        return Node("node", "Main", size=(240, 320), children=[
+            self.fill("list_bg", "#background"),
+            self.contact_container(),
+            Node("node", "RecentsContainer", bmin=(0, 38)),
+            Node("node", "FavoritesContainer", bmin=(0, 38)),
+            Node("node", "FavoritesContainer2", bmin=(0, 38)),
+            self.ruler(38 + 28),
+            self.open_keyboard(),
+            self.keyboard(),
+            self.tab_bar(),
+        ])
+
+    def contact_selector_form(self):
+        return Node("node", "ContactSelectorForm", size=(240, 320), anim="right", children=[
+            self.fill("list_bg", "#background"),
+            self.contact_container(),
+            Node("node", "header", ay="MIN_SIDE", size=(0, 38), children=[
+                self.fill("tab_off"),
+                Node("button", "cancel", ax="MIN_SIDE", size=(44, 0), children=[
+                    self.fill("tab_off", "#normal"),
+                    self.fill("tab_pressed", "#pressed"),
+                    self.icon("back")]),
+                self.text("caption", 11, "tab_text_on", "skinChooseContact", bold=1,
+                          bmin=(44, 0), bmax=(8, 0), halign="LEFT", ellipsis=1),
+            ]),
+            self.ruler(38),
+            self.open_keyboard(),
+            self.keyboard(),
+        ])
+
+    def row(self):
+        return Node("node", "ContactsListElement", size=(240, 40), children=[
+            self.fill("row", "#vlist_normal"),
+            self.fill("row_pressed", "#vlist_pressed"),
+            self.fill("row_selected", "#vlist_selected"),
+            Node("richtext", "big", ay="MIN_SIDE", bmin=(10, 3), bmax=(26, 0), size=(0, 19),
+                 font=font(11, 1), color=self.p["row_text"], halign="LEFT", valign="BOTTOM"),
+            Node("richtext", "small", ay="MIN_SIDE", bmin=(10, 22), bmax=(26, 0), size=(0, 15),
+                 font=font(8), color=self.p["row_small"], halign="LEFT", valign="TOP"),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(10, 0), size=(0, 1)),
+        ])
+
+    def second_text(self):
+        return self.text(None, 11, "row_second")
+
+    def filtered_text(self):
+        return self.text(None, 11, "row_filtered", bold=1)
+
+    def ruler_letter(self):
+        return self.text("letter", 7, "ruler_text", "A", bold=1, size=(22, 11), ratio=1)
+
+    # Menus.
+
+    def menu(self):
+        # The list grows with its rows up from the cancel button; the caption rides in the
+        # band above its first row. The list is a child of the root so that, when it measures
+        # itself, the room it may grow into is already known.
+        return Node("node", "Menu", size=(240, 320), anim="bottom", children=[
+            Node("vlist", "vlist", ax="CENTER", ay="MAX_SIDE", size=(300, 0), bmax=(0, 40),
+                 grow=1, scroll_border_min=(0, 30), children=[
+                     self.fill("menu_bg"),
+                     self.fill("menu_head", "head", ay="MIN_SIDE", size=(0, 30)),
+                     self.text("caption", 10, "menu_head_text", bold=1, ay="MIN_SIDE",
+                               size=(0, 30), bmin=(12, 0), bmax=(12, 0), halign="LEFT",
+                               ellipsis=1),
+                 ]),
+            Node("node", "panel", ax="CENTER", ay="MAX_SIDE", size=(300, 40), children=[
+                Node("button", "cancel", children=[
+                    self.fill("menu_cancel", "#normal"),
+                    self.fill("menu_pressed", "#pressed"),
+                    self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
+                    self.text("label", 11, "menu_text", "Cancel", bold=1),
+                ]),
+            ]),
+        ])
+
+    def menu_row(self, name, normal, text_color, bold=0):
+        return Node("node", name, size=(0, 40), children=[
+            self.fill(normal, "#vlist_normal"),
+            self.fill("menu_pressed", "#vlist_pressed"),
+            self.fill("menu_pressed", "#vlist_selected"),
+            self.fill("line", "separator", ay="MIN_SIDE", bmin=(12, 0), bmax=(12, 0),
+                      size=(0, 2)),
+            self.text("#text", 11, text_color, bold=bold, bmin=(16, 0), bmax=(40, 0),
+                      halign="LEFT", ellipsis=1),
+            self.icon("check", "checked", ax="MAX_SIDE", bmax=(12, 0)),
+            self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
+        ])
+
+    def window_button(self, id_, icon, caption):
+        return Node("button", id_, ratio=1, children=self.states("menu_bg", "menu_pressed") + [
+            self.icon(icon, ay="MIN_SIDE", bmin=(0, 5)),
+            self.text("caption", 8, "menu_small", caption, ay="MAX_SIDE", bmax=(0, 4),
+                      size=(0, 12)),
+        ])
+
+    def menu_four_buttons(self, name):
+        return Node("node", name, size=(0, 48), children=[
+            self.fill("menu_bg", "#vlist_normal"),
+            Node("htable", "buttons", children=[
+                self.window_button("Help", "help", "Help"),
+                self.window_button("Minimize", "minimize", "Minimize"),
+                self.window_button("Exit", "exit", "Exit"),
+            ]),
+            self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
+        ])
+
+    def definitions(self):
+        """(file, name, node, comment) for every definition of the skin."""
+        return [
+            ("main", "Main", self.main(),
+             "The main screen: tabs on top, the contact list with its ruler, the keypad button\n"
+             "and the keypad. Tabs are multinodes whose children are the tab's states."),
+            ("contacts", "ContactSelectorForm", self.contact_selector_form(),
+             "The contact chooser: the list under a header with a back button."),
+            ("contacts", "ContactsListElement", self.row(),
+             "One contact row: the name on top, the company (or the name) below."),
+            ("contacts", "ContactsListElementSecondText", self.second_text(),
+             "The second name on a row's first line."),
+            ("contacts", "ContactsListElementFilteredText", self.filtered_text(),
+             "The part of a name that matches the typed filter."),
+            ("contacts", "AlphabetRulerText", self.ruler_letter(),
+             "One letter of the alphabet ruler."),
+            ("menu", "Menu", self.menu(),
+             "Menus come up from the bottom edge with a caption over their rows."),
+            ("menu", "MenuElement", self.menu_row("MenuElement", "menu_bg", "menu_text"),
+             "A menu row."),
+            ("menu", "MenuElementDisabled",
+             self.menu_row("MenuElementDisabled", "menu_bg", "menu_disabled"),
+             "A menu row that cannot be chosen."),
+            ("menu", "MenuElementRed", self.menu_row("MenuElementRed", "menu_red", "menu_red_text",
+                                                     bold=1),
+             "A menu row for a command that destroys data."),
+            ("menu", "MenuElementRedDisabled",
+             self.menu_row("MenuElementRedDisabled", "menu_bg", "menu_disabled"),
+             "A destructive row that cannot be chosen."),
+            ("menu", "MenuElement4Buttons", self.menu_four_buttons("MenuElement4Buttons"),
+             "The row of window buttons at the top of the main menu."),
+            ("menu", "MenuElement4ButtonsDisabled",
+             self.menu_four_buttons("MenuElement4ButtonsDisabled"),
+             "The same row when it is listed as disabled."),
+        ]
+
+
+HEADER = """\
+# Generated by scripts/make-skins.py from one layout and the "{name}" palette.
+# Edit the script, not this file.
+
+"""
+
+
+def write_skin(name, palette):
+    skin = Skin(name, palette)
+    folder = os.path.join(ROOT, "skins", name)
+    os.makedirs(folder, exist_ok=True)
+    files = {}
+    for file, definition, node, comment in skin.definitions():
+        files.setdefault(file, []).append(define(definition, node, comment))
+    for file, parts in files.items():
+        path = os.path.join(folder, "%s.vskin" % file)
+        text = HEADER.format(name=name) + "\n".join(parts)
+        with open(path, "w", encoding="utf-8") as out:
+            out.write(text)
+
+
+def main():
+    for name, palette in PALETTES.items():
+        write_skin(name, palette)
+
+
+if __name__ == "__main__":
+    main()
