@@ -3,7 +3,6 @@
 // deletion of log entries by number and start time.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
