@@ -326,6 +326,14 @@ TEST(VCardReader, FoldingEscapesCharsetsAndEncodings) {
         EXPECT_EQ(r.contacts[0].photo, std::string("\xFF\xD8\xFF\xD9"));
     }
     {
+        // A picture in quoted-printable, as some 2.1 writers send it; the first one counts.
+        const VCardRead r = read_vcards(
+            "BEGIN:VCARD\r\nN:P\r\nPHOTO;ENCODING=QUOTED-PRINTABLE;TYPE=JPEG:=FF=D8=\r\n=FF=D9\r\n"
+            "PHOTO;ENCODING=BASE64:QUJD\r\nEND:VCARD\r\n");
+        ASSERT_EQ(r.contacts.size(), 1u);
+        EXPECT_EQ(r.contacts[0].photo, std::string("\xFF\xD8\xFF\xD9"));
+    }
+    {
         // UTF-16 with its byte-order mark.
         std::string bytes = "\xFF\xFE";
         for (char16_t ch : std::u16string(u"BEGIN:VCARD\r\nN:\u0416\u0443\u043a\r\nEND:VCARD\r\n")) {
