@@ -1,0 +1,751 @@
+#include "screens/main_form.h"
+
+#include <string>
+
+#include "app/application.h"
+#include "app/core/keys.h"
+#include "app/core/log.h"
+#include "app/core/registry.h"
+#include "app/game_base.h"
+#include "app/handovers.h"
+#include "app/languages.h"
+#include "app/skins.h"
+#include "contacts/contact_manager.h"
+#include "contacts/recent_call.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
+#include "skin/multinode.h"
+#include "skin/node.h"
+
+namespace velvane {
+
+namespace {
+
+using zentra::MenuItem;
+
+MenuItem item(WStringView key, bool checked = false) {
+    MenuItem made;
+    made.key = WString(key);
+    made.checked = checked;
+    return made;
+}
+
+MenuItem item_styled(WStringView key, WStringView row_style) {
+    MenuItem made = item(key);
+    made.row_style = WString(row_style);
+    return made;
+}
+
+// Shows a tab's state: a multinode shows its child of that number, a button its children
+// "#state0", "#state1", "#state2" (each optional).
+void show_tab_state(zentra::Node& tab, int state) {
+    if (auto* multi = dynamic_cast<zentra::MultiNode*>(&tab)) {
+        multi->select(state, false);
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const WString name = u"#state" + WString(1, static_cast<char16_t>(u'0' + i));
+        if (zentra::Node* child = tab.find_descendant(name)) {
+            child->set_visible_at_once(i == state);
+        }
+    }
+    tab.mark_dirty();
+}
+
+void set_shown(zentra::Node* node, bool shown) {
+    if (node != nullptr) {
+        node->set_visible(shown);
+    }
+}
+
+void hide_at_once(zentra::Node* node) {
+    if (node != nullptr) {
+        node->set_visible_at_once(false);
+    }
+}
+
+uint32_t elapsed_since(uint32_t start) {
+    return platform::tick_count() - start;
+}
+
+}  // namespace
+
+MainForm::MainForm(zentra::Properties& properties, MainFormServices services)
+    : m_properties(properties),
+      m_services(std::move(services)),
+      m_selector_form(std::make_unique<ContactSelectorForm>(properties, *this)),
+      m_contacts(*this),
+      m_keyboard(*this, true) {
+    const uint32_t start = platform::tick_count();
+    uint32_t mode = 1;
+    read_dword(kSettingsPath, kFavoriteMode, mode);
+    m_favorite_mode = mode == 2 ? 2 : 1;
+    bind();
+    m_properties.add_reload_listener(this);
+    log() << "MainForm() = " << static_cast<int>(elapsed_since(start)) << "\n";
+}
+
+MainForm::~MainForm() {
+    m_properties.remove_reload_listener(this);
+    for (zentra::Node* tab : m_tabs) {
+        if (auto* button = dynamic_cast<zentra::ButtonNode*>(tab)) {
+            button->set_listener(nullptr);
+        }
+    }
+}
+
+Document& MainForm::document() const {
+    Document* document = Document::get_instance();
+    if (document == nullptr) {
+        fatal(u"MainForm::document()", u"The Document is gone");
+    }
+    return *document;
+}
+
+void MainForm::set_favorites(std::unique_ptr<TabContainer> list,
+                             std::unique_ptr<TabContainer> grid) {
+    m_favorites = std::move(list);
+    m_favorites_grid = std::move(grid);
+}
+
+zentra::Node* MainForm::bind_tab(WStringView name) {
+    zentra::Node& tab = find(name);
+    if (auto* button = dynamic_cast<zentra::ButtonNode*>(&tab)) {
+        button->set_listener(this);
+    } else if (dynamic_cast<zentra::MultiNode*>(&tab) != nullptr) {
+        // The tab decides its state itself: its state buttons report here, not to the toggle.
+        for (int i = 0; i < tab.child_count(); ++i) {
+            if (auto* button = dynamic_cast<zentra::ButtonNode*>(tab.child(i))) {
+                button->set_listener(this);
+            }
+        }
+    } else {
+        throw zentra::NodeNotFound{this->name(), WString(name)};
+    }
+    return &tab;
+}
+
+void MainForm::bind() {
+    // Menus read their rows from the skin as they open; a new skin needs new menus.
+    m_main_menu.reset();
+    m_recents_menu.reset();
+    load_definition(m_properties, u"Main");
+    m_contacts.bind(*this, m_properties);
+    if (m_recents) {
+        m_recents->bind(*this, m_properties);
+    }
+    if (m_favorites) {
+        m_favorites->bind(*this, m_properties);
+    }
+    if (m_favorites_grid) {
+        m_favorites_grid->bind(*this, m_properties);
+    }
+    m_keyboard.bind(*this);
+    if (m_screens.call) {
+        m_screens.call->bind(m_properties);
+    }
+    if (m_screens.contact) {
+        m_screens.contact->bind(m_properties);
+    }
+    if (m_screens.contact_recents) {
+        m_screens.contact_recents->bind(m_properties);
+    }
+    if (m_screens.select_field) {
+        m_screens.select_field->bind(m_properties);
+    }
+
+    m_tabs[Contacts] = bind_tab(u"button_contacts");
+    m_tabs[Favorites] = bind_tab(u"button_favorits");
+    m_tabs[Recents] = bind_tab(u"button_recents");
+    m_tabs[MenuButton] = bind_tab(u"button_menu");
+    auto& open_keyboard = find<zentra::ButtonNode>(u"open_keyboard");
+    open_keyboard.set_listener(this);
+    m_open_keyboard = &open_keyboard;
+    m_ruler = &find(u"ContactsListRuler");
+    m_badge = &m_tabs[Recents]->find(u"recent_count");
+    m_favorites_node = find_descendant(u"FavoritesContainer");
+    m_favorites_grid_node = find_descendant(u"FavoritesContainer2");
+    m_recents_node = find_descendant(u"RecentsContainer");
+
+    m_main_menu = std::make_unique<zentra::Menu>(m_properties, u"Menu", *this, u"MenuElement");
+    m_recents_menu = std::make_unique<zentra::Menu>(m_properties, u"Menu", *this, u"MenuElement");
+
+    hide_at_once(recents_node());
+    hide_at_once(favorites_list_node());
+    hide_at_once(favorites_grid_node());
+    hide_at_once(m_keyboard.root());
+    m_states = {2, 0, 0, 0};
+    m_current = Contacts;
+    m_remembered_state = 2;
+    m_category_menu_open = false;
+    update_missed_calls();
+    apply_tab_states();
+    m_contacts.root()->set_visible_at_once(true);
+}
+
+void MainForm::on_reload_skin(zentra::Properties&) {
+    bind();
+    if (zentra::FormHost* host = zentra::FormHost::instance()) {
+        host->request_redraw();
+    }
+}
+
+zentra::Node* MainForm::favorites_list_node() const {
+    return m_favorites ? m_favorites->root() : m_favorites_node;
+}
+
+zentra::Node* MainForm::favorites_grid_node() const {
+    return m_favorites_grid ? m_favorites_grid->root() : m_favorites_grid_node;
+}
+
+zentra::Node* MainForm::recents_node() const {
+    return m_recents ? m_recents->root() : m_recents_node;
+}
+
+void MainForm::layout_horizontal() {
+    Form::layout_horizontal();
+    if (m_favorites_grid) {
+        m_favorites_grid->on_width_changed();
+    }
+}
+
+// Tabs
+
+void MainForm::apply_tab_states() {
+    for (int tab = 0; tab < TabCount; ++tab) {
+        if (m_tabs[tab] != nullptr) {
+            show_tab_state(*m_tabs[tab], m_states[tab]);
+        }
+    }
+}
+
+void MainForm::show_containers() {
+    set_shown(m_contacts.root(), m_states[Contacts] != 0);
+    set_shown(favorites_list_node(), m_states[Favorites] == 1);
+    set_shown(favorites_grid_node(), m_states[Favorites] == 2);
+    set_shown(recents_node(), m_states[Recents] == 1);
+}
+
+void MainForm::remember_current_state() {
+    m_remembered_state = m_states[m_current];
+}
+
+void MainForm::press_tab(Tab tab) {
+    m_remembered_state = m_states[m_current];
+    const Tab previous = m_current;
+    m_states[m_current] = 0;
+    switch (tab) {
+        case Contacts: {
+            int state = 2;
+            const bool list_shown = m_contacts.root()->visible();
+            const bool keyboard_shown = m_keyboard.is_visible();
+            if (list_shown && keyboard_shown) {
+                m_keyboard.close(true);
+            } else if (previous == Contacts) {
+                show_keyboard();
+                state = 1;
+            } else if (!list_shown && keyboard_shown) {
+                state = 1;
+            }
+            m_current = Contacts;
+            m_states[Contacts] = state;
+            document().set_filter_string(u"");
+            break;
+        }
+        case Favorites:
+            m_current = Favorites;
+            if (previous == Favorites && m_remembered_state != 0) {
+                m_favorite_mode = 3 - m_favorite_mode;
+                write_dword(kSettingsPath, kFavoriteMode, static_cast<uint32_t>(m_favorite_mode));
+            }
+            m_states[Favorites] = m_favorite_mode;
+            break;
+        case Recents: {
+            const bool again = previous == Recents && m_remembered_state == 1;
+            m_current = Recents;
+            m_states[Recents] = 1;
+            if (again) {
+                m_recents_menu->open_by_name(u"MainMenu", {}, true);
+            }
+            break;
+        }
+        case MenuButton:
+            m_states[MenuButton] = 1;
+            apply_tab_states();
+            m_main_menu->open_by_name(u"MainMenu", {}, true);
+            return;
+        case TabCount:
+            return;
+    }
+    const int state = m_states[m_current];
+    update_missed_calls();
+    m_states[m_current] = state;
+    apply_tab_states();
+    show_containers();
+}
+
+void MainForm::show_keyboard() {
+    const uint32_t start = platform::tick_count();
+    m_ruler->set_visible(false);
+    m_open_keyboard->set_visible(false);
+    m_keyboard.show(true);
+    m_contacts.category_button()->set_visible(false);
+    m_contacts.set_title(Document::kNoCategory);
+    document().set_filtered_contacts();
+    log() << "MainForm show_keyboard " << static_cast<int>(elapsed_since(start)) << "\n";
+}
+
+void MainForm::update_missed_calls() {
+    const uint32_t count = missed_call_count();
+    zentra::Node* recents = m_tabs[Recents];
+    if (recents == nullptr) {
+        return;
+    }
+    if (count == 0) {
+        m_states[Recents] = m_current == Recents ? 1 : 0;
+        recents->set_text(u"recent_count", u"");
+        m_badge->set_visible_at_once(false);
+    } else {
+        if (m_current == Recents) {
+            reset_missed_call_count();
+        } else {
+            m_states[Recents] = 2;
+        }
+        recents->set_text(u"recent_count", platform::from_utf8(std::to_string(count)));
+        m_badge->set_visible_at_once(true);
+    }
+    show_tab_state(*recents, m_states[Recents]);
+}
+
+// Start-up argument, activation, document
+
+void MainForm::on_command_line(WStringView text) {
+    if (GameBase* platform = GameBase::get_instance()) {
+        platform->bring_to_front();
+    }
+    if (text == u"recents") {
+        press_tab(Recents);
+    } else if (text == u"favorites") {
+        press_tab(Favorites);
+    } else if (text == u"contacts") {
+        press_tab(Contacts);
+    } else if (text.size() > 5) {
+        const size_t at = text.find(u"open:");
+        if (at == WStringView::npos) {
+            return;
+        }
+        const WString number(text.substr(at + 5));
+        if (const ContactEntry* entry = document().find_by_number(number)) {
+            open_contact(*entry);
+        } else if (!number.empty()) {
+            m_pending_number = number;
+            open_menu(u"NewOrUpdateContact");
+        } else {
+            new_contact();
+        }
+    }
+}
+
+void MainForm::on_resolution_changed() {
+    GameBase* platform = GameBase::get_instance();
+    Application* application = Application::get_instance();
+    if (platform != nullptr && application != nullptr) {
+        platform->set_fullscreen(application->screen_metrics().orientation);
+    }
+}
+
+void MainForm::on_resume() {
+    log() << "MainForm::on_resume()\n";
+    document().update_log();
+    update_missed_calls();
+}
+
+void MainForm::on_document_refresh(const RefreshHint& hint) {
+    if (hint.recent_changed || hint.log_updated || hint.is_load_done) {
+        log() << "MainForm::on_document_refresh missed_count_process\n";
+        update_missed_calls();
+    }
+}
+
+// Keys and typed text
+
+bool MainForm::on_form_key(const zentra::KeyEvent& event) {
+    if (!event.down) {
+        // Releases finish what the presses started in the tree (a bound key clicks here).
+        return Form::on_key(event);
+    }
+    log() << "MainForm::on_key()\n";
+    switch (event.key) {
+        case key::Left:
+            if (m_current == Favorites) {
+                press_tab(Contacts);
+            } else if (m_current == Recents) {
+                press_tab(Favorites);
+            }
+            return true;
+        case key::Right:
+            if (m_current == Contacts) {
+                press_tab(Favorites);
+            } else if (m_current == Favorites) {
+                press_tab(Recents);
+            }
+            return true;
+        case key::Backspace:
+            m_keyboard.backspace();
+            return true;
+        case key::CallMake:
+            log() << "-----------------------------\n";
+            log() << "-----MainForm::CALL_MAKE-----\n";
+            log() << "-----------------------------\n";
+            break;
+        default:
+            break;
+    }
+    log() << "MainForm::on_key()->Node::on_key()\n";
+    return Form::on_key(event);
+}
+
+bool MainForm::on_text(WStringView text) {
+    m_keyboard.set_text(m_keyboard.text() + WString(text));
+    return true;
+}
+
+// The keypad
+
+void MainForm::on_keyboard_text(KeyboardContainer&, WStringView text) {
+    const uint32_t start = platform::tick_count();
+    document().set_filter_string(text);
+    log() << "Document::get_instance()->set_filter_string() = "
+          << static_cast<int>(elapsed_since(start)) << "\n";
+}
+
+void MainForm::on_keyboard_closed(KeyboardContainer&) {
+    m_open_keyboard->set_visible(true);
+    m_ruler->set_visible(true);
+    Document& doc = document();
+    doc.set_category(doc.category_filter());
+    m_contacts.category_button()->set_visible(true);
+    m_states[Contacts] = 2;
+    show_tab_state(*m_tabs[Contacts], 2);
+    m_contacts.set_title(doc.category_filter());
+}
+
+void MainForm::on_keyboard_call(KeyboardContainer& keyboard, WStringView text) {
+    if (m_services.call_number) {
+        m_services.call_number(text);
+    } else {
+        log() << "MainForm::on_keyboard_call no phone to call " << text << "\n";
+    }
+    keyboard.set_text(u"");
+}
+
+// The contact lists
+
+void MainForm::on_contact_selected(ContactSelectorContainer& container, ContactEntry& entry) {
+    if (&container == &m_contacts) {
+        open_contact(entry);
+    } else if (m_screens.select_field) {
+        m_screens.select_field->choose_phone_kind(&entry, *this);
+    } else {
+        log() << "MainForm::on_contact_selected no field chooser yet\n";
+    }
+}
+
+void MainForm::on_add_contact(ContactSelectorContainer&) {
+    if (m_keyboard.is_visible() && !m_keyboard.text().empty()) {
+        m_pending_number = m_keyboard.text();
+        open_menu(u"PhoneToContact");
+    } else {
+        open_menu(u"NewContact");
+    }
+}
+
+void MainForm::on_category(ContactSelectorContainer&) {
+    open_menu(u"Categories");
+}
+
+void MainForm::on_field_kind_chosen(ContactEntry* entry, FieldKind kind) {
+    if (zentra::FormHost* host = zentra::FormHost::instance()) {
+        host->remove_modal_form(*m_selector_form, true);
+    }
+    Document& doc = document();
+    if (entry != nullptr) {
+        Contact changed = entry->contact;
+        changed.fields.emplace_back(kind, m_pending_number);
+        if (doc.store() == nullptr || !doc.store()->save(changed)) {
+            log() << "MainForm::on_field_kind_chosen the contact could not be saved\n";
+        }
+    } else if (auto* store = dynamic_cast<ContactManagerImpl2*>(doc.store())) {
+        Contact created;
+        created.fields.emplace_back(kind, m_pending_number);
+        if (store->create(created) && m_screens.contact) {
+            m_screens.contact->show_contact(created, true);
+        }
+    }
+    m_pending_number.clear();
+}
+
+void MainForm::remove_forms_above() {
+    zentra::FormHost* host = zentra::FormHost::instance();
+    if (host == nullptr) {
+        return;
+    }
+    while (zentra::Form* top = host->top_form()) {
+        if (top == this || !host->remove_modal_form(*top, false)) {
+            break;
+        }
+    }
+}
+
+void MainForm::open_contact(const ContactEntry& entry) {
+    remove_forms_above();
+    m_keyboard.set_text(u"");
+    if (m_screens.contact) {
+        m_screens.contact->show_contact(entry.contact, false);
+    } else {
+        log() << "MainForm::open_contact no contact card yet for " << entry.contact.object_id
+              << "\n";
+    }
+    document().set_filter_string(u"");
+}
+
+void MainForm::new_contact() {
+    remove_forms_above();
+    // Without the card to fill it in, an empty contact would only be left behind.
+    if (!m_screens.contact) {
+        log() << "MainForm::new_contact no contact card yet\n";
+        return;
+    }
+    if (auto* store = dynamic_cast<ContactManagerImpl2*>(document().store())) {
+        Contact created;
+        if (store->create(created)) {
+            m_screens.contact->show_contact(created, true);
+        }
+    }
+}
+
+void MainForm::open_menu(WStringView name) {
+    remember_current_state();
+    m_main_menu->open_by_name(name, {}, true);
+}
+
+// Buttons
+
+bool MainForm::on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) {
+    if (&button == m_open_keyboard) {
+        show_keyboard();
+        m_states[Contacts] = 1;
+        show_tab_state(*m_tabs[Contacts], 1);
+        return true;
+    }
+    for (int tab = 0; tab < TabCount; ++tab) {
+        zentra::Node* node = m_tabs[tab];
+        if (node == &button || (node != nullptr && button.parent() == node &&
+                                dynamic_cast<zentra::MultiNode*>(node) != nullptr)) {
+            press_tab(static_cast<Tab>(tab));
+            return true;
+        }
+    }
+    return false;
+}
+
+// Menus
+
+std::vector<MenuItem> MainForm::menu_items(zentra::Menu& menu, WStringView name) {
+    if (&menu == m_recents_menu.get()) {
+        return recents_menu_items(name);
+    }
+    return main_menu_items(name);
+}
+
+std::vector<MenuItem> MainForm::main_menu_items(WStringView name) {
+    std::vector<MenuItem> items;
+    if (m_category_menu_open && name != u"Categories") {
+        m_category_menu_open = false;
+        if (!name.empty() && name != u"skinReturn") {
+            document().set_category(name);
+            m_contacts.set_title(name);
+        }
+    } else {
+        items = run_main_command(name);
+    }
+    if (name != u"MainMenu" && name != u"Dialer" && name != u"Exit") {
+        m_states[MenuButton] = 0;
+        m_states[m_current] = m_remembered_state;
+        apply_tab_states();
+    }
+    return items;
+}
+
+std::vector<MenuItem> MainForm::category_items() {
+    Document& doc = document();
+    std::vector<MenuItem> items;
+    items.push_back(item(Document::kNoCategory, doc.category_filter() == Document::kNoCategory));
+    for (const WString& category : doc.categories()) {
+        MenuItem entry = item(category, doc.category_filter() == category);
+        entry.label = m_properties.translate(category);
+        items.push_back(std::move(entry));
+    }
+    items.push_back(item(u"skinReturn"));
+    return items;
+}
+
+std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
+    Document& doc = document();
+    Application* application = Application::get_instance();
+    const WString app_name = application != nullptr ? application->name() : WString(u"Velvane");
+    std::vector<MenuItem> items;
+    if (name == u"MainMenu") {
+        items.push_back(item_styled(zentra::kMagic4ButtonsKey, u"MenuElement4Buttons"));
+        items.push_back(item(u"Settings"));
+        items.push_back(item(u"Dialer", doc.dialer()));
+        if (m_services.call_in_progress && m_services.call_in_progress()) {
+            items.push_back(item(u"skinBackToCall"));
+        }
+        items.push_back(item(u"Cancel"));
+    } else if (name == u"Settings") {
+        items.push_back(item(u"Sort"));
+        if (language_choice_available()) {
+            items.push_back(item(u"Language"));
+        }
+        if (skin_choice_available()) {
+            items.push_back(item(u"Skin"));
+        }
+        items.push_back(item(u"Cancel"));
+    } else if (name == u"Sort") {
+        items.push_back(item(u"SortByFirstname", doc.sorting() == SortByFirstname));
+        items.push_back(item(u"SortByLastname", doc.sorting() == SortByLastname));
+        items.push_back(item(u"SortByCompany", doc.sorting() == SortByCompany));
+        items.push_back(item(u"Cancel"));
+    } else if (name == u"SortByFirstname") {
+        doc.set_sorting(SortByFirstname);
+    } else if (name == u"SortByLastname") {
+        doc.set_sorting(SortByLastname);
+    } else if (name == u"SortByCompany") {
+        doc.set_sorting(SortByCompany);
+    } else if (name == u"Dialer") {
+        doc.set_dialer(!doc.dialer());
+        if (LineHandler* line = doc.line()) {
+            line->reset();
+        }
+        // The menu stays open, so the check mark is seen to follow the setting.
+        items = run_main_command(u"MainMenu");
+    } else if (name == u"skinBackToCall") {
+        if (m_screens.call) {
+            m_screens.call->show_again();
+        }
+        log() << "Start call timer\n";
+    } else if (name == u"Language" || name.starts_with(u"Language#")) {
+        if (language_menu(m_properties, app_name, name, items, u"MenuElement")) {
+            m_keyboard.set_text(u"");
+            if (application != nullptr) {
+                application->reload_skin(m_properties);
+            }
+        }
+    } else if (name == u"Skin" || name.starts_with(u"Skin#")) {
+        const zentra::ScreenMetrics metrics =
+            application != nullptr ? application->screen_metrics() : zentra::ScreenMetrics{};
+        if (skin_menu(m_properties, app_name, name, items, u"MenuElement", metrics) &&
+            application != nullptr) {
+            application->reload_skin(m_properties);
+        }
+    } else if (name == u"Categories") {
+        items = category_items();
+        m_category_menu_open = true;
+    } else if (name == u"RecentClickUnknownContact") {
+        if (const RecentCall* call = m_recents ? m_recents->current_call() : nullptr) {
+            m_pending_number = call->number;
+        }
+        items.push_back(item(u"Add2NewContact"));
+        if (!doc.entries().empty()) {
+            items.push_back(item(u"Add2Existing"));
+        }
+        items.push_back(item(u"SendSMS"));
+        items.push_back(item(u"Cancel"));
+    } else if (name == u"RecentClickKnownContact") {
+        items = {item(u"OpenContact"), item(u"SendSMS"), item(u"Cancel")};
+    } else if (name == u"SendSMS") {
+        if (const RecentCall* call = m_recents ? m_recents->current_call() : nullptr) {
+            send_chat(call->number);
+        }
+    } else if (name == u"OpenContact") {
+        const RecentCall* call = m_recents ? m_recents->current_call() : nullptr;
+        if (call != nullptr && call->contact != nullptr) {
+            open_contact(*call->contact);
+        }
+    } else if (name == u"NewOrUpdateContact" || name == u"PhoneToContact") {
+        items = {item(u"Add2NewContact"), item(u"Add2Existing"), item(u"Cancel")};
+    } else if (name == u"Add2NewContact") {
+        if (m_screens.select_field) {
+            m_screens.select_field->choose_phone_kind(nullptr, *this);
+        } else {
+            log() << "MainForm Add2NewContact no field chooser yet\n";
+        }
+    } else if (name == u"Add2Existing") {
+        doc.set_filtered_contacts();
+        m_selector_form->show();
+    } else if (name == u"NewContact") {
+        new_contact();
+    } else if (name == u"AddContacts") {
+        if (auto* store = dynamic_cast<ContactManagerImpl2*>(doc.store())) {
+            store->add_generated_contacts(100);
+        }
+    } else if (name == u"EraseContacts") {
+        if (auto* store = dynamic_cast<ContactManagerImpl2*>(doc.store())) {
+            store->erase_all_contacts();
+        }
+    } else if (name == u"BindContacts") {
+        doc.bind_recent_numbers();
+    } else if (name == u"Minimize") {
+        log() << "MENU MINIMIZE\n";
+        if (GameBase* platform = GameBase::get_instance()) {
+            platform->minimize_to_shell();
+        }
+    } else if (name == u"Help") {
+        execute_file(u"%app_path%/" + text(m_properties, u"Help_link"), u"");
+    } else if (name == u"Exit") {
+        platform::post_quit_message(0);
+    } else if (name == u"StandartContacts") {
+        if (GameBase* platform = GameBase::get_instance()) {
+            platform->rest_frames();
+        }
+        execute_file(u"poutlook.exe", u"contacts");
+    }
+    return items;
+}
+
+std::vector<MenuItem> MainForm::recents_menu_items(WStringView name) {
+    std::vector<MenuItem> items;
+    if (name == u"MainMenu") {
+        items = {item(u"menuFilter"), item(u"menuDeleteAll"), item(u"Cancel")};
+    } else if (name == u"menuFilter") {
+        items = {item(u"menuAllCalls"), item(u"menuIncoming"), item(u"menuOutgoing"),
+                 item(u"menuRejected"), item(u"Cancel")};
+    } else if (name == u"menuAllCalls" || name == u"menuIncoming" || name == u"menuOutgoing" ||
+               name == u"menuRejected") {
+        const int32_t filter = name == u"menuAllCalls"   ? 255
+                               : name == u"menuIncoming" ? 0
+                               : name == u"menuOutgoing" ? 1
+                                                         : 2;
+        if (m_recents) {
+            m_recents->set_direction_filter(filter);
+            m_recents->refill();
+        }
+    } else if (name == u"menuDeleteAll") {
+        items = {item_styled(u"ReallyDelete", u"MenuElementRed"), item(u"Cancel")};
+    } else if (name == u"ReallyDelete") {
+        if (m_recents) {
+            std::vector<int32_t> indices;
+            for (const RecentCall& call : document().recent_calls()) {
+                if (m_recents->passes(call)) {
+                    indices.push_back(call.index);
+                }
+            }
+            delete_recents(document(), indices);
+            m_recents->refill();
+        }
+    }
+    return items;
+}
+
+}  // namespace velvane

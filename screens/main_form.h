@@ -1,0 +1,186 @@
+#pragma once
+// MainForm: the program's root screen. It owns every other screen, binds `Main` with its
+// three tabs (contacts, favourites, recents) and the menu button, switches the container
+// under the tabs, shows the missed-call badge, serves every menu of the main screen, and
+// turns the start-up argument into a tab or a contact.
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/application_listener.h"
+#include "contacts/document.h"
+#include "screens/contact_selector_container.h"
+#include "screens/contact_selector_form.h"
+#include "screens/keyboard_container.h"
+#include "screens/screen_slots.h"
+#include "skin/button_node.h"
+#include "skin/form.h"
+#include "skin/menu.h"
+#include "skin/properties.h"
+
+namespace velvane {
+
+// The node's on_key and the application listener's on_key share one signature. The form's
+// keys come through the node tree (the top form gets them), so they get a name of their own
+// here and the listener's operation keeps its default.
+class KeyRoutedForm : public zentra::Form {
+public:
+    bool on_key(const zentra::KeyEvent& event) final { return on_form_key(event); }
+
+protected:
+    virtual bool on_form_key(const zentra::KeyEvent& event) = 0;
+};
+
+// What the main form needs from the phone; empty functions while there is none.
+struct MainFormServices {
+    // Places a call to the number (the call key of the keypad).
+    std::function<void(WStringView number)> call_number;
+    // Whether a call is in progress, so the menu offers the way back to it.
+    std::function<bool()> call_in_progress;
+};
+
+class MainForm : public KeyRoutedForm,
+                 public ApplicationListener,
+                 public DocumentView,
+                 public KeyboardListener,
+                 public ContactListListener,
+                 public FieldKindListener,
+                 public zentra::ButtonListener,
+                 public zentra::MenuListener,
+                 public zentra::ReloadListener {
+public:
+    enum Tab { Contacts = 0, Favorites = 1, Recents = 2, MenuButton = 3, TabCount = 4 };
+
+    static constexpr WStringView kSettingsPath = u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane";
+    static constexpr WStringView kFavoriteMode = u"FavoriteMode";
+
+    // Builds the screens, reads the favourites mode, makes both menus and binds `Main`;
+    // raises the skin engine's errors when the skin lacks a node. The Document must exist.
+    MainForm(zentra::Properties& properties, MainFormServices services = {});
+    ~MainForm() override;
+
+    // Screens of their own issues plug in here before the first bind.
+    ScreenSlots& screens() { return m_screens; }
+    void set_recents(std::unique_ptr<RecentsScreen> recents) { m_recents = std::move(recents); }
+    void set_favorites(std::unique_ptr<TabContainer> list, std::unique_ptr<TabContainer> grid);
+
+    // Loads `Main` again and binds every screen's nodes below it.
+    void bind();
+
+    // ApplicationListener.
+    void on_command_line(WStringView text) override;
+    void on_resolution_changed() override;
+    void on_activate() override { on_resume(); }
+
+    // The program became active again: the call log and the badge.
+    void on_resume();
+    // Presses a tab (or the menu button) as a tap would.
+    void press_tab(Tab tab);
+    // Opens the keypad over the contact list.
+    void show_keyboard();
+    // Reads the missed-call count into the recents tab and its badge.
+    void update_missed_calls();
+    // Opens the card of a contact; every screen above this one goes first.
+    void open_contact(const ContactEntry& entry);
+    void new_contact();
+    // Opens a menu of the main menu object by name, as a button of the screen does.
+    void open_menu(WStringView name);
+
+    // State, for the screens that come later and for tests.
+    int tab_state(Tab tab) const { return m_states[tab]; }
+    Tab current_tab() const { return m_current; }
+    int32_t favorite_mode() const { return m_favorite_mode; }
+    const WString& pending_number() const { return m_pending_number; }
+    KeyboardContainer& keyboard() { return m_keyboard; }
+    ContactSelectorContainer& contacts() { return m_contacts; }
+    ContactSelectorForm& selector_form() { return *m_selector_form; }
+    zentra::Menu& main_menu() { return *m_main_menu; }
+    zentra::Menu& recents_menu() { return *m_recents_menu; }
+    zentra::Node* tab_node(Tab tab) const { return m_tabs[tab]; }
+    zentra::Node* badge() const { return m_badge; }
+    zentra::Node* open_keyboard_button() const { return m_open_keyboard; }
+    zentra::Node* ruler() const { return m_ruler; }
+    // The container shown under a tab state; null when the skin has none yet.
+    zentra::Node* favorites_list_node() const;
+    zentra::Node* favorites_grid_node() const;
+    zentra::Node* recents_node() const;
+
+    // Node.
+    void layout_horizontal() override;
+    bool on_text(WStringView text) override;
+
+    // DocumentView.
+    void on_document_refresh(const RefreshHint& hint) override;
+
+    // KeyboardListener.
+    void on_keyboard_text(KeyboardContainer& keyboard, WStringView text) override;
+    void on_keyboard_closed(KeyboardContainer& keyboard) override;
+    void on_keyboard_call(KeyboardContainer& keyboard, WStringView text) override;
+
+    // ContactListListener.
+    void on_contact_selected(ContactSelectorContainer& container, ContactEntry& entry) override;
+    void on_add_contact(ContactSelectorContainer& container) override;
+    void on_category(ContactSelectorContainer& container) override;
+
+    // FieldKindListener.
+    void on_field_kind_chosen(ContactEntry* entry, FieldKind kind) override;
+
+    // ButtonListener.
+    bool on_click(zentra::ButtonNode& button, const zentra::ButtonEvent& event) override;
+    void on_press_changed(zentra::ButtonNode&, const zentra::ButtonEvent&) override {}
+    void on_pointer(zentra::ButtonNode&, zentra::Point) override {}
+
+    // MenuListener: both menu objects ask here.
+    std::vector<zentra::MenuItem> menu_items(zentra::Menu& menu, WStringView name) override;
+
+    void on_reload_skin(zentra::Properties& properties) override;
+
+protected:
+    bool on_form_key(const zentra::KeyEvent& event) override;
+
+private:
+    std::vector<zentra::MenuItem> main_menu_items(WStringView name);
+    std::vector<zentra::MenuItem> recents_menu_items(WStringView name);
+    std::vector<zentra::MenuItem> category_items();
+    // The command a name of the main menu stands for; the items it leads to.
+    std::vector<zentra::MenuItem> run_main_command(WStringView name);
+    void remove_forms_above();
+    void apply_tab_states();
+    void show_containers();
+    zentra::Node* bind_tab(WStringView name);
+    // Where a menu opened from a list button returns the tabs to.
+    void remember_current_state();
+    Document& document() const;
+
+    zentra::Properties& m_properties;
+    MainFormServices m_services;
+    // The members keep the order the screens are built in; they go in reverse.
+    ScreenSlots m_screens;
+    std::unique_ptr<ContactSelectorForm> m_selector_form;
+    ContactSelectorContainer m_contacts;
+    std::unique_ptr<RecentsScreen> m_recents;
+    std::unique_ptr<TabContainer> m_favorites;
+    std::unique_ptr<TabContainer> m_favorites_grid;
+    KeyboardContainer m_keyboard;
+    std::unique_ptr<zentra::Menu> m_main_menu;
+    std::unique_ptr<zentra::Menu> m_recents_menu;
+
+    std::array<zentra::Node*, TabCount> m_tabs{};
+    std::array<int, TabCount> m_states{2, 0, 0, 0};
+    Tab m_current = Contacts;
+    int m_remembered_state = 2;
+    zentra::Node* m_open_keyboard = nullptr;
+    zentra::Node* m_ruler = nullptr;
+    zentra::Node* m_badge = nullptr;
+    // The skin's containers under the favourites and recents tabs, while their screens are
+    // not plugged in.
+    zentra::Node* m_favorites_node = nullptr;
+    zentra::Node* m_favorites_grid_node = nullptr;
+    zentra::Node* m_recents_node = nullptr;
+    int32_t m_favorite_mode = 1;
+    WString m_pending_number;
+    bool m_category_menu_open = false;
+};
+
+}  // namespace velvane

@@ -1,0 +1,96 @@
+#pragma once
+// What the main form asks of the screens it owns but that are built on their own: the
+// contact card, the field-kind chooser, the recents and favourites lists and the call screen.
+// Each slot stays empty until its screen exists; the main form's paths to it are in place and
+// do nothing (with a log line) while it is empty.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "contacts/document.h"
+#include "platform/ustring.h"
+
+namespace zentra {
+class Node;
+class Properties;
+}  // namespace zentra
+
+namespace velvane {
+
+// ContactForm.
+class ContactCardScreen {
+public:
+    virtual ~ContactCardScreen() = default;
+    virtual void bind(zentra::Properties& properties) = 0;
+    // Shows the contact; edit opens it in edit mode.
+    virtual void show_contact(const Contact& contact, bool edit) = 0;
+};
+
+// The field-kind chooser, told the chosen kind through its listener.
+class FieldKindListener {
+public:
+    virtual ~FieldKindListener() = default;
+    // entry is null for a new contact.
+    virtual void on_field_kind_chosen(ContactEntry* entry, FieldKind kind) = 0;
+};
+
+// SelectFieldForm.
+class FieldKindScreen {
+public:
+    virtual ~FieldKindScreen() = default;
+    virtual void bind(zentra::Properties& properties) = 0;
+    // Offers the phone kinds only; entry is null for a new contact.
+    virtual void choose_phone_kind(ContactEntry* entry, FieldKindListener& listener) = 0;
+};
+
+// A container of the main screen that sits under a tab: RecentsContainer, FavoritesContainer,
+// FavoritesContainer2.
+class TabContainer {
+public:
+    virtual ~TabContainer() = default;
+    // Binds its nodes below the main screen's root.
+    virtual void bind(zentra::Node& parent, zentra::Properties& properties) = 0;
+    virtual zentra::Node* root() const = 0;
+    // Runs after every horizontal layout of the main screen (the grid's tiles per row).
+    virtual void on_width_changed() {}
+};
+
+// RecentsContainer, with what the recents menu needs.
+class RecentsScreen : public TabContainer {
+public:
+    // 255 all calls, else one direction.
+    virtual int32_t direction_filter() const = 0;
+    virtual void set_direction_filter(int32_t filter) = 0;
+    // Whether a call passes the direction filter.
+    virtual bool passes(const RecentCall& call) const = 0;
+    virtual void refill() = 0;
+    // The entry the user tapped last; null when none.
+    virtual const RecentCall* current_call() const = 0;
+};
+
+// CallForm.
+class CallScreen {
+public:
+    virtual ~CallScreen() = default;
+    virtual void bind(zentra::Properties& properties) = 0;
+    // Back to the call in progress, with the screen's keypad hidden.
+    virtual void show_again() = 0;
+};
+
+// ContactRecentsForm.
+class ContactRecentsScreen {
+public:
+    virtual ~ContactRecentsScreen() = default;
+    virtual void bind(zentra::Properties& properties) = 0;
+};
+
+// The main form's screens, in the order they are built; destroyed in reverse.
+struct ScreenSlots {
+    std::unique_ptr<CallScreen> call;
+    std::unique_ptr<ContactCardScreen> contact;
+    std::unique_ptr<ContactRecentsScreen> contact_recents;
+    std::unique_ptr<FieldKindScreen> select_field;
+};
+
+}  // namespace velvane
