@@ -10,6 +10,7 @@
 #include "app/program_options.h"
 #include "display/sdl_backend.h"
 #include "platform/clock.h"
+#include "program/startup.h"
 
 int main(int argc, char** argv) {
     velvane::ProgramOptions options;
@@ -50,7 +51,8 @@ int main(int argc, char** argv) {
         };
     }
 
-    const int result = velvane::win_main(options.command_line, make_backend, nullptr);
+    const int result = velvane::win_main(options.command_line, make_backend,
+                                          velvane::program_startup());
     if (run && run->failed()) {
         std::fprintf(stderr, "velvane: %s\n", run->error().c_str());
         return 1;

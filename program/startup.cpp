@@ -1,0 +1,119 @@
+#include "program/startup.h"
+
+#include <string>
+
+#include "app/application.h"
+#include "app/core/log.h"
+#include "contacts/categories.h"
+#include "contacts/contact_manager.h"
+#include "contacts/document.h"
+#include "contacts/favorites.h"
+#include "contacts/recent_call.h"
+#include "platform/phone_engine_sim.h"
+#include "screens/main_form.h"
+#include "telephony/phone_manager.h"
+#include "telephony/telephone.h"
+
+namespace velvane {
+
+ProgramStartup::ProgramStartup() {
+    if (!platform::current_phone_engine()) {
+        std::string error;
+        platform::start_simulated_phone(error);
+        if (!error.empty()) {
+            log() << "ProgramStartup phone control: " << platform::from_utf8(error) << "\n";
+        }
+        m_phone_started = true;
+    }
+}
+
+ProgramStartup::~ProgramStartup() {
+    m_main_form.reset();
+    m_phone.reset();
+    m_document.reset();
+    if (m_phone_started) {
+        platform::stop_simulated_phone();
+    }
+}
+
+void ProgramStartup::create_document() {
+    DocumentServices services;
+    services.make_store = [](Document& document) {
+        return ContactManagerImpl2::for_document(document);
+    };
+    services.call_log = std::make_unique<CallLog>();
+    services.make_line = [](Document& document) {
+        ProgramWindow window;
+        window.bring_to_front = [] {
+            if (GameBase* platform = GameBase::get_instance()) {
+                platform->bring_to_front();
+            }
+        };
+        window.redraw = [] {
+            if (Application* application = Application::get_instance()) {
+                application->request_redraw();
+            }
+        };
+        window.minimize = [] {
+            if (GameBase* platform = GameBase::get_instance()) {
+                platform->minimize_to_shell();
+            }
+        };
+        window.rest_frames = [] {
+            if (GameBase* platform = GameBase::get_instance()) {
+                platform->rest_frames();
+            }
+        };
+        return std::make_unique<Telephone>(document, std::move(window));
+    };
+    services.load_favorites = [](Document& document) { load_favorites(document); };
+    services.passes_category = passes_category;
+    m_document = std::make_unique<Document>(std::move(services));
+    m_phone = std::make_unique<PhoneManager>(*m_document);
+}
+
+zentra::Form* ProgramStartup::create_main_form(zentra::Properties& properties) {
+    MainFormServices services;
+    services.call_number = [this](WStringView number) { m_phone->call_number(number); };
+    services.call_in_progress = [this] {
+        const auto* telephone = dynamic_cast<const Telephone*>(m_document->line());
+        return telephone != nullptr && telephone->current_call() != 0;
+    };
+    // The skin engine's errors name what the skin lacks; the program goes on without a main
+    // form rather than ending inside the start-up thread.
+    try {
+        m_main_form = std::make_unique<MainForm>(properties, std::move(services));
+    } catch (const zentra::NodeNotFound& missing) {
+        log() << "MainForm: node not found: " << missing.parent_name << "/" << missing.name << "\n";
+    } catch (const zentra::NodeNotFoundInSkin& missing) {
+        log() << "MainForm: not in the skin: " << missing.name << "\n";
+    } catch (const zentra::NodeNotRegistered& missing) {
+        log() << "MainForm: node type not registered: " << missing.type << "\n";
+    }
+    return m_main_form.get();
+}
+
+ApplicationListener* ProgramStartup::listener() {
+    return m_main_form.get();
+}
+
+GameBase::MessageHandler ProgramStartup::connect_store(platform::WindowHandle window) {
+    auto* store = dynamic_cast<ContactManagerImpl2*>(m_document->store());
+    if (store == nullptr) {
+        return {};
+    }
+    store->initialise(window);
+    return [store](uint32_t message, uintptr_t wparam, intptr_t lparam) {
+        store->on_window_message(message, wparam, lparam);
+    };
+}
+
+void ProgramStartup::load_contacts() {
+    m_document->load();
+}
+
+StartupWorkFactory program_startup() {
+    return [] { return std::make_unique<ProgramStartup>(); };
+}
+
+}  // namespace velvane

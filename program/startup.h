@@ -1,0 +1,41 @@
+#pragma once
+// The program's start-up work behind the splash: the simulated phone, the Document with its
+// contact store, call log and Telephone, the main form on the main skin, the store logged on
+// with the main window, and the first load of the contacts.
+
+#include <memory>
+
+#include "app/startup_work.h"
+
+namespace velvane {
+
+class Document;
+class MainForm;
+class PhoneManager;
+
+class ProgramStartup : public StartupWork {
+public:
+    // On the UI thread: the phone engine's windows belong to the thread that makes them.
+    ProgramStartup();
+    ~ProgramStartup() override;
+
+    void create_document() override;
+    zentra::Form* create_main_form(zentra::Properties& properties) override;
+    ApplicationListener* listener() override;
+    GameBase::MessageHandler connect_store(platform::WindowHandle window) override;
+    void load_contacts() override;
+
+    Document* document() const { return m_document.get(); }
+    MainForm* main_form() const { return m_main_form.get(); }
+
+private:
+    bool m_phone_started = false;
+    std::unique_ptr<Document> m_document;
+    std::unique_ptr<PhoneManager> m_phone;
+    std::unique_ptr<MainForm> m_main_form;
+};
+
+// What the program's main hands to the entry.
+StartupWorkFactory program_startup();
+
+}  // namespace velvane
