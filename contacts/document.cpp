@@ -6,6 +6,7 @@
 #include "app/core/log.h"
 #include "app/core/paths.h"
 #include "app/core/registry.h"
+#include "contacts/categories.h"
 #include "contacts/document_search.h"
 #include "platform/clock.h"
 #include "platform/device_info.h"
@@ -31,6 +32,9 @@ Document::Document(DocumentServices services)
       m_log_timer(this),
       m_search(std::make_unique<SearchIndex>()),
       m_query(std::make_unique<SearchQuery>()) {
+    if (!m_services.passes_category) {
+        m_services.passes_category = velvane::passes_category;
+    }
     log() << u"Device Info " << platform::device_description() << u"\n";
     log() << u"Device Name " << platform::device_name() << u"\n";
 

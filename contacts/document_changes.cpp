@@ -18,9 +18,19 @@ ContactEntry& Document::add_entry(Contact contact) {
     return entry;
 }
 
-void Document::on_load_progress(int, int) {}
+void Document::on_load_progress(int index, int total) {
+    if (m_services.load_progress) {
+        m_services.load_progress(index, total);
+    }
+}
 
 void Document::on_contact_created(Contact contact) {
+    // A contact created while the load ran is read by the load and then announced again;
+    // a second entry for it would show twice and never leave on removal.
+    if (contact.object_id != 0 && find_entry(contact.object_id) != nullptr) {
+        on_contact_changed(contact.object_id);
+        return;
+    }
     ContactEntry& entry = add_entry(std::move(contact));
 
     const size_t k = sorted_position(m_full, &entry);

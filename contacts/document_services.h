@@ -66,6 +66,9 @@ struct DocumentServices {
     std::function<void(Document&)> load_favorites;
     // The category test of the category filter: does entry carry the category name?
     std::function<bool(const ContactEntry&, WStringView)> passes_category;
+    // Told of the store's load progress (index, total), for a splash that shows it; the
+    // Document itself does nothing with it. Runs on the loading thread.
+    std::function<void(int, int)> load_progress;
     // The keypad map file; "%app_path%\keyboard.txt" when empty.
     WString keypad_map_path;
 };

@@ -84,6 +84,17 @@ TEST_F(Changes, CreatedContactIsInsertedInOrderAndLinksItsCalls) {
     EXPECT_EQ(document->find_by_number(u"(555) 0100"), document->find_entry(3));
 }
 
+TEST_F(Changes, CreatedNoticeForAKnownContactIsAChange) {
+    // The load read it already when its notice arrives.
+    initial = {person(1, u"Ann", u"Adams"), person(2, u"Bea", u"Brown")};
+    open();
+    store->find(2)->last_name = u"Able";
+    document->on_contact_created(*store->find(2));
+    EXPECT_EQ(view->take(), (Hints{"list_removed 1", "list_inserted 0", "filtered_removed 1",
+                                   "filtered_inserted 0", "contact_changed 2"}));
+    EXPECT_EQ(document->entries().size(), 2u);
+}
+
 TEST_F(Changes, ChangeInPlaceAndChangeThatMoves) {
     initial = {person(1, u"Ann", u"Adams"), person(2, u"Bea", u"Brown"),
                person(3, u"Cid", u"Cole")};
