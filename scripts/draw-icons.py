@@ -15,7 +15,7 @@ import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
-from skin_palettes import PALETTES  # noqa: E402
+from skin_palettes import HARD_EDGED, PALETTES, ROUNDED  # noqa: E402
 
 SAMPLES = 4
 
@@ -171,8 +171,8 @@ def add_contact():
 ICONS["add"] = (add_contact(), 20, "title_icon")
 
 
-def render(shape, size):
-    """Coverage per pixel, quantised to 0, 128 and 255."""
+def render(shape, size, hard=False):
+    """Coverage per pixel, quantised to 0, 128 and 255 (or to 0 and 255 when hard)."""
     alpha = []
     step = 1.0 / SAMPLES
     for py in range(size):
@@ -184,7 +184,10 @@ def render(shape, size):
                     if shape(px + (sx + 0.5) * step, py + (sy + 0.5) * step):
                         hits += 1
             coverage = hits / (SAMPLES * SAMPLES)
-            row.append(255 if coverage > 0.7 else 128 if coverage > 0.2 else 0)
+            if hard:
+                row.append(255 if coverage >= 0.5 else 0)
+            else:
+                row.append(255 if coverage > 0.7 else 128 if coverage > 0.2 else 0)
         alpha.append(row)
     return alpha
 
@@ -215,6 +218,16 @@ def main():
             r, g, b = hex_rgb(palette[role])
             rows = [[v for a in row for v in (r, g, b, a)] for row in cache[key]]
             with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
+                out.write(png(size, size, rows))
+        for role, radius in ROUNDED.items():
+            # Nine-patch source: the corners and two pixels of middle each way.
+            size = 2 * radius + 2
+            key = ("round", radius, role in HARD_EDGED)
+            if key not in cache:
+                cache[key] = render(round_rect(0, 0, size, size, radius), size, hard=key[2])
+            r, g, b = hex_rgb(palette[role])
+            rows = [[v for a in row for v in (r, g, b, a)] for row in cache[key]]
+            with open(os.path.join(folder, "%s_round_%s.png" % (skin, role)), "wb") as out:
                 out.write(png(size, size, rows))
 
 

@@ -14,7 +14,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
-from skin_palettes import PALETTES  # noqa: E402
+from skin_palettes import PALETTES, ROUNDED  # noqa: E402
 
 FACE = "Tahoma"
 
@@ -139,6 +139,17 @@ class Skin:
         return [self.fill(normal, "#normal", bmin=inset, bmax=inset),
                 self.fill(pressed, "#pressed", bmin=inset, bmax=inset)]
 
+    def rounded(self, role, id_=None, **props):
+        """A rounded box in the colour of role, stretched as a nine-patch over the node."""
+        r = ROUNDED[role]
+        n = 2 * r + 2
+        return Node("image", id_, src=self.pic("round_" + role, 0, 0, r, r, r + 2, r + 2, n, n),
+                    alpha=128, **props)
+
+    def rounded_states(self, normal, pressed, inset=(0, 0)):
+        return [self.rounded(normal, "#normal", bmin=inset, bmax=inset),
+                self.rounded(pressed, "#pressed", bmin=inset, bmax=inset)]
+
     # The tab bar.
 
     def tab_state(self, id_, icon, caption, current, badge=False):
@@ -152,14 +163,14 @@ class Skin:
                       ay="MAX_SIDE", bmax=(0, 3), size=(0, 12)),
         ]
         if badge:
-            # The count sits on a filled bubble at the icon's top right. The bubble is a text
-            # with a background, so the count can be set on it or on its #text alike.
-            children.append(Node(
-                "edit", "recent_count", ax="CENTER", ay="MIN_SIDE", bmin=(22, 2), size=(16, 14),
-                font=font(7, 1), color=self.p["badge_text"], background_color=self.p["badge"],
-                grow=1, children=[
-                    Node("text", "#text", font=font(7, 1), color=self.p["badge_text"]),
-                ]))
+            # The count on a bubble at the icon's top right. The text inside carries the
+            # badge's own name, so setting the badge's text by name reaches it.
+            children.append(Node("node", "recent_count", ax="CENTER", ay="MIN_SIDE",
+                                 bmin=(24, 2), size=(18, 14), children=[
+                self.rounded("badge"),
+                Node("text", "recent_count", font=font(7, 1), color=self.p["badge_text"],
+                     bmin=(4, 0), bmax=(4, 0), grow=1),
+            ]))
         return Node("button", id_, children=children)
 
     def tab(self, id_, icon, caption, states):
@@ -225,41 +236,46 @@ class Skin:
             ]),
             Node("vtable", "ruler_table", ax="MAX_SIDE", size=(22, 0), bmin=(0, 2),
                  bmax=(0, 2)),
-            Node("edit", "hint", ax="CENTER", ay="CENTER", size=(64, 64),
-                 font=font(28, 1), color=self.p["hint_text"],
-                 background_color=self.p["hint"], children=[
-                     Node("text", "#text", font=font(28, 1), color=self.p["hint_text"]),
-                 ]),
+            # The letter bubble; its text carries the bubble's name, as with the badge.
+            Node("node", "hint", ax="CENTER", ay="CENTER", size=(64, 64), children=[
+                self.rounded("hint"),
+                self.text("hint", 28, "hint_text", bold=1),
+            ]),
         ])
 
     def open_keyboard(self):
         return Node("button", "open_keyboard", ax="CENTER", ay="MAX_SIDE", size=(112, 40),
-                    bmax=(0, 8), anim="scale", children=[
-            self.fill("fab", "#normal"),
-            self.fill("fab_pressed", "#pressed"),
-            self.icon("keypad", ax="MIN_SIDE", bmin=(12, 0)),
-            self.text("caption", 10, "fab_text", "skinKeypad", bold=1, bmin=(36, 0),
-                      halign="LEFT"),
+                    bmax=(0, 8), anim="scale",
+                    children=self.rounded_states("fab", "fab_pressed") + [
+            self.icon("keypad", ax="MIN_SIDE", bmin=(14, 0)),
+            self.text("caption", 10, "fab_text", "skinKeypad", bold=1, bmin=(38, 0),
+                      bmax=(10, 0), halign="LEFT"),
         ])
 
     # The keypad.
 
     def key(self, id_, digit, letters):
-        return Node("button", id_, ratio=1, children=self.states("key", "key_pressed", (2, 2)) + [
-            self.text("digit", 16, "key_text", digit, bold=1, ay="MIN_SIDE", bmin=(0, 3),
-                      size=(0, 22)),
-            self.text("letters", 7, "key_letters", letters, ay="MAX_SIDE", bmax=(0, 4),
+        # Keys ask for equal widths, so the table shares the row out evenly.
+        back = self.rounded_states("key", "key_pressed", (2, 2))
+        return Node("button", id_, ratio=1, size=(60, 0), children=back + [
+            self.text("digit", 14, "key_text", digit, bold=1, ay="MIN_SIDE", bmin=(0, 2),
+                      size=(0, 20)),
+            self.text("letters", 7, "key_letters", letters, ay="MAX_SIDE", bmax=(0, 3),
                       size=(0, 10)),
         ])
 
     def keyboard(self):
-        row = lambda *keys: Node("htable", None, size=(0, 36), ratio=1, children=keys)
-        return Node("node", "KeyboardContainer", ay="MAX_SIDE", size=(0, 186), anim="bottom",
+        # 240 wide at most: full width in portrait, the right-hand side in landscape, where the
+        # list stays readable beside it. Its top meets the list's title bar on a 240 high
+        # landscape screen.
+        row = lambda *keys: Node("htable", None, size=(0, 34), ratio=1, children=keys)
+        return Node("node", "KeyboardContainer", ax="MAX_SIDE", ay="MAX_SIDE", size=(240, 174),
+                    anim="bottom",
                     children=[
             self.fill("keypad_bg"),
             self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
             Node("vtable", "keys", bmin=(2, 3), bmax=(2, 3), children=[
-                Node("node", "display", size=(0, 36), ratio=1, children=[
+                Node("node", "display", size=(0, 32), ratio=1, children=[
                     self.text("text_button_call", 16, "display_text", bmin=(48, 0),
                               bmax=(48, 0), ellipsis=1),
                     # Close and backspace share one place: the keypad shows one at a time.
@@ -280,9 +296,9 @@ class Skin:
                     self.key("button9", "9", "WXYZ")),
                 row(self.key("button_hash", "#", "*"), self.key("button0", "0", "+"),
                     # A cell of its own, so the grid keeps its columns when the key is hidden.
-                    Node("node", "call_cell", ratio=1, children=[
+                    Node("node", "call_cell", ratio=1, size=(60, 0), children=[
                         Node("button", "button_call", children=
-                             self.states("call", "call_pressed", (2, 2)) + [self.icon("call")]),
+                             self.rounded_states("call", "call_pressed", (2, 2)) + [self.icon("call")]),
                     ])),
             ]),
         ])

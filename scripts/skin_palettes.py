@@ -115,3 +115,19 @@ PALETTES = {
         "check": "#4fc3f7",
     },
 }
+
+# Rounded boxes drawn as nine-patch pictures: palette role -> corner radius in pixels.
+ROUNDED = {
+    "fab": 20,
+    "fab_pressed": 20,
+    "key": 5,
+    "key_pressed": 5,
+    "call": 5,
+    "call_pressed": 5,
+    "hint": 14,
+    "badge": 7,
+}
+
+# Boxes whose edge meets a transparent background while they animate: their edge pixels are
+# kept hard, since a half-covered pixel would pick up the key colour there.
+HARD_EDGED = {"fab", "fab_pressed"}

@@ -1,0 +1,387 @@
+// The shipped default skin and its dark variant, loaded from the program folder with the
+// program's own loader at 96 and 192 dpi: every definition and named node the screens bind
+// is there with the class the screens expect, the main screen lays out sensibly in portrait
+// and landscape, a menu shows its rows on its first opening, and a few pixels come out in
+// the skin's colours.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ustring.h"
+#include "skin/bitmap.h"
+#include "skin/button_node.h"
+#include "skin/exceptions.h"
+#include "skin/layout.h"
+#include "skin/menu.h"
+#include "skin/multinode.h"
+#include "skin/node.h"
+#include "skin/node_factory.h"
+#include "skin/node_types.h"
+#include "skin/properties.h"
+#include "skin/render_surface.h"
+#include "skin/richtext_node.h"
+#include "skin/ruler.h"
+#include "skin/table.h"
+#include "skin/text_node.h"
+#include "skin/vlist.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::WString;
+using platform::WStringView;
+using zentra::Node;
+
+struct SkinCase {
+    const char* skin;
+    int dpi;
+};
+
+std::string case_name(const ::testing::TestParamInfo<SkinCase>& info) {
+    return std::string(info.param.skin) + "_" + std::to_string(info.param.dpi);
+}
+
+std::string utf8(WStringView text) {
+    return platform::to_utf8(WString(text));
+}
+
+class SkinCheck : public ::testing::TestWithParam<SkinCase> {
+protected:
+    static void SetUpTestSuite() {
+        if (!zentra::NodeFactory::is_registered(u"node")) {
+            zentra::register_node_types();
+        }
+    }
+
+    void SetUp() override {
+        const fs::path path =
+            fs::path(VELVANE_PROGRAM_DIR) / "skins/bin" / (std::string(GetParam().skin) + ".skin");
+        ASSERT_TRUE(fs::is_regular_file(path)) << path << " has not been built";
+        zentra::ScreenMetrics metrics;
+        metrics.dpi_y = GetParam().dpi;
+        ASSERT_TRUE(m_skin.load_skin(platform::from_utf8(path.string()), metrics))
+            << path << " does not load (a picture missing or not 16-bit?)";
+        m_shift = metrics.scale_shift();
+    }
+
+    // The definition as a screen would fill itself from it.
+    std::unique_ptr<Node> build(WStringView definition) {
+        const auto record = m_skin.find_definition(definition);
+        if (!record) {
+            ADD_FAILURE() << "no definition " << utf8(definition);
+            return nullptr;
+        }
+        const WString type = m_skin.get_string(*record, u"type", u"node");
+        auto root = zentra::NodeFactory::create(type);
+        zentra::load_from_skin(*root, m_skin, definition);
+        return root;
+    }
+
+    template <typename T = Node>
+    T* expect_node(const Node& parent, WStringView name) {
+        Node* found = parent.find_descendant(name);
+        if (found == nullptr) {
+            ADD_FAILURE() << utf8(parent.name()) << " has no " << utf8(name);
+            return nullptr;
+        }
+        T* typed = dynamic_cast<T*>(found);
+        EXPECT_NE(typed, nullptr) << utf8(name) << " is not of the class its screen binds";
+        return typed;
+    }
+
+    // A tab: a multinode with one button per state.
+    void expect_tab(const Node& main, WStringView name, int states) {
+        auto* tab = expect_node<zentra::MultiNode>(main, name);
+        if (tab == nullptr) {
+            return;
+        }
+        ASSERT_EQ(tab->child_count(), states) << utf8(name);
+        for (int i = 0; i < states; ++i) {
+            EXPECT_NE(dynamic_cast<zentra::ButtonNode*>(tab->child(i)), nullptr)
+                << utf8(name) << " state " << i;
+        }
+    }
+
+    void expect_keypad(const Node& parent) {
+        const Node* keypad = expect_node(parent, u"KeyboardContainer");
+        ASSERT_NE(keypad, nullptr);
+        for (WStringView key : {u"button0", u"button1", u"button2", u"button3", u"button4",
+                                u"button5", u"button6", u"button7", u"button8", u"button9",
+                                u"button_hash", u"button_backspace", u"button_call",
+                                u"button_close"}) {
+            expect_node<zentra::ButtonNode>(*keypad, key);
+        }
+        expect_node<zentra::TextNode>(*keypad, u"text_button_call");
+    }
+
+    // The container, its title bar and the ruler beside it, as the list binds them.
+    void expect_contact_list(const Node& parent) {
+        const Node* container = expect_node(parent, u"ContactSelectorContainer");
+        ASSERT_NE(container, nullptr);
+        expect_node<zentra::VList>(*container, u"ContactsList");
+        const Node* top = expect_node(*container, u"top");
+        ASSERT_NE(top, nullptr);
+        expect_node<zentra::ButtonNode>(*top, u"btnCategory");
+        expect_node<zentra::TextNode>(*top, u"title");
+        expect_node<zentra::ButtonNode>(*top, u"btnAddContact");
+
+        Node* ruler = expect_node(parent, u"ContactsListRuler");
+        ASSERT_NE(ruler, nullptr);
+        Node* hint = expect_node(*ruler, u"hint");
+        ASSERT_NE(hint, nullptr);
+        // The letter is set by the hint's own name: a text of that name must be inside.
+        const Node* letter = hint->find_descendant(u"hint");
+        EXPECT_NE(dynamic_cast<const zentra::TextNode*>(letter), nullptr);
+        expect_node<zentra::ButtonNode>(*ruler, u"ruler_button");
+        expect_node<zentra::Table>(*ruler, u"ruler_table");
+        zentra::Ruler binding;
+        binding.bind(*ruler, u"AlphabetRulerText", m_skin);
+        EXPECT_GT(binding.letter_height(), 0) << "ruler letters would never be shown";
+    }
+
+    zentra::Properties m_skin;
+    int m_shift = 0;
+};
+
+TEST_P(SkinCheck, MainHoldsTheTabsTheListAndTheKeypad) {
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    expect_tab(*main, u"button_contacts", 3);
+    expect_tab(*main, u"button_favorits", 3);
+    expect_tab(*main, u"button_recents", 3);
+    expect_tab(*main, u"button_menu", 2);
+    expect_node<zentra::ButtonNode>(*main, u"open_keyboard");
+    // The badge is found under the recents tab and its count is set by the badge's name.
+    const Node* recents = main->find_descendant(u"button_recents");
+    ASSERT_NE(recents, nullptr);
+    Node* badge = expect_node(*recents, u"recent_count");
+    ASSERT_NE(badge, nullptr);
+    EXPECT_NE(dynamic_cast<zentra::TextNode*>(badge->find_descendant(u"recent_count")), nullptr);
+    for (WStringView place : {u"RecentsContainer", u"FavoritesContainer", u"FavoritesContainer2"}) {
+        expect_node(*main, place);
+    }
+    expect_contact_list(*main);
+    expect_keypad(*main);
+}
+
+TEST_P(SkinCheck, ChooserHoldsItsOwnListAndKeypad) {
+    auto form = build(u"ContactSelectorForm");
+    ASSERT_NE(form, nullptr);
+    expect_node<zentra::ButtonNode>(*form, u"cancel");
+    expect_node<zentra::ButtonNode>(*form, u"open_keyboard");
+    expect_contact_list(*form);
+    expect_keypad(*form);
+}
+
+TEST_P(SkinCheck, RowsAndTheirTextStyles) {
+    auto row = build(u"ContactsListElement");
+    ASSERT_NE(row, nullptr);
+    for (WStringView line : {u"big", u"small"}) {
+        Node* node = expect_node(*row, line);
+        EXPECT_TRUE(dynamic_cast<zentra::RichTextNode*>(node) != nullptr ||
+                    dynamic_cast<zentra::TextNode*>(node) != nullptr);
+    }
+    for (WStringView state : {u"#vlist_normal", u"#vlist_pressed", u"#vlist_selected"}) {
+        expect_node(*row, state);
+    }
+    const zentra::Color black{0, 0, 0, 255};
+    for (WStringView style : {u"ContactsListElementSecondText", u"ContactsListElementFilteredText"}) {
+        const auto record = m_skin.find_definition(style);
+        ASSERT_TRUE(record) << utf8(style);
+        EXPECT_NE(m_skin.get_font(*record, u"font", nullptr), nullptr) << utf8(style);
+        // Without its own colour the style would fall back to black.
+        EXPECT_FALSE(m_skin.get_color(*record, u"color", black) == black) << utf8(style);
+    }
+    // The marked part must stand out from the rest of the line.
+    const auto filtered = m_skin.find_definition(u"ContactsListElementFilteredText");
+    const auto second = m_skin.find_definition(u"ContactsListElementSecondText");
+    EXPECT_FALSE(m_skin.get_color(*filtered, u"color", black) ==
+                 m_skin.get_color(*second, u"color", black));
+}
+
+TEST_P(SkinCheck, MenuRowsHaveTheirParts) {
+    for (WStringView name : {u"MenuElement", u"MenuElementDisabled", u"MenuElementRed"}) {
+        auto row = build(name);
+        ASSERT_NE(row, nullptr);
+        expect_node<zentra::TextNode>(*row, u"#text");
+        expect_node(*row, u"separator");
+        expect_node(*row, u"checked");
+    }
+    auto buttons = build(u"MenuElement4Buttons");
+    ASSERT_NE(buttons, nullptr);
+    for (WStringView name : {u"Help", u"Minimize", u"Exit"}) {
+        expect_node<zentra::ButtonNode>(*buttons, name);
+    }
+}
+
+class FixedMenu : public zentra::MenuListener {
+public:
+    std::vector<zentra::MenuItem> menu_items(zentra::Menu&, WStringView) override {
+        std::vector<zentra::MenuItem> items(4);
+        items[0].key = WString(zentra::kMagic4ButtonsKey);
+        items[0].row_style = u"MenuElement4Buttons";
+        items[1].key = u"Settings";
+        items[2].key = u"Dialer";
+        items[2].checked = true;
+        items[3].key = u"ReallyDelete";
+        items[3].row_style = u"MenuElementRed";
+        items[3].enabled = false;
+        return items;
+    }
+};
+
+// A menu grows with its rows above its cancel button, and must do so on its first opening,
+// before anything has been laid out.
+TEST_P(SkinCheck, MenuShowsItsRowsOnTheFirstOpening) {
+    FixedMenu listener;
+    zentra::Menu menu(m_skin, u"Menu", listener);
+    menu.open_by_name(u"MainMenu", u"", true);
+    const int w = 240 << m_shift;
+    const int h = 320 << m_shift;
+    zentra::layout_root(menu, {0, 0}, {w, h});
+    zentra::RenderSurface surface;
+    surface.recreate(w, h);
+    menu.render(surface, {0, 0});
+    zentra::layout_root(menu, {0, 0}, {w, h});
+
+    const zentra::VList& list = menu.list();
+    const int rows = (48 + 3 * 40) << m_shift;
+    const int caption = 30 << m_shift;
+    EXPECT_EQ(list.size().h, rows + caption);
+    EXPECT_EQ(list.position().y + list.size().h, h - (40 << m_shift)) << "list above cancel";
+    ASSERT_NE(menu.cancel_button(), nullptr);
+    EXPECT_EQ(menu.cancel_button()->position().y + menu.cancel_button()->size().h, h);
+    ASSERT_NE(menu.caption(), nullptr);
+    EXPECT_EQ(utf8(menu.caption()->text()), "MainMenu");
+}
+
+struct Box {
+    int x, y, w, h;
+    int right() const { return x + w; }
+    int bottom() const { return y + h; }
+};
+
+Box box(const Node& node) {
+    return {node.position().x, node.position().y, node.size().w, node.size().h};
+}
+
+TEST_P(SkinCheck, MainLaysOutInPortraitAndLandscape) {
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    const int s = m_shift;
+    for (const auto& [w, h] : {std::pair{240, 320}, std::pair{320, 240}, std::pair{240, 400},
+                              std::pair{400, 240}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        zentra::layout_root(*main, {0, 0}, {w << s, h << s});
+        const Box tabs = box(main->find(u"button_contacts"));
+        const Box menu = box(main->find(u"button_menu"));
+        EXPECT_EQ(tabs.y, 0);
+        EXPECT_EQ(tabs.h, 38 << s);
+        EXPECT_EQ(menu.right(), w << s) << "menu button at the right edge";
+        EXPECT_EQ(box(main->find(u"button_recents")).right(), menu.x);
+
+        const Box top = box(main->find(u"top"));
+        EXPECT_EQ(top.y, tabs.bottom());
+        const Box list = box(main->find(u"ContactsList"));
+        EXPECT_EQ(list.y, top.bottom());
+        EXPECT_EQ(list.bottom(), h << s);
+
+        // The keypad sits at the bottom, never over the title bar, at most 240 wide.
+        const Box keypad = box(main->find(u"KeyboardContainer"));
+        EXPECT_EQ(keypad.bottom(), h << s);
+        EXPECT_EQ(keypad.right(), w << s);
+        EXPECT_EQ(keypad.w, std::min(w, 240) << s);
+        EXPECT_GE(keypad.y, top.bottom());
+        // Twelve keys side by side in threes, each finger-sized and inside the keypad.
+        const Box one = box(main->find(u"button1"));
+        const Box two = box(main->find(u"button2"));
+        const Box three = box(main->find(u"button3"));
+        const Box call = box(main->find(u"button_call"));
+        EXPECT_LE(std::abs(one.w - two.w), 1);
+        EXPECT_LE(std::abs(three.w - two.w), 1);
+        EXPECT_EQ(call.right(), three.right());
+        EXPECT_GE(one.h, 30 << s);
+        EXPECT_GE(one.w, 70 << s);
+        EXPECT_GE(one.x, keypad.x);
+        EXPECT_LE(call.bottom(), keypad.bottom());
+
+        const Box ruler = box(main->find(u"ruler_table"));
+        EXPECT_EQ(ruler.right(), w << s);
+        EXPECT_GE(ruler.y, top.bottom());
+        const Box fab = box(main->find(u"open_keyboard"));
+        EXPECT_LT(fab.right(), ruler.x) << "the keypad button leaves the ruler free";
+        EXPECT_LE(fab.bottom(), h << s);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Skins, SkinCheck,
+                         ::testing::Values(SkinCase{"default", 96}, SkinCase{"default", 192},
+                                           SkinCase{"default_dark", 96},
+                                           SkinCase{"default_dark", 192}),
+                         case_name);
+
+constexpr uint16_t rgb565(uint32_t rgb) {
+    return static_cast<uint16_t>((((rgb >> 16) & 0xFF) >> 3) << 11 |
+                                 (((rgb >> 8) & 0xFF) >> 2) << 5 | ((rgb & 0xFF) >> 3));
+}
+constexpr uint16_t kOpaque = 0x0020;
+
+// Drawn pixels of the default skin: colour fills land as they are, picture pixels carry the
+// opaque mark, and at 192 dpi everything lands at twice the place.
+class DefaultSkinPixels : public SkinCheck {
+protected:
+    uint16_t pixel(int x, int y) const {
+        return m_surface.bitmap()->row(y)[x];
+    }
+    void draw(Node& root, int w, int h) {
+        zentra::layout_root(root, {0, 0}, {w, h});
+        m_surface.recreate(w, h);
+        ASSERT_FALSE(m_surface.empty());
+        root.render(m_surface, {0, 0});
+    }
+    zentra::RenderSurface m_surface;
+};
+
+TEST_P(DefaultSkinPixels, MainScreenColours) {
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    const int s = m_shift;
+    draw(*main, 240 << s, 320 << s);
+    // The contacts tab, not current: the bar's own colour at its top left.
+    EXPECT_EQ(pixel(1 << s, 1 << s), rgb565(0x1f3a5f));
+    // The list's title bar.
+    EXPECT_EQ(pixel(120 << s, 40 << s), rgb565(0xe8edf3));
+    // The call key, a rounded picture inset by two: solid green just inside its top edge,
+    // the keypad's background above it.
+    const Box call = box(main->find(u"button_call"));
+    EXPECT_EQ(pixel(call.x + call.w / 2, call.y + (3 << s)), rgb565(0x2e9d4e) | kOpaque);
+    EXPECT_EQ(pixel(call.x + call.w / 2, call.y + (1 << s)), rgb565(0xe8edf3));
+    // Between two keys the keypad's background shows.
+    const Box one = box(main->find(u"button1"));
+    EXPECT_EQ(pixel(one.right() - 1, one.y + one.h / 2), rgb565(0xe8edf3));
+}
+
+TEST_P(DefaultSkinPixels, RowStates) {
+    auto row = build(u"ContactsListElement");
+    ASSERT_NE(row, nullptr);
+    const int s = m_shift;
+    row->find(u"#vlist_pressed").set_visible_at_once(false);
+    row->find(u"#vlist_selected").set_visible_at_once(false);
+    draw(*row, 240 << s, 40 << s);
+    EXPECT_EQ(pixel(2 << s, 20 << s), rgb565(0xffffff));
+    // The rule under the row starts past the text's margin.
+    EXPECT_EQ(pixel(2 << s, (40 << s) - 1), rgb565(0xffffff));
+    EXPECT_EQ(pixel(20 << s, (40 << s) - 1), rgb565(0xdde3ea));
+}
+
+INSTANTIATE_TEST_SUITE_P(Default, DefaultSkinPixels,
+                         ::testing::Values(SkinCase{"default", 96}, SkinCase{"default", 192}),
+                         case_name);
+
+}  // namespace
