@@ -293,6 +293,11 @@ int check_remote(const std::shared_ptr<SessionState>& shared) {
     WindowHandle window;
     {
         std::lock_guard guard(state.mutex);
+        // Inside our own batch the journal holds rows that may yet be rolled back, and their
+        // numbers handed out again; look once it has ended.
+        if (sqlite3_get_autocommit(state.db) == 0) {
+            return 0;
+        }
         Statement version(state, "PRAGMA data_version");
         if (!version || version.step() != SQLITE_ROW) {
             return 0;
@@ -783,7 +788,10 @@ Code PimItems::get_props(int index, std::span<const uint32_t> ids, std::vector<P
         std::sort(cache.sorted_ids.begin(), cache.sorted_ids.end());
         cache.values.assign(m_oids.size(), {});
         cache.state.assign(m_oids.size(), 2);
-        bool ok = state.exec("BEGIN") == SQLITE_OK;
+        // One read transaction keeps the two scans consistent; inside a batch of this
+        // session they already are, and a COMMIT here would end the batch.
+        const bool own_transaction = sqlite3_get_autocommit(state.db) != 0;
+        bool ok = !own_transaction || state.exec("BEGIN") == SQLITE_OK;
         if (ok) {
             Statement items(state, "SELECT oid FROM items WHERE type = ?1 ORDER BY oid");
             ok = static_cast<bool>(items);
@@ -835,7 +843,9 @@ Code PimItems::get_props(int index, std::span<const uint32_t> ids, std::vector<P
         } else {
             state.fail(sqlite3_errcode(state.db));
         }
-        state.exec("COMMIT");
+        if (own_transaction) {
+            state.exec("COMMIT");
+        }
         if (ok) {
             cache.built = true;
         } else {

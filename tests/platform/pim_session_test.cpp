@@ -524,6 +524,15 @@ TEST_F(PimSessionTest, BatchKeepsAllOrNothingAndAnnouncesAfterTheCommit) {
     const Code failed = session->write_batch([&]() -> Code {
         add(*session, u"One");
         add(*session, u"Two");
+        // Reading inside the batch neither ends it nor lets the timer see its rows.
+        std::unique_ptr<PimFolder> folder;
+        std::unique_ptr<PimItems> items;
+        std::vector<PropValue> out;
+        const std::array<uint32_t, 1> ids{kFirst};
+        EXPECT_EQ(session->default_folder(kFolderContacts, folder), kOk);
+        EXPECT_EQ(folder->items(items), kOk);
+        EXPECT_EQ(items->get_props(2, ids, out), kOk);
+        EXPECT_EQ(session->check_remote_changes(), 0);
         return kFail;
     });
     EXPECT_EQ(failed, kFail);
@@ -547,6 +556,12 @@ TEST_F(PimSessionTest, BatchKeepsAllOrNothingAndAnnouncesAfterTheCommit) {
     std::unique_ptr<PimItems> items;
     ASSERT_EQ(folder->items(items), kOk);
     EXPECT_EQ(items->count(), 2);
+
+    // Journal numbers of the undone batch are used again; another process's change under
+    // such a number is still announced.
+    auto tool = open("tool");
+    add(*tool, u"Three");
+    EXPECT_EQ(session->check_remote_changes(), 1);
 }
 
 }  // namespace
