@@ -41,20 +41,34 @@ std::shared_ptr<PhoneEngine> set_current_phone_engine(std::shared_ptr<PhoneEngin
 
 std::string call_state_name(uint32_t state) {
     switch (state) {
-        case LINECALLSTATE_IDLE: return "IDLE";
-        case LINECALLSTATE_OFFERING: return "OFFERING";
-        case LINECALLSTATE_ACCEPTED: return "ACCEPTED";
-        case LINECALLSTATE_DIALTONE: return "DIALTONE";
-        case LINECALLSTATE_DIALING: return "DIALING";
-        case LINECALLSTATE_RINGBACK: return "RINGBACK";
-        case LINECALLSTATE_BUSY: return "BUSY";
-        case LINECALLSTATE_SPECIALINFO: return "SPECIALINFO";
-        case LINECALLSTATE_CONNECTED: return "CONNECTED";
-        case LINECALLSTATE_PROCEEDING: return "PROCEEDING";
-        case LINECALLSTATE_ONHOLD: return "ONHOLD";
-        case LINECALLSTATE_DISCONNECTED: return "DISCONNECTED";
-        case LINECALLSTATE_UNKNOWN: return "UNKNOWN";
-        default: break;
+        case LINECALLSTATE_IDLE:
+            return "IDLE";
+        case LINECALLSTATE_OFFERING:
+            return "OFFERING";
+        case LINECALLSTATE_ACCEPTED:
+            return "ACCEPTED";
+        case LINECALLSTATE_DIALTONE:
+            return "DIALTONE";
+        case LINECALLSTATE_DIALING:
+            return "DIALING";
+        case LINECALLSTATE_RINGBACK:
+            return "RINGBACK";
+        case LINECALLSTATE_BUSY:
+            return "BUSY";
+        case LINECALLSTATE_SPECIALINFO:
+            return "SPECIALINFO";
+        case LINECALLSTATE_CONNECTED:
+            return "CONNECTED";
+        case LINECALLSTATE_PROCEEDING:
+            return "PROCEEDING";
+        case LINECALLSTATE_ONHOLD:
+            return "ONHOLD";
+        case LINECALLSTATE_DISCONNECTED:
+            return "DISCONNECTED";
+        case LINECALLSTATE_UNKNOWN:
+            return "UNKNOWN";
+        default:
+            break;
     }
     char text[16];
     std::snprintf(text, sizeof(text), "0x%X", state);

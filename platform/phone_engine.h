@@ -46,6 +46,7 @@ inline constexpr uint32_t LINEDISCONNECTMODE_REJECT = 0x00000004;
 inline constexpr uint32_t LINEDISCONNECTMODE_BUSY = 0x00000020;
 inline constexpr uint32_t LINEDISCONNECTMODE_NOANSWER = 0x00000040;
 inline constexpr uint32_t LINEDISCONNECTMODE_BADADDRESS = 0x00000080;
+inline constexpr uint32_t LINEDISCONNECTMODE_UNREACHABLE = 0x00000100;
 
 // What changed in LINE_CALLINFO (parameter 1).
 inline constexpr uint32_t LINECALLINFOSTATE_CALLERID = 0x00008000;
@@ -144,7 +145,7 @@ struct LineCallInfo {
     uint32_t needed_size = 0;  // out
     uint32_t used_size = 0;    // out
     LineHandle line = 0;
-    uint32_t origin = 0;       // LINECALLORIGIN_*
+    uint32_t origin = 0;  // LINECALLORIGIN_*
     uint32_t media_mode = LINEMEDIAMODE_INTERACTIVEVOICE;
     uint32_t caller_id_flags = LINECALLPARTYID_UNKNOWN;
     uint32_t caller_id_size = 0;  // bytes, the NUL included; 0 when left out
@@ -186,8 +187,8 @@ public:
     virtual int32_t line_hold(CallHandle call) = 0;
     virtual int32_t line_unhold(CallHandle call) = 0;
     // Only on a connected call.
-    virtual int32_t line_generate_digits(CallHandle call, uint32_t digit_mode,
-                                         WStringView digits, uint32_t duration) = 0;
+    virtual int32_t line_generate_digits(CallHandle call, uint32_t digit_mode, WStringView digits,
+                                         uint32_t duration) = 0;
     virtual int32_t line_close(LineHandle line) = 0;
     // Ends the application: its lines close, its hidden window goes, its events not yet
     // handled are dropped.

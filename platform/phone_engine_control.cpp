@@ -371,9 +371,8 @@ void PhoneControlServer::serve(int client) {
         write_exact(client, reply.data(), reply.size(), reply_deadline);
 }
 
-PhoneSendResult send_phone_command(const std::string& name,
-                                   const std::vector<std::string>& words, std::string& reply,
-                                   uint32_t timeout_ms) {
+PhoneSendResult send_phone_command(const std::string& name, const std::vector<std::string>& words,
+                                   std::string& reply, uint32_t timeout_ms) {
     reply.clear();
     std::string body;
     for (const std::string& word : words) {

@@ -66,8 +66,7 @@ private:
 enum class PhoneSendResult { done, refused, no_engine };
 
 // Sends one command to the engine listening under name and gives its reply.
-PhoneSendResult send_phone_command(const std::string& name,
-                                   const std::vector<std::string>& words, std::string& reply,
-                                   uint32_t timeout_ms = 5000);
+PhoneSendResult send_phone_command(const std::string& name, const std::vector<std::string>& words,
+                                   std::string& reply, uint32_t timeout_ms = 5000);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <set>
 
 #include "platform/call_history.h"
@@ -25,10 +26,9 @@ constexpr size_t kMaxDigits = 64;
 constexpr size_t kMaxNumber = 40;
 constexpr size_t kMaxName = 64;
 
-constexpr uint32_t kLiveStates = LINECALLSTATE_OFFERING | LINECALLSTATE_ACCEPTED |
-                                 LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING |
-                                 LINECALLSTATE_CONNECTED | LINECALLSTATE_ONHOLD |
-                                 LINECALLSTATE_BUSY;
+constexpr uint32_t kLiveStates =
+    LINECALLSTATE_OFFERING | LINECALLSTATE_ACCEPTED | LINECALLSTATE_DIALING |
+    LINECALLSTATE_PROCEEDING | LINECALLSTATE_CONNECTED | LINECALLSTATE_ONHOLD | LINECALLSTATE_BUSY;
 constexpr uint32_t kTalkingStates = LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING |
                                     LINECALLSTATE_CONNECTED | LINECALLSTATE_ONHOLD;
 
@@ -68,16 +68,15 @@ WindowHandle create_hidden_window(ThreadId thread) {
     if (system.queues.find(thread) == system.queues.end()) {
         return {};
     }
-    auto window_class = std::find_if(system.classes.begin(), system.classes.end(),
-                                     [](const auto& c) {
-                                         return equals_ignore_ascii_case(c.name, kHiddenClass);
-                                     });
+    auto window_class =
+        std::find_if(system.classes.begin(), system.classes.end(),
+                     [](const auto& c) { return equals_ignore_ascii_case(c.name, kHiddenClass); });
     if (window_class == system.classes.end()) {
         return {};
     }
     const WindowHandle window{system.next_window++};
-    system.windows.emplace(window.id, detail::WindowRecord{window_class->name, WString(), 0,
-                                                           thread, window_class->proc});
+    system.windows.emplace(window.id, detail::WindowRecord{window_class->name, WString(), 0, thread,
+                                                           window_class->proc});
     return window;
 }
 
@@ -256,7 +255,9 @@ void SimulatedPhoneEngine::end_call_locked(Call& call, uint32_t mode) {
     set_state_locked(call, LINECALLSTATE_IDLE);
 
     std::string line = "ended " + std::to_string(call.handle) + " " +
-                       (call.outgoing ? "outgoing" : call.connected_once ? "incoming" : "missed") +
+                       (call.outgoing         ? "outgoing"
+                        : call.connected_once ? "incoming"
+                                              : "missed") +
                        " " + (call.number.empty() ? std::string("hidden") : to_utf8(call.number));
     if (!call.digits.empty()) {
         line += " digits=" + to_utf8(call.digits);
@@ -359,8 +360,7 @@ void SimulatedPhoneEngine::deliver(LineAppHandle handle) {
         app->events.pop_front();
         callback = app->callback;
     }
-    callback(event.device, event.message, event.instance, event.param1, event.param2,
-             event.param3);
+    callback(event.device, event.message, event.instance, event.param1, event.param2, event.param3);
 }
 
 int32_t SimulatedPhoneEngine::line_initialize_ex(LineAppHandle& app, LineCallback callback,
@@ -659,8 +659,8 @@ int32_t SimulatedPhoneEngine::cellular_set_mute(uint32_t state) {
     return LINE_OK;
 }
 
-int32_t SimulatedPhoneEngine::cellular_send_ussd(LineHandle line, WStringView text,
-                                                 uint32_t bytes, uint32_t flags) {
+int32_t SimulatedPhoneEngine::cellular_send_ussd(LineHandle line, WStringView text, uint32_t bytes,
+                                                 uint32_t flags) {
     std::lock_guard lock(m_mutex);
     const bool open = line != 0 && std::any_of(m_apps.begin(), m_apps.end(), [line](const auto& a) {
                           return a.second->line == line;
@@ -669,8 +669,8 @@ int32_t SimulatedPhoneEngine::cellular_send_ussd(LineHandle line, WStringView te
         return LINEERR_INVALLINEHANDLE;
     }
     // The byte count must describe the text given, never more.
-    if (flags != 0 || text.empty() || text.size() > kMaxUssdChars || bytes % 2 != 0 ||
-        bytes == 0 || bytes > text.size() * 2) {
+    if (flags != 0 || text.empty() || text.size() > kMaxUssdChars || bytes % 2 != 0 || bytes == 0 ||
+        bytes > text.size() * 2) {
         return LINEERR_INVALPARAM;
     }
     m_ussd.emplace_back(text.substr(0, bytes / 2));
@@ -763,8 +763,8 @@ bool SimulatedPhoneEngine::ring(WStringView number, WStringView name, std::strin
 
 bool SimulatedPhoneEngine::far_answer(std::string& reply) {
     std::lock_guard lock(m_mutex);
-    Call* call =
-        oldest_live_locked(LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING, /*outgoing_only=*/true);
+    Call* call = oldest_live_locked(LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING,
+                                    /*outgoing_only=*/true);
     if (call == nullptr) {
         reply = "no outgoing call to answer";
         return false;
@@ -788,8 +788,8 @@ bool SimulatedPhoneEngine::far_hangup(std::string& reply) {
 
 bool SimulatedPhoneEngine::far_busy(std::string& reply) {
     std::lock_guard lock(m_mutex);
-    Call* call =
-        oldest_live_locked(LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING, /*outgoing_only=*/true);
+    Call* call = oldest_live_locked(LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING,
+                                    /*outgoing_only=*/true);
     if (call == nullptr) {
         reply = "no outgoing call to be busy for";
         return false;
@@ -797,6 +797,20 @@ bool SimulatedPhoneEngine::far_busy(std::string& reply) {
     reply = "call " + std::to_string(call->handle) + " busy";
     set_state_locked(*call, LINECALLSTATE_BUSY);
     end_call_locked(*call, LINEDISCONNECTMODE_BUSY);
+    return true;
+}
+
+bool SimulatedPhoneEngine::far_unreachable(std::string& reply) {
+    std::lock_guard lock(m_mutex);
+    Call* call = oldest_live_locked(LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING,
+                                    /*outgoing_only=*/true);
+    if (call == nullptr) {
+        reply = "no outgoing call to fail";
+        return false;
+    }
+    reply = "call " + std::to_string(call->handle) + " unreachable";
+    set_state_locked(*call, LINECALLSTATE_SPECIALINFO);
+    end_call_locked(*call, LINEDISCONNECTMODE_UNREACHABLE);
     return true;
 }
 
@@ -879,6 +893,9 @@ bool SimulatedPhoneEngine::command(const std::vector<std::string>& words, std::s
     if (verb == "busy") {
         return far_busy(reply);
     }
+    if (verb == "unreachable") {
+        return far_unreachable(reply);
+    }
     if (verb == "status") {
         reply = status();
         return true;
@@ -894,8 +911,8 @@ PhoneControlServer g_control;
 
 }  // namespace
 
-std::shared_ptr<SimulatedPhoneEngine> start_simulated_phone(
-    std::string& error, SimulatedPhoneEngine::Options options) {
+std::shared_ptr<SimulatedPhoneEngine> start_simulated_phone(std::string& error,
+                                                            SimulatedPhoneEngine::Options options) {
     error.clear();
     auto engine = std::make_shared<SimulatedPhoneEngine>(std::move(options));
     set_current_phone_engine(engine);

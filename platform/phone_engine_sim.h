@@ -6,7 +6,8 @@
 // Incoming: ring -> LINE_APPNEWCALL, LINE_CALLINFO, OFFERING; the Talk key while the
 // incoming window shows -> CONNECTED; hangup (either end) -> DISCONNECTED, IDLE.
 // Outgoing: make_call -> LINE_APPNEWCALL, LINE_CALLINFO, DIALING, after dialing_delay_ms
-// PROCEEDING; answer -> CONNECTED; busy -> BUSY, DISCONNECTED, IDLE.
+// PROCEEDING; answer -> CONNECTED; busy -> BUSY, DISCONNECTED, IDLE; unreachable ->
+// SPECIALINFO, DISCONNECTED, IDLE.
 // Every call that ends is written to the call history; an incoming one never answered is
 // missed and raises "Missed Call Count".
 
@@ -53,9 +54,8 @@ public:
     int32_t line_negotiate_api_version(LineAppHandle app, uint32_t device, uint32_t low_version,
                                        uint32_t high_version, uint32_t& api_version,
                                        LineExtensionId& extension) override;
-    int32_t line_open(LineAppHandle app, uint32_t device, LineHandle& line,
-                      uint32_t api_version, uint32_t extension_version,
-                      uintptr_t callback_instance, uint32_t privileges,
+    int32_t line_open(LineAppHandle app, uint32_t device, LineHandle& line, uint32_t api_version,
+                      uint32_t extension_version, uintptr_t callback_instance, uint32_t privileges,
                       uint32_t media_modes) override;
     int32_t line_get_call_info(CallHandle call, LineCallInfo& info) override;
     int32_t line_set_call_privilege(CallHandle call, uint32_t privilege) override;
@@ -86,11 +86,14 @@ public:
     bool far_hangup(std::string& reply);
     // The far end is busy: our oldest outgoing call not yet answered fails.
     bool far_busy(std::string& reply);
+    // The network cannot reach the number of our oldest outgoing call not yet answered: it
+    // reports special information, then the call ends.
+    bool far_unreachable(std::string& reply);
     // Calls, their states, DTMF digits received, USSD requests, mute and loudspeaker.
     std::string status() const;
 
     // The words of one control command ("ring 123 --name Anna", "answer", "hangup", "busy",
-    // "status"); false with the reason in reply for anything it does not take.
+    // "unreachable", "status"); false with the reason in reply for anything it does not take.
     bool command(const std::vector<std::string>& words, std::string& reply);
 
     const StockPhoneWindows& windows() const { return *m_windows; }
@@ -152,8 +155,8 @@ private:
 // Makes a simulated engine the current one and starts its control socket ("phone" in the
 // runtime folder); false with the reason in error when the socket cannot be made (the engine
 // then still runs, driven in-process only).
-std::shared_ptr<SimulatedPhoneEngine> start_simulated_phone(std::string& error,
-                                                            SimulatedPhoneEngine::Options options = {});
+std::shared_ptr<SimulatedPhoneEngine> start_simulated_phone(
+    std::string& error, SimulatedPhoneEngine::Options options = {});
 // Stops the control socket and drops the current engine.
 void stop_simulated_phone();
 

@@ -23,7 +23,8 @@ std::map<uint32_t, ShellState> g_states;
 
 // Entries of windows that are gone would pile up over a long run.
 void prune_locked() {
-    std::erase_if(g_states, [](const auto& entry) { return !is_window(WindowHandle{entry.first}); });
+    std::erase_if(g_states,
+                  [](const auto& entry) { return !is_window(WindowHandle{entry.first}); });
 }
 
 ShellState* state_locked(WindowHandle window) {

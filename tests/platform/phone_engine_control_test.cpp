@@ -104,9 +104,8 @@ TEST_F(PhoneControlTest, MalformedRequestsAreRefusedAndTheServerCarriesOn) {
     EXPECT_EQ(answer->first, 0);
     EXPECT_NE(answer->second.find("refused"), std::string::npos);
     // Not NUL-ended, invalid UTF-8, control characters, too many words.
-    for (const std::string& body :
-         {std::string("status"), std::string("ring\0\xC3\x28\0", 8),
-          std::string("ring\0\x01\0", 7), std::string(40, '\0')}) {
+    for (const std::string& body : {std::string("status"), std::string("ring\0\xC3\x28\0", 8),
+                                    std::string("ring\0\x01\0", 7), std::string(40, '\0')}) {
         answer = raw_request(with_size(static_cast<uint32_t>(body.size()), body));
         ASSERT_TRUE(answer);
         EXPECT_EQ(answer->first, 0);
@@ -141,11 +140,10 @@ TEST(PhoneRequest, WordsAreNulEndedPlainText) {
     ASSERT_TRUE(parse_phone_request(good.data(), static_cast<uint32_t>(good.size()), words));
     EXPECT_EQ(words, (std::vector<std::string>{"ring", "+49 30", "--name", "J\xC3\xBCrgen"}));
 
-    for (const std::string& bad : {std::string(""), std::string("ring"),
-                                  std::string("\xE0\x80\xAF\0", 4),  // overlong
-                                  std::string("\xED\xA0\x80\0", 4),  // surrogate
-                                  std::string("\xF4\x90\x80\x80\0", 5),
-                                  std::string("\xC3\0", 2)}) {
+    for (const std::string& bad :
+         {std::string(""), std::string("ring"), std::string("\xE0\x80\xAF\0", 4),  // overlong
+          std::string("\xED\xA0\x80\0", 4),                                        // surrogate
+          std::string("\xF4\x90\x80\x80\0", 5), std::string("\xC3\0", 2)}) {
         EXPECT_FALSE(parse_phone_request(bad.data(), static_cast<uint32_t>(bad.size()), words));
         EXPECT_TRUE(words.empty());
     }

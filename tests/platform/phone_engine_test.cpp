@@ -40,13 +40,12 @@ protected:
         set_current_phone_engine(m_engine);
         uint32_t devices = 0;
         uint32_t version = 0x00020002;
-        ASSERT_EQ(m_engine->line_initialize_ex(m_app, recorder(), u"Velvane", devices, version,
-                                               {}),
+        ASSERT_EQ(m_engine->line_initialize_ex(m_app, recorder(), u"Velvane", devices, version, {}),
                   LINE_OK);
         EXPECT_EQ(devices, 1u);
         LineExtensionId extension;
-        ASSERT_EQ(m_engine->line_negotiate_api_version(m_app, 0, 0x00020000, 0x00020002,
-                                                       m_version, extension),
+        ASSERT_EQ(m_engine->line_negotiate_api_version(m_app, 0, 0x00020000, 0x00020002, m_version,
+                                                       extension),
                   LINE_OK);
         ASSERT_EQ(m_engine->line_open(m_app, 0, m_line, m_version, 0, kInstance,
                                       LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER,
@@ -262,8 +261,9 @@ TEST_F(PhoneEngineTest, OutgoingCallDialsProceedsConnectsTakesDigitsAndIsDropped
                                      LINECALLSTATE_CONNECTED, LINECALLSTATE_DISCONNECTED,
                                      LINECALLSTATE_IDLE}));
     EXPECT_FALSE(is_window_visible(m_engine->windows().outgoing()));
-    EXPECT_NE(m_engine->status().find("ended " + std::to_string(call) + " outgoing 0301234 digits=12#"),
-              std::string::npos);
+    EXPECT_NE(
+        m_engine->status().find("ended " + std::to_string(call) + " outgoing 0301234 digits=12#"),
+        std::string::npos);
     const auto entries = history();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].direction, kCallOutgoing);
@@ -271,8 +271,8 @@ TEST_F(PhoneEngineTest, OutgoingCallDialsProceedsConnectsTakesDigitsAndIsDropped
 }
 
 TEST_F(PhoneEngineTest, UnansweredCallsAreMissedAndRaiseTheCount) {
-    ASSERT_TRUE(RegistryStore::user().set(kPhoneStateKey, kMissedCallCount,
-                                          RegistryValue::of_dword(4)));
+    ASSERT_TRUE(
+        RegistryStore::user().set(kPhoneStateKey, kMissedCallCount, RegistryValue::of_dword(4)));
     command({"ring", "555"});
     command({"hangup"});
     command({"ring", "--hidden"});
@@ -297,7 +297,7 @@ TEST_F(PhoneEngineTest, UnansweredCallsAreMissedAndRaiseTheCount) {
     EXPECT_FALSE(is_window_visible(m_engine->windows().incoming()));
 }
 
-TEST_F(PhoneEngineTest, BusyFarEndEndsTheOutgoingCall) {
+TEST_F(PhoneEngineTest, BusyOrUnreachableFarEndEndsTheOutgoingCall) {
     std::string reply;
     EXPECT_FALSE(m_engine->command({"busy"}, reply));
     ASSERT_TRUE(make_call(u"*#06#"));
@@ -319,6 +319,18 @@ TEST_F(PhoneEngineTest, BusyFarEndEndsTheOutgoingCall) {
     EXPECT_EQ(states_of(call).size(), 4u);
     ASSERT_EQ(history().size(), 1u);
     EXPECT_EQ(history()[0].direction, kCallOutgoing);
+
+    ASSERT_TRUE(make_call(u"0301234"));
+    ASSERT_TRUE(pump_until([&] { return newest_call() != call; }));
+    const CallHandle failed = newest_call();
+    ASSERT_TRUE(wait_state(failed, LINECALLSTATE_PROCEEDING));
+    command({"unreachable"});
+    ASSERT_TRUE(wait_state(failed, LINECALLSTATE_IDLE));
+    EXPECT_EQ(states_of(failed),
+              (std::vector<uint32_t>{LINECALLSTATE_DIALING, LINECALLSTATE_PROCEEDING,
+                                     LINECALLSTATE_SPECIALINFO, LINECALLSTATE_DISCONNECTED,
+                                     LINECALLSTATE_IDLE}));
+    EXPECT_FALSE(is_window_visible(m_engine->windows().outgoing()));
 }
 
 TEST_F(PhoneEngineTest, SecondCallDroppedWhileOneIsFollowedIsMissedAndLeavesTheFirst) {
@@ -404,14 +416,14 @@ TEST_F(PhoneEngineTest, MuteUssdAndLoudspeakerAreRecorded) {
 TEST_F(PhoneEngineTest, LineSetUpRefusesWhatTheLineDoesNotOffer) {
     LineExtensionId extension;
     uint32_t version = 0;
-    EXPECT_EQ(m_engine->line_negotiate_api_version(m_app, 1, 0x00020000, 0x00020002, version,
+    EXPECT_EQ(
+        m_engine->line_negotiate_api_version(m_app, 1, 0x00020000, 0x00020002, version, extension),
+        LINEERR_BADDEVICEID);
+    EXPECT_EQ(
+        m_engine->line_negotiate_api_version(m_app, 0, 0x00030000, 0x00030001, version, extension),
+        LINEERR_INCOMPATIBLEAPIVERSION);
+    EXPECT_EQ(m_engine->line_negotiate_api_version(m_app + 999, 0, 0x00020000, 0x00020002, version,
                                                    extension),
-              LINEERR_BADDEVICEID);
-    EXPECT_EQ(m_engine->line_negotiate_api_version(m_app, 0, 0x00030000, 0x00030001, version,
-                                                   extension),
-              LINEERR_INCOMPATIBLEAPIVERSION);
-    EXPECT_EQ(m_engine->line_negotiate_api_version(m_app + 999, 0, 0x00020000, 0x00020002,
-                                                   version, extension),
               LINEERR_INVALAPPHANDLE);
     LineHandle line = 0;
     EXPECT_EQ(m_engine->line_open(m_app, 0, line, m_version, 0, 0, 6, 4), LINEERR_ALLOCATED);
@@ -470,8 +482,9 @@ TEST_F(PhoneEngineTest, EventsGoToTheThreadNamedAtInitialisation) {
     }
     // Shut down from another thread again: its window goes without that thread owning it.
     const size_t windows = top_level_windows().size();
-    std::async(std::launch::async, [&] { EXPECT_EQ(m_engine->line_shutdown(worker_app), LINE_OK); })
-        .get();
+    std::async(std::launch::async, [&] {
+        EXPECT_EQ(m_engine->line_shutdown(worker_app), LINE_OK);
+    }).get();
     EXPECT_EQ(top_level_windows().size(), windows - 1);
 
     LineInitializeParams params;

@@ -49,8 +49,7 @@ TEST(PhoneTool, DrivesTheRunningProgramsPhone) {
     ASSERT_TRUE(error.empty()) << error;
     outcome = run_tool("ring 0301234 --name 'Anna Berg'");
     EXPECT_EQ(outcome.status, 0) << outcome.out;
-    EXPECT_NE(engine->status().find("incoming 0301234 OFFERING name=Anna Berg"),
-              std::string::npos);
+    EXPECT_NE(engine->status().find("incoming 0301234 OFFERING name=Anna Berg"), std::string::npos);
     outcome = run_tool("hangup");
     EXPECT_EQ(outcome.status, 0) << outcome.out;
     outcome = run_tool("status");

@@ -20,6 +20,7 @@ int usage() {
         "       velvane-phone answer                      the far end answers our call\n"
         "       velvane-phone hangup                      the far end ends the call\n"
         "       velvane-phone busy                        the far end is busy\n"
+        "       velvane-phone unreachable                 the number cannot be reached\n"
         "       velvane-phone status                      calls, states, digits, requests\n",
         stderr);
     return kUsageError;
