@@ -42,7 +42,9 @@ Telephone::Telephone(Document& document, ProgramWindow window)
 Telephone::~Telephone() {
     cancel_passes();
     m_answer_timer.cancel();
-    shutdown_line();
+    // Closing the program must not end the user's call: the stock phone program holds it too
+    // and carries on without us.
+    shutdown_line(false);
 }
 
 void Telephone::initialise() {
@@ -88,10 +90,12 @@ void Telephone::initialise() {
     }
 }
 
-void Telephone::shutdown_line() {
+void Telephone::shutdown_line(bool drop) {
     if (m_engine) {
         if (m_call != 0) {
-            m_engine->line_drop(m_call);
+            if (drop) {
+                m_engine->line_drop(m_call);
+            }
             m_engine->line_deallocate_call(m_call);
         }
         if (m_line != 0) {
@@ -112,7 +116,7 @@ void Telephone::reset() {
     // the Talk key, which would answer whatever call rang next.
     cancel_passes();
     m_answer_timer.cancel();
-    shutdown_line();
+    shutdown_line(true);
     m_document.loudspeaker_on = false;
     m_document.microphone_muted = false;
     m_document.call_on_hold = false;

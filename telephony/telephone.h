@@ -100,7 +100,8 @@ private:
     void finish_offering();
     void connected_pass();
 
-    void shutdown_line();
+    // Lets go of the call (ending it first when drop is set), closes and shuts the line down.
+    void shutdown_line(bool drop);
     void clear_call();
     void send_hint(bool RefreshHint::*flag);
     void bring_to_front();

@@ -18,6 +18,7 @@
 #include "contacts/recent_call.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
+#include "platform/phone_call.h"
 #include "platform/phone_engine_sim.h"
 #include "telephony/phone_manager.h"
 #include "telephony/telephone.h"
@@ -166,7 +167,7 @@ protected:
     // The simulated modem moves on its own thread: waits (in real time) until its status
     // shows what the test expects, then runs the events it posted.
     bool wait_for_engine(const std::string& text) {
-        for (int i = 0; i < 500; ++i) {
+        for (int i = 0; i < 2500; ++i) {
             if (engine->status().find(text) != std::string::npos) {
                 settle();
                 return true;
