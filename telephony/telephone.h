@@ -27,6 +27,10 @@ struct ProgramWindow {
     std::function<void()> rest_frames;
 };
 
+// The Document's line handler. Each call state runs a few passes that look for the stock
+// windows while the phone program puts them up; they run from one-shot timers, never by
+// sleeping, so the in-call buttons keep working meanwhile, and the next state of the call or
+// a reset ends those still waiting.
 class Telephone : public LineHandler, private TimerListener {
 public:
     // The wait for the incoming window is bounded; the program would otherwise retry forever
@@ -77,7 +81,7 @@ public:
     bool hide_stock_window(WStringView title);
 
 private:
-    // The passes a call state runs between waits, now on the UI thread's timers.
+    // Where a call state's passes are; one timer turn per wait.
     enum class PassKind { None, Offering, Dialing, Proceeding, Connected };
     struct Passes {
         PassKind kind = PassKind::None;
