@@ -337,8 +337,16 @@ void ContactManagerImpl2::choose_and_set_picture(uint32_t object_id) {
     bool ok = pim_session->item_from_oid(object_id, item) == pim::kOk &&
               item->open_property(property::kPicture, pim::kStreamWrite, stream) == pim::kOk;
     uint8_t block[4096];
+    bool first = true;
     while (ok) {
         const size_t got = std::fread(block, 1, sizeof block, file);
+        // Anything but a picture would replace the photo with one that can never be shown.
+        if (first && platform::sniff_image(block, got) == platform::ImageFormat::unknown) {
+            std::fclose(file);
+            log() << "choose_picture() not a JPEG, PNG or BMP picture: " << *path << "\n";
+            return;
+        }
+        first = false;
         if (got > 0) {
             ok = stream->write(block, got) == pim::kOk;
         }

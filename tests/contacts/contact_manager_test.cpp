@@ -280,6 +280,13 @@ TEST_F(ContactManagerTest, ChosenPictureIsStoredFittedAndCleared) {
     platform::set_scripted_choice(u"/no/such/file.png");
     m_store->choose_and_set_picture(contact.object_id);
     EXPECT_FALSE(m_store->picture(contact.object_id, 80, 80).empty());
+    // Nor does a file that is no picture.
+    const fs::path text = m_home.root() / "notes.txt";
+    test_support::write_bytes(text, "dear diary");
+    platform::set_scripted_choice(platform::from_utf8(text.string()));
+    m_store->choose_and_set_picture(contact.object_id);
+    EXPECT_TRUE(contains(u"choose_picture() not a JPEG, PNG or BMP picture: "));
+    EXPECT_FALSE(m_store->picture(contact.object_id, 80, 80).empty());
 
     m_store->clear_picture(contact.object_id);
     EXPECT_TRUE(m_store->picture(contact.object_id, 80, 80).empty());
