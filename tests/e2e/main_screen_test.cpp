@@ -1,0 +1,259 @@
+// The main screen as a person uses it, on a phone book written with velvane-pim: the keypad
+// narrows the list and marks the matches, backspace and a held backspace widen it again, the
+// ruler jumps to a letter, and the start-up argument picks what opens.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/png_pixels.h"
+
+namespace {
+
+using e2e::Home;
+
+struct Person {
+    std::string first, last, mobile;
+};
+
+// The phone book of these tests: last names sort A, B, B, C, J, S, W, Y; one company only.
+const std::vector<Person> kBook = {
+    {"Anna", "Smith", "555-0101"}, {"Bob", "Brown", "555-0102"}, {"Carl", "Jones", "555-0103"},
+    {"Dana", "White", "555-0104"}, {"Ann", "Adams", "555-0105"}, {"Zed", "Young", "555-0106"},
+    {"Cid", "Cole", "555-0107"},   {"Bea", "Baker", "555-0108"},
+};
+
+void add_people(Home& home, const std::vector<Person>& people) {
+    for (const Person& p : people) {
+        const e2e::RunResult run =
+            home.run(e2e::program_dir() / "velvane-pim",
+                     {"add", "--first", p.first, "--last", p.last, "Mobile=" + p.mobile});
+        ASSERT_EQ(run.exit_code, 0) << run.err;
+    }
+}
+
+void add_book(Home& home) {
+    add_people(home, kBook);
+    const e2e::RunResult run = home.run(e2e::program_dir() / "velvane-pim",
+                                        {"add", "--company", "Acme Corp", "Mobile=555-0199"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+}
+
+size_t count_of(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+size_t rows_in(const Home& home, const std::string& dump) {
+    return count_of(e2e::read_file(home.root() / dump), "{ContactsListElement}");
+}
+
+// Position and size of the first node of that name in a dump.
+struct Box {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+Box box_of(const Home& home, const std::string& dump, const std::string& name) {
+    std::istringstream lines(e2e::read_file(home.root() / dump));
+    std::string line;
+    Box box;
+    while (std::getline(lines, line)) {
+        const size_t at = line.find("{" + name + "}");
+        if (at == std::string::npos) {
+            continue;
+        }
+        std::sscanf(line.c_str() + at + name.size() + 2, " position=%d %d size=%d %d", &box.x,
+                    &box.y, &box.w, &box.h);
+        break;
+    }
+    return box;
+}
+
+std::string tap(const Box& box) {
+    return "tap " + std::to_string(box.x + box.w / 2) + " " + std::to_string(box.y + box.h / 2) +
+           "\n";
+}
+
+// The keypad's layout, read from a first run that opens it.
+struct Keypad {
+    Box open, key[10], backspace;
+};
+Keypad read_keypad(Home& home) {
+    const e2e::RunResult run = home.run_script(
+        "wait 3\n"
+        "dump before.txt\n"
+        "quit\n");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    Keypad keypad;
+    keypad.open = box_of(home, "before.txt", "open_keyboard");
+    for (int digit = 0; digit < 10; ++digit) {
+        keypad.key[digit] = box_of(home, "before.txt", "button" + std::to_string(digit));
+    }
+    keypad.backspace = box_of(home, "before.txt", "button_backspace");
+    EXPECT_GT(keypad.open.w, 0);
+    EXPECT_GT(keypad.key[5].w, 0);
+    return keypad;
+}
+
+// How many pixels of the rows' area (left of the ruler) are a strong blue, the skin's colour
+// for the matched part of a name (the rest of a row is dark grey on white).
+int blue_pixels(const e2e::Picture& picture, int top, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom && y < picture.height; ++y) {
+        for (int x = 0; x < picture.width - 60; ++x) {
+            const uint32_t c = picture.at(x, y);
+            const int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            n += b > 150 && r < 60 && g < 150;
+        }
+    }
+    return n;
+}
+
+TEST(MainScreen, TypingOnTheKeypadNarrowsTheListAndMarksTheMatches) {
+    Home home;
+    home.enable_log();
+    add_book(home);
+    const Keypad keypad = read_keypad(home);
+    const e2e::RunResult run = home.run_script(
+        "wait 3\n"
+        "screenshot all.png\n" +
+        tap(keypad.open) + "wait 1\n" + tap(keypad.key[2]) + "wait 0.3\n" +
+        tap(keypad.key[6]) +
+        "wait 0.5\n"
+        "screenshot typed.png\n"
+        "dump typed.txt\n"
+        "quit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    // "26" is a or b or c, then m or n or o: Adams Ann, Brown Bob, Cole Cid, Smith Anna.
+    EXPECT_EQ(rows_in(home, "typed.txt"), 4u);
+    const auto lines = home.log_lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.find("set_filter_string() = ") != std::string::npos;
+                            }),
+              2);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("MainForm show_keyboard ") != std::string::npos;
+    }));
+
+    // The matched starts are drawn in the skin's filtered colour; before typing nothing is.
+    const e2e::Picture all = e2e::read_png((home.root() / "all.png").string());
+    const e2e::Picture typed = e2e::read_png((home.root() / "typed.png").string());
+    ASSERT_FALSE(typed.empty());
+    EXPECT_EQ(blue_pixels(all, 132, 450), 0);
+    EXPECT_GT(blue_pixels(typed, 132, 450), 50);
+}
+
+TEST(MainScreen, BackspaceWidensTheListAndAHeldBackspaceClearsIt) {
+    Home home;
+    add_book(home);
+    const Keypad keypad = read_keypad(home);
+    const Box back = keypad.backspace;
+    const std::string hold_back = "press " + std::to_string(back.x + back.w / 2) + " " +
+                                  std::to_string(back.y + back.h / 2) + "\nwait 1\nrelease " +
+                                  std::to_string(back.x + back.w / 2) + " " +
+                                  std::to_string(back.y + back.h / 2) + "\n";
+    const e2e::RunResult run = home.run_script(
+        "wait 3\n" + tap(keypad.open) + "wait 1\n" + tap(keypad.key[9]) +
+        "wait 0.3\n"
+        "dump w.txt\n" +
+        tap(keypad.key[7]) +
+        "wait 0.3\n"
+        "dump none.txt\n" +
+        tap(back) +
+        "wait 0.3\n"
+        "dump w_again.txt\n" +
+        tap(keypad.key[7]) +
+        "key Backspace\n"
+        "wait 0.3\n"
+        "dump w_by_key.txt\n" +
+        hold_back +
+        "wait 0.5\n"
+        "dump cleared.txt\n"
+        "screenshot cleared.png\n"
+        "quit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    // 9 is w, x, y or z (no number starts with it): White Dana and Young Zed; 97 is nobody.
+    EXPECT_EQ(rows_in(home, "w.txt"), 2u);
+    EXPECT_EQ(rows_in(home, "none.txt"), 0u);
+    EXPECT_EQ(rows_in(home, "w_again.txt"), 2u);
+    EXPECT_EQ(rows_in(home, "w_by_key.txt"), 2u) << "the Backspace key removes one character";
+    EXPECT_GT(rows_in(home, "cleared.txt"), 4u) << "held, it empties the keypad";
+}
+
+TEST(MainScreen, TheRulerJumpsToTheFirstContactOfALetter) {
+    // Twenty-six people, one per letter; the jump to M must show what a book starting at M
+    // shows in its first row.
+    std::vector<Person> everyone;
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        everyone.push_back({"Pat", std::string(1, c) + "ollins", "555-01" + std::to_string(c)});
+    }
+    Home home;
+    add_people(home, everyone);
+    const e2e::RunResult first = home.run_script("wait 3\ndump ruler.txt\nquit\n");
+    ASSERT_EQ(first.exit_code, 0) << first.err;
+    const Box table = box_of(home, "ruler.txt", "ruler_table");
+    ASSERT_GT(table.h, 26);
+    // The ruler maps its whole height onto the letters; M is the 13th of 26.
+    const int y = table.y + (12 * table.h + table.h / 2) / 26;
+    const int x = table.x + table.w / 2;
+    const e2e::RunResult run = home.run_script(
+        "wait 3\n"
+        "screenshot top.png\n"
+        "press " + std::to_string(x) + " " + std::to_string(y) +
+        "\n"
+        "wait 0.3\n"
+        "screenshot held.png\n"
+        "release " + std::to_string(x) + " " + std::to_string(y) +
+        "\n"
+        "wait 1\n"
+        "screenshot jumped.png\n"
+        "quit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    Home from_m;
+    add_people(from_m, std::vector<Person>(everyone.begin() + 12, everyone.end()));
+    const e2e::RunResult baseline = from_m.run_script("wait 3\nscreenshot m.png\nquit\n");
+    ASSERT_EQ(baseline.exit_code, 0) << baseline.err;
+
+    const e2e::Picture top = e2e::read_png((home.root() / "top.png").string());
+    const e2e::Picture jumped = e2e::read_png((home.root() / "jumped.png").string());
+    const e2e::Picture m = e2e::read_png((from_m.root() / "m.png").string());
+    ASSERT_FALSE(jumped.empty());
+    ASSERT_FALSE(m.empty());
+    const Box list = box_of(home, "ruler.txt", "ContactsList");
+    int differ_from_m = 0;
+    int differ_from_top = 0;
+    for (int row = list.y; row < list.y + 80; ++row) {
+        for (int col = 0; col < table.x; ++col) {
+            differ_from_m += jumped.at(col, row) != m.at(col, row);
+            differ_from_top += jumped.at(col, row) != top.at(col, row);
+        }
+    }
+    EXPECT_EQ(differ_from_m, 0) << "the first row after the jump is Pat Mollins";
+    EXPECT_GT(differ_from_top, 100);
+}
+
+TEST(MainScreen, AnUnknownNumberToOpenOffersToAddIt) {
+    Home home;
+    add_book(home);
+    const e2e::RunResult unknown =
+        home.run_script("wait 3\ndump unknown.txt\nquit\n", {}, {"open:5550000"});
+    ASSERT_EQ(unknown.exit_code, 0) << unknown.err;
+    const std::string menu = e2e::read_file(home.root() / "unknown.txt");
+    EXPECT_EQ(menu.rfind("{Menu}", 0), 0u) << menu.substr(0, 200);
+
+    const e2e::RunResult alone = home.run_script("wait 3\ndump alone.txt\nquit\n", {}, {"open:"});
+    ASSERT_EQ(alone.exit_code, 0) << alone.err;
+    EXPECT_EQ(e2e::read_file(home.root() / "alone.txt").rfind("{Main}", 0), 0u)
+        << "\"open:\" alone does nothing";
+}
+
+}  // namespace
