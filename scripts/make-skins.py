@@ -183,8 +183,12 @@ class Skin:
         return Node("htable", "tabs", ay="MIN_SIDE", size=(240, 38), children=[
             self.tab("button_contacts", "contacts", "skinContacts",
                      [(False, False), (True, False), (True, False)]),
-            self.tab("button_favorits", "favorites", "skinFavorites",
-                     [(False, False), (True, False), (True, False)]),
+            # The favourites grid shows its own icon while it is the one on screen.
+            Node("multinode", "button_favorits", size=(56, 0), ratio=1, children=[
+                self.tab_state("#state0", "favorites", "skinFavorites", False),
+                self.tab_state("#state1", "favorites", "skinFavorites", True),
+                self.tab_state("#state2", "favorites_grid", "skinFavorites", True),
+            ]),
             self.tab("button_recents", "recents", "skinRecents",
                      [(False, False), (True, False), (False, True)]),
             Node("multinode", "button_menu", size=(40, 0), children=[
@@ -207,7 +211,6 @@ class Skin:
         return Node("vtable", "ContactSelectorContainer", bmin=(0, 38), children=[
             Node("node", "top", size=(0, 28), children=[
                 self.fill("title_bar"),
-                self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
                 Node("button", "btnCategory", ax="MIN_SIDE", size=(36, 0), children=[
                     self.fill("title_bar", "#normal"),
                     self.fill("title_pressed", "#pressed"),
@@ -218,6 +221,7 @@ class Skin:
                     self.fill("title_bar", "#normal"),
                     self.fill("title_pressed", "#pressed"),
                     self.icon("add")]),
+                self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
             ]),
             # Room at the bottom so the last rows scroll clear of the keypad button.
             Node("vlist", "ContactsList", ratio=1, scroll_border_max=(0, 56), children=[
@@ -230,8 +234,10 @@ class Skin:
         right strip takes touches."""
         return Node("node", "ContactsListRuler", bmin=(0, top), bmax=(0, 4),
                     anim="right", children=[
+            # A strip of its own under the letters: they slide in and out with the ruler, and
+            # glyph edges need a solid ground in the animation's picture.
             Node("button", "ruler_button", ax="MAX_SIDE", size=(22, 0), children=[
-                Node("node", "#normal"),
+                self.fill("ruler_bg", "#normal", bmin=(3, 0), bmax=(3, 0)),
                 self.fill("ruler_pressed", "#pressed", bmin=(3, 0), bmax=(3, 0)),
             ]),
             Node("vtable", "ruler_table", ax="MAX_SIDE", size=(22, 0), bmin=(0, 2),
@@ -360,26 +366,20 @@ class Skin:
     # Menus.
 
     def menu(self):
-        # The list grows with its rows up from the cancel button; the caption rides in the
-        # band above its first row. The list is a child of the root so that, when it measures
-        # itself, the room it may grow into is already known.
+        # The list grows up from the bottom edge with its rows; the caption rides in the band
+        # above its first row. The list is a child of the root so that, when it measures
+        # itself, the room it may grow into is already known. Every menu ends in a Cancel
+        # row, so the sheet has no cancel button of its own.
         return Node("node", "Menu", size=(240, 320), anim="bottom", children=[
-            Node("vlist", "vlist", ax="CENTER", ay="MAX_SIDE", size=(300, 0), bmax=(0, 40),
-                 grow=1, scroll_border_min=(0, 30), children=[
+            Node("vlist", "vlist", ax="CENTER", ay="MAX_SIDE", size=(300, 0), grow=1,
+                 scroll_border_min=(0, 32), children=[
                      self.fill("menu_bg"),
-                     self.fill("menu_head", "head", ay="MIN_SIDE", size=(0, 30)),
-                     self.text("caption", 10, "menu_head_text", bold=1, ay="MIN_SIDE",
-                               size=(0, 30), bmin=(12, 0), bmax=(12, 0), halign="LEFT",
-                               ellipsis=1),
+                     Node("node", "panel", ay="MIN_SIDE", size=(0, 32), children=[
+                         self.fill("menu_head"),
+                         self.text("caption", 10, "menu_head_text", bold=1, bmin=(16, 0),
+                                   bmax=(16, 0), halign="LEFT", ellipsis=1),
+                     ]),
                  ]),
-            Node("node", "panel", ax="CENTER", ay="MAX_SIDE", size=(300, 40), children=[
-                Node("button", "cancel", children=[
-                    self.fill("menu_cancel", "#normal"),
-                    self.fill("menu_pressed", "#pressed"),
-                    self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
-                    self.text("label", 11, "menu_text", "Cancel", bold=1),
-                ]),
-            ]),
         ])
 
     def menu_row(self, name, normal, text_color, bold=0):
