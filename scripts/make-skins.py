@@ -358,7 +358,9 @@ class Skin:
         return self.text(None, 11, "row_second")
 
     def filtered_text(self):
-        return self.text(None, 11, "row_filtered", bold=1)
+        # Colour only: the marked part keeps the font of the line it is on, so a match on
+        # the small second line stays small.
+        return Node("text", None, color=self.p["row_filtered"])
 
     def ruler_letter(self):
         return self.text("letter", 7, "ruler_text", "A", bold=1, size=(22, 11), ratio=1)
@@ -426,7 +428,7 @@ class Skin:
             ("contacts", "ContactsListElementSecondText", self.second_text(),
              "The second name on a row's first line."),
             ("contacts", "ContactsListElementFilteredText", self.filtered_text(),
-             "The part of a name that matches the typed filter."),
+             "The part of a name that matches the typed filter, in its line's own font."),
             ("contacts", "AlphabetRulerText", self.ruler_letter(),
              "One letter of the alphabet ruler."),
             ("menu", "Menu", self.menu(),
