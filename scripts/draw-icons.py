@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the icons of the default skin and its dark variant as PNG files:
-skins/<skin>/<skin>_<icon>.png. Standard library only.
+skins/<skin>/<skin>_<icon>.png (or DIR/<skin>/ with --out DIR). Standard library only.
 
 Each icon is a union of simple shapes (discs, rings, arcs, thick lines, polygons) minus
 others, sampled 4 x 4 times per pixel. The skin draws icons with the keyed blender of level 2
@@ -209,9 +209,13 @@ def hex_rgb(text):
 
 
 def main():
+    # --out DIR writes DIR/<skin>/ instead of skins/<skin>/ (to compare with what is committed).
+    out_dir = os.path.join(ROOT, "skins")
+    if len(sys.argv) == 3 and sys.argv[1] == "--out":
+        out_dir = sys.argv[2]
     cache = {}
     for skin, palette in PALETTES.items():
-        folder = os.path.join(ROOT, "skins", skin)
+        folder = os.path.join(out_dir, skin)
         os.makedirs(folder, exist_ok=True)
         for name, (shape, size, role) in ICONS.items():
             key = (name.removesuffix("_on"), size)

@@ -5,6 +5,7 @@ once; the generated sources are committed, so the build needs no Python.
 
     scripts/make-skins.py            # rewrite both skins' sources
     scripts/draw-icons.py            # their pictures
+    scripts/make-skins.py --out DIR  # write DIR/<skin>/ instead
 
 Geometry is in skin units at 96 dpi on a 240 x 320 portrait screen; anchors keep it right
 in landscape and on larger screens, and the loader doubles it at 192 dpi.
@@ -267,7 +268,7 @@ class Skin:
             self.text("digit", 14, "key_text", digit, bold=1, ay="MIN_SIDE", bmin=(0, 2),
                       size=(0, 20)),
             self.text("letters", 7, "key_letters", letters, ay="MAX_SIDE", bmax=(0, 3),
-                      size=(0, 10)),
+                      size=(0, 10)) if letters else None,
         ])
 
     def keyboard(self):
@@ -294,7 +295,7 @@ class Skin:
                         self.fill("key_pressed", "#pressed", bmin=(2, 2), bmax=(2, 2)),
                         self.icon("backspace")]),
                 ]),
-                row(self.key("button1", "1", "\u2423"), self.key("button2", "2", "ABC"),
+                row(self.key("button1", "1", ""), self.key("button2", "2", "ABC"),
                     self.key("button3", "3", "DEF")),
                 row(self.key("button4", "4", "GHI"), self.key("button5", "5", "JKL"),
                     self.key("button6", "6", "MNO")),
@@ -459,9 +460,9 @@ HEADER = """\
 """
 
 
-def write_skin(name, palette):
+def write_skin(name, palette, out_dir):
     skin = Skin(name, palette)
-    folder = os.path.join(ROOT, "skins", name)
+    folder = os.path.join(out_dir, name)
     os.makedirs(folder, exist_ok=True)
     files = {}
     for file, definition, node, comment in skin.definitions():
@@ -474,8 +475,12 @@ def write_skin(name, palette):
 
 
 def main():
+    # --out DIR writes DIR/<skin>/ instead of skins/<skin>/ (to compare with what is committed).
+    out_dir = os.path.join(ROOT, "skins")
+    if len(sys.argv) == 3 and sys.argv[1] == "--out":
+        out_dir = sys.argv[2]
     for name, palette in PALETTES.items():
-        write_skin(name, palette)
+        write_skin(name, palette, out_dir)
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 // program's own loader at 96 and 192 dpi: every definition and named node the screens bind
 // is there with the class the screens expect, the main screen lays out sensibly in portrait
 // and landscape, a menu shows its rows on its first opening, and a few pixels come out in
-// the skin's colours.
+// the skin's colours. The committed sources and pictures are what their scripts write.
 
 #include <gtest/gtest.h>
 
@@ -30,6 +30,8 @@
 #include "skin/table.h"
 #include "skin/text_node.h"
 #include "skin/vlist.h"
+#include "tests/skin/skin_test_support.h"
+#include "tools/skinc/pictures.h"
 
 namespace {
 
@@ -380,5 +382,54 @@ TEST_P(DefaultSkinPixels, RowStates) {
 INSTANTIATE_TEST_SUITE_P(Default, DefaultSkinPixels,
                          ::testing::Values(SkinCase{"default", 96}, SkinCase{"default", 192}),
                          case_name);
+
+// Both skins are written by scripts from one layout; a hand edit of a generated file, or a
+// script change that was never run, would make them drift apart.
+TEST(DefaultSkinSources, AreWhatTheirScriptsWrite) {
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no python3 to run the skin scripts";
+    }
+    const fs::path root = fs::weakly_canonical(fs::path(VELVANE_TEST_DATA) / "../../..");
+    skintest::TempDir out;
+    for (const char* script : {"make-skins.py", "draw-icons.py"}) {
+        const std::string command = "python3 '" + (root / "scripts" / script).string() +
+                                    "' --out '" + out.path().string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    for (const char* skin : {"default", "default_dark"}) {
+        const fs::path committed = root / "skins" / skin;
+        const fs::path written = out.path() / skin;
+        int files = 0;
+        for (const auto& entry : fs::directory_iterator(committed)) {
+            const fs::path name = entry.path().filename();
+            const std::string ext = name.extension().string();
+            if (ext != ".vskin" && ext != ".png") {
+                continue;
+            }
+            ++files;
+            std::vector<uint8_t> mine, theirs;
+            ASSERT_TRUE(skinc::read_file(written / name, theirs)) << name << " is not written";
+            ASSERT_TRUE(skinc::read_file(entry.path(), mine));
+            if (ext == ".vskin") {
+                EXPECT_TRUE(mine == theirs) << skin << "/" << name << " differs from its script";
+                continue;
+            }
+            // Compressed bytes may differ between zlib versions; the pixels may not.
+            skinc::RgbaImage a, b;
+            std::string error;
+            ASSERT_TRUE(skinc::decode_png(mine, a, error)) << error;
+            ASSERT_TRUE(skinc::decode_png(theirs, b, error)) << error;
+            EXPECT_TRUE(a.width == b.width && a.height == b.height && a.pixels == b.pixels)
+                << skin << "/" << name << " differs from its script";
+        }
+        int produced = 0;
+        for (const auto& entry : fs::directory_iterator(written)) {
+            produced += 1;
+            EXPECT_TRUE(fs::exists(committed / entry.path().filename()))
+                << skin << "/" << entry.path().filename() << " is written but not committed";
+        }
+        EXPECT_EQ(files, produced);
+    }
+}
 
 }  // namespace
