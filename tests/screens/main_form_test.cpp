@@ -1,0 +1,426 @@
+// The main form against a small skin: tabs and the containers they show, the favourites
+// mode, the keypad over the list, the missed-call badge, keys and typed text, the start-up
+// argument, the menus, and a new skin.
+
+#include "screens/main_form.h"
+
+#include "app/core/keys.h"
+#include "app/core/registry.h"
+#include "app/handovers.h"
+#include "skin/text_node.h"
+#include "tests/screens/contact_list_support.h"
+
+namespace screens_test {
+namespace {
+
+std::string tab_source(const std::string& id, int x, const std::string& extra = "") {
+    std::string s = "node { string type = \"button\" string id = \"" + id +
+                    "\" string anchor_x = \"MIN_SIDE\" string anchor_y = \"MAX_SIDE\" "
+                    "point border_min = " +
+                    std::to_string(x) + ", 0 point design_size = 16, 10\n";
+    for (int i = 0; i < 3; ++i) {
+        s += "node { string type = \"node\" string id = \"#state" + std::to_string(i) + "\" }\n";
+    }
+    return s + extra + "}\n";
+}
+
+// Main: the list, its ruler and the keypad fill the screen; the tabs sit in the bottom 10
+// pixels (contacts, favourites, recents with its badge, menu, then the keypad button).
+std::string main_skin() {
+    return "define Main { point design_size = 100, 100\n" + contact_list_source() +
+           "node { string type = \"node\" string id = \"RecentsContainer\" }\n"
+           "node { string type = \"node\" string id = \"FavoritesContainer\" }\n"
+           "node { string type = \"node\" string id = \"FavoritesContainer2\" }\n" +
+           keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
+           tab_source("button_recents", 40,
+                      "node { string type = \"text\" string id = \"recent_count\" }\n") +
+           tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
+           "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
+           keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
+           contact_row_source() + R"(
+        define Menu {
+            node { string type = "node"  string id = "panel"
+                node { string type = "text"  string id = "caption" string anchor_y = "MIN_SIDE"
+                       point design_size = 100, 10 }
+                node { string type = "vlist"  string id = "vlist"  point border_min = 0, 10 }
+            }
+        }
+        define MenuElement { point design_size = 100, 10
+            node { string type = "text"  string id = "#text" }
+            node { string type = "node"  string id = "checked" }
+        }
+        define MenuElementRed { point design_size = 100, 10
+            node { string type = "text"  string id = "#text" }
+        }
+        define MenuElement4Buttons { point design_size = 100, 10
+            node { string type = "button"  string id = "Help" }
+        }
+    )";
+}
+
+constexpr const char16_t* kMissedCalls = u"HKEY_CURRENT_USER\\System\\State\\Phone";
+
+class ContactCard : public ContactCardScreen {
+public:
+    void bind(zentra::Properties&) override {}
+    void show_contact(const Contact& contact, bool edit) override {
+        shown.push_back(std::to_string(contact.object_id) + (edit ? " edit" : " view"));
+    }
+    std::vector<std::string> shown;
+};
+
+class MainScreen : public ScreenStage {
+protected:
+    void build(std::vector<Contact> contacts = default_book(),
+               std::vector<WString> categories = {}) {
+        open_document(std::move(contacts), SortByLastname, std::move(categories));
+        load(main_skin());
+        MainFormServices services;
+        services.call_number = [this](WStringView number) {
+            calls.push_back(platform::to_utf8(number));
+        };
+        services.call_in_progress = [this] { return in_call; };
+        form = std::make_unique<MainForm>(skin, std::move(services));
+        application->add_modal_form(*form, false, false);
+    }
+    void TearDown() override {
+        if (form) {
+            while (zentra::Form* top = application->top_form()) {
+                application->remove_modal_form(*top, false);
+            }
+            form.reset();
+        }
+        ScreenStage::TearDown();
+    }
+    static std::vector<Contact> default_book() {
+        Contact ann = person(1, u"Ann", u"Adams");
+        ann.fields.push_back(ContactField(FieldKind::Mobile, u"555 0101"));
+        Contact bob = person(2, u"Bob", u"Brown");
+        bob.fields.push_back(ContactField(FieldKind::Categories, u"Work"));
+        return {ann, bob, person(3, u"Cid", u"Cole")};
+    }
+    bool shown(zentra::Node* node) const { return node != nullptr && node->visible(); }
+    // The state child a tab shows.
+    int shown_state(MainForm::Tab tab) const {
+        for (int i = 0; i < 3; ++i) {
+            const std::u16string name = u"#state" + std::u16string(1, char16_t(u'0' + i));
+            if (form->tab_node(tab)->find(name).visible()) return i;
+        }
+        return -1;
+    }
+    bool key(int code) {
+        zentra::KeyEvent down;
+        down.key = code;
+        down.down = true;
+        const bool taken = application->on_key(down);
+        zentra::KeyEvent up;
+        up.key = code;
+        application->on_key(up);
+        return taken;
+    }
+    std::vector<std::string> menu_keys(zentra::Menu& menu) {
+        std::vector<std::string> keys;
+        for (const auto& item : menu.items()) {
+            keys.push_back(platform::to_utf8(item.key) + (item.checked ? "*" : ""));
+        }
+        return keys;
+    }
+    // Chooses a row of the menu on top as a tap would.
+    void choose(const char16_t* key) {
+        auto* menu = dynamic_cast<zentra::Menu*>(application->top_form());
+        ASSERT_NE(menu, nullptr) << "no menu open";
+        for (size_t i = 0; i < menu->items().size(); ++i) {
+            if (menu->items()[i].key == key) {
+                menu->on_item_click(menu->list(), static_cast<int>(i));
+                return;
+            }
+        }
+        ADD_FAILURE() << "no row " << platform::to_utf8(key);
+    }
+
+    std::unique_ptr<MainForm> form;
+    std::vector<std::string> calls;
+    bool in_call = false;
+};
+
+TEST_F(MainScreen, TabsShowTheirContainersAndStates) {
+    build();
+    EXPECT_EQ(form->current_tab(), MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 2);
+    EXPECT_TRUE(shown(form->contacts().root()));
+    EXPECT_FALSE(shown(form->recents_node()));
+    EXPECT_FALSE(shown(form->keyboard().root()));
+
+    form->press_tab(MainForm::Favorites);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 0);
+    EXPECT_EQ(shown_state(MainForm::Favorites), 1);
+    EXPECT_FALSE(shown(form->contacts().root()));
+    EXPECT_TRUE(shown(form->favorites_list_node()));
+    EXPECT_FALSE(shown(form->favorites_grid_node()));
+
+    form->press_tab(MainForm::Recents);
+    EXPECT_EQ(shown_state(MainForm::Favorites), 0);
+    EXPECT_EQ(shown_state(MainForm::Recents), 1);
+    EXPECT_TRUE(shown(form->recents_node()));
+    EXPECT_FALSE(shown(form->favorites_list_node()));
+    EXPECT_EQ(application->top_form(), form.get());
+    form->press_tab(MainForm::Recents);
+    EXPECT_EQ(application->top_form(), &form->recents_menu()) << "a second press opens its menu";
+    EXPECT_EQ(menu_keys(form->recents_menu()),
+              (std::vector<std::string>{"menuFilter", "menuDeleteAll", "Cancel"}));
+}
+
+TEST_F(MainScreen, TheFavouritesTabFlipsItsModeOnASecondPressAndKeepsIt) {
+    build();
+    form->press_tab(MainForm::Favorites);
+    EXPECT_EQ(form->favorite_mode(), 1) << "the first press keeps the stored mode";
+    form->press_tab(MainForm::Favorites);
+    EXPECT_EQ(form->favorite_mode(), 2);
+    EXPECT_EQ(shown_state(MainForm::Favorites), 2);
+    EXPECT_TRUE(shown(form->favorites_grid_node()));
+    EXPECT_FALSE(shown(form->favorites_list_node()));
+    uint32_t stored = 0;
+    ASSERT_TRUE(read_dword(MainForm::kSettingsPath, MainForm::kFavoriteMode, stored));
+    EXPECT_EQ(stored, 2u);
+
+    application->remove_modal_form(*form, false);
+    form.reset();
+    form = std::make_unique<MainForm>(skin);
+    EXPECT_EQ(form->favorite_mode(), 2) << "the next start shows the flipped mode";
+    form->press_tab(MainForm::Favorites);
+    EXPECT_EQ(shown_state(MainForm::Favorites), 2);
+
+    write_dword(MainForm::kSettingsPath, MainForm::kFavoriteMode, 0);
+    MainForm zero(skin);
+    EXPECT_EQ(zero.favorite_mode(), 1) << "a stored 0 counts as 1";
+}
+
+TEST_F(MainScreen, TheContactsTabOpensAndClosesTheKeypad) {
+    build();
+    form->press_tab(MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 1);
+    EXPECT_TRUE(shown(form->keyboard().root()));
+    EXPECT_FALSE(shown(form->ruler()));
+    EXPECT_FALSE(shown(form->open_keyboard_button()));
+    EXPECT_FALSE(shown(form->contacts().category_button()));
+
+    form->keyboard().set_text(u"2");
+    EXPECT_EQ(document->filtered_list().size(), 3u) << "2 is a, b or c: everyone";
+    form->keyboard().set_text(u"23");
+    EXPECT_EQ(document->filtered_list().size(), 1u) << "a, b or c, then d, e or f: Adams";
+
+    form->press_tab(MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 2);
+    EXPECT_FALSE(form->keyboard().is_visible());
+    EXPECT_EQ(form->keyboard().text(), u"") << "closing empties the keypad";
+    EXPECT_EQ(document->filtered_list().size(), 3u);
+    EXPECT_TRUE(shown(form->ruler()));
+    EXPECT_TRUE(shown(form->open_keyboard_button()));
+    EXPECT_TRUE(shown(form->contacts().category_button()));
+
+    // From another tab the contacts tab comes back as the plain list.
+    form->press_tab(MainForm::Recents);
+    form->press_tab(MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 2);
+    EXPECT_FALSE(form->keyboard().is_visible());
+}
+
+TEST_F(MainScreen, TheKeypadButtonAndItsCallKey) {
+    build();
+    tap(*form, 90, 95);
+    EXPECT_TRUE(form->keyboard().is_visible());
+    EXPECT_EQ(shown_state(MainForm::Contacts), 1);
+    form->keyboard().set_text(u"5550101");
+    const KeyAt call = key_at("button_call");
+    tap(*form, call.x, call.y);
+    EXPECT_EQ(calls, (std::vector<std::string>{"5550101"}));
+    EXPECT_EQ(form->keyboard().text(), u"") << "the keypad is cleared after the call";
+}
+
+TEST_F(MainScreen, TheBadgeShowsMissedCallsUntilRecentsIsOpened) {
+    build();
+    write_dword(kMissedCalls, u"Missed Call Count", 3);
+    form->update_missed_calls();
+    EXPECT_EQ(form->tab_state(MainForm::Recents), 2);
+    EXPECT_EQ(shown_state(MainForm::Recents), 2);
+    EXPECT_TRUE(shown(form->badge()));
+    EXPECT_EQ(dynamic_cast<zentra::TextNode*>(form->badge())->text(), u"3");
+
+    form->press_tab(MainForm::Recents);
+    EXPECT_EQ(missed_call_count(), 0u) << "opening recents resets the count";
+    EXPECT_EQ(form->tab_state(MainForm::Recents), 1);
+    form->update_missed_calls();
+    EXPECT_FALSE(shown(form->badge()));
+    EXPECT_EQ(dynamic_cast<zentra::TextNode*>(form->badge())->text(), u"");
+
+    // The call log's hints bring the badge up to date.
+    write_dword(kMissedCalls, u"Missed Call Count", 1);
+    form->press_tab(MainForm::Contacts);
+    document->update_log();
+    EXPECT_TRUE(shown(form->badge()));
+    EXPECT_EQ(form->tab_state(MainForm::Recents), 2);
+}
+
+TEST_F(MainScreen, LeftAndRightWalkTheTabsAndAreAlwaysTaken) {
+    build();
+    EXPECT_TRUE(key(key::Left));
+    EXPECT_EQ(form->current_tab(), MainForm::Contacts);
+    EXPECT_TRUE(key(key::Right));
+    EXPECT_EQ(form->current_tab(), MainForm::Favorites);
+    EXPECT_TRUE(key(key::Right));
+    EXPECT_EQ(form->current_tab(), MainForm::Recents);
+    EXPECT_TRUE(key(key::Right));
+    EXPECT_EQ(form->current_tab(), MainForm::Recents);
+    EXPECT_TRUE(key(key::Left));
+    EXPECT_EQ(form->current_tab(), MainForm::Favorites);
+    // Keys reach the form through the node tree, not as the application's listener.
+    zentra::KeyEvent right;
+    right.key = key::Right;
+    right.down = true;
+    EXPECT_FALSE(static_cast<ApplicationListener&>(*form).on_key(right));
+    EXPECT_EQ(form->current_tab(), MainForm::Favorites);
+}
+
+TEST_F(MainScreen, BackspaceAndTypedTextEditTheKeypad) {
+    build();
+    form->show_keyboard();
+    EXPECT_TRUE(application->on_text(u"2"));
+    EXPECT_TRUE(application->on_text(u"3"));
+    EXPECT_EQ(form->keyboard().text(), u"23");
+    EXPECT_EQ(document->filtered_list().size(), 1u);
+    EXPECT_TRUE(key(key::Backspace));
+    EXPECT_EQ(form->keyboard().text(), u"2");
+    EXPECT_EQ(document->filtered_list().size(), 3u);
+    EXPECT_TRUE(key(key::Backspace));
+    EXPECT_TRUE(key(key::Backspace)) << "taken even with nothing left to remove";
+    EXPECT_EQ(form->keyboard().text(), u"");
+
+    // Over the main form a menu gets Backspace itself, and it closes.
+    form->press_tab(MainForm::MenuButton);
+    ASSERT_EQ(application->top_form(), &form->main_menu());
+    key(key::Backspace);
+    EXPECT_EQ(application->top_form(), form.get());
+    EXPECT_EQ(form->tab_state(MainForm::MenuButton), 0);
+    EXPECT_EQ(form->tab_state(MainForm::Contacts), 2);
+}
+
+TEST_F(MainScreen, TheStartUpArgumentPicksATabOrAContact) {
+    build();
+    auto card = std::make_unique<ContactCard>();
+    ContactCard* cards = card.get();
+    form->screens().contact = std::move(card);
+
+    form->on_command_line(u"favorites");
+    EXPECT_EQ(form->current_tab(), MainForm::Favorites);
+    form->on_command_line(u"recents");
+    EXPECT_EQ(form->current_tab(), MainForm::Recents);
+    form->on_command_line(u"contacts");
+    EXPECT_EQ(form->current_tab(), MainForm::Contacts);
+    form->on_command_line(u"open:");
+    form->on_command_line(u"Contacts");
+    EXPECT_EQ(application->top_form(), form.get());
+    EXPECT_TRUE(cards->shown.empty());
+
+    form->keyboard().set_text(u"9");
+    form->on_command_line(u"open:+1 (555) 0101");
+    EXPECT_EQ(cards->shown, (std::vector<std::string>{"1 view"}));
+    EXPECT_EQ(form->keyboard().text(), u"") << "opening a card clears the keypad";
+
+    form->on_command_line(u"open:5559999");
+    EXPECT_EQ(form->pending_number(), u"5559999");
+    ASSERT_EQ(application->top_form(), &form->main_menu());
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"Add2NewContact", "Add2Existing", "Cancel"}));
+    choose(u"Add2Existing");
+    EXPECT_EQ(application->top_form(), &form->selector_form()) << "the contact chooser";
+}
+
+TEST_F(MainScreen, TheMainMenuFollowsTheSettings) {
+    build();
+    form->press_tab(MainForm::MenuButton);
+    EXPECT_EQ(form->tab_state(MainForm::MenuButton), 1);
+    EXPECT_EQ(form->tab_state(MainForm::Contacts), 0) << "while its menu is open";
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"Magic4Buttons", "Settings", "Dialer*", "Cancel"}));
+    choose(u"Dialer");
+    EXPECT_FALSE(document->dialer());
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"Magic4Buttons", "Settings", "Dialer", "Cancel"}))
+        << "the menu stays open and the check mark follows";
+    choose(u"Settings");
+    EXPECT_EQ(form->tab_state(MainForm::MenuButton), 0);
+    EXPECT_EQ(form->tab_state(MainForm::Contacts), 2) << "the tab gets its state back";
+    choose(u"Sort");
+    EXPECT_EQ(menu_keys(form->main_menu()), (std::vector<std::string>{
+                                                "SortByFirstname", "SortByLastname*",
+                                                "SortByCompany", "Cancel"}));
+    choose(u"SortByCompany");
+    EXPECT_EQ(document->sorting(), SortByCompany);
+    EXPECT_EQ(application->top_form(), form.get()) << "a command closes the menu";
+
+    in_call = true;
+    form->press_tab(MainForm::MenuButton);
+    EXPECT_EQ(menu_keys(form->main_menu())[3], "skinBackToCall");
+}
+
+TEST_F(MainScreen, TheCategoryMenuNarrowsTheListAndTitlesIt) {
+    build(default_book(), {u"Work", u"Family"});
+    form->on_category(form->contacts());
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"skinNoCategory*", "Work", "Family", "skinReturn"}));
+    choose(u"Work");
+    EXPECT_EQ(document->category_filter(), u"Work");
+    EXPECT_EQ(document->filtered_list().size(), 1u);
+    EXPECT_EQ(dynamic_cast<zentra::TextNode*>(form->contacts().title())->text(), u"Work");
+    EXPECT_EQ(form->tab_state(MainForm::Contacts), 2) << "the tab keeps its state";
+
+    form->open_menu(u"Categories");
+    choose(u"skinReturn");
+    EXPECT_EQ(document->category_filter(), u"Work") << "return leaves the category";
+    // The keypad searches every contact and gives the category back when it closes.
+    form->show_keyboard();
+    EXPECT_EQ(document->filtered_list().size(), 3u);
+    form->keyboard().close(false);
+    EXPECT_EQ(document->filtered_list().size(), 1u);
+    EXPECT_EQ(dynamic_cast<zentra::TextNode*>(form->contacts().title())->text(), u"Work");
+}
+
+TEST_F(MainScreen, AddContactWithTypedDigitsOffersToAddTheNumber) {
+    build();
+    form->show_keyboard();
+    form->keyboard().set_text(u"555");
+    form->on_add_contact(form->contacts());
+    EXPECT_EQ(form->pending_number(), u"555");
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"Add2NewContact", "Add2Existing", "Cancel"}));
+}
+
+TEST_F(MainScreen, ANewSkinRebuildsTheScreen) {
+    build();
+    form->press_tab(MainForm::Favorites);
+    zentra::Node* old_list = form->contacts().root();
+    skin.send_reload_skin();
+    EXPECT_NE(form->contacts().root(), old_list);
+    EXPECT_EQ(form->current_tab(), MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 2);
+    EXPECT_FALSE(form->keyboard().is_visible());
+    form->press_tab(MainForm::MenuButton);
+    EXPECT_EQ(application->top_form(), &form->main_menu()) << "the menus are made anew";
+}
+
+TEST_F(MainScreen, ASkinWithoutANodeNamesIt) {
+    open_document(default_book());
+    load("define Main { node { string type = \"node\" string id = \"nothing\" } }\n" +
+         contact_row_source());
+    try {
+        MainForm broken(skin);
+        FAIL() << "built without its nodes";
+    } catch (const zentra::NodeNotFound& missing) {
+        EXPECT_EQ(missing.name, u"ContactSelectorForm");
+    } catch (const zentra::NodeNotFoundInSkin& missing) {
+        EXPECT_EQ(missing.name, u"ContactSelectorForm");
+    }
+}
+
+}  // namespace
+}  // namespace screens_test
