@@ -135,7 +135,8 @@ ICONS = {
     "contacts_on": (person(), 20, "icon_on"),
     "favorites": (star(10, 10.6, 9, 3.8), 20, "icon"),
     "favorites_on": (star(10, 10.6, 9, 3.8), 20, "icon_on"),
-    "favorites_grid_on": (union(*[round_rect(2.5 + 8 * c, 2.5 + 8 * r, 9.5 + 8 * c, 9.5 + 8 * r, 1.6)
+    "favorites_grid_on": (union(*[round_rect(2.5 + 8 * c, 2.5 + 8 * r, 9.5 + 8 * c,
+                                             9.5 + 8 * r, 1.6)
                                   for r in range(2) for c in range(2)]), 20, "icon_on"),
     "recents": (clock(), 20, "icon"),
     "recents_on": (clock(), 20, "icon_on"),

@@ -304,8 +304,9 @@ class Skin:
                 row(self.key("button_hash", "#", "*"), self.key("button0", "0", "+"),
                     # A cell of its own, so the grid keeps its columns when the key is hidden.
                     Node("node", "call_cell", ratio=1, size=(60, 0), children=[
-                        Node("button", "button_call", children=
-                             self.rounded_states("call", "call_pressed", (2, 2)) + [self.icon("call")]),
+                        Node("button", "button_call",
+                             children=self.rounded_states("call", "call_pressed", (2, 2))
+                             + [self.icon("call")]),
                     ])),
             ]),
         ])
