@@ -126,9 +126,16 @@ zentra::Node* MainForm::bind_tab(WStringView name) {
 }
 
 void MainForm::bind() {
-    // Menus read their rows from the skin as they open; a new skin needs new menus.
-    m_main_menu.reset();
-    m_recents_menu.reset();
+    // Menus read their rows from the skin as they open; a new skin needs new menus, and the
+    // stack must not keep the old ones.
+    for (auto* menu : {&m_main_menu, &m_recents_menu}) {
+        if (*menu) {
+            if (zentra::FormHost* host = zentra::FormHost::instance()) {
+                host->remove_modal_form(**menu, false);
+            }
+            menu->reset();
+        }
+    }
     load_definition(m_properties, u"Main");
     m_contacts.bind(*this, m_properties);
     if (m_recents) {

@@ -398,14 +398,48 @@ TEST_F(MainScreen, AddContactWithTypedDigitsOffersToAddTheNumber) {
 TEST_F(MainScreen, ANewSkinRebuildsTheScreen) {
     build();
     form->press_tab(MainForm::Favorites);
-    zentra::Node* old_list = form->contacts().root();
     skin.send_reload_skin();
-    EXPECT_NE(form->contacts().root(), old_list);
+    EXPECT_EQ(form->contacts().root(), &form->find(u"ContactSelectorContainer"));
     EXPECT_EQ(form->current_tab(), MainForm::Contacts);
     EXPECT_EQ(shown_state(MainForm::Contacts), 2);
     EXPECT_FALSE(form->keyboard().is_visible());
     form->press_tab(MainForm::MenuButton);
     EXPECT_EQ(application->top_form(), &form->main_menu()) << "the menus are made anew";
+    // A menu still open when the skin changes leaves the stack with the old menu.
+    skin.send_reload_skin();
+    EXPECT_EQ(application->top_form(), form.get());
+    EXPECT_EQ(application->form_count(), 1);
+}
+
+TEST_F(MainScreen, TheChooserNarrowsWithItsOwnKeypadAndCancels) {
+    build(default_book(), {u"Work"});
+    form->on_category(form->contacts());
+    choose(u"Work");
+    ASSERT_EQ(document->filtered_list().size(), 1u);
+    form->on_command_line(u"open:5559999");
+    choose(u"Add2Existing");
+    ContactSelectorForm& chooser = form->selector_form();
+    ASSERT_EQ(application->top_form(), &chooser);
+    EXPECT_EQ(document->filtered_list().size(), 3u) << "the chooser offers every contact";
+    EXPECT_FALSE(chooser.container().top()->visible());
+    EXPECT_FALSE(chooser.keyboard().is_visible());
+
+    tap(chooser, 90, 95);  // its keypad button
+    EXPECT_TRUE(chooser.keyboard().is_visible());
+    EXPECT_FALSE(chooser.ruler()->visible());
+    EXPECT_FALSE(chooser.open_keyboard_button()->visible());
+    const KeyAt key = key_at("button2");
+    tap(chooser, key.x, key.y);
+    const KeyAt three = key_at("button3");
+    tap(chooser, three.x, three.y);
+    EXPECT_EQ(document->filtered_list().size(), 1u) << "23: Adams";
+    chooser.keyboard().close(false);
+    EXPECT_TRUE(chooser.ruler()->visible());
+    EXPECT_TRUE(chooser.open_keyboard_button()->visible());
+
+    tap(chooser, 5, 95);  // cancel
+    EXPECT_EQ(application->top_form(), form.get());
+    EXPECT_EQ(document->filtered_list().size(), 1u) << "the category is applied again";
 }
 
 TEST_F(MainScreen, ASkinWithoutANodeNamesIt) {
