@@ -1,6 +1,7 @@
 #include "contacts/document_search.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/case_map.h"
 
@@ -45,6 +46,7 @@ uint32_t SearchIndex::add(const ContactEntry& entry) {
         slot = static_cast<uint32_t>(m_records.size());
         m_records.emplace_back();
         m_key_masks.emplace_back();
+        m_codes.emplace_back();
         m_texts.emplace_back();
     }
     fill(slot, entry);
@@ -64,6 +66,7 @@ void SearchIndex::remove(uint32_t slot) {
     // A freed slot has no parts, so it can never match.
     m_records[slot] = Record{};
     m_key_masks[slot] = KeyMasks{};
+    m_codes[slot] = Codes{};
     m_texts[slot] = Texts{};
     m_free.push_back(slot);
 }
@@ -71,6 +74,7 @@ void SearchIndex::remove(uint32_t slot) {
 void SearchIndex::clear() {
     m_records.clear();
     m_key_masks.clear();
+    m_codes.clear();
     m_texts.clear();
     m_free.clear();
 }
@@ -124,6 +128,61 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
         }
     }
     m_key_masks[slot] = masks;
+
+    Codes& codes = m_codes[slot];
+    codes = Codes{};
+    bool needs_match = record.more_phones;
+    for (size_t p = 0; p < flat; ++p) {
+        const WString& text = texts.parts[p];
+        codes.length[p] = static_cast<uint16_t>(std::min<size_t>(text.size(), 15));
+        const size_t n = std::min<size_t>(text.size(), kCodeChars);
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t nibble = nibble_of(text[i]);
+            needs_match = needs_match || nibble == kAmbiguous;
+            codes.code[p] = static_cast<uint16_t>(codes.code[p] | nibble << (4 * i));
+        }
+    }
+    if (needs_match) {
+        codes.length[kFlagLane] = kNeedsMatch;
+    }
+}
+
+uint8_t SearchIndex::nibble_of(char16_t c) const {
+    const uint64_t keys = keys_of(c);
+    if (keys == 0) {
+        return 0;
+    }
+    if ((keys & (keys - 1)) != 0 || keys >= (uint64_t{1} << (kAmbiguous - 1))) {
+        return kAmbiguous;
+    }
+    return static_cast<uint8_t>(__builtin_ctzll(keys) + 1);
+}
+
+bool SearchIndex::codes_accept(const Codes& codes, const SearchQuery& query) const {
+    auto accepts = [&codes](int part, const SearchQuery::Word& word) {
+        return codes.length[part] >= word.size() &&
+               (codes.code[part] & word.code_mask) == word.code;
+    };
+    unsigned used = 0;
+    for (const SearchQuery::Word& word : query.words) {
+        if (!(used & 1) && accepts(kFirst, word)) {
+            used |= 1;
+        } else if (!(used & 2) && accepts(kLast, word)) {
+            used |= 2;
+        } else if (!(used & 4) && [&] {
+                       for (int k = 0; k < kParts - kPhone; ++k) {
+                           if (accepts(kPhone + k, word)) return true;
+                       }
+                       return false;
+                   }()) {
+            used |= 4;
+        } else if (!(used & 8) && accepts(kCompany, word)) {
+            used |= 8;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 uint64_t SearchIndex::keys_of(char16_t c) const {
@@ -154,6 +213,7 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words,
                                  const KeypadMap& map) const {
     SearchQuery query;
     query.words.reserve(words.size());
+    bool by_codes_all = true;
     for (const WString& text : words) {
         SearchQuery::Word word;
         word.sets.reserve(text.size());
@@ -170,8 +230,20 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words,
                 word.pair_key = pair_bit(k0, static_cast<size_t>(next - m_keys.begin()));
             }
         }
+        bool coded = text.size() <= kCodeChars;
+        for (size_t i = 0; i < text.size() && coded; ++i) {
+            auto k = std::find(m_keys.begin(), m_keys.end(), text[i]);
+            const auto index = static_cast<size_t>(k - m_keys.begin());
+            coded = k != m_keys.end() && index + 1 < kAmbiguous;
+            if (coded) {
+                word.code = static_cast<uint16_t>(word.code | (index + 1) << (4 * i));
+                word.code_mask = static_cast<uint16_t>(word.code_mask | 0xF << (4 * i));
+            }
+        }
+        by_codes_all = by_codes_all && coded;
         query.words.push_back(std::move(word));
     }
+    query.by_codes = by_codes_all && !query.words.empty();
     return query;
 }
 
@@ -281,6 +353,44 @@ void SearchIndex::scan(const SearchQuery& query, std::vector<uint64_t>& bits) co
     const size_t slots = m_records.size();
     bits.assign((slots + 63) / 64, 0);
     if (query.words.size() > kMaxWords) {
+        return;
+    }
+    if (query.by_codes) {
+        // Typed keypad digits: twenty bytes per contact decide, front to back.
+        if (query.words.size() == 1) {
+            // One word needs one part that accepts it: no branches to mispredict.
+            using Lanes = int16_t __attribute__((vector_size(16)));
+            const auto& word = query.words[0];
+            const Lanes code = Lanes{} + static_cast<int16_t>(word.code);
+            const Lanes mask = Lanes{} + static_cast<int16_t>(word.code_mask);
+            const Lanes shorter = Lanes{} + static_cast<int16_t>(word.size() - 1);
+            for (uint32_t slot = 0; slot < slots; ++slot) {
+                const Codes& codes = m_codes[slot];
+                Lanes lane_code;
+                Lanes lane_length;
+                std::memcpy(&lane_code, codes.code.data(), sizeof lane_code);
+                std::memcpy(&lane_length, codes.length.data(), sizeof lane_length);
+                // Lengths are compared signed: the flag lane (-1) never passes.
+                const Lanes hit = ((lane_code & mask) == code) & (lane_length > shorter);
+                uint64_t halves[2];
+                std::memcpy(halves, &hit, sizeof halves);
+                uint64_t any = (halves[0] | halves[1]) != 0;
+                if (codes.length[kFlagLane] == kNeedsMatch) {
+                    any = match(slot, query, nullptr);
+                }
+                bits[slot / 64] |= any << (slot % 64);
+            }
+            return;
+        }
+        for (uint32_t slot = 0; slot < slots; ++slot) {
+            const Codes& codes = m_codes[slot];
+            const bool hit = codes.length[kFlagLane] == kNeedsMatch
+                                 ? match(slot, query, nullptr)
+                                 : codes_accept(codes, query);
+            if (hit) {
+                bits[slot / 64] |= uint64_t{1} << (slot % 64);
+            }
+        }
         return;
     }
     // Words whose first characters are keypad keys rule out most contacts by two loads.

@@ -31,10 +31,16 @@ struct SearchQuery {
         // The bit of the first two characters' keys in the pair masks; 0 when either is not
         // a key or the word is shorter.
         uint64_t pair_key = 0;
+        // The word as keypad codes (one nibble per character, first in the low bits) and the
+        // nibbles it uses; valid when the query's by_codes is set.
+        uint16_t code = 0;
+        uint16_t code_mask = 0;
         size_t size() const { return sets.size(); }
     };
     // Longest first, as the filter offers them.
     std::vector<Word> words;
+    // Every word is at most four keypad keys: the codes alone decide for most contacts.
+    bool by_codes = false;
 };
 
 class SearchIndex {
@@ -93,6 +99,27 @@ private:
     };
     std::vector<KeyMasks> m_key_masks;
     static uint64_t pair_bit(size_t key0, size_t key1);
+
+    // The keypad digit forms of the first characters of each part: a nibble per character,
+    // the key's number 1..14 whose value holds it, 0 for none. A slot with a character that
+    // several keys (or a key beyond 14) stand for, or with more phones, is decided by match.
+    static constexpr int kCodeChars = 4;
+    static constexpr uint8_t kAmbiguous = 15;
+    // Eight lanes, so one vector compare tests every part; lanes past the parts stay 0 and
+    // never accept a word (every typed key has a code of at least 1).
+    static constexpr int kLanes = 8;
+    struct alignas(32) Codes {
+        std::array<uint16_t, kLanes> code{};
+        // Capped at 15: enough to compare with words of up to four characters.
+        std::array<uint16_t, kLanes> length{};
+    };
+    static_assert(kParts < kLanes);
+    // The last lane's length marks a slot that match must decide.
+    static constexpr int kFlagLane = kLanes - 1;
+    static constexpr uint16_t kNeedsMatch = 0xFFFF;
+    std::vector<Codes> m_codes;
+    uint8_t nibble_of(char16_t c) const;
+    bool codes_accept(const Codes& codes, const SearchQuery& query) const;
     uint64_t keys_of(char16_t c) const;
     // Character to the keys whose value holds it.
     std::unordered_map<char16_t, uint64_t> m_key_bits;

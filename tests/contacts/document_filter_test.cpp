@@ -1,3 +1,6 @@
+#include <random>
+
+#include "platform/case_map.h"
 #include "tests/contacts/document_fixture.h"
 
 namespace contacts_test {
@@ -171,6 +174,88 @@ TEST_F(Filter, CategoryFilterAndWordFilterRebuildIndependently) {
     EXPECT_EQ(filtered(), (std::vector<uint32_t>{1, 2, 3}));
     document->set_filtered_contacts();
     EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
+}
+
+// The rule written plainly, to hold the fast scans to it.
+bool reference_match(const Contact& c, const std::vector<std::u16string>& words,
+                     const KeypadMap& map) {
+    auto accepts = [&](const std::u16string& text, const std::u16string& word) {
+        const std::u16string part = platform::to_lower(text);
+        if (part.size() < word.size()) return false;
+        for (size_t i = 0; i < word.size(); ++i) {
+            if (map.value_of(word[i]).find(part[i]) == std::u16string::npos) return false;
+        }
+        return true;
+    };
+    bool used[4] = {};
+    for (const auto& word : words) {
+        bool taken = false;
+        for (int part = 0; part < 4 && !taken; ++part) {
+            if (used[part]) continue;
+            bool ok = false;
+            if (part == 0) ok = accepts(c.first_name, word);
+            if (part == 1) ok = accepts(c.last_name, word);
+            if (part == 3) ok = accepts(c.company, word);
+            if (part == 2) {
+                for (const auto& f : c.fields) {
+                    if ((f.kind == FieldKind::Mobile || f.kind == FieldKind::BusinessTel ||
+                         f.kind == FieldKind::HomeTel) && accepts(f.value, word)) {
+                        ok = true;
+                    }
+                }
+            }
+            if (ok) used[part] = taken = true;
+        }
+        if (!taken) return false;
+    }
+    return true;
+}
+
+TEST_F(Filter, FastScansAgreeWithThePlainRuleOnARandomBook) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    // "a" stands for two keys, so contacts with it take the careful path.
+    keypad = std::string(kPhoneKeypad) + "1=\xe4" "a\n" + "0=0 \n";
+    const std::u16string letters = u"abcdefgmnpstwxzä01236789 -+";
+    auto text = [&](size_t max) {
+        std::u16string s;
+        const size_t n = random() % (max + 1);
+        for (size_t i = 0; i < n; ++i) s.push_back(letters[random() % letters.size()]);
+        if (!s.empty() && random() % 4 == 0) s[0] = platform::to_upper(s[0]);
+        return s;
+    };
+    for (uint32_t id = 1; id <= 400; ++id) {
+        std::vector<ContactField> fields;
+        const int phones = random() % 8;  // beyond the flat phones now and then
+        for (int i = 0; i < phones; ++i) {
+            const FieldKind kinds[] = {FieldKind::Mobile, FieldKind::HomeTel,
+                                       FieldKind::BusinessTel, FieldKind::HomeFax};
+            fields.emplace_back(kinds[random() % 4], text(6));
+        }
+        initial.push_back(person(id, text(7), text(7), text(5), fields));
+    }
+    open();
+    KeypadMap map;
+    map.parse(keypad);
+    const std::u16string typed = u"2345678901aäm";
+    for (int round = 0; round < 300; ++round) {
+        std::u16string filter;
+        const int words = 1 + random() % 5;
+        for (int w = 0; w < words; ++w) {
+            if (w) filter += u' ';
+            const size_t n = 1 + random() % 6;
+            for (size_t i = 0; i < n; ++i) filter.push_back(typed[random() % typed.size()]);
+        }
+        document->set_filter_string(filter);
+        std::vector<uint32_t> expected;
+        for (const ContactEntry* e : document->full_list()) {
+            if (reference_match(e->contact, document->filter_words(), map)) {
+                expected.push_back(e->contact.object_id);
+            }
+        }
+        ASSERT_EQ(filtered(), expected) << platform::to_utf8(filter);
+    }
 }
 
 }  // namespace
