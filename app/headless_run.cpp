@@ -6,6 +6,8 @@
 #include "app/application.h"
 #include "app/core/log.h"
 #include "platform/messages.h"
+#include "platform/phone_engine_sim.h"
+#include "platform/picture_chooser.h"
 
 namespace velvane {
 
@@ -65,8 +67,13 @@ ScriptHooks HeadlessRun::hooks() {
     };
     hooks.dump = write_dump;
     hooks.quit = [this] { m_close_frames = kCloseFrames; };
-    // Picture choices and phone commands come with the contact store and the phone engine;
-    // until a run has them, a script line that needs them stops the run with its line.
+    hooks.choose = [](const std::string& path) {
+        platform::set_scripted_choice(platform::from_utf8(path));
+    };
+    // The phone engine of this process answers, as the phone tool's socket would.
+    hooks.phone = [](const std::vector<std::string>& words, std::string& reply) {
+        return platform::phone_command(words, reply);
+    };
     return hooks;
 }
 

@@ -96,7 +96,11 @@ void Ruler::fill_table() {
             break;
         }
         m_letter_nodes.push_back(letter.get());
-        m_table->add_child(std::move(letter));
+        // Inserted with the definition's record, so the letter's table_ratio spreads the
+        // letters over the strip the touch is mapped to.
+        const std::optional<SkinRecord> record = m_skin->find_definition(m_definition);
+        m_table->insert_child(std::move(letter), m_table->child_count(), m_skin, *record,
+                              m_skin->get_string(*record, u"type", u""));
         changed = true;
     }
     for (int i = 0; i < static_cast<int>(m_letter_nodes.size()); ++i) {

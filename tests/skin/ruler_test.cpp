@@ -168,3 +168,33 @@ TEST_F(RulerTest, MissingTableIsNodeNotFound) {
 }
 
 }  // namespace
+
+namespace {
+
+// Letters whose definition has a weight share the strip evenly, so the letter drawn under the
+// finger is the one the touch reports.
+TEST_F(RulerTest, WeightedLettersSpreadOverTheWholeStrip) {
+    load(R"(
+        define Letter { string type = "test_letter"  string id = "letter"
+                        point design_size = 0, 10  int table_ratio = 1 }
+        define Screen {
+            node { string type = "node"  string id = "ruler"
+                   point border_min = 0, 40  point border_max = 0, 40
+                node { string type = "button"  string id = "ruler_button" }
+                node { string type = "vtable"  string id = "ruler_table" }
+            }
+        }
+    )");
+    show("Screen", 20, 600);
+    ruler.bind(root.find(u"ruler"), u"Letter", skin);
+    ruler.set_letters(alphabet());
+    zentra::layout_root(root, {0, 0}, {20, 600});
+    ASSERT_EQ(ruler.letter_nodes().size(), 26u);
+    // 520 pixels for 26 letters: 20 each.
+    const Node* m = ruler.letter_nodes()[12];
+    EXPECT_EQ(m->position().y, 40 + 12 * 20);
+    EXPECT_EQ(m->size().h, 20);
+    EXPECT_EQ(ruler.letter_at(m->position().y + 10), 12);
+}
+
+}  // namespace
