@@ -82,7 +82,7 @@ std::string tap(const Box& box) {
 
 // The keypad's layout, read from a first run that opens it.
 struct Keypad {
-    Box open, key[10], backspace;
+    Box open, key[10], backspace, call;
 };
 Keypad read_keypad(Home& home) {
     const e2e::RunResult run = home.run_script(
@@ -96,6 +96,7 @@ Keypad read_keypad(Home& home) {
         keypad.key[digit] = box_of(home, "before.txt", "button" + std::to_string(digit));
     }
     keypad.backspace = box_of(home, "before.txt", "button_backspace");
+    keypad.call = box_of(home, "before.txt", "button_call");
     EXPECT_GT(keypad.open.w, 0);
     EXPECT_GT(keypad.key[5].w, 0);
     return keypad;
@@ -127,7 +128,9 @@ TEST(MainScreen, TypingOnTheKeypadNarrowsTheListAndMarksTheMatches) {
         tap(keypad.key[6]) +
         "wait 0.5\n"
         "screenshot typed.png\n"
-        "dump typed.txt\n"
+        "dump typed.txt\n" +
+        tap(keypad.call) +
+        "wait 0.5\n"
         "quit\n");
     ASSERT_EQ(run.exit_code, 0) << run.err;
 
@@ -138,9 +141,13 @@ TEST(MainScreen, TypingOnTheKeypadNarrowsTheListAndMarksTheMatches) {
                             [](const std::string& l) {
                                 return l.find("set_filter_string() = ") != std::string::npos;
                             }),
-              2);
+              3) << "2, 26 and the empty text after the call";
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
         return l.find("MainForm show_keyboard ") != std::string::npos;
+    }));
+    // The call key dials what was typed and empties the keypad (the third filter change).
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("PhoneManager::call_number 26") != std::string::npos;
     }));
 
     // The matched starts are drawn in the skin's filtered colour; before typing nothing is.
