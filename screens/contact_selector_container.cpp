@@ -43,6 +43,10 @@ void ContactSelectorContainer::bind(zentra::Node& parent, const zentra::Properti
     m_ruler_node = &parent.find(u"ContactsListRuler");
     m_hint = &m_ruler_node->find(u"hint");
 
+    // Rows are made while the list draws, where a skin error would have no one to catch it;
+    // one made here raises it to whoever binds the screen.
+    ContactsListElement probe(properties, m_styles);
+
     m_category->set_listener(this);
     m_add->set_listener(this);
     set_title(Document::kNoCategory);

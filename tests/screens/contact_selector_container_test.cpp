@@ -217,6 +217,21 @@ TEST_F(ContactList, TapsReportTheContactAndTheTwoButtons) {
     EXPECT_EQ(reports.size(), 3u) << "an index past the filtered list is ignored";
 }
 
+TEST_F(ContactList, ARowWithoutItsLinesStopsTheBindingNotTheDrawing) {
+    open_document(alphabet_book());
+    load("define Screen { point design_size = 100, 100\n" + contact_list_source() + "}\n" +
+         "define ContactsListElement { node { string type = \"text\" string id = \"big\" } }\n" +
+         "define AlphabetRulerText { string type = \"text\" }\n");
+    ASSERT_TRUE(zentra::load_from_skin(root, skin, u"Screen"));
+    ContactSelectorContainer incomplete(*this);
+    try {
+        incomplete.bind(root, skin);
+        FAIL() << "bound rows without their second line";
+    } catch (const zentra::NodeNotFound& missing) {
+        EXPECT_EQ(missing.name, u"small");
+    }
+}
+
 TEST_F(ContactList, TheTitleStartsWithTheNoCategoryText) {
     skin.set_dictionary({{u"skinNoCategory", u"All contacts"}});
     build(alphabet_book());
