@@ -6,6 +6,8 @@
 #include "app/languages.h"
 #include "app/message_box.h"
 #include "app/skins.h"
+
+#include <algorithm>
 #include "platform/clock.h"
 #include "platform/messages.h"
 
@@ -22,6 +24,7 @@ SplashForm::SplashForm(Application& application, zentra::Properties& splash_prop
       m_work(std::move(work)),
       m_command_line(command_line) {
     load_definition(splash_properties, u"FormSplash");
+    m_progress_bar = dynamic_cast<zentra::ProgressNode*>(find_descendant(u"load_progress"));
     m_application.add_modal_form(*this, true, true);
     m_thread.start();
 }
@@ -36,6 +39,7 @@ SplashForm::~SplashForm() {
 void SplashForm::run() {
     platform::sleep_ms(kFirstSleepMs);
     if (m_work) {
+        m_work->set_load_progress([this](int index, int total) { set_load_progress(index, total); });
         m_work->create_document();
     }
     if (!choose_skin(m_main_properties, m_application.name(), {},
@@ -60,7 +64,17 @@ void SplashForm::run() {
     log() << platform::tick_count() << " start: run: 5\n";
 }
 
+void SplashForm::set_load_progress(int index, int total) {
+    if (total > 0 && index >= 0) {
+        m_load_progress = (int64_t{std::min(index, total)} << 32) | static_cast<uint32_t>(total);
+    }
+}
+
 void SplashForm::advance(double seconds) {
+    if (const int64_t progress = m_load_progress.exchange(-1); progress >= 0 && m_progress_bar) {
+        const auto total = static_cast<uint32_t>(progress & 0xFFFFFFFF);
+        m_progress_bar->set_fraction(static_cast<double>(progress >> 32) / total);
+    }
     Form::advance(seconds);
     m_run_time += seconds;
     if (m_thread.is_running()) {

@@ -3,6 +3,7 @@
 // builds the main form; when the thread has ended it puts the main form up and goes. It owns
 // what the thread built for the whole run.
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include "app/startup_work.h"
 #include "platform/ustring.h"
 #include "skin/form.h"
+#include "skin/progress_node.h"
 
 namespace velvane {
 
@@ -36,6 +38,10 @@ public:
     void advance(double seconds) override;
 
     zentra::Form* main_form() const { return m_main_form; }
+
+    // From the start-up thread while the contacts load: the splash's "load_progress" bar
+    // follows on the next frame (nodes belong to the UI thread, so only the numbers cross).
+    void set_load_progress(int index, int total);
     bool starting() const { return m_thread.is_running(); }
 
 private:
@@ -63,6 +69,9 @@ private:
     double m_run_time = 0;
     platform::WString m_command_line;
     bool m_handed_over = false;
+    // index and total of the load, packed so the two always travel together; -1 when none.
+    std::atomic<int64_t> m_load_progress{-1};
+    zentra::ProgressNode* m_progress_bar = nullptr;
 };
 
 }  // namespace velvane

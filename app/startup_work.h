@@ -21,6 +21,10 @@ public:
     // Deletes the MainForm, then the Document.
     virtual ~StartupWork() = default;
 
+    // Where the contact load reports its progress (index, total), on the start-up thread;
+    // given before create_document.
+    virtual void set_load_progress(std::function<void(int index, int total)> /*progress*/) {}
+
     // On the start-up thread, in this order.
     virtual void create_document() = 0;
     // The main form built on the main skin; owned by the work. Null when it cannot be built.
