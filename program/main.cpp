@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
         };
     }
 
-    const int result = velvane::win_main(options.command_line, make_backend,
-                                          velvane::program_startup());
+    const int result =
+        velvane::win_main(options.command_line, make_backend, velvane::program_startup());
     if (run && run->failed()) {
         std::fprintf(stderr, "velvane: %s\n", run->error().c_str());
         return 1;

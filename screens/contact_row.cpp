@@ -131,8 +131,8 @@ void ContactsListElement::show(zentra::Node& node, const std::vector<RowSegment>
     for (const RowSegment& segment : line) {
         switch (segment.style) {
             case RowStyle::Own:
-                rich->append_run(segment.text, rich->default_font(), nullptr,
-                                 rich->default_color(), false);
+                rich->append_run(segment.text, rich->default_font(), nullptr, rich->default_color(),
+                                 false);
                 break;
             case RowStyle::Filtered:
             case RowStyle::Second: {

@@ -8,8 +8,8 @@ namespace velvane {
 namespace {
 
 constexpr const char16_t* kButtonNames[] = {
-    u"button0", u"button1", u"button2", u"button3",          u"button4",
-    u"button5", u"button6", u"button7", u"button8",          u"button9",
+    u"button0",     u"button1",          u"button2",     u"button3",      u"button4",
+    u"button5",     u"button6",          u"button7",     u"button8",      u"button9",
     u"button_hash", u"button_backspace", u"button_call", u"button_close",
 };
 

@@ -36,8 +36,8 @@ std::vector<Box> boxes_of(const Home& home, const std::string& dump, const std::
         }
         const size_t close = line.find('}', at);
         Box box;
-        std::sscanf(line.c_str() + close + 1, " position=%d %d size=%d %d", &box.x, &box.y,
-                    &box.w, &box.h);
+        std::sscanf(line.c_str() + close + 1, " position=%d %d size=%d %d", &box.x, &box.y, &box.w,
+                    &box.h);
         boxes.push_back(box);
     }
     return boxes;
@@ -186,7 +186,8 @@ TEST(MainMenus, TheSortMenuReordersTheList) {
     // A book sorted by first name from the start looks the same.
     Home fresh;
     add_book(fresh);
-    fresh.add_registry("[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n\"Sorting\"=dword:00000000\n");
+    fresh.add_registry(
+        "[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n\"Sorting\"=dword:00000000\n");
     const e2e::RunResult baseline = fresh.run_script("wait 3\nscreenshot first.png\nquit\n");
     ASSERT_EQ(baseline.exit_code, 0) << baseline.err;
     const e2e::Picture by_first = picture(home, "by_first.png");

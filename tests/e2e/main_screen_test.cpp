@@ -124,8 +124,7 @@ TEST(MainScreen, TypingOnTheKeypadNarrowsTheListAndMarksTheMatches) {
     const e2e::RunResult run = home.run_script(
         "wait 3\n"
         "screenshot all.png\n" +
-        tap(keypad.open) + "wait 1\n" + tap(keypad.key[2]) + "wait 0.3\n" +
-        tap(keypad.key[6]) +
+        tap(keypad.open) + "wait 1\n" + tap(keypad.key[2]) + "wait 0.3\n" + tap(keypad.key[6]) +
         "wait 0.5\n"
         "screenshot typed.png\n"
         "dump typed.txt\n" +
@@ -141,7 +140,8 @@ TEST(MainScreen, TypingOnTheKeypadNarrowsTheListAndMarksTheMatches) {
                             [](const std::string& l) {
                                 return l.find("set_filter_string() = ") != std::string::npos;
                             }),
-              3) << "2, 26 and the empty text after the call";
+              3)
+        << "2, 26 and the empty text after the call";
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
         return l.find("MainForm show_keyboard ") != std::string::npos;
     }));
@@ -167,25 +167,25 @@ TEST(MainScreen, BackspaceWidensTheListAndAHeldBackspaceClearsIt) {
                                   std::to_string(back.y + back.h / 2) + "\nwait 1\nrelease " +
                                   std::to_string(back.x + back.w / 2) + " " +
                                   std::to_string(back.y + back.h / 2) + "\n";
-    const e2e::RunResult run = home.run_script(
-        "wait 3\n" + tap(keypad.open) + "wait 1\n" + tap(keypad.key[9]) +
-        "wait 0.3\n"
-        "dump w.txt\n" +
-        tap(keypad.key[7]) +
-        "wait 0.3\n"
-        "dump none.txt\n" +
-        tap(back) +
-        "wait 0.3\n"
-        "dump w_again.txt\n" +
-        tap(keypad.key[7]) +
-        "key Backspace\n"
-        "wait 0.3\n"
-        "dump w_by_key.txt\n" +
-        hold_back +
-        "wait 0.5\n"
-        "dump cleared.txt\n"
-        "screenshot cleared.png\n"
-        "quit\n");
+    const e2e::RunResult run =
+        home.run_script("wait 3\n" + tap(keypad.open) + "wait 1\n" + tap(keypad.key[9]) +
+                        "wait 0.3\n"
+                        "dump w.txt\n" +
+                        tap(keypad.key[7]) +
+                        "wait 0.3\n"
+                        "dump none.txt\n" +
+                        tap(back) +
+                        "wait 0.3\n"
+                        "dump w_again.txt\n" +
+                        tap(keypad.key[7]) +
+                        "key Backspace\n"
+                        "wait 0.3\n"
+                        "dump w_by_key.txt\n" +
+                        hold_back +
+                        "wait 0.5\n"
+                        "dump cleared.txt\n"
+                        "screenshot cleared.png\n"
+                        "quit\n");
     ASSERT_EQ(run.exit_code, 0) << run.err;
     // 9 is w, x, y or z (no number starts with it): White Dana and Young Zed; 97 is nobody.
     EXPECT_EQ(rows_in(home, "w.txt"), 2u);
@@ -214,11 +214,13 @@ TEST(MainScreen, TheRulerJumpsToTheFirstContactOfALetter) {
     const e2e::RunResult run = home.run_script(
         "wait 3\n"
         "screenshot top.png\n"
-        "press " + std::to_string(x) + " " + std::to_string(y) +
+        "press " +
+        std::to_string(x) + " " + std::to_string(y) +
         "\n"
         "wait 0.3\n"
         "screenshot held.png\n"
-        "release " + std::to_string(x) + " " + std::to_string(y) +
+        "release " +
+        std::to_string(x) + " " + std::to_string(y) +
         "\n"
         "wait 1\n"
         "screenshot jumped.png\n"

@@ -83,7 +83,8 @@ protected:
             auto* row = dynamic_cast<ContactsListElement*>(list.row(i));
             auto* big = dynamic_cast<zentra::RichTextNode*>(row->big());
             std::u16string text;
-            for (const auto& run : big->runs()) text += run.text;
+            for (const auto& run : big->runs())
+                text += run.text;
             out.push_back(std::to_string(list.row_index(i)) + ":" + platform::to_utf8(text));
         }
         return out;

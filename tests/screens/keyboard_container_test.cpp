@@ -61,8 +61,7 @@ TEST_F(Keypad, KeysAppendAndBackspaceRemovesReportingEveryChange) {
     }
     EXPECT_EQ(keypad->text(), u"1290#");
     EXPECT_EQ(shown_text(), "1290#");
-    EXPECT_EQ(owner.take(),
-              (Reports{"text 1", "text 12", "text 129", "text 1290", "text 1290#"}));
+    EXPECT_EQ(owner.take(), (Reports{"text 1", "text 12", "text 129", "text 1290", "text 1290#"}));
     tap_key("button_backspace");
     EXPECT_EQ(owner.take(), (Reports{"text 1290"}));
     keypad->set_text(u"");
@@ -151,8 +150,9 @@ TEST_F(Keypad, ShowAndCloseOnlyWhileVisible) {
 }
 
 TEST_F(Keypad, AMissingKeyStopsTheBinding) {
-    load("define Screen { node { string type = \"node\" string id = \"KeyboardContainer\" "
-         "node { string type = \"button\" string id = \"button0\" } } }\n");
+    load(
+        "define Screen { node { string type = \"node\" string id = \"KeyboardContainer\" "
+        "node { string type = \"button\" string id = \"button0\" } } }\n");
     ASSERT_TRUE(zentra::load_from_skin(root, skin, u"Screen"));
     KeyboardContainer incomplete(owner, true);
     try {

@@ -104,7 +104,8 @@ protected:
     int shown_state(MainForm::Tab tab) const {
         for (int i = 0; i < 3; ++i) {
             const std::u16string name = u"#state" + std::u16string(1, char16_t(u'0' + i));
-            if (form->tab_node(tab)->find(name).visible()) return i;
+            if (form->tab_node(tab)->find(name).visible())
+                return i;
         }
         return -1;
     }
@@ -351,9 +352,9 @@ TEST_F(MainScreen, TheMainMenuFollowsTheSettings) {
     EXPECT_EQ(form->tab_state(MainForm::MenuButton), 0);
     EXPECT_EQ(form->tab_state(MainForm::Contacts), 2) << "the tab gets its state back";
     choose(u"Sort");
-    EXPECT_EQ(menu_keys(form->main_menu()), (std::vector<std::string>{
-                                                "SortByFirstname", "SortByLastname*",
-                                                "SortByCompany", "Cancel"}));
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"SortByFirstname", "SortByLastname*", "SortByCompany",
+                                        "Cancel"}));
     choose(u"SortByCompany");
     EXPECT_EQ(document->sorting(), SortByCompany);
     EXPECT_EQ(application->top_form(), form.get()) << "a command closes the menu";

@@ -32,8 +32,8 @@ inline std::string button_source(const std::string& id, int x, int y, int w = 20
     return "node { string type = \"button\" string id = \"" + id +
            "\" string anchor_x = \"MIN_SIDE\" string anchor_y = \"MIN_SIDE\" point border_min "
            "= " +
-           std::to_string(x) + ", " + std::to_string(y) + " point design_size = " +
-           std::to_string(w) + ", " + std::to_string(h) +
+           std::to_string(x) + ", " + std::to_string(y) +
+           " point design_size = " + std::to_string(w) + ", " + std::to_string(h) +
            " node { string type = \"node\" string id = \"#normal\" }"
            " node { string type = \"node\" string id = \"#pressed\" } }\n";
 }
@@ -64,10 +64,9 @@ struct KeyAt {
     int x, y;
 };
 inline KeyAt key_at(const std::string& id) {
-    const char* order[] = {"button1", "button2", "button3", "button_backspace",
-                           "button4", "button5", "button6", "button_close",
-                           "button7", "button8", "button9", "button_call",
-                           "button_hash", "button0"};
+    const char* order[] = {"button1", "button2",     "button3",      "button_backspace", "button4",
+                           "button5", "button6",     "button_close", "button7",          "button8",
+                           "button9", "button_call", "button_hash",  "button0"};
     for (int i = 0; i < 14; ++i) {
         if (id == order[i]) {
             return {(i % 4) * 20 + 10, (i / 4) * 20 + 10};
