@@ -102,10 +102,16 @@ Document& MainForm::document() const {
     return *document;
 }
 
+void MainForm::set_recents(std::unique_ptr<RecentsScreen> recents) {
+    m_recents = std::move(recents);
+    bind();
+}
+
 void MainForm::set_favorites(std::unique_ptr<TabContainer> list,
                              std::unique_ptr<TabContainer> grid) {
     m_favorites = std::move(list);
     m_favorites_grid = std::move(grid);
+    bind();
 }
 
 zentra::Node* MainForm::bind_tab(WStringView name) {

@@ -60,9 +60,11 @@ public:
     MainForm(zentra::Properties& properties, MainFormServices services = {});
     ~MainForm() override;
 
-    // Screens of their own issues plug in here before the first bind.
+    // The screens built on their own plug in here; each is bound with the main screen from
+    // the next bind on.
     ScreenSlots& screens() { return m_screens; }
-    void set_recents(std::unique_ptr<RecentsScreen> recents) { m_recents = std::move(recents); }
+    // The containers under the tabs; the main screen is bound again with them.
+    void set_recents(std::unique_ptr<RecentsScreen> recents);
     void set_favorites(std::unique_ptr<TabContainer> list, std::unique_ptr<TabContainer> grid);
 
     // Loads `Main` again and binds every screen's nodes below it.

@@ -443,6 +443,48 @@ TEST_F(MainScreen, TheChooserNarrowsWithItsOwnKeypadAndCancels) {
     EXPECT_EQ(document->filtered_list().size(), 1u) << "the category is applied again";
 }
 
+// Stands in for the recents list: binds the skin's container and keeps its filter.
+class Recents : public RecentsScreen {
+public:
+    void bind(zentra::Node& parent, zentra::Properties&) override {
+        m_root = &parent.find(u"RecentsContainer");
+    }
+    zentra::Node* root() const override { return m_root; }
+    int32_t direction_filter() const override { return filter; }
+    void set_direction_filter(int32_t value) override { filter = value; }
+    bool passes(const RecentCall& call) const override {
+        return filter == 255 || call.direction == filter;
+    }
+    void refill() override { ++refills; }
+    const RecentCall* current_call() const override { return nullptr; }
+
+    int32_t filter = 255;
+    int refills = 0;
+
+private:
+    zentra::Node* m_root = nullptr;
+};
+
+TEST_F(MainScreen, TheRecentsMenuSetsTheListsFilter) {
+    build();
+    auto owned = std::make_unique<Recents>();
+    Recents* recents = owned.get();
+    form->set_recents(std::move(owned));
+    form->press_tab(MainForm::Recents);
+    EXPECT_TRUE(shown(recents->root())) << "the plugged-in list is the one shown";
+    form->press_tab(MainForm::Recents);
+    choose(u"menuFilter");
+    choose(u"menuOutgoing");
+    EXPECT_EQ(recents->filter, 1);
+    EXPECT_EQ(recents->refills, 1);
+    EXPECT_EQ(application->top_form(), form.get());
+    form->press_tab(MainForm::Recents);
+    choose(u"menuDeleteAll");
+    EXPECT_EQ(form->recents_menu().items().front().row_style, u"MenuElementRed");
+    choose(u"ReallyDelete");
+    EXPECT_EQ(recents->refills, 2);
+}
+
 TEST_F(MainScreen, ASkinWithoutANodeNamesIt) {
     open_document(default_book());
     load("define Main { node { string type = \"node\" string id = \"nothing\" } }\n" +
