@@ -154,18 +154,6 @@ void MainForm::bind() {
         m_favorites_grid->bind(*this, m_properties);
     }
     m_keyboard.bind(*this);
-    if (m_screens.call) {
-        m_screens.call->bind(m_properties);
-    }
-    if (m_screens.contact) {
-        m_screens.contact->bind(m_properties);
-    }
-    if (m_screens.contact_recents) {
-        m_screens.contact_recents->bind(m_properties);
-    }
-    if (m_screens.select_field) {
-        m_screens.select_field->bind(m_properties);
-    }
 
     m_tabs[Contacts] = bind_tab(u"button_contacts");
     m_tabs[Favorites] = bind_tab(u"button_favorits");

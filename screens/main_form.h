@@ -60,8 +60,7 @@ public:
     MainForm(zentra::Properties& properties, MainFormServices services = {});
     ~MainForm() override;
 
-    // The screens built on their own plug in here; each is bound with the main screen from
-    // the next bind on.
+    // The screens built on their own plug in here.
     ScreenSlots& screens() { return m_screens; }
     // The containers under the tabs; the main screen is bound again with them.
     void set_recents(std::unique_ptr<RecentsScreen> recents);

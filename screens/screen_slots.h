@@ -2,7 +2,8 @@
 // What the main form asks of the screens it owns but that are built on their own: the
 // contact card, the field-kind chooser, the recents and favourites lists and the call screen.
 // Each slot stays empty until its screen exists; the main form's paths to it are in place and
-// do nothing (with a log line) while it is empty.
+// do nothing (with a log line) while it is empty. The forms among them bind themselves and
+// follow a new skin on their own; the tab containers are bound by the main form.
 
 #include <cstdint>
 #include <memory>
@@ -22,7 +23,6 @@ namespace velvane {
 class ContactCardScreen {
 public:
     virtual ~ContactCardScreen() = default;
-    virtual void bind(zentra::Properties& properties) = 0;
     // Shows the contact; edit opens it in edit mode.
     virtual void show_contact(const Contact& contact, bool edit) = 0;
 };
@@ -39,7 +39,6 @@ public:
 class FieldKindScreen {
 public:
     virtual ~FieldKindScreen() = default;
-    virtual void bind(zentra::Properties& properties) = 0;
     // Offers the phone kinds only; entry is null for a new contact.
     virtual void choose_phone_kind(ContactEntry* entry, FieldKindListener& listener) = 0;
 };
@@ -73,16 +72,14 @@ public:
 class CallScreen {
 public:
     virtual ~CallScreen() = default;
-    virtual void bind(zentra::Properties& properties) = 0;
     // Back to the call in progress, with the screen's keypad hidden.
     virtual void show_again() = 0;
 };
 
-// ContactRecentsForm.
+// ContactRecentsForm: the contact card opens it; the main form only keeps it.
 class ContactRecentsScreen {
 public:
     virtual ~ContactRecentsScreen() = default;
-    virtual void bind(zentra::Properties& properties) = 0;
 };
 
 // The main form's screens, in the order they are built; destroyed in reverse.

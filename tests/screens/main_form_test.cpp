@@ -62,7 +62,6 @@ constexpr const char16_t* kMissedCalls = u"HKEY_CURRENT_USER\\System\\State\\Pho
 
 class ContactCard : public ContactCardScreen {
 public:
-    void bind(zentra::Properties&) override {}
     void show_contact(const Contact& contact, bool edit) override {
         shown.push_back(std::to_string(contact.object_id) + (edit ? " edit" : " view"));
     }
