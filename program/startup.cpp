@@ -36,6 +36,10 @@ ProgramStartup::~ProgramStartup() {
     }
 }
 
+void ProgramStartup::set_load_progress(std::function<void(int index, int total)> progress) {
+    m_load_progress = std::move(progress);
+}
+
 void ProgramStartup::create_document() {
     DocumentServices services;
     services.make_store = [](Document& document) {
@@ -68,6 +72,7 @@ void ProgramStartup::create_document() {
     };
     services.load_favorites = [](Document& document) { load_favorites(document); };
     services.passes_category = passes_category;
+    services.load_progress = m_load_progress;
     m_document = std::make_unique<Document>(std::move(services));
     m_phone = std::make_unique<PhoneManager>(*m_document);
 }

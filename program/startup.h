@@ -3,6 +3,7 @@
 // contact store, call log and Telephone, the main form on the main skin, the store logged on
 // with the main window, and the first load of the contacts.
 
+#include <functional>
 #include <memory>
 
 #include "app/startup_work.h"
@@ -19,6 +20,7 @@ public:
     ProgramStartup();
     ~ProgramStartup() override;
 
+    void set_load_progress(std::function<void(int index, int total)> progress) override;
     void create_document() override;
     zentra::Form* create_main_form(zentra::Properties& properties) override;
     ApplicationListener* listener() override;
@@ -30,6 +32,7 @@ public:
 
 private:
     bool m_phone_started = false;
+    std::function<void(int, int)> m_load_progress;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<PhoneManager> m_phone;
     std::unique_ptr<MainForm> m_main_form;
