@@ -42,6 +42,7 @@ TEST(Startup, LogsEveryStepInOrderShowsTheSplashAndEndsCleanly) {
         "dump splash.txt\n"
         "wait 3\n"
         "screenshot after.png\n"
+        "dump after.txt\n"
         "quit\n");
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timed_out);
@@ -52,10 +53,9 @@ TEST(Startup, LogsEveryStepInOrderShowsTheSplashAndEndsCleanly) {
                                  " start: 2", " GameBase 0", " GameBase 1", " GameBase 2",
                                  " GameBase 3", " GameBase 4", " GameBase 5",
                                  "Application::Application() this=", " start: 3", " start: 5",
-                                 " start: 6", " WinMain 10", "Application::~Application()"}));
-    // No main skin is installed yet: the start-up thread says so and the splash still goes.
-    EXPECT_NE(run.err.find("Velvane: "), std::string::npos);
-    EXPECT_FALSE(has_line(lines, " start: run: 2"));
+                                 " start: 6", " start: run: 2", " start: run: 3",
+                                 " start: run: 4", " start: run: 5", " WinMain 10",
+                                 "Application::~Application()"}));
 
     const e2e::Picture splash = e2e::read_png((home.root() / "splash.png").string());
     ASSERT_EQ(splash.width, 480);
@@ -69,12 +69,12 @@ TEST(Startup, LogsEveryStepInOrderShowsTheSplashAndEndsCleanly) {
     EXPECT_TRUE(white);
     EXPECT_NE(e2e::read_file(home.root() / "splash.txt").find("{FormSplash}"), std::string::npos);
 
-    // Afterwards only the application's background is left.
+    // Afterwards the main screen has taken over.
     const e2e::Picture after = e2e::read_png((home.root() / "after.png").string());
     ASSERT_FALSE(after.empty());
-    EXPECT_EQ(after.at(0, 0), 0u);
-    EXPECT_EQ(after.at(240, 350), 0u);
-    EXPECT_EQ(after.at(479, 799), 0u);
+    EXPECT_NE(after.at(240, 350), splash.at(240, 350));
+    EXPECT_NE(e2e::read_file(home.root() / "after.txt").find("{ContactSelectorContainer}"),
+              std::string::npos);
 }
 
 TEST(Startup, ScreenOptionsSetTheFrameSize) {
@@ -93,7 +93,8 @@ TEST(Startup, ASecondStartHandsItsCommandLineToTheFirstAndEnds) {
     // The first copy stays up, in real time, long enough for two more starts on a busy machine.
     std::string script = "wait 1\n";
     for (int i = 0; i < 300; ++i) {
-        script += "sleep 0.05\n";
+        // A frame after each pause lets the loop take the hand-overs meanwhile.
+        script += "sleep 0.05\nframes 1\n";
     }
     auto first = home.start_script(script);
 
@@ -133,10 +134,9 @@ TEST(Startup, ASecondStartHandsItsCommandLineToTheFirstAndEnds) {
 
     const e2e::RunResult result = home.wait(first);
     EXPECT_EQ(result.exit_code, 0) << result.err;
-    // The later starts ended before building anything: they never got to look for a skin.
-    EXPECT_EQ(second.err.find("Velvane: "), std::string::npos) << second.err;
-    EXPECT_EQ(third.err.find("Velvane: "), std::string::npos) << third.err;
-    EXPECT_NE(result.err.find("Velvane: "), std::string::npos);
+    // The later starts ended without a word of their own.
+    EXPECT_TRUE(second.err.empty()) << second.err;
+    EXPECT_TRUE(third.err.empty()) << third.err;
 }
 
 TEST(Startup, KeysMapThroughTheTableAndTheTalkKeyPlacesEmergencyCalls) {
