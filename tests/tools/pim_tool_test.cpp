@@ -1,0 +1,250 @@
+// velvane-pim as a person uses it: a separate process working on the contact database and the
+// call log of a private home.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/call_history.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path tool() { return e2e::program_dir() / "velvane-pim"; }
+
+fs::path sample(const std::string& name) {
+    const fs::path repository = fs::path(VELVANE_TEST_DATA).parent_path().parent_path().parent_path();
+    return repository.parent_path() / "shared/testdata/vcards" / name;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> columns_of(const std::string& line) {
+    std::vector<std::string> columns;
+    size_t start = 0;
+    while (true) {
+        const size_t tab = line.find('\t', start);
+        columns.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) {
+            return columns;
+        }
+        start = tab + 1;
+    }
+}
+
+class PimTool : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(fs::exists(tool())) << tool(); }
+
+    e2e::RunResult run(const std::vector<std::string>& args) { return run_in(home, args); }
+    static e2e::RunResult run_in(e2e::Home& where, const std::vector<std::string>& args) {
+        return where.run(tool(), args);
+    }
+    // Adds a contact and gives its id.
+    std::string add(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"add"};
+        all.insert(all.end(), args.begin(), args.end());
+        const e2e::RunResult r = run(all);
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        return r.out.substr(0, r.out.find('\n'));
+    }
+    size_t book_size(e2e::Home& where) { return lines_of(run_in(where, {"list"}).out).size(); }
+    std::vector<platform::CallLogEntry> calls(e2e::Home& where) {
+        platform::CallHistory history((where.data() / "velvane" / "clog.db").string());
+        return history.read_entries().value_or(std::vector<platform::CallLogEntry>{});
+    }
+
+    e2e::Home home;
+};
+
+// A small book whose keypad and letter matches are known: 564 is j/k/l, m/n/o, g/h/i.
+TEST_F(PimTool, SearchPrintsTheDocumentsMatchesInItsOrder) {
+    const std::string john = add({"--first", "John", "--last", "Smith", "Mobile=+49 171 1111111"});
+    const std::string lois = add({"--first", "Lois", "--last", "Lane"});
+    const std::string anna = add({"--first", "Anna", "--last", "Smith", "--company", "Koh Ltd"});
+    const std::string bob = add({"--first", "Bob", "--last", "Brown", "Mobile=5642 222"});
+    add({"--first", "Mary", "--last", "Major"});
+
+    e2e::RunResult r = run({"search", "564"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    // By last name: Brown, Lane, Smith (Anna before John).
+    std::vector<std::string> lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    EXPECT_EQ(columns_of(lines[0]),
+              (std::vector<std::string>{bob, "Bob", "Brown", "", "Mobile [564]2 222",
+                                        "first=0 last=0 phone=3 company=0"}));
+    EXPECT_EQ(columns_of(lines[1]), (std::vector<std::string>{lois, "[Loi]s", "Lane", "", "",
+                                                               "first=3 last=0 phone=0 company=0"}));
+    EXPECT_EQ(columns_of(lines[2]), (std::vector<std::string>{anna, "Anna", "Smith", "[Koh] Ltd", "",
+                                                               "first=0 last=0 phone=0 company=3"}));
+    EXPECT_EQ(columns_of(lines[3]), (std::vector<std::string>{john, "[Joh]n", "Smith", "", "",
+                                                               "first=3 last=0 phone=0 company=0"}));
+
+    // Letters, each word on its own part, in either order; the order option sorts by first name.
+    r = run({"search", "--order", "first", "sm", "an"});
+    lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 1u) << r.out;
+    EXPECT_EQ(columns_of(lines[0]), (std::vector<std::string>{anna, "[An]na", "[Sm]ith", "Koh Ltd", "",
+                                                               "first=2 last=2 phone=0 company=0"}));
+    r = run({"search", "--order", "first", "s"});
+    lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(columns_of(lines[0])[0], anna);
+    EXPECT_EQ(columns_of(lines[1])[0], john);
+    // Only the search was by first name: the stored order is still the last name's.
+    EXPECT_EQ(columns_of(lines_of(run({"list"}).out)[0])[0], bob);
+
+    r = run({"search", "a", "b", "c", "d", "e"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("no contact matches"), std::string::npos);
+    EXPECT_EQ(run({"search"}).exit_code, 2);
+    EXPECT_EQ(run({"search", "--order", "age", "x"}).exit_code, 2);
+}
+
+TEST_F(PimTool, ImportTakesAWholeFileOrNothing) {
+    e2e::RunResult r = run({"import", sample("v21_multiple_entry.vcf").string()});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "imported 3 contacts\n");
+    ASSERT_EQ(book_size(home), 3u);
+
+    // The last card loses its END: the two good cards before it are not kept either.
+    std::string damaged = e2e::read_file(sample("v21_multiple_entry.vcf"));
+    damaged.erase(damaged.rfind("END:VCARD"));
+    const fs::path file = home.write("damaged.vcf", damaged);
+    r = run({"import", file.string()});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("damaged.vcf:23:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing was imported"), std::string::npos) << r.err;
+    EXPECT_EQ(book_size(home), 3u);
+
+    r = run({"import", (home.root() / "missing.vcf").string()});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("missing.vcf"), std::string::npos);
+
+    // The picture reaches the picture stream, and categories the folder's list.
+    r = run({"import", sample("v21_blackberry_photo.vcf").string()});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    r = run({"export", "-"});
+    EXPECT_NE(r.out.find("PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAADIAAAA6"), std::string::npos);
+    const fs::path tagged = home.write(
+        "tagged.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna\r\nCATEGORIES:Choir,Work\r\nEND:VCARD\r\n");
+    ASSERT_EQ(run({"categories", "set", "Work, Family"}).exit_code, 0);
+    ASSERT_EQ(run({"import", tagged.string()}).exit_code, 0);
+    EXPECT_EQ(run({"categories"}).out, "Work, Family, Choir\n");
+}
+
+TEST_F(PimTool, ADamagedDatabaseIsReportedAndLeftAlone) {
+    const std::string junk(4096, 'x');
+    const fs::path database = home.write("data/velvane/contacts.db", junk);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"import", sample("v30_simple.vcf").string()},
+          {"demo", "--if-empty"}, {"search", "a"}, {"export", (home.root() / "out.vcf").string()}}) {
+        const e2e::RunResult r = run(args);
+        EXPECT_EQ(r.exit_code, 1) << args[0] << ": " << r.out;
+        EXPECT_FALSE(r.err.empty()) << args[0];
+    }
+    EXPECT_EQ(e2e::read_file(database), junk);
+    EXPECT_FALSE(fs::exists(home.root() / "out.vcf"));
+}
+
+// The demo book is the same on every run, and an export of it imports into an empty book as
+// the same contacts, pictures and categories included.
+TEST_F(PimTool, DemoIsTheSameEveryTimeAndSurvivesExportAndImport) {
+    e2e::RunResult r = run({"demo", "--count", "200"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "added 200 demo contacts\nadded 50 calls to the call log\n");
+    const fs::path first = home.root() / "first.vcf";
+    ASSERT_EQ(run({"export", first.string()}).exit_code, 0);
+    const std::string book = e2e::read_file(first);
+
+    e2e::Home other;
+    ASSERT_EQ(run_in(other, {"demo", "--count", "200"}).exit_code, 0);
+    const fs::path second = other.root() / "second.vcf";
+    ASSERT_EQ(run_in(other, {"export", second.string()}).exit_code, 0);
+    EXPECT_TRUE(e2e::read_file(second) == book) << "two demo books differ";
+
+    for (const char* part : {"PHOTO;ENCODING=b;TYPE=PNG:", "PHOTO;ENCODING=b;TYPE=BMP:", "BDAY:",
+                                    "CATEGORIES:", "ADR;TYPE=HOME:", "X-FIELD=Mobile:", "X-FIELD=HomeTel:",
+                                    "EMAIL;", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", /* Иван */
+                                    "\xCE\x9D\xCE\xB9\xCE\xBA", /* Νικ */ "\xC3\xBC" /* ü */}) {
+        EXPECT_NE(book.find(part), std::string::npos) << part;
+    }
+
+    e2e::Home empty;
+    r = run_in(empty, {"import", first.string()});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const fs::path again = empty.root() / "again.vcf";
+    ASSERT_EQ(run_in(empty, {"export", again.string()}).exit_code, 0);
+    EXPECT_TRUE(e2e::read_file(again) == book) << "the import of the export differs";
+    // The names the imported contacts carry are offered for filtering.
+    const auto names = [](const std::string& list) {
+        std::set<std::string> out;
+        for (size_t start = 0; start < list.size();) {
+            const size_t end = std::min(list.find_first_of(",\n", start), list.size());
+            out.insert(list.substr(start, end - start));
+            start = end + 1;
+            while (start < list.size() && list[start] == ' ') ++start;
+        }
+        return out;
+    };
+    EXPECT_EQ(names(run_in(empty, {"categories"}).out), names(run_in(home, {"categories"}).out));
+
+    // The call log: newest first, a missed call on top, all three directions, most calls with
+    // numbers of the book and none with a number that is not a phone number.
+    const std::vector<platform::CallLogEntry> log = calls(home);
+    ASSERT_EQ(log.size(), 50u);
+    EXPECT_EQ(log.front().direction, platform::kCallMissed);
+    std::set<int> directions;
+    int known = 0;
+    for (size_t i = 0; i < log.size(); ++i) {
+        directions.insert(log[i].direction);
+        EXPECT_GE(log[i].end, log[i].start);
+        if (i > 0) {
+            EXPECT_LE(log[i].start, log[i - 1].start);
+        }
+        const std::string number = platform::to_utf8(log[i].number);
+        EXPECT_EQ(number.find_first_not_of("+0123456789 -"), std::string::npos) << number;
+        known += !number.empty() && book.find(":" + number + "\r\n") != std::string::npos;
+    }
+    EXPECT_EQ(directions.size(), 3u);
+    EXPECT_GT(known, 30);
+}
+
+TEST_F(PimTool, DemoIfEmptyLeavesABookAlone) {
+    add({"--first", "Only", "--last", "One"});
+    e2e::RunResult r = run({"demo", "--if-empty"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "the book already has 1 contact; nothing added\n");
+    EXPECT_EQ(book_size(home), 1u);
+    EXPECT_TRUE(calls(home).empty());
+
+    e2e::Home fresh;
+    ASSERT_EQ(run_in(fresh, {"demo", "--if-empty", "--count", "5"}).exit_code, 0);
+    EXPECT_EQ(book_size(fresh), 5u);
+    EXPECT_EQ(calls(fresh).size(), 12u);
+    // The folder offers every demo category, used or not.
+    EXPECT_EQ(run_in(fresh, {"categories"}).out, "Business, Family, Friends, Sport, Neighbours, VIP\n");
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"demo", "--count", "0"}, {"demo", "--count"}, {"demo", "--count", "x"},
+          {"demo", "extra"}}) {
+        EXPECT_EQ(run_in(fresh, args).exit_code, 2) << args.back();
+    }
+    EXPECT_EQ(book_size(fresh), 5u);
+}
+
+}  // namespace

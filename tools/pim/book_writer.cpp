@@ -1,0 +1,110 @@
+#include "tools/pim/book_writer.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "contacts/categories.h"
+#include "platform/imaging.h"
+#include "platform/pim_session.h"
+
+namespace pim_tool {
+
+namespace pim = platform::pim;
+
+namespace {
+
+bool storable_picture(const std::string& bytes) {
+    return !bytes.empty() && bytes.size() <= pim::PimStream::kMaxSize &&
+           platform::sniff_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) !=
+               platform::ImageFormat::unknown;
+}
+
+bool write_picture(pim::PimSession& session, uint32_t object_id, const std::string& bytes) {
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    return session.item_from_oid(object_id, item) == pim::kOk &&
+           item->open_property(property::kPicture, pim::kStreamWrite, stream) == pim::kOk &&
+           stream->write(bytes.data(), bytes.size()) == pim::kOk && stream->commit() == pim::kOk &&
+           item->save() == pim::kOk;
+}
+
+}  // namespace
+
+WriteOutcome write_contacts(ContactManagerImpl2& store, std::vector<VCardContact>& cards,
+                            const std::function<void(size_t, size_t)>& progress,
+                            const std::vector<WString>& extra_categories) {
+    WriteOutcome outcome;
+    pim::PimSession* session = store.session();
+    if (session == nullptr) {
+        outcome.error = store.open_error();
+        return outcome;
+    }
+    std::vector<WString> categories = extra_categories;
+    for (const VCardContact& card : cards) {
+        if (const ContactField* field = card.contact.find(FieldKind::Categories)) {
+            for (WString& name : split_categories(field->value)) {
+                if (index_of_category(categories, name) < 0) {
+                    categories.push_back(std::move(name));
+                }
+            }
+        }
+    }
+    size_t done = 0;
+    const pim::Code code = session->write_batch([&]() -> pim::Code {
+        for (VCardContact& card : cards) {
+            Contact contact = card.contact;
+            contact.object_id = 0;
+            if (!store.create(contact)) {
+                outcome.error = "contact " + std::to_string(done + 1) + " could not be stored: " +
+                                session->last_error();
+                return pim::kFail;
+            }
+            if (storable_picture(card.photo)) {
+                if (!write_picture(*session, contact.object_id, card.photo)) {
+                    outcome.error = "the picture of contact " + std::to_string(done + 1) +
+                                    " could not be stored: " + session->last_error();
+                    return pim::kFail;
+                }
+            } else if (!card.photo.empty()) {
+                ++outcome.pictures_skipped;
+            }
+            ++done;
+            if (progress) {
+                progress(done, cards.size());
+            }
+        }
+        // In the same transaction: a name offered for filtering with no contact behind it,
+        // or contacts whose names are not offered, would both be wrong.
+        if (!add_folder_categories(store, categories)) {
+            outcome.error = "the category list could not be stored: " + session->last_error();
+            return pim::kFail;
+        }
+        return pim::kOk;
+    });
+    if (code != pim::kOk) {
+        if (outcome.error.empty()) {
+            outcome.error = "the contacts could not be stored: " + session->last_error();
+        }
+        return outcome;
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+std::function<void(size_t, size_t)> terminal_progress(const char* verb) {
+    if (::isatty(STDERR_FILENO) == 0) {
+        return {};
+    }
+    return [verb](size_t done, size_t total) {
+        if (done % 100 == 0 || done == total) {
+            std::fprintf(stderr, "\r%s %zu of %zu", verb, done, total);
+            if (done == total) {
+                std::fputc('\n', stderr);
+            }
+            std::fflush(stderr);
+        }
+    };
+}
+
+}  // namespace pim_tool

@@ -1,0 +1,197 @@
+// import and export: vCard files in and out of the user's book. A file is imported whole or
+// not at all, and an export replaces its target only once it is completely written.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "contacts/vcard.h"
+#include "platform/pim_session.h"
+#include "tools/pim/book_writer.h"
+
+namespace pim_tool {
+
+namespace pim = platform::pim;
+
+namespace {
+
+// The whole file, refusing what is not a regular file or is too large to be a phone book.
+bool read_whole(const std::string& path, std::string& out, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = "not a file";
+        return false;
+    }
+    if (static_cast<uint64_t>(info.st_size) > kMaxVCardFileBytes) {
+        ::close(fd);
+        error = "larger than " + std::to_string(kMaxVCardFileBytes >> 20) + " MB";
+        return false;
+    }
+    out.clear();
+    char block[65536];
+    while (true) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        out.append(block, static_cast<size_t>(got));
+        // The file may grow while it is read.
+        if (out.size() > kMaxVCardFileBytes) {
+            ::close(fd);
+            error = "larger than " + std::to_string(kMaxVCardFileBytes >> 20) + " MB";
+            return false;
+        }
+    }
+    ::close(fd);
+    return true;
+}
+
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(put));
+    }
+    return true;
+}
+
+// A temporary file beside the target, flushed and renamed over it: an export that fails half
+// way leaves the earlier file as it was.
+bool replace_file(const std::string& path, std::string_view bytes, std::string& error) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    ::fchmod(fd, 0644);
+    const bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
+    const int saved = errno;
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = std::strerror(written ? errno : saved);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The picture bytes as stored; empty for none or a cleared one.
+std::string stored_picture(pim::PimSession& session, uint32_t object_id) {
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    if (session.item_from_oid(object_id, item) != pim::kOk ||
+        item->open_property(property::kPicture, pim::kStreamRead, stream) != pim::kOk) {
+        return {};
+    }
+    std::string bytes;
+    char block[4096];
+    size_t got = 0;
+    while (stream->read(block, sizeof block, got) == pim::kOk && got > 0) {
+        bytes.append(block, got);
+    }
+    // A cleared picture is one zero byte.
+    return bytes.size() > 1 ? bytes : std::string();
+}
+
+}  // namespace
+
+int run_import(const Args& args) {
+    if (args.size() != 2) {
+        return usage();
+    }
+    const std::string path(args[1]);
+    std::string bytes;
+    std::string error;
+    if (!read_whole(path, bytes, error)) {
+        fail_line(path + ": " + error);
+        return kFailure;
+    }
+    VCardRead read = read_vcards(bytes);
+    if (read.error) {
+        fail_line(path + ":" + std::to_string(read.error->line) + ": " +
+                  platform::to_utf8(read.error->message) + "; nothing was imported");
+        return kFailure;
+    }
+    QuietListener listener;
+    ContactManagerImpl2 store(listener);
+    if (open_session(store) == nullptr) {
+        return kFailure;
+    }
+    const WriteOutcome outcome = write_contacts(store, read.contacts, terminal_progress("importing"));
+    if (!outcome.ok) {
+        fail_line(path + ": " + outcome.error + "; nothing was imported");
+        return kFailure;
+    }
+    print("imported " + counted(read.contacts.size(), "contact") + "\n");
+    if (outcome.pictures_skipped > 0) {
+        fail_line(counted(static_cast<size_t>(outcome.pictures_skipped), "picture") +
+                  " left out: not JPEG, PNG or BMP, or too large");
+    }
+    return 0;
+}
+
+int run_export(const Args& args) {
+    if (args.size() != 2) {
+        return usage();
+    }
+    const std::string path(args[1]);
+    QuietListener listener;
+    ContactManagerImpl2 store(listener);
+    pim::PimSession* session = open_session(store);
+    if (session == nullptr) {
+        return kFailure;
+    }
+    std::vector<Contact> contacts;
+    store.load_all(contacts);
+    std::vector<VCardContact> cards;
+    cards.reserve(contacts.size());
+    for (Contact& contact : contacts) {
+        if (contact.object_id == 0) {
+            continue;
+        }
+        VCardContact card;
+        card.photo = stored_picture(*session, contact.object_id);
+        card.contact = std::move(contact);
+        cards.push_back(std::move(card));
+    }
+    const std::string text = write_vcards(cards);
+    std::string error;
+    if (path == "-") {
+        if (!write_all(STDOUT_FILENO, text)) {
+            fail_line(std::string("standard output: ") + std::strerror(errno));
+            return kFailure;
+        }
+        return 0;
+    }
+    if (!replace_file(path, text, error)) {
+        fail_line(path + ": " + error);
+        return kFailure;
+    }
+    print("exported " + counted(cards.size(), "contact") + "\n");
+    return 0;
+}
+
+}  // namespace pim_tool
