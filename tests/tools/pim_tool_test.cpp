@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/call_history.h"
+#include "platform/imaging.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -43,6 +45,41 @@ std::vector<std::string> columns_of(const std::string& line) {
         }
         start = tab + 1;
     }
+}
+
+// The bytes of the first picture of this type in a vCard 3.0 text as the tool writes it.
+std::string first_picture(const std::string& vcards, const std::string& type) {
+    const std::string start = "PHOTO;ENCODING=b;TYPE=" + type + ":";
+    size_t at = vcards.find(start);
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += start.size();
+    std::string text;
+    // Folded lines go on after CR LF and one blank.
+    for (size_t end; (end = vcards.find("\r\n", at)) != std::string::npos; at = end + 3) {
+        text += vcards.substr(at, end - at);
+        if (vcards.compare(end + 2, 1, " ") != 0) {
+            break;
+        }
+    }
+    static const std::string kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : text) {
+        const size_t value = kAlphabet.find(c);
+        if (value == std::string::npos) {
+            continue;
+        }
+        bits = bits << 6 | static_cast<uint32_t>(value);
+        if ((count += 6) >= 8) {
+            count -= 8;
+            bytes.push_back(static_cast<char>(bits >> count & 0xFF));
+        }
+    }
+    return bytes;
 }
 
 class PimTool : public testing::Test {
@@ -107,6 +144,17 @@ TEST_F(PimTool, SearchPrintsTheDocumentsMatchesInItsOrder) {
     // Only the search was by first name: the stored order is still the last name's.
     EXPECT_EQ(columns_of(lines_of(run({"list"}).out)[0])[0], bob);
 
+    // Typed capitals and other scripts fold as the names do.
+    const std::string yolkin = add({"--first", "\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0" /* Ёлка */});
+    r = run({"search", "JOH"});
+    ASSERT_EQ(lines_of(r.out).size(), 1u) << r.out;
+    EXPECT_EQ(columns_of(lines_of(r.out)[0])[1], "[Joh]n");
+    r = run({"search", "\xD1\x91\xD0\x9B" /* ёЛ */});
+    ASSERT_EQ(lines_of(r.out).size(), 1u) << r.out;
+    EXPECT_EQ(columns_of(lines_of(r.out)[0]),
+              (std::vector<std::string>{yolkin, "[\xD0\x81\xD0\xBB]\xD0\xBA\xD0\xB0", "", "", "",
+                                        "first=2 last=0 phone=0 company=0"}));
+
     r = run({"search", "a", "b", "c", "d", "e"});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, "");
@@ -140,11 +188,33 @@ TEST_F(PimTool, ImportTakesAWholeFileOrNothing) {
     ASSERT_EQ(r.exit_code, 0) << r.err;
     r = run({"export", "-"});
     EXPECT_NE(r.out.find("PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAADIAAAA6"), std::string::npos);
+    // A picture the program cannot show is left out rather than stored for ever unseen.
+    const fs::path gif = home.write(
+        "gif.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Gif;Gerd\r\nPHOTO;ENCODING=b;TYPE=GIF:R0lGODlhAQABAAAAACw=\r\n"
+                   "END:VCARD\r\n");
+    r = run({"import", gif.string()});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("1 picture left out"), std::string::npos) << r.err;
+    EXPECT_EQ(run({"export", "-"}).out.find("TYPE=GIF"), std::string::npos);
+
     const fs::path tagged = home.write(
         "tagged.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna\r\nCATEGORIES:Choir,Work\r\nEND:VCARD\r\n");
     ASSERT_EQ(run({"categories", "set", "Work, Family"}).exit_code, 0);
     ASSERT_EQ(run({"import", tagged.string()}).exit_code, 0);
     EXPECT_EQ(run({"categories"}).out, "Work, Family, Choir\n");
+}
+
+TEST_F(PimTool, ExportReplacesItsFileWholeOrNotAtAll) {
+    add({"--first", "Anna", "--last", "Berg", "Mobile=0171 1234567"});
+    const fs::path file = home.write("book.vcf", std::string(100000, 'x'));
+    ASSERT_EQ(run({"export", file.string()}).exit_code, 0);
+    EXPECT_EQ(e2e::read_file(file),
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nFN:Anna Berg\r\n"
+              "TEL;TYPE=CELL,VOICE;X-FIELD=Mobile:0171 1234567\r\nEND:VCARD\r\n");
+    const e2e::RunResult r = run({"export", (home.root() / "no" / "such" / "folder.vcf").string()});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("folder.vcf"), std::string::npos);
+    EXPECT_FALSE(fs::exists(home.root() / "no"));
 }
 
 TEST_F(PimTool, ADamagedDatabaseIsReportedAndLeftAlone) {
@@ -182,6 +252,26 @@ TEST_F(PimTool, DemoIsTheSameEveryTimeAndSurvivesExportAndImport) {
                                     "EMAIL;", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", /* Иван */
                                     "\xCE\x9D\xCE\xB9\xCE\xBA", /* Νικ */ "\xC3\xBC" /* ü */}) {
         EXPECT_NE(book.find(part), std::string::npos) << part;
+    }
+
+    // The portraits are pictures the program can show, with initials on their background.
+    for (const std::string type : {"PNG", "BMP"}) {
+        const std::string bytes = first_picture(book, type);
+        std::string error;
+        const platform::RgbaImage image =
+            platform::decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), error);
+        ASSERT_EQ(image.width, 64) << type << ": " << error;
+        ASSERT_EQ(image.height, 64) << type;
+        // Something stands out from the background at the corner.
+        int drawn = 0;
+        for (size_t i = 0; i < image.pixels.size(); i += 4) {
+            int distance = 0;
+            for (size_t c = 0; c < 3; ++c) {
+                distance += std::abs(image.pixels[i + c] - image.pixels[c]);
+            }
+            drawn += distance > 120;
+        }
+        EXPECT_GT(drawn, 64 * 64 / 20) << type;
     }
 
     e2e::Home empty;

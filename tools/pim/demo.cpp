@@ -25,7 +25,7 @@ namespace {
 using namespace demo;
 
 constexpr int kDefaultCount = 300;
-constexpr int kMaxCount = 200000;
+constexpr int kMaxCount = 100000;
 constexpr uint64_t kSeed = 0x5EED0F8E1A7E5ULL;
 
 // splitmix64: the same numbers on every platform, unlike the standard distributions.
