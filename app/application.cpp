@@ -114,7 +114,6 @@ Application::~Application() {
     log() << "Application::~Application()\n";
     m_typed_digits.clear();
     m_emergency_numbers.clear();
-    m_frame_times.clear();
     m_font.reset();
     m_platform.reset();
     m_transition.reset();
@@ -123,13 +122,6 @@ Application::~Application() {
     zentra::unregister_node_types();
     if (instance() == this) {
         set_instance(nullptr);
-    }
-}
-
-void Application::note_frame_start(uint32_t tick) {
-    m_frame_times.push_back(tick);
-    if (m_frame_times.size() > kFrameTimes) {
-        m_frame_times.pop_front();
     }
 }
 

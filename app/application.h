@@ -3,7 +3,6 @@
 // of forms and everything that draws it: the frozen screen image under an overlay, the running
 // screen transition and the dim level of that image.
 
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -39,8 +38,6 @@ public:
     static constexpr platform::WStringView kEmergencyKey = u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane";
     static constexpr platform::WStringView kEmergencyValue = u"EmergencyNumbers";
     static constexpr platform::WStringView kDefaultEmergencyNumbers = u"112,911";
-    // Start times of this many frames are kept for the frame-time overlay.
-    static constexpr size_t kFrameTimes = 20;
 
     // Registers the node types and, given a display back end, builds GameBase with its main
     // window. Without one (tests of the stack) there is no window and no loop.
@@ -57,9 +54,6 @@ public:
     bool on_key(const zentra::KeyEvent& event);
     // Re-reads the screen metrics; tells the listener when they changed.
     void resolution_changed();
-    // Notes the start of a frame for the frame-time overlay.
-    void note_frame_start(uint32_t tick);
-    const std::deque<uint32_t>& frame_times() const { return m_frame_times; }
 
     // Splits the platform's emergency-number list: numbers end at a NUL, a second NUL right
     // after one ends the list; at most 2047 characters are looked at.
@@ -132,7 +126,6 @@ private:
     std::unique_ptr<zentra::VisibilityAnimation> m_transition;
     std::unique_ptr<GameBase> m_platform;
     std::shared_ptr<zentra::FontRep> m_font;
-    std::deque<uint32_t> m_frame_times;
     std::vector<platform::WString> m_emergency_numbers;
     platform::WString m_typed_digits;
     // The form the transition shows (+1) or hides (-1); only compared, never followed.
