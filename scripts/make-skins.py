@@ -224,8 +224,10 @@ class Skin:
                     self.icon("add")]),
                 self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
             ]),
-            # Room at the bottom so the last rows scroll clear of the keypad button.
-            Node("vlist", "ContactsList", ratio=1, scroll_border_max=(0, 56), children=[
+            # No border at the bottom: the list binds rows only down to its height less that
+            # border, so a border the keypad button's size would leave a blank band under the
+            # rows, a third of the list in landscape. The button keeps to the right instead.
+            Node("vlist", "ContactsList", ratio=1, children=[
                 self.fill("list_bg"),
             ]),
         ])
@@ -251,13 +253,11 @@ class Skin:
         ])
 
     def open_keyboard(self):
-        return Node("button", "open_keyboard", ax="CENTER", ay="MAX_SIDE", size=(112, 40),
-                    bmax=(0, 8), anim="scale",
-                    children=self.rounded_states("fab", "fab_pressed") + [
-            self.icon("keypad", ax="MIN_SIDE", bmin=(14, 0)),
-            self.text("caption", 10, "fab_text", "skinKeypad", bold=1, bmin=(38, 0),
-                      bmax=(10, 0), halign="LEFT"),
-        ])
+        # A round button in the bottom right corner, beside the ruler: over the last row it
+        # covers only the row's far end, where a name seldom reaches.
+        return Node("button", "open_keyboard", ax="MAX_SIDE", ay="MAX_SIDE", size=(48, 48),
+                    bmax=(30, 10), anim="scale",
+                    children=self.rounded_states("fab", "fab_pressed") + [self.icon("keypad")])
 
     # The keypad.
 

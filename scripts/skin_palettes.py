@@ -120,8 +120,8 @@ PALETTES = {
 
 # Rounded boxes drawn as nine-patch pictures: palette role -> corner radius in pixels.
 ROUNDED = {
-    "fab": 20,
-    "fab_pressed": 20,
+    "fab": 24,
+    "fab_pressed": 24,
     "key": 5,
     "key_pressed": 5,
     "call": 5,

@@ -30,6 +30,7 @@
 #include "skin/table.h"
 #include "skin/text_node.h"
 #include "skin/vlist.h"
+#include "skin/vlist_adapter.h"
 #include "tests/skin/skin_test_support.h"
 #include "tools/skinc/pictures.h"
 
@@ -316,6 +317,56 @@ TEST_P(SkinCheck, MainLaysOutInPortraitAndLandscape) {
         const Box fab = box(main->find(u"open_keyboard"));
         EXPECT_LT(fab.right(), ruler.x) << "the keypad button leaves the ruler free";
         EXPECT_LE(fab.bottom(), h << s);
+    }
+}
+
+// Rows the skin's own row definition makes; their data does not matter for the layout.
+class SkinRow : public zentra::VListElement {
+public:
+    void bind(zentra::VList&, int, int) override {}
+};
+
+class SkinRows : public zentra::VListAdapter {
+public:
+    explicit SkinRows(const zentra::Properties& skin) : m_skin(skin) {}
+    void on_item_click(zentra::VList&, int) override {}
+    std::unique_ptr<zentra::VListElement> create_element(zentra::VList&, int) override {
+        auto row = std::make_unique<SkinRow>();
+        zentra::load_from_skin(*row, m_skin, u"ContactsListElement");
+        return row;
+    }
+
+private:
+    const zentra::Properties& m_skin;
+};
+
+// A long list fills the whole of its area with rows on every screen shape, so nothing under
+// the last row is left blank while there are more contacts below.
+TEST_P(SkinCheck, ListRowsFillTheListArea) {
+    SkinRows rows(m_skin);
+    const int s = m_shift;
+    for (WStringView screen : {u"Main", u"ContactSelectorForm"}) {
+        auto root = build(screen);
+        ASSERT_NE(root, nullptr);
+        auto* list = dynamic_cast<zentra::VList*>(root->find_descendant(u"ContactsList"));
+        ASSERT_NE(list, nullptr);
+        list->set_adapter(&rows);
+        list->reset(200);
+        for (const auto& [w, h] : {std::pair{240, 320}, std::pair{320, 240},
+                                  std::pair{400, 240}, std::pair{240, 400}}) {
+            SCOPED_TRACE(utf8(screen) + " " + std::to_string(w) + "x" + std::to_string(h));
+            zentra::layout_root(*root, {0, 0}, {w << s, h << s});
+            list->fill();
+            zentra::layout_root(*root, {0, 0}, {w << s, h << s});
+            ASSERT_GT(list->row_count(), 0);
+            const Box area = box(*list);
+            const Box first = box(*list->row(0));
+            const Box last = box(*list->row(list->row_count() - 1));
+            EXPECT_EQ(first.y, area.y);
+            EXPECT_GE(last.bottom(), area.bottom())
+                << list->row_count() << " rows leave the list's foot blank";
+            EXPECT_LT(last.y, area.bottom());
+        }
     }
 }
 
