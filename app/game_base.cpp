@@ -37,16 +37,6 @@ zentra::Point point_of(intptr_t lparam) {
     return {static_cast<int16_t>(lparam & 0xFFFF), static_cast<int16_t>((lparam >> 16) & 0xFFFF)};
 }
 
-// Where a node is on the screen: its position plus every parent's.
-zentra::Rect screen_rect(const zentra::Node& node) {
-    zentra::Point origin = node.position();
-    for (const zentra::Node* parent = node.parent(); parent != nullptr; parent = parent->parent()) {
-        origin.x += parent->position().x;
-        origin.y += parent->position().y;
-    }
-    return {origin.x, origin.y, node.size().w, node.size().h};
-}
-
 // Capitals at the start of the text and of every sentence: the last character, just typed,
 // goes up when it is the only one or follows a blank that follows ".", "!" or "?".
 bool wants_capital(const WString& text) {
@@ -515,8 +505,9 @@ intptr_t GameBase::window_proc(platform::WindowHandle window, uint32_t message, 
 }
 
 void GameBase::place_edit() {
-    const zentra::Rect rect = screen_rect(*m_edit);
-    m_backend.start_text_input({rect.x, rect.y, rect.w, rect.h});
+    // Node positions are already screen positions.
+    m_backend.start_text_input(
+        {m_edit->position().x, m_edit->position().y, m_edit->size().w, m_edit->size().h});
 }
 
 void GameBase::set_edit_node(zentra::EditNode* edit, bool /*create*/) {

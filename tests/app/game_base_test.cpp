@@ -30,8 +30,12 @@ using platform::WString;
 constexpr const char* kSkin = R"(
     define Screen {
         node {
-            string type = "edit"  string id = "name"  string text = ""  int capitalize = 1
-            string anchor_y = "MIN_SIDE"  point design_size = 200, 20
+            string type = "node"  string id = "box"  point border_min = 10, 30
+            string anchor_y = "MIN_SIDE"  point design_size = 220, 40
+            node {
+                string type = "edit"  string id = "name"  string text = ""  int capitalize = 1
+                string anchor_y = "MIN_SIDE"  point design_size = 200, 20
+            }
         }
     }
 )";
@@ -232,10 +236,14 @@ TEST_F(GameBaseTest, TypedTextGoesToTheTopFormOrTheBridgedEditWithAutomaticCapit
 
     auto* edit = &form->find<zentra::EditNode>(u"name");
     ASSERT_NE(edit, nullptr);
-    send(platform::WM_LBUTTONDOWN, 1, at(5, 5));
-    send(platform::WM_LBUTTONUP, 0, at(5, 5));
+    send(platform::WM_LBUTTONDOWN, 1, at(15, 35));
+    send(platform::WM_LBUTTONUP, 0, at(15, 35));
     ASSERT_EQ(base().edit_node(), edit);
     EXPECT_TRUE(backend.text_input_on());
+    // The text-input area is where the edit is on the screen.
+    EXPECT_EQ(backend.text_input_area().x, edit->position().x);
+    EXPECT_EQ(backend.text_input_area().y, edit->position().y);
+    EXPECT_GE(edit->position().y, 30);
 
     type(u"hi. wow! ok");
     EXPECT_EQ(edit->get_text(), u"Hi. Wow! Ok");
