@@ -5,11 +5,18 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 namespace platform {
 
 namespace {
+
+// How many pixels one byte of a compressed file can stand for at the most, with room to
+// spare: a few hundred bytes must not make the decoder reserve a picture of many megabytes.
+constexpr int64_t kJpegPixelsPerByte = 1024;
+constexpr int64_t kPngPixelsPerByte = 8300;  // deflate's best ratio, 8 pixels a byte
+constexpr int64_t kAlwaysAllowedPixels = 65536;
 
 bool size_allowed(int64_t width, int64_t height, std::string& error) {
     if (width <= 0 || height <= 0) {
@@ -19,6 +26,20 @@ bool size_allowed(int64_t width, int64_t height, std::string& error) {
     if (width > 65535 || height > 65535 || width * height > kMaxImagePixels) {
         error = "the picture is too large (" + std::to_string(width) + " x " +
                 std::to_string(height) + ")";
+        return false;
+    }
+    return true;
+}
+
+// The size a file of size bytes can really hold.
+bool size_fits_file(int64_t width, int64_t height, size_t size, int64_t pixels_per_byte,
+                    std::string& error) {
+    if (!size_allowed(width, height, error)) {
+        return false;
+    }
+    if (width * height > static_cast<int64_t>(size) * pixels_per_byte + kAlwaysAllowedPixels) {
+        error = "the picture claims " + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels in " + std::to_string(size) + " bytes";
         return false;
     }
     return true;
@@ -42,7 +63,12 @@ void jpeg_fail(j_common_ptr info) {
     std::longjmp(error->jump, 1);
 }
 
-void jpeg_quiet(j_common_ptr, int) {}
+// Warnings stay quiet, except a file that ends early: the library would make up the rest.
+void jpeg_quiet(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
+        jpeg_fail(info);
+    }
+}
 
 RgbaImage decode_jpeg(const uint8_t* data, size_t size, std::string& error) {
     jpeg_decompress_struct info {};
@@ -62,7 +88,7 @@ RgbaImage decode_jpeg(const uint8_t* data, size_t size, std::string& error) {
     jpeg_read_header(&info, TRUE);
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    if (!size_allowed(info.image_width, info.image_height, error)) {
+    if (!size_fits_file(info.image_width, info.image_height, size, kJpegPixelsPerByte, error)) {
         jpeg_destroy_decompress(&info);
         return RgbaImage();
     }
@@ -123,7 +149,7 @@ RgbaImage decode_png(const uint8_t* data, size_t size, std::string& error) {
         error = std::string("PNG: ") + png.message;
         return RgbaImage();
     }
-    if (!size_allowed(png.width, png.height, error)) {
+    if (!size_fits_file(png.width, png.height, size, kPngPixelsPerByte, error)) {
         png_image_free(&png);
         return RgbaImage();
     }

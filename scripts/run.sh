@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 program=build/velvane/velvane
+# A new user gets the demo phone book; an existing book is left alone.
+build/velvane/velvane-pim demo --if-empty
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$program" "$@"
@@ -14,11 +16,16 @@ fi
 out="$PWD/build/demo"
 mkdir -p "$out"
 cat > "$out/demo.script" <<SCRIPT
-# What a person sees in the first seconds: the splash, then the program.
+# What a person sees in the first seconds: the splash, the phone book, then a keypad search.
 frames 10
 screenshot $out/01-splash.png
 wait 3
-screenshot $out/02-started.png
+screenshot $out/02-phone-book.png
+key 5
+wait 1
+key 6
+wait 1
+screenshot $out/03-keypad-56.png
 quit
 SCRIPT
 echo "No display here: running a headless demo instead."

@@ -240,3 +240,36 @@ TEST(Imaging, ThumbnailAveragesAndDrawingPacks565OverBlack) {
 }
 
 }  // namespace
+
+namespace {
+
+// A few hundred bytes must not make the decoder build a picture of many megabytes: a JPEG
+// that ends early fails instead of being made up, and a header's size must fit the file.
+TEST(Imaging, SmallFilesCannotClaimHugePictures) {
+    std::string error;
+    const std::vector<uint8_t> jpeg = jpeg_of(64, 64, 200, 10, 10);
+    std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() * 3 / 4));
+    EXPECT_TRUE(decode_image(cut.data(), cut.size(), error).empty());
+    EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
+
+    // The frame header's height and width (big-endian after the SOF0 marker) made huge.
+    std::vector<uint8_t> lying = jpeg;
+    for (size_t i = 0; i + 8 < lying.size(); ++i) {
+        if (lying[i] == 0xFF && lying[i + 1] == 0xC0) {
+            lying[i + 5] = 6000 >> 8;
+            lying[i + 6] = 6000 & 0xFF;
+            lying[i + 7] = 6000 >> 8;
+            lying[i + 8] = 6000 & 0xFF;
+            break;
+        }
+    }
+    error.clear();
+    EXPECT_TRUE(decode_image(lying.data(), lying.size(), error).empty());
+    EXPECT_NE(error.find("claims"), std::string::npos) << error;
+
+    // A whole, honest picture still decodes.
+    error.clear();
+    EXPECT_EQ(decode_image(jpeg.data(), jpeg.size(), error).width, 64) << error;
+}
+
+}  // namespace
