@@ -9,10 +9,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "platform/threads.h"
+#include "platform/socket_server.h"
 #include "platform/ustring.h"
 #include "platform/window.h"
 
@@ -45,26 +44,18 @@ public:
     // called from inside the window's handling of WM_COPYDATA, which the listener awaits.
     void stop();
 
-    bool running() const { return m_thread != nullptr; }
-    const std::string& error() const { return m_error; }
+    bool running() const { return m_server.running(); }
+    const std::string& error() const { return m_server.error(); }
     // Requests handed to the window, and connections dropped (stranger, malformed, too big,
     // too slow), since start.
     uint32_t delivered() const { return m_delivered; }
-    uint32_t dropped() const { return m_dropped; }
+    uint32_t dropped() const { return m_dropped + m_server.strangers(); }
 
 private:
-    void listen_loop();
-    void serve(int client);
+    void serve(int client, socket_io::Clock::time_point deadline, int wake);
 
+    LocalSocketServer m_server;
     WindowHandle m_window;
-    std::string m_path;
-    uint64_t m_inode = 0;  // of the socket file, so stop removes only our own
-    uint64_t m_device = 0;
-    int m_listen_fd = -1;
-    int m_wake_read = -1;
-    int m_wake_write = -1;
-    std::shared_ptr<NativeThread> m_thread;
-    std::string m_error;
     std::atomic<uint32_t> m_delivered{0};
     std::atomic<uint32_t> m_dropped{0};
 };

@@ -9,11 +9,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/threads.h"
+#include "platform/socket_server.h"
 
 namespace platform {
 
@@ -39,26 +38,19 @@ public:
     // request. A stale socket file is replaced; any other file there makes start fail.
     bool start(const std::string& name, PhoneCommandHandler handler);
     void stop();
-    bool running() const { return m_thread != nullptr; }
-    const std::string& error() const { return m_error; }
-    const std::string& path() const { return m_path; }
+    bool running() const { return m_server.running(); }
+    const std::string& error() const { return m_error.empty() ? m_server.error() : m_error; }
+    const std::string& path() const { return m_server.path(); }
     // Requests handled and connections dropped (stranger, malformed, too big, too slow).
     uint32_t handled() const { return m_handled; }
-    uint32_t dropped() const { return m_dropped; }
+    uint32_t dropped() const { return m_dropped + m_server.strangers(); }
 
 private:
-    void listen_loop();
-    void serve(int client);
+    void serve(int client, socket_io::Clock::time_point deadline, int wake,
+               const PhoneCommandHandler& handler);
 
-    PhoneCommandHandler m_handler;
-    std::string m_path;
-    uint64_t m_inode = 0;
-    uint64_t m_device = 0;
-    int m_listen_fd = -1;
-    int m_wake_read = -1;
-    int m_wake_write = -1;
-    std::shared_ptr<NativeThread> m_thread;
-    std::string m_error;
+    LocalSocketServer m_server;
+    std::string m_error;  // what start found wrong before the server was asked
     std::atomic<uint32_t> m_handled{0};
     std::atomic<uint32_t> m_dropped{0};
 };

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <thread>
 
 namespace platform::socket_io {
 
@@ -102,6 +103,22 @@ bool socket_address(const std::string& path, sockaddr_un& addr) {
     }
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     return true;
+}
+
+bool connect_until(int fd, const sockaddr_un& addr, Clock::time_point deadline) {
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0) {
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        // A full backlog: the listener is busy with someone else; try again shortly.
+        if (errno != EAGAIN || ms_left(deadline) == 0) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void close_fd(int& fd) {

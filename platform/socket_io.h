@@ -28,6 +28,8 @@ bool write_exact(int fd, const void* buffer, size_t size, Clock::time_point dead
 bool peer_is_us(int fd);
 // Fills addr with path; false when the path does not fit.
 bool socket_address(const std::string& path, sockaddr_un& addr);
+// Connects fd to addr, trying again while the listener's backlog is full until the deadline.
+bool connect_until(int fd, const sockaddr_un& addr, Clock::time_point deadline);
 void close_fd(int& fd);
 
 }  // namespace platform::socket_io
