@@ -673,7 +673,8 @@ struct CardBuilder {
         if (!has_title) {
             put(FieldKind::JobTitle, role);
         }
-        if (c.first_name.empty() && c.last_name.empty() && formatted != c.company) {
+        // The writer names a company-only card by its company; the company keeps its blanks.
+        if (c.first_name.empty() && c.last_name.empty() && formatted != trim(c.company)) {
             c.first_name = formatted;
         }
         std::stable_sort(c.fields.begin(), c.fields.end(),

@@ -385,7 +385,7 @@ TEST(VCardWriter, WritesVersion30ThatReadsBackToTheSameContacts) {
     full.photo = std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, '\0') + "end";
 
     VCardContact sparse;  // lone second fields and a company-only card
-    sparse.contact.company = u"Acme";
+    sparse.contact.company = u"Acme, ";  // a trailing blank must not turn into a first name
     sparse.contact.fields = {{FieldKind::Business2Tel, u"2"},
                              {FieldKind::Home2Tel, u"3"},
                              {FieldKind::Email3, u"e@x"},
@@ -414,7 +414,7 @@ TEST(VCardWriter, WritesVersion30ThatReadsBackToTheSameContacts) {
     EXPECT_EQ(back.company, c.company);
     EXPECT_EQ(back.fields, c.fields);
     EXPECT_EQ(r.contacts[0].photo, full.photo);
-    EXPECT_EQ(r.contacts[1].contact.company, u"Acme");
+    EXPECT_EQ(r.contacts[1].contact.company, sparse.contact.company);
     EXPECT_EQ(r.contacts[1].contact.first_name, u"");
     EXPECT_EQ(r.contacts[1].contact.fields, sparse.contact.fields);
     EXPECT_TRUE(r.contacts[1].photo.empty());
