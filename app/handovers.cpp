@@ -1,7 +1,5 @@
 #include "app/handovers.h"
 
-#include <sys/stat.h>
-
 #include <string>
 #include <utility>
 
@@ -108,12 +106,11 @@ bool execute_file(WStringView path, WStringView arguments) {
     WString expanded = expand_path(path);
     log() << "execute_file(" << expanded << "} {" << arguments << ")\n";
     std::string native = platform::native_path(expanded);
-    struct stat info{};
-    if (::stat(native.c_str(), &info) != 0) {
+    if (!platform::file_exists(expanded) && !platform::folder_exists(expanded)) {
         return false;
     }
     // Programs run themselves with the arguments as one word; documents go to their viewer.
-    if (S_ISREG(info.st_mode) && (info.st_mode & S_IXUSR) != 0) {
+    if (platform::is_program_file(expanded)) {
         std::vector<std::string> argv{native};
         if (!arguments.empty()) {
             argv.push_back(platform::to_utf8(arguments));

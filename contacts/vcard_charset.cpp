@@ -1,13 +1,9 @@
 // Charsets of vCard text. UTF-8 and ISO-8859-1 are read here directly; the rest (Shift_JIS,
-// the Windows code pages, KOI8-R and the like, which older phones write) come from the C
-// library's converter, the one place in contacts/ that uses a system header: a table of its
-// own for each of them would be far more code than the reader it serves.
-
-#include <iconv.h>
-
-#include <cerrno>
+// the Windows code pages, KOI8-R and the like, which older phones write) come from the
+// platform's converter.
 
 #include "contacts/vcard.h"
+#include "platform/charset.h"
 
 namespace velvane {
 
@@ -82,31 +78,6 @@ bool is_charset_name(std::string_view name) {
     return true;
 }
 
-std::optional<std::string> convert_to_utf8(std::string_view bytes, const std::string& charset) {
-    iconv_t cd = ::iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
-    }
-    std::string out;
-    std::string input(bytes);
-    char* in = input.data();
-    size_t in_left = input.size();
-    char buffer[4096];
-    bool ok = true;
-    while (in_left > 0) {
-        char* o = buffer;
-        size_t o_left = sizeof buffer;
-        const size_t rc = ::iconv(cd, &in, &in_left, &o, &o_left);
-        out.append(buffer, sizeof buffer - o_left);
-        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-            ok = false;
-            break;
-        }
-    }
-    ::iconv_close(cd);
-    return ok ? std::optional<std::string>(std::move(out)) : std::nullopt;
-}
-
 }  // namespace
 
 WString decode_charset(std::string_view bytes, std::string_view charset) {
@@ -119,7 +90,7 @@ WString decode_charset(std::string_view bytes, std::string_view charset) {
         return platform::widen(bytes);
     }
     if (is_charset_name(name)) {
-        if (const std::optional<std::string> utf8 = convert_to_utf8(bytes, name)) {
+        if (const std::optional<std::string> utf8 = platform::convert_to_utf8(bytes, name)) {
             return platform::from_utf8(*utf8);
         }
     }

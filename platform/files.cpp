@@ -304,6 +304,12 @@ bool folder_exists(WStringView path) {
     return ::stat(native_path(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool is_program_file(WStringView path) {
+    struct stat st {};
+    return ::stat(native_path(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           (st.st_mode & S_IXUSR) != 0;
+}
+
 bool create_folders(WStringView path) { return make_folders_native(native_path(path)); }
 
 std::optional<std::string> read_file(WStringView path) {

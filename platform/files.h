@@ -52,6 +52,8 @@ std::string native_path(WStringView path);
 
 bool file_exists(WStringView path);    // exists and is not a folder
 bool folder_exists(WStringView path);  // exists and is a folder
+// A plain file its owner may run.
+bool is_program_file(WStringView path);
 // Creates the folder and every missing parent; true when the folder exists afterwards.
 bool create_folders(WStringView path);
 
