@@ -12,6 +12,7 @@
 #include "tools/skinc/pictures.h"
 #include "tools/skinc/source_parser.h"
 #include "display/png_writer.h"
+#include "tests/tools/drawn_picture.h"
 
 namespace {
 
@@ -87,30 +88,21 @@ protected:
             run("'" + skin(skin_name).string() + "' " + definition + " " + options + " -o '" +
                 png.string() + "'");
         ASSERT_EQ(outcome.status, 0) << outcome.err;
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(skinc::read_file(png, bytes));
-        std::string error;
-        ASSERT_TRUE(skinc::decode_png(bytes, m_image, error)) << error;
+        m_image.read(png);
     }
 
-    // The pixel as the 565 value it was drawn with, expanded.
-    Rgb8 at(int x, int y) const {
-        const uint8_t* p = &m_image.pixels.at((static_cast<size_t>(y) * m_image.width + x) * 4);
-        return {p[0], p[1], p[2]};
-    }
-    void expect_at(int x, int y, uint16_t pixel) const {
-        EXPECT_EQ(at(x, y), expand_565(pixel)) << "at " << x << "," << y;
-    }
+    Rgb8 at(int x, int y) const { return m_image.at(x, y); }
+    void expect_at(int x, int y, uint16_t pixel) const { m_image.expect_at(x, y, pixel); }
 
     static inline skintest::TempDir* s_dir = nullptr;
     skintest::TempDir m_out;
-    skinc::RgbaImage m_image;
+    skintest::DrawnPicture m_image;
 };
 
 TEST_F(Skinview, AColourNodeFillsItsRectangleOverBlack) {
     view("ColorFill", "--size 40x30 --dpi 96");
-    ASSERT_EQ(m_image.width, 40);
-    ASSERT_EQ(m_image.height, 30);
+    ASSERT_EQ(m_image.width(), 40);
+    ASSERT_EQ(m_image.height(), 30);
     // 20 x 12 at (10, 8).
     for (auto [x, y] : {std::pair{10, 8}, {29, 8}, {10, 19}, {29, 19}}) {
         expect_at(x, y, 0xF800);

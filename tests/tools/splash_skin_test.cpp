@@ -12,6 +12,7 @@
 #include "tests/skin/skin_test_support.h"
 #include "tools/skinc/pictures.h"
 #include "display/png_writer.h"
+#include "tests/tools/drawn_picture.h"
 
 namespace {
 
@@ -45,23 +46,15 @@ protected:
         std::stringstream text;
         text << in.rdbuf();
         ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << text.str();
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(skinc::read_file(png, bytes));
-        std::string error;
-        ASSERT_TRUE(skinc::decode_png(bytes, m_image, error)) << error;
+        m_image.read(png);
     }
 
-    Rgb8 at(int x, int y) const {
-        const uint8_t* p = &m_image.pixels.at((static_cast<size_t>(y) * m_image.width + x) * 4);
-        return {p[0], p[1], p[2]};
-    }
-    void expect_at(int x, int y, uint16_t pixel) const {
-        EXPECT_EQ(at(x, y), expand_565(pixel)) << "at " << x << "," << y;
-    }
+    Rgb8 at(int x, int y) const { return m_image.at(x, y); }
+    void expect_at(int x, int y, uint16_t pixel) const { m_image.expect_at(x, y, pixel); }
     // Some pixel of the row range is white: the title was drawn.
     bool white_between(int top, int bottom) const {
         for (int y = top; y < bottom; ++y) {
-            for (int x = 0; x < m_image.width; ++x) {
+            for (int x = 0; x < m_image.width(); ++x) {
                 if (at(x, y) == expand_565(kWhite)) return true;
             }
         }
@@ -69,7 +62,7 @@ protected:
     }
 
     skintest::TempDir m_out;
-    skinc::RgbaImage m_image;
+    skintest::DrawnPicture m_image;
 };
 
 TEST_F(SplashSkin, IsInTheProgramFolder) {
@@ -78,8 +71,8 @@ TEST_F(SplashSkin, IsInTheProgramFolder) {
 
 TEST_F(SplashSkin, PortraitAtDesignSize) {
     view("240x320", 96);
-    ASSERT_EQ(m_image.width, 240);
-    ASSERT_EQ(m_image.height, 320);
+    ASSERT_EQ(m_image.width(), 240);
+    ASSERT_EQ(m_image.height(), 320);
     for (auto [x, y] : {std::pair{0, 0}, {239, 0}, {5, 99}, {0, 319}, {239, 319}}) {
         expect_at(x, y, kBackground);
     }
@@ -100,8 +93,8 @@ TEST_F(SplashSkin, PortraitAtDesignSize) {
 
 TEST_F(SplashSkin, DenseTallScreenDoublesAndStaysCentred) {
     view("480x800", 192);
-    ASSERT_EQ(m_image.width, 480);
-    ASSERT_EQ(m_image.height, 800);
+    ASSERT_EQ(m_image.width(), 480);
+    ASSERT_EQ(m_image.height(), 800);
     expect_at(0, 0, kBackground);
     expect_at(479, 799, kBackground);
     // Band 240 high, centred.
