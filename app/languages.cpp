@@ -199,10 +199,7 @@ bool language_menu(zentra::Properties& properties, WStringView app_name, WString
             item.checked = !loaded_language_path().empty() && upper(title) == current;
             menu.push_back(std::move(item));
         }
-        zentra::MenuItem cancel;
-        cancel.key = u"Cancel";
-        cancel.row_style = WString(element_name);
-        menu.push_back(std::move(cancel));
+        menu.push_back(zentra::cancel_item(element_name));
     }
     constexpr WStringView kPrefix = u"Language#";
     if (item_key.starts_with(kPrefix)) {

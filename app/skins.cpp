@@ -99,10 +99,7 @@ bool skin_menu(zentra::Properties& properties, WStringView app_name, WStringView
                            platform::equals_ignore_ascii_case(title, current);
             menu.push_back(std::move(item));
         }
-        zentra::MenuItem cancel;
-        cancel.key = u"Cancel";
-        cancel.row_style = WString(element_name);
-        menu.push_back(std::move(cancel));
+        menu.push_back(zentra::cancel_item(element_name));
     }
     constexpr WStringView kPrefix = u"Skin#";
     if (item_key.starts_with(kPrefix)) {

@@ -30,6 +30,14 @@ struct MenuItem {
     friend bool operator==(const MenuItem&, const MenuItem&) = default;
 };
 
+// The row that closes a list menu, drawn with row_style (empty: the default row style).
+inline MenuItem cancel_item(platform::WStringView row_style) {
+    MenuItem item;
+    item.key = u"Cancel";
+    item.row_style = platform::WString(row_style);
+    return item;
+}
+
 // The row key whose row holds the window buttons instead of a label.
 inline constexpr platform::WStringView kMagic4ButtonsKey = u"Magic4Buttons";
 
