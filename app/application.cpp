@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cassert>
 
-#include "app/core/keys.h"
-#include "app/core/log.h"
-#include "app/core/registry.h"
+#include "core/keys.h"
+#include "core/log.h"
+#include "core/registry.h"
 #include "app/frame_overlay.h"
 #include "app/game_base.h"
 #include "platform/phone_call.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/application_listener.h"
-#include "app/core/singleton.h"
+#include "core/singleton.h"
 #include "platform/ustring.h"
 #include "skin/color.h"
 #include "skin/form.h"

@@ -1,8 +1,8 @@
 #include "app/entry.h"
 
 #include "app/application.h"
-#include "app/core/log.h"
-#include "app/core/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "app/game_base.h"
 #include "app/languages.h"
 #include "app/message_box.h"

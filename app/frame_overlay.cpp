@@ -1,6 +1,6 @@
 #include "app/frame_overlay.h"
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/clock.h"
 #include "skin/blender.h"
 #include "skin/draw.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/application.h"
-#include "app/core/keys.h"
-#include "app/core/log.h"
-#include "app/core/registry.h"
+#include "core/keys.h"
+#include "core/log.h"
+#include "core/registry.h"
 #include "app/single_instance.h"
 #include "platform/case_map.h"
 #include "platform/clock.h"

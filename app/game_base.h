@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/message_scheduler.h"
-#include "app/core/active.h"
-#include "app/core/singleton.h"
+#include "core/message_scheduler.h"
+#include "core/active.h"
+#include "core/singleton.h"
 #include "app/screen_recorder.h"
 #include "display/display.h"
 #include "platform/messages.h"

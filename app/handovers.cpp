@@ -3,9 +3,9 @@
 #include <string>
 #include <utility>
 
-#include "app/core/log.h"
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "platform/device_info.h"
 #include "platform/files.h"
 #include "platform/launcher.h"

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/application.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/messages.h"
 #include "platform/phone_engine_sim.h"
 #include "platform/picture_chooser.h"

@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 
 namespace velvane {
 

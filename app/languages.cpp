@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/core/key_value.h"
-#include "app/core/log.h"
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/key_value.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "platform/files.h"
 
 namespace velvane {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "app/game_base.h"
 
 namespace velvane {

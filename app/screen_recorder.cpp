@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/core/log.h"
-#include "app/core/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "platform/files.h"
 #include "skin/bitmap.h"
 #include "skin/blender.h"

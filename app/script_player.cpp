@@ -4,7 +4,7 @@
 #include <cmath>
 #include <thread>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 

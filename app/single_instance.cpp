@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/copy_data.h"
 #include "platform/instance_lock.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/core/log.h"
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "app/languages.h"
 #include "platform/files.h"
 

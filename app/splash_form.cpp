@@ -1,7 +1,7 @@
 #include "app/splash_form.h"
 
 #include "app/application.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "app/game_base.h"
 #include "app/languages.h"
 #include "app/message_box.h"

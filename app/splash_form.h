@@ -7,7 +7,7 @@
 #include <chrono>
 #include <memory>
 
-#include "app/core/thread.h"
+#include "core/thread.h"
 #include "app/startup_work.h"
 #include "platform/ustring.h"
 #include "skin/form.h"

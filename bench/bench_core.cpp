@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/core/log.h"
-#include "app/core/registry.h"
+#include "core/log.h"
+#include "core/registry.h"
 
 namespace {
 

@@ -2,6 +2,13 @@
 add_library(velvane_options INTERFACE)
 target_compile_options(velvane_options INTERFACE -Wall -Wextra)
 target_include_directories(velvane_options INTERFACE ${PROJECT_SOURCE_DIR})
+if(VELVANE_ASSERTS)
+    target_compile_definitions(velvane_options INTERFACE VELVANE_ASSERTS)
+endif()
+if(VELVANE_TSAN)
+    target_compile_options(velvane_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(velvane_options INTERFACE -fsanitize=thread)
+endif()
 if(VELVANE_SANITIZE)
     target_compile_options(velvane_options INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
@@ -22,9 +29,10 @@ function(velvane_library name)
     target_link_libraries(${name} PUBLIC velvane_options ${ARG_DEPS})
 endfunction()
 
-# velvane_test(NAME FOLDER DEPS...): one GoogleTest program from the tests of one folder.
+# velvane_test(NAME DEPS... [LABELS...]): one GoogleTest program from the tests of one folder.
+# Programs whose tests run several threads carry the label "threaded" (the TSan run).
 function(velvane_test name)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     add_executable(${name} ${sources})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -33,5 +41,5 @@ function(velvane_test name)
         VELVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
         VELVANE_PROGRAM_DIR="${VELVANE_PROGRAM_DIR}")
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${ARG_LABELS}")
 endfunction()

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "contacts/document.h"
 
 namespace velvane {

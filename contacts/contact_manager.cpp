@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <random>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "contacts/categories.h"
 #include "contacts/document.h"
 #include "platform/clock.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "app/core/log.h"
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "contacts/categories.h"
 #include "contacts/document_search.h"
 #include "platform/clock.h"

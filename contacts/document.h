@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/core/singleton.h"
-#include "app/core/timer.h"
+#include "core/singleton.h"
+#include "core/timer.h"
 #include "contacts/contact.h"
 #include "contacts/document_services.h"
 #include "contacts/document_types.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/registry.h"
+#include "core/registry.h"
 #include "contacts/collation.h"
 #include "contacts/document.h"
 #include "platform/case_map.h"

@@ -4,9 +4,9 @@
 #include <limits>
 #include <mutex>
 
-#include "app/core/key_value.h"
-#include "app/core/log.h"
-#include "app/core/paths.h"
+#include "core/key_value.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "contacts/document.h"
 #include "platform/files.h"
 

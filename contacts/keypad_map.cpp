@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/key_value.h"
+#include "core/key_value.h"
 
 namespace velvane {
 

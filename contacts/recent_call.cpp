@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "contacts/document.h"
 #include "platform/call_history.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "contacts/categories.h"
 
 namespace velvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "display/png_writer.h"
 #include "platform/clock.h"
 #include "platform/messages.h"

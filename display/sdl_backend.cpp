@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/messages.h"
 
 namespace velvane::display {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "contacts/categories.h"
 #include "contacts/contact_manager.h"
 #include "contacts/document.h"

@@ -1,6 +1,6 @@
 #include "screens/contact_selector_container.h"
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/clock.h"
 #include "skin/node.h"
 #include "skin/properties.h"

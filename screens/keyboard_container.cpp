@@ -1,6 +1,6 @@
 #include "screens/keyboard_container.h"
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "skin/node.h"
 
 namespace velvane {

@@ -4,7 +4,7 @@
 // (a search, a number to dial, tones during a call). 0, 1, # and backspace do something else
 // when held.
 
-#include "app/core/timer.h"
+#include "core/timer.h"
 #include "platform/ustring.h"
 #include "skin/button_node.h"
 

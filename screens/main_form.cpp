@@ -3,9 +3,9 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/core/keys.h"
-#include "app/core/log.h"
-#include "app/core/registry.h"
+#include "core/keys.h"
+#include "core/log.h"
+#include "core/registry.h"
 #include "app/game_base.h"
 #include "app/handovers.h"
 #include "app/languages.h"

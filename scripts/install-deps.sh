@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config git ccache
+    python3  # skin source generator and its drift test
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     libpng-dev zlib1g-dev libminizip-dev  # minizip: screen recording archives

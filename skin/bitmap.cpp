@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "skin/skin_file.h"
 
 namespace zentra {

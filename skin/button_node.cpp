@@ -1,6 +1,6 @@
 #include "skin/button_node.h"
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 
 namespace zentra {
 

@@ -4,7 +4,7 @@
 #include <cassert>
 #include <mutex>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/font.h"
 #include "skin/bitmap.h"
 #include "skin/blender.h"

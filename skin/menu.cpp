@@ -1,6 +1,6 @@
 #include "skin/menu.h"
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 #include "skin/form_host.h"
 #include "skin/magic4_buttons.h"
 #include "skin/menu_element.h"

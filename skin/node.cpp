@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "skin/draw.h"
 #include "skin/node_factory.h"
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <utility>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "skin/properties_impl.h"
 
 namespace zentra {

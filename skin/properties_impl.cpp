@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "app/core/log.h"
+#include "core/log.h"
 
 namespace zentra {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "app/core/log.h"
+#include "core/log.h"
 
 namespace zentra {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "skin/anim_flip.h"
 #include "skin/anim_scale.h"
 #include "skin/anim_slide.h"

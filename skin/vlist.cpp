@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 #include "skin/blender.h"
 #include "skin/draw.h"
 

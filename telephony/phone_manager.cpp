@@ -1,6 +1,6 @@
 #include "telephony/phone_manager.h"
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/phone_call.h"
 #include "telephony/telephone.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/core/active.h"
-#include "app/core/log.h"
+#include "core/active.h"
+#include "core/log.h"
 #include "platform/phone_engine_windows.h"
 
 namespace velvane {

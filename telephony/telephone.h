@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/timer.h"
+#include "core/timer.h"
 #include "contacts/document.h"
 #include "contacts/document_services.h"
 #include "platform/phone_engine.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/core/keys.h"
-#include "app/core/registry.h"
+#include "core/keys.h"
+#include "core/registry.h"
 #include "display/headless_backend.h"
 #include "platform/clock.h"
 #include "platform/copy_data.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/log.h"
-#include "app/core/registry.h"
+#include "core/log.h"
+#include "core/registry.h"
 #include "platform/launcher.h"
 #include "tests/support/temp_home.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 
 namespace velvane {
 namespace {

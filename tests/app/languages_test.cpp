@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 
-#include "app/core/key_value.h"
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/key_value.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "tests/support/temp_home.h"
 
 namespace velvane {

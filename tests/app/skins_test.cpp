@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "app/languages.h"
 #include "tests/support/temp_home.h"
 

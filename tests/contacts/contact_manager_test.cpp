@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "app/core/log.h"
-#include "app/core/registry.h"
+#include "core/log.h"
+#include "core/registry.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/picture_chooser.h"

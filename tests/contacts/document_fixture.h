@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/registry.h"
+#include "core/registry.h"
 #include "contacts/document.h"
 #include "tests/support/temp_home.h"
 

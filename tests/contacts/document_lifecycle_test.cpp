@@ -1,7 +1,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/active.h"
+#include "core/active.h"
 #include "contacts/keypad_map.h"
 #include "platform/clock.h"
 #include "platform/messages.h"

@@ -1,4 +1,4 @@
-#include "app/core/active.h"
+#include "core/active.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/messages.h"

@@ -1,6 +1,6 @@
 // The key=value text reader: line forms, encodings, line ends and damaged input.
 
-#include "app/core/key_value.h"
+#include "core/key_value.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The key-code table: names both ways, as skins bind them, and the virtual keys that the
 // window layer turns into codes.
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/log.h"
+#include "core/log.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "app/core/registry.h"
+#include "core/registry.h"
 #include "tests/support/temp_home.h"
 
 namespace velvane {

@@ -1,4 +1,4 @@
-#include "app/core/message_scheduler.h"
+#include "core/message_scheduler.h"
 
 #include <gtest/gtest.h>
 

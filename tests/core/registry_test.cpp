@@ -1,4 +1,4 @@
-#include "app/core/registry.h"
+#include "core/registry.h"
 
 #include <gtest/gtest.h>
 

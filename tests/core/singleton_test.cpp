@@ -1,4 +1,4 @@
-#include "app/core/singleton.h"
+#include "core/singleton.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/thread.h"
+#include "core/thread.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include "screens/main_form.h"
 
-#include "app/core/keys.h"
-#include "app/core/registry.h"
+#include "core/keys.h"
+#include "core/registry.h"
 #include "app/handovers.h"
 #include "skin/text_node.h"
 #include "tests/screens/contact_list_support.h"

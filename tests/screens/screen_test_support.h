@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/core/active.h"
-#include "app/core/registry.h"
+#include "core/active.h"
+#include "core/registry.h"
 #include "contacts/categories.h"
 #include "platform/clock.h"
 #include "platform/messages.h"

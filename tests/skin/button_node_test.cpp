@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 #include "skin/node_factory.h"
 #include "tests/skin/node_type_test_support.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 #include "skin/button_node.h"
 #include "skin/form_host.h"
 #include "skin/magic4_buttons.h"

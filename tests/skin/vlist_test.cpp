@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/core/keys.h"
+#include "core/keys.h"
 #include "skin/color_node.h"
 #include "skin/layout.h"
 #include "skin/render_surface.h"

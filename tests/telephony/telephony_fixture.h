@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/active.h"
-#include "app/core/registry.h"
+#include "core/active.h"
+#include "core/registry.h"
 #include "contacts/document.h"
 #include "contacts/recent_call.h"
 #include "platform/clock.h"

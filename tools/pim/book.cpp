@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/core/registry.h"
+#include "core/registry.h"
 #include "contacts/collation.h"
 #include "contacts/document.h"
 #include "platform/case_map.h"

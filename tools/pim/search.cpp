@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/core/registry.h"
+#include "core/registry.h"
 #include "contacts/document.h"
 #include "platform/case_map.h"
 #include "tools/pim/tool.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/registry.h"
+#include "core/registry.h"
 #include "platform/ustring.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/core/active.h"
+#include "core/active.h"
 
 namespace velvane {
 

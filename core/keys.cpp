@@ -1,4 +1,4 @@
-#include "app/core/keys.h"
+#include "core/keys.h"
 
 #include <iterator>
 #include <string_view>

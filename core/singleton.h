@@ -2,7 +2,7 @@
 // Base for the process's one-of-a-kind objects (Application, GameBase, Document): one static
 // instance pointer per class; a second construction while one lives is a fatal error.
 
-#include "app/core/log.h"
+#include "core/log.h"
 
 namespace velvane {
 

@@ -1,8 +1,8 @@
-#include "app/core/paths.h"
+#include "core/paths.h"
 
 #include <algorithm>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/files.h"
 
 namespace velvane {

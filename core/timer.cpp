@@ -1,4 +1,4 @@
-#include "app/core/timer.h"
+#include "core/timer.h"
 
 #include "platform/clock.h"
 

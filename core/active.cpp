@@ -1,9 +1,9 @@
-#include "app/core/active.h"
+#include "core/active.h"
 
 #include <algorithm>
 #include <list>
 
-#include "app/core/timer.h"
+#include "core/timer.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/threads.h"

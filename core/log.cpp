@@ -1,10 +1,10 @@
-#include "app/core/log.h"
+#include "core/log.h"
 
 #include <cstdlib>
 #include <string>
 
-#include "app/core/paths.h"
-#include "app/core/registry.h"
+#include "core/paths.h"
+#include "core/registry.h"
 #include "platform/files.h"
 
 namespace velvane {

@@ -9,7 +9,7 @@
 #include <map>
 #include <mutex>
 
-#include "app/core/thread.h"
+#include "core/thread.h"
 #include "platform/window.h"
 
 namespace velvane {

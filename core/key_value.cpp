@@ -1,6 +1,6 @@
-#include "app/core/key_value.h"
+#include "core/key_value.h"
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/files.h"
 
 namespace velvane {

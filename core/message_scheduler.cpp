@@ -1,6 +1,6 @@
-#include "app/core/message_scheduler.h"
+#include "core/message_scheduler.h"
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "platform/messages.h"
 
 namespace velvane {

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <memory>
 
-#include "app/core/singleton.h"
+#include "core/singleton.h"
 #include "platform/ustring.h"
 #include "platform/window.h"
 

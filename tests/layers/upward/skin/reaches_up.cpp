@@ -1,0 +1,1 @@
+#include "screens/main_form.h"  // a lower layer reaching up
