@@ -58,31 +58,22 @@ public:
     // Opens the database, logs on with main_window (which then receives the change notices)
     // and asks for local and remote notices. False, with a log line, when the database
     // cannot be opened or the notices cannot be had; the store then answers empty.
-    bool initialise(platform::WindowHandle main_window);
+    bool initialise(platform::WindowHandle main_window) override;
 
     // ContactSource.
     void load_all(std::vector<Contact>& out) override;
     std::optional<Contact> read_one(uint32_t object_id) override;
     bool save(const Contact& contact) override;
     void read_categories(std::vector<WString>& out) override;
-
-    // Stores a new contact; on success the record gets its object id and an empty
-    // Categories field.
-    bool create(Contact& contact);
-    bool remove(uint32_t object_id);
-
-    // The contact's picture fitted into the box, or an empty reference.
-    zentra::ImageRef picture(uint32_t object_id, int box_width, int box_height);
-    // Lets the user pick a file and stores it as the contact's picture.
-    void choose_and_set_picture(uint32_t object_id);
-    void clear_picture(uint32_t object_id);
-
-    // The main window hands every message here; true for the change notices.
-    bool on_window_message(uint32_t message, uintptr_t wparam, intptr_t lparam);
-
-    // Test data from the main menu.
-    void add_generated_contacts(int count);
-    void erase_all_contacts();
+    // On success the new record also gets an empty Categories field, as the database has.
+    bool create(Contact& contact) override;
+    bool remove(uint32_t object_id) override;
+    zentra::ImageRef picture(uint32_t object_id, int box_width, int box_height) override;
+    void choose_and_set_picture(uint32_t object_id) override;
+    void clear_picture(uint32_t object_id) override;
+    bool on_window_message(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+    void add_generated_contacts(int count) override;
+    void erase_all_contacts() override;
 
     // Called with true before the picture chooser shows and false after, so the program can
     // give up and take back the full screen.

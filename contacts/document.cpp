@@ -108,6 +108,38 @@ ContactEntry* Document::find_entry(uint32_t object_id) {
     return it == m_by_id.end() ? nullptr : &*it->second;
 }
 
+WString Document::display_name(const Contact& contact) {
+    if (contact.first_name.empty() && contact.last_name.empty()) {
+        return contact.company;
+    }
+    if (contact.first_name.empty()) {
+        return contact.last_name;
+    }
+    if (contact.last_name.empty()) {
+        return contact.first_name;
+    }
+    return contact.first_name + u" " + contact.last_name;
+}
+
+ContactEntry* Document::current_contact() {
+    return m_current_contact == 0 ? nullptr : find_entry(m_current_contact);
+}
+
+void Document::set_current_recent(const RecentCall& call) {
+    m_current_recent.emplace(call.number, call.start_time);
+}
+
+const RecentCall* Document::current_recent() const {
+    if (!m_current_recent) {
+        return nullptr;
+    }
+    auto it = std::find_if(m_recents.begin(), m_recents.end(), [this](const RecentCall& call) {
+        return call.number == m_current_recent->first &&
+               call.start_time == m_current_recent->second;
+    });
+    return it == m_recents.end() ? nullptr : &*it;
+}
+
 void Document::read_categories() {
     m_categories.clear();
     m_category_checked.clear();

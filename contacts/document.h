@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -78,6 +80,20 @@ public:
     const WString& category_filter() const { return m_category_filter; }
 
     ContactEntry* find_entry(uint32_t object_id);
+    // First and last name joined by one space (either alone when the other is empty), or the
+    // company when both are empty.
+    static WString display_name(const Contact& contact);
+
+    // The contact whose card is open, kept by object id; null when none is, and again once
+    // that contact is deleted.
+    void set_current_contact(uint32_t object_id) { m_current_contact = object_id; }
+    ContactEntry* current_contact();
+    // The recents entry the user tapped last. It is kept by its number and start time, as the
+    // call log itself knows its entries, because every re-read replaces the recent calls.
+    void set_current_recent(const RecentCall& call);
+    // That entry as the recent calls now hold it; null when none was tapped or the log no
+    // longer has it.
+    const RecentCall* current_recent() const;
     // First character of the entry's key in the current order, in upper case; empty when the
     // entry has no key.
     WString index_letter(const ContactEntry& entry) const;
@@ -183,6 +199,9 @@ private:
     };
     std::unordered_multimap<uint32_t, IndexedNumber> m_numbers;
     uint64_t m_number_order = 0;
+    uint32_t m_current_contact = 0;
+    // Number and start time of the current recents entry.
+    std::optional<std::pair<WString, int64_t>> m_current_recent;
     std::unique_ptr<SearchIndex> m_search;
     // The filter words compiled against the keypad map.
     std::unique_ptr<SearchQuery> m_query;

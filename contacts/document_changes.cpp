@@ -232,6 +232,9 @@ void Document::on_contact_removed(uint32_t object_id) {
         m_entries.erase(found->second);
         m_by_id.erase(found);
     }
+    if (m_current_contact == object_id) {
+        m_current_contact = 0;
+    }
 
     RefreshHint removed;
     removed.contact_removed = true;

@@ -4,6 +4,7 @@
 
 #include "contacts/document.h"
 #include "contacts/document_search.h"
+#include "core/invariant.h"
 #include "platform/case_map.h"
 #include "platform/clock.h"
 
@@ -40,9 +41,13 @@ void Document::rebuild_filtered() {
     }
     std::vector<uint64_t> bits;
     m_search->scan(*m_query, bits);
+    // The slots stand in for the full list, and the scan's bits cover every slot.
+    VELVANE_ASSERT(m_full_slots.size() == m_full.size());
+    VELVANE_ASSERT(bits.size() * 64 >= m_search->slot_count());
     m_filtered.clear();
     for (size_t i = 0; i < m_full.size(); ++i) {
         const uint32_t slot = m_full_slots[i];
+        VELVANE_ASSERT(slot < m_search->slot_count());
         if (bits[slot / 64] >> (slot % 64) & 1) {
             m_filtered.push_back(m_full[i]);
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/invariant.h"
 #include "platform/case_map.h"
 
 namespace velvane {
@@ -42,6 +43,8 @@ uint32_t SearchIndex::add(const ContactEntry& entry) {
     if (!m_free.empty()) {
         slot = m_free.back();
         m_free.pop_back();
+        // A slot freed twice would be handed to two contacts, and one would match as the other.
+        VELVANE_ASSERT(slot < m_records.size() && !m_records[slot].live);
     } else {
         slot = static_cast<uint32_t>(m_records.size());
         m_records.emplace_back();
@@ -53,7 +56,13 @@ uint32_t SearchIndex::add(const ContactEntry& entry) {
     return slot;
 }
 
+bool SearchIndex::live(uint32_t slot) const {
+    return slot < m_records.size() && m_records[slot].live;
+}
+
 void SearchIndex::update(uint32_t slot, const ContactEntry& entry) {
+    // Only a contact the Document still lists is read again.
+    VELVANE_ASSERT(live(slot));
     if (slot < m_records.size()) {
         fill(slot, entry);
     }
@@ -80,6 +89,9 @@ void SearchIndex::clear() {
 }
 
 void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
+    // The scan walks the tables side by side, one row per slot.
+    VELVANE_ASSERT(m_key_masks.size() == m_records.size() && m_codes.size() == m_records.size() &&
+                   m_texts.size() == m_records.size());
     const Contact& c = entry.contact;
     Texts& texts = m_texts[slot];
     texts.parts.clear();
@@ -101,6 +113,8 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
         std::copy_n(text.begin(), n, record.chars[p].begin());
     }
     record.live = true;
+    // The three name parts are always there; the flat phones follow them.
+    VELVANE_ASSERT(flat >= kPhone && flat - kPhone <= kFlatPhones);
     record.phones = static_cast<uint8_t>(flat - kPhone);
     record.more_phones = texts.parts.size() > kParts;
 
@@ -142,6 +156,8 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
             codes.code[p] = static_cast<uint16_t>(codes.code[p] | nibble << (4 * i));
         }
     }
+    // The flag lane carries no part, so a part's code can never pass for it.
+    VELVANE_ASSERT(codes.code[kFlagLane] == 0 && codes.length[kFlagLane] == 0);
     if (needs_match) {
         codes.length[kFlagLane] = kNeedsMatch;
     }
@@ -215,6 +231,8 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words,
     query.words.reserve(words.size());
     bool by_codes_all = true;
     for (const WString& text : words) {
+        // The Document drops empty pieces; the keys below start at the first character.
+        VELVANE_ASSERT(!text.empty());
         SearchQuery::Word word;
         word.sets.reserve(text.size());
         for (char16_t c : text) {
@@ -241,6 +259,8 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words,
             }
         }
         by_codes_all = by_codes_all && coded;
+        // A coded word compares one nibble per character, no more and no less.
+        VELVANE_ASSERT(!coded || word.code_mask == (1u << (4 * text.size())) - 1);
         query.words.push_back(std::move(word));
     }
     query.by_codes = by_codes_all && !query.words.empty();

@@ -57,6 +57,8 @@ public:
     // Refills the slot from the entry's contact.
     void update(uint32_t slot, const ContactEntry& entry);
     void remove(uint32_t slot);
+    // Whether the slot holds a contact (and has not been freed).
+    bool live(uint32_t slot) const;
     void clear();
     size_t slot_count() const { return m_records.size(); }
 

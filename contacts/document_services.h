@@ -11,13 +11,17 @@
 
 #include "contacts/contact.h"
 #include "contacts/document_types.h"
+#include "platform/window.h"
+#include "skin/image_ref.h"
 
 namespace velvane {
 
 class Document;
 
-// The contact database as the Document uses it. Change notices come back through the
-// Document's on_contact_created / on_contact_changed / on_contact_removed.
+// The contact database as the Document and the screens use it. Change notices come back
+// through the Document's on_contact_created / on_contact_changed / on_contact_removed.
+// The reads and the save are what every store has; a store without one of the other
+// operations (an in-memory book, a read-only copy) refuses it: false, or nothing.
 class ContactSource {
 public:
     virtual ~ContactSource() = default;
@@ -28,6 +32,24 @@ public:
     virtual bool save(const Contact& contact) = 0;
     // The folder's category names in stored order.
     virtual void read_categories(std::vector<WString>& out) = 0;
+
+    // Opens the store for the main window, which from then on receives its change notices.
+    virtual bool initialise(platform::WindowHandle main_window);
+    // The main window hands every message here; true for the store's change notices.
+    virtual bool on_window_message(uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+    // Stores a new contact; on success the record carries its object id.
+    virtual bool create(Contact& contact);
+    virtual bool remove(uint32_t object_id);
+    // The contact's picture fitted into the box, or an empty reference.
+    virtual zentra::ImageRef picture(uint32_t object_id, int box_width, int box_height);
+    // Lets the user pick a file and stores it as the contact's picture.
+    virtual void choose_and_set_picture(uint32_t object_id);
+    virtual void clear_picture(uint32_t object_id);
+
+    // Test data from the main menu.
+    virtual void add_generated_contacts(int count);
+    virtual void erase_all_contacts();
 };
 
 // The phone's call log. read appends one record per log entry, newest first, with name,
@@ -37,6 +59,12 @@ class CallLogSource {
 public:
     virtual ~CallLogSource() = default;
     virtual void read(std::vector<RecentCall>& out) = 0;
+    // Removes the log entries of the listed recent calls (by their index in recents). True
+    // when the log was walked, so the caller reads it again; false when nothing changed.
+    virtual bool delete_recents(const std::vector<RecentCall>& recents,
+                                const std::vector<int32_t>& indices) = 0;
+    // The same for one recent call.
+    virtual bool delete_recent(const std::vector<RecentCall>& recents, int32_t index) = 0;
 };
 
 // The telephone line the Document owns; telephony/ implements it.
@@ -52,6 +80,17 @@ public:
     virtual void toggle_loudspeaker() = 0;
     // Sends the last character of text as a key tone while connected.
     virtual void send_key_tone(WStringView text) = 0;
+
+    // A call is followed from the line's new-call event until it ends or is dropped.
+    virtual bool call_in_progress() const = 0;
+    // The followed call reached the connected state.
+    virtual bool connected() const = 0;
+    virtual bool line_open() const = 0;
+    // Sends a supplementary-service string over the open line; the line's result code.
+    virtual int32_t send_ussd(WStringView text) = 0;
+    // The stock phone program takes the screen: the program waits for messages instead of
+    // drawing frames until it is back.
+    virtual void rest_frames() = 0;
 };
 
 // Everything handed to the Document when it is built. A missing piece behaves as empty: no

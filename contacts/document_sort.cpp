@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "core/invariant.h"
 #include "core/registry.h"
 #include "contacts/collation.h"
 #include "contacts/document.h"
+#include "contacts/document_search.h"
 #include "platform/case_map.h"
 
 namespace velvane {
@@ -96,12 +98,15 @@ void Document::sort_full_list() {
 }
 
 void Document::full_insert(size_t position, ContactEntry* entry) {
+    // A listed contact always has its search slot, which the filter reads in its place.
+    VELVANE_ASSERT(position <= m_full.size() && m_search->live(entry->search_slot));
     m_full.insert(m_full.begin() + static_cast<ptrdiff_t>(position), entry);
     m_full_slots.insert(m_full_slots.begin() + static_cast<ptrdiff_t>(position),
                         entry->search_slot);
 }
 
 void Document::full_erase(size_t position) {
+    VELVANE_ASSERT(position < m_full.size() && m_full_slots.size() == m_full.size());
     m_full.erase(m_full.begin() + static_cast<ptrdiff_t>(position));
     m_full_slots.erase(m_full_slots.begin() + static_cast<ptrdiff_t>(position));
 }

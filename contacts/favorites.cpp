@@ -60,23 +60,10 @@ void append_utf16le(std::string& out, platform::WStringView text) {
 
 }  // namespace
 
-WString favorite_display_name(const Contact& contact) {
-    if (contact.first_name.empty() && contact.last_name.empty()) {
-        return contact.company;
-    }
-    if (contact.first_name.empty()) {
-        return contact.last_name;
-    }
-    if (contact.last_name.empty()) {
-        return contact.first_name;
-    }
-    return contact.first_name + u" " + contact.last_name;
-}
-
 void sort_favorites(std::vector<FavoriteRow>& rows) {
     std::stable_sort(rows.begin(), rows.end(), [](const FavoriteRow& a, const FavoriteRow& b) {
-        const WString name_a = favorite_display_name(a.entry->contact);
-        const WString name_b = favorite_display_name(b.entry->contact);
+        const WString name_a = Document::display_name(a.entry->contact);
+        const WString name_b = Document::display_name(b.entry->contact);
         if (name_a != name_b) {
             return name_a < name_b;
         }

@@ -23,12 +23,8 @@ struct FavoriteRecord {
     bool operator==(const FavoriteRecord&) const = default;
 };
 
-// First and last name joined by one space (either alone when the other is empty), or the
-// company when both are empty.
-WString favorite_display_name(const Contact& contact);
-
-// Orders rows by display name, code unit by code unit. Rows of equal names keep one
-// contact's rows together (by object id) and otherwise the order they were added.
+// Orders rows by the contacts' display names, code unit by code unit. Rows of equal names
+// keep one contact's rows together (by object id) and otherwise the order they were added.
 void sort_favorites(std::vector<FavoriteRow>& rows);
 
 // The rows of a favourites file in file order. Rows with a missing or malformed id or kind,

@@ -215,25 +215,25 @@ void CallLog::read(std::vector<RecentCall>& recents) {
 }
 
 bool CallLog::delete_recents(const std::vector<RecentCall>& recents,
-                             const std::vector<int32_t>& indices) const {
+                             const std::vector<int32_t>& indices) {
     CallHistory history(m_file);
     return delete_recent_calls(history, platform::time_zone_bias_minutes(), recents, indices);
 }
 
-bool CallLog::delete_recent(const std::vector<RecentCall>& recents, int32_t index) const {
+bool CallLog::delete_recent(const std::vector<RecentCall>& recents, int32_t index) {
     CallHistory history(m_file);
     return delete_recent_call(history, platform::time_zone_bias_minutes(), recents, index);
 }
 
 void delete_recents(Document& document, const std::vector<int32_t>& indices) {
-    const auto* log = dynamic_cast<const CallLog*>(document.call_log());
+    CallLogSource* log = document.call_log();
     if (log != nullptr && log->delete_recents(document.recent_calls(), indices)) {
         document.update_log();
     }
 }
 
 void delete_recent(Document& document, int32_t index) {
-    const auto* log = dynamic_cast<const CallLog*>(document.call_log());
+    CallLogSource* log = document.call_log();
     if (log != nullptr && log->delete_recent(document.recent_calls(), index)) {
         document.update_log();
     }

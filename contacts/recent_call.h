@@ -63,8 +63,8 @@ public:
     void read(std::vector<RecentCall>& recents) override;
     // As delete_recent_calls and delete_recent_call, on a freshly opened log.
     bool delete_recents(const std::vector<RecentCall>& recents,
-                        const std::vector<int32_t>& indices) const;
-    bool delete_recent(const std::vector<RecentCall>& recents, int32_t index) const;
+                        const std::vector<int32_t>& indices) override;
+    bool delete_recent(const std::vector<RecentCall>& recents, int32_t index) override;
 
     const std::string& file() const { return m_file; }
 
@@ -74,7 +74,7 @@ private:
 
 // The recents screens' deletes: remove the log entries of the document's recent calls with
 // these indices, then re-read the log through update_log when it could be walked. Nothing
-// happens when the document's call log is not the phone's.
+// happens when the document has no call log.
 void delete_recents(Document& document, const std::vector<int32_t>& indices);
 void delete_recent(Document& document, int32_t index);
 

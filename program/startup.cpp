@@ -81,8 +81,8 @@ zentra::Form* ProgramStartup::create_main_form(zentra::Properties& properties) {
     MainFormServices services;
     services.call_number = [this](WStringView number) { m_phone->call_number(number); };
     services.call_in_progress = [this] {
-        const auto* telephone = dynamic_cast<const Telephone*>(m_document->line());
-        return telephone != nullptr && telephone->current_call() != 0;
+        const LineHandler* line = m_document->line();
+        return line != nullptr && line->call_in_progress();
     };
     // The skin engine's errors name what the skin lacks; the program goes on without a main
     // form rather than ending inside the start-up thread.
@@ -103,7 +103,7 @@ ApplicationListener* ProgramStartup::listener() {
 }
 
 GameBase::MessageHandler ProgramStartup::connect_store(platform::WindowHandle window) {
-    auto* store = dynamic_cast<ContactManagerImpl2*>(m_document->store());
+    ContactSource* store = m_document->store();
     if (store == nullptr) {
         return {};
     }

@@ -10,7 +10,6 @@
 #include "app/handovers.h"
 #include "app/languages.h"
 #include "app/skins.h"
-#include "contacts/contact_manager.h"
 #include "contacts/recent_call.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
@@ -62,6 +61,17 @@ void hide_at_once(zentra::Node* node) {
     if (node != nullptr) {
         node->set_visible_at_once(false);
     }
+}
+
+// The rows of the menus that add a number to a new or an existing contact.
+std::vector<MenuItem> add_number_items() {
+    return {item(u"Add2NewContact"), item(u"Add2Existing"), item(u"Cancel")};
+}
+
+// The program's name, which the language and skin choices are stored under.
+WString application_name() {
+    Application* application = Application::get_instance();
+    return application != nullptr ? application->name() : WString(u"Velvane");
 }
 
 uint32_t elapsed_since(uint32_t start) {
@@ -446,7 +456,7 @@ void MainForm::on_contact_selected(ContactSelectorContainer& container, ContactE
     if (&container == &m_contacts) {
         open_contact(entry);
     } else if (m_screens.select_field) {
-        m_screens.select_field->choose_phone_kind(&entry, *this);
+        m_screens.select_field->choose_phone_kind(entry.contact.object_id, *this);
     } else {
         log() << "MainForm::on_contact_selected no field chooser yet\n";
     }
@@ -465,21 +475,28 @@ void MainForm::on_category(ContactSelectorContainer&) {
     open_menu(u"Categories");
 }
 
-void MainForm::on_field_kind_chosen(ContactEntry* entry, FieldKind kind) {
+void MainForm::on_field_kind_chosen(uint32_t object_id, FieldKind kind) {
     if (zentra::FormHost* host = zentra::FormHost::instance()) {
         host->remove_modal_form(*m_selector_form, true);
     }
     Document& doc = document();
-    if (entry != nullptr) {
-        Contact changed = entry->contact;
-        changed.fields.emplace_back(kind, m_pending_number);
-        if (doc.store() == nullptr || !doc.store()->save(changed)) {
-            log() << "MainForm::on_field_kind_chosen the contact could not be saved\n";
+    ContactSource* store = doc.store();
+    if (object_id != 0) {
+        const ContactEntry* entry = doc.find_entry(object_id);
+        if (entry == nullptr) {
+            log() << "MainForm::on_field_kind_chosen the contact is gone " << object_id << "\n";
+        } else {
+            Contact changed = entry->contact;
+            changed.fields.emplace_back(kind, m_pending_number);
+            if (store == nullptr || !store->save(changed)) {
+                log() << "MainForm::on_field_kind_chosen the contact could not be saved\n";
+            }
         }
-    } else if (auto* store = dynamic_cast<ContactManagerImpl2*>(doc.store())) {
+    } else if (store != nullptr) {
         Contact created;
         created.fields.emplace_back(kind, m_pending_number);
         if (store->create(created) && m_screens.contact) {
+            doc.set_current_contact(created.object_id);
             m_screens.contact->show_contact(created, true);
         }
     }
@@ -502,6 +519,7 @@ void MainForm::open_contact(const ContactEntry& entry) {
     remove_forms_above();
     m_keyboard.set_text(u"");
     if (m_screens.contact) {
+        document().set_current_contact(entry.contact.object_id);
         m_screens.contact->show_contact(entry.contact, false);
     } else {
         log() << "MainForm::open_contact no contact card yet for " << entry.contact.object_id
@@ -517,11 +535,11 @@ void MainForm::new_contact() {
         log() << "MainForm::new_contact no contact card yet\n";
         return;
     }
-    if (auto* store = dynamic_cast<ContactManagerImpl2*>(document().store())) {
-        Contact created;
-        if (store->create(created)) {
-            m_screens.contact->show_contact(created, true);
-        }
+    Document& doc = document();
+    Contact created;
+    if (doc.store() != nullptr && doc.store()->create(created)) {
+        doc.set_current_contact(created.object_id);
+        m_screens.contact->show_contact(created, true);
     }
 }
 
@@ -592,127 +610,219 @@ std::vector<MenuItem> MainForm::category_items() {
 }
 
 std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
-    Document& doc = document();
-    Application* application = Application::get_instance();
-    const WString app_name = application != nullptr ? application->name() : WString(u"Velvane");
-    std::vector<MenuItem> items;
-    if (name == u"MainMenu") {
-        items.push_back(item_styled(zentra::kMagic4ButtonsKey, u"MenuElement4Buttons"));
-        items.push_back(item(u"Settings"));
-        items.push_back(item(u"Dialer", doc.dialer()));
-        if (m_services.call_in_progress && m_services.call_in_progress()) {
-            items.push_back(item(u"skinBackToCall"));
+    using Items = std::vector<MenuItem>;
+    // Every command the main menu object may ask this form for, with what it does and the
+    // items it leads to. A row marked with_choice also runs for the names its own menu gives
+    // its choices ("Language#...", "Skin#...").
+    struct Command {
+        WStringView name;
+        bool with_choice;
+        Items (*run)(MainForm& form, WStringView name);
+    };
+    static constexpr Command kCommands[] = {
+        {u"MainMenu", false,
+         [](MainForm& form, WStringView) {
+             Items items{item_styled(zentra::kMagic4ButtonsKey, u"MenuElement4Buttons"),
+                         item(u"Settings"), item(u"Dialer", form.document().dialer())};
+             if (form.m_services.call_in_progress && form.m_services.call_in_progress()) {
+                 items.push_back(item(u"skinBackToCall"));
+             }
+             items.push_back(item(u"Cancel"));
+             return items;
+         }},
+        {u"Settings", false,
+         [](MainForm&, WStringView) {
+             Items items{item(u"Sort")};
+             if (language_choice_available()) {
+                 items.push_back(item(u"Language"));
+             }
+             if (skin_choice_available()) {
+                 items.push_back(item(u"Skin"));
+             }
+             items.push_back(item(u"Cancel"));
+             return items;
+         }},
+        {u"Sort", false,
+         [](MainForm& form, WStringView) {
+             const int32_t order = form.document().sorting();
+             return Items{item(u"SortByFirstname", order == SortByFirstname),
+                          item(u"SortByLastname", order == SortByLastname),
+                          item(u"SortByCompany", order == SortByCompany), item(u"Cancel")};
+         }},
+        {u"SortByFirstname", false,
+         [](MainForm& form, WStringView) {
+             form.document().set_sorting(SortByFirstname);
+             return Items{};
+         }},
+        {u"SortByLastname", false,
+         [](MainForm& form, WStringView) {
+             form.document().set_sorting(SortByLastname);
+             return Items{};
+         }},
+        {u"SortByCompany", false,
+         [](MainForm& form, WStringView) {
+             form.document().set_sorting(SortByCompany);
+             return Items{};
+         }},
+        {u"Dialer", false,
+         [](MainForm& form, WStringView) {
+             Document& doc = form.document();
+             doc.set_dialer(!doc.dialer());
+             if (LineHandler* line = doc.line()) {
+                 line->reset();
+             }
+             // The menu stays open, so the check mark is seen to follow the setting.
+             return form.run_main_command(u"MainMenu");
+         }},
+        {u"skinBackToCall", false,
+         [](MainForm& form, WStringView) {
+             if (form.m_screens.call) {
+                 form.m_screens.call->show_again();
+             }
+             log() << "Start call timer\n";
+             return Items{};
+         }},
+        {u"Language", true,
+         [](MainForm& form, WStringView name) {
+             Items items;
+             Application* application = Application::get_instance();
+             if (language_menu(form.m_properties, application_name(), name, items,
+                               u"MenuElement")) {
+                 form.m_keyboard.set_text(u"");
+                 if (application != nullptr) {
+                     application->reload_skin(form.m_properties);
+                 }
+             }
+             return items;
+         }},
+        {u"Skin", true,
+         [](MainForm& form, WStringView name) {
+             Items items;
+             Application* application = Application::get_instance();
+             const zentra::ScreenMetrics metrics = application != nullptr
+                                                       ? application->screen_metrics()
+                                                       : zentra::ScreenMetrics{};
+             if (skin_menu(form.m_properties, application_name(), name, items, u"MenuElement",
+                           metrics) &&
+                 application != nullptr) {
+                 application->reload_skin(form.m_properties);
+             }
+             return items;
+         }},
+        {u"Categories", false,
+         [](MainForm& form, WStringView) {
+             form.m_category_menu_open = true;
+             return form.category_items();
+         }},
+        {u"RecentClickUnknownContact", false,
+         [](MainForm& form, WStringView) {
+             Document& doc = form.document();
+             if (const RecentCall* call = doc.current_recent()) {
+                 form.m_pending_number = call->number;
+             }
+             Items items{item(u"Add2NewContact")};
+             if (!doc.entries().empty()) {
+                 items.push_back(item(u"Add2Existing"));
+             }
+             items.push_back(item(u"SendSMS"));
+             items.push_back(item(u"Cancel"));
+             return items;
+         }},
+        {u"RecentClickKnownContact", false,
+         [](MainForm&, WStringView) {
+             return Items{item(u"OpenContact"), item(u"SendSMS"), item(u"Cancel")};
+         }},
+        {u"SendSMS", false,
+         [](MainForm& form, WStringView) {
+             if (const RecentCall* call = form.document().current_recent()) {
+                 send_chat(call->number);
+             }
+             return Items{};
+         }},
+        {u"OpenContact", false,
+         [](MainForm& form, WStringView) {
+             const RecentCall* call = form.document().current_recent();
+             if (call != nullptr && call->contact != nullptr) {
+                 form.open_contact(*call->contact);
+             }
+             return Items{};
+         }},
+        {u"NewOrUpdateContact", false, [](MainForm&, WStringView) { return add_number_items(); }},
+        {u"PhoneToContact", false, [](MainForm&, WStringView) { return add_number_items(); }},
+        {u"Add2NewContact", false,
+         [](MainForm& form, WStringView) {
+             if (form.m_screens.select_field) {
+                 form.m_screens.select_field->choose_phone_kind(0, form);
+             } else {
+                 log() << "MainForm Add2NewContact no field chooser yet\n";
+             }
+             return Items{};
+         }},
+        {u"Add2Existing", false,
+         [](MainForm& form, WStringView) {
+             form.document().set_filtered_contacts();
+             form.m_selector_form->show();
+             return Items{};
+         }},
+        {u"NewContact", false,
+         [](MainForm& form, WStringView) {
+             form.new_contact();
+             return Items{};
+         }},
+        {u"AddContacts", false,
+         [](MainForm& form, WStringView) {
+             if (ContactSource* store = form.document().store()) {
+                 store->add_generated_contacts(100);
+             }
+             return Items{};
+         }},
+        {u"EraseContacts", false,
+         [](MainForm& form, WStringView) {
+             if (ContactSource* store = form.document().store()) {
+                 store->erase_all_contacts();
+             }
+             return Items{};
+         }},
+        {u"BindContacts", false,
+         [](MainForm& form, WStringView) {
+             form.document().bind_recent_numbers();
+             return Items{};
+         }},
+        {u"Minimize", false,
+         [](MainForm&, WStringView) {
+             log() << "MENU MINIMIZE\n";
+             if (GameBase* platform = GameBase::get_instance()) {
+                 platform->minimize_to_shell();
+             }
+             return Items{};
+         }},
+        {u"Help", false,
+         [](MainForm& form, WStringView) {
+             execute_file(u"%app_path%/" + text(form.m_properties, u"Help_link"), u"");
+             return Items{};
+         }},
+        {u"Exit", false,
+         [](MainForm&, WStringView) {
+             platform::post_quit_message(0);
+             return Items{};
+         }},
+        {u"StandartContacts", false,
+         [](MainForm&, WStringView) {
+             if (GameBase* platform = GameBase::get_instance()) {
+                 platform->rest_frames();
+             }
+             execute_file(u"poutlook.exe", u"contacts");
+             return Items{};
+         }},
+    };
+    for (const Command& command : kCommands) {
+        const bool choice = command.with_choice && name.size() > command.name.size() &&
+                            name.starts_with(command.name) && name[command.name.size()] == u'#';
+        if (name == command.name || choice) {
+            return command.run(*this, name);
         }
-        items.push_back(item(u"Cancel"));
-    } else if (name == u"Settings") {
-        items.push_back(item(u"Sort"));
-        if (language_choice_available()) {
-            items.push_back(item(u"Language"));
-        }
-        if (skin_choice_available()) {
-            items.push_back(item(u"Skin"));
-        }
-        items.push_back(item(u"Cancel"));
-    } else if (name == u"Sort") {
-        items.push_back(item(u"SortByFirstname", doc.sorting() == SortByFirstname));
-        items.push_back(item(u"SortByLastname", doc.sorting() == SortByLastname));
-        items.push_back(item(u"SortByCompany", doc.sorting() == SortByCompany));
-        items.push_back(item(u"Cancel"));
-    } else if (name == u"SortByFirstname") {
-        doc.set_sorting(SortByFirstname);
-    } else if (name == u"SortByLastname") {
-        doc.set_sorting(SortByLastname);
-    } else if (name == u"SortByCompany") {
-        doc.set_sorting(SortByCompany);
-    } else if (name == u"Dialer") {
-        doc.set_dialer(!doc.dialer());
-        if (LineHandler* line = doc.line()) {
-            line->reset();
-        }
-        // The menu stays open, so the check mark is seen to follow the setting.
-        items = run_main_command(u"MainMenu");
-    } else if (name == u"skinBackToCall") {
-        if (m_screens.call) {
-            m_screens.call->show_again();
-        }
-        log() << "Start call timer\n";
-    } else if (name == u"Language" || name.starts_with(u"Language#")) {
-        if (language_menu(m_properties, app_name, name, items, u"MenuElement")) {
-            m_keyboard.set_text(u"");
-            if (application != nullptr) {
-                application->reload_skin(m_properties);
-            }
-        }
-    } else if (name == u"Skin" || name.starts_with(u"Skin#")) {
-        const zentra::ScreenMetrics metrics =
-            application != nullptr ? application->screen_metrics() : zentra::ScreenMetrics{};
-        if (skin_menu(m_properties, app_name, name, items, u"MenuElement", metrics) &&
-            application != nullptr) {
-            application->reload_skin(m_properties);
-        }
-    } else if (name == u"Categories") {
-        items = category_items();
-        m_category_menu_open = true;
-    } else if (name == u"RecentClickUnknownContact") {
-        if (const RecentCall* call = m_recents ? m_recents->current_call() : nullptr) {
-            m_pending_number = call->number;
-        }
-        items.push_back(item(u"Add2NewContact"));
-        if (!doc.entries().empty()) {
-            items.push_back(item(u"Add2Existing"));
-        }
-        items.push_back(item(u"SendSMS"));
-        items.push_back(item(u"Cancel"));
-    } else if (name == u"RecentClickKnownContact") {
-        items = {item(u"OpenContact"), item(u"SendSMS"), item(u"Cancel")};
-    } else if (name == u"SendSMS") {
-        if (const RecentCall* call = m_recents ? m_recents->current_call() : nullptr) {
-            send_chat(call->number);
-        }
-    } else if (name == u"OpenContact") {
-        const RecentCall* call = m_recents ? m_recents->current_call() : nullptr;
-        if (call != nullptr && call->contact != nullptr) {
-            open_contact(*call->contact);
-        }
-    } else if (name == u"NewOrUpdateContact" || name == u"PhoneToContact") {
-        items = {item(u"Add2NewContact"), item(u"Add2Existing"), item(u"Cancel")};
-    } else if (name == u"Add2NewContact") {
-        if (m_screens.select_field) {
-            m_screens.select_field->choose_phone_kind(nullptr, *this);
-        } else {
-            log() << "MainForm Add2NewContact no field chooser yet\n";
-        }
-    } else if (name == u"Add2Existing") {
-        doc.set_filtered_contacts();
-        m_selector_form->show();
-    } else if (name == u"NewContact") {
-        new_contact();
-    } else if (name == u"AddContacts") {
-        if (auto* store = dynamic_cast<ContactManagerImpl2*>(doc.store())) {
-            store->add_generated_contacts(100);
-        }
-    } else if (name == u"EraseContacts") {
-        if (auto* store = dynamic_cast<ContactManagerImpl2*>(doc.store())) {
-            store->erase_all_contacts();
-        }
-    } else if (name == u"BindContacts") {
-        doc.bind_recent_numbers();
-    } else if (name == u"Minimize") {
-        log() << "MENU MINIMIZE\n";
-        if (GameBase* platform = GameBase::get_instance()) {
-            platform->minimize_to_shell();
-        }
-    } else if (name == u"Help") {
-        execute_file(u"%app_path%/" + text(m_properties, u"Help_link"), u"");
-    } else if (name == u"Exit") {
-        platform::post_quit_message(0);
-    } else if (name == u"StandartContacts") {
-        if (GameBase* platform = GameBase::get_instance()) {
-            platform->rest_frames();
-        }
-        execute_file(u"poutlook.exe", u"contacts");
     }
-    return items;
+    return {};
 }
 
 std::vector<MenuItem> MainForm::recents_menu_items(WStringView name) {

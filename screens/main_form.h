@@ -125,7 +125,7 @@ public:
     void on_category(ContactSelectorContainer& container) override;
 
     // FieldKindListener.
-    void on_field_kind_chosen(ContactEntry* entry, FieldKind kind) override;
+    void on_field_kind_chosen(uint32_t object_id, FieldKind kind) override;
 
     // ButtonListener.
     bool on_click(zentra::ButtonNode& button, const zentra::ButtonEvent& event) override;

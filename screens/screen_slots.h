@@ -27,20 +27,20 @@ public:
     virtual void show_contact(const Contact& contact, bool edit) = 0;
 };
 
-// The field-kind chooser, told the chosen kind through its listener.
+// The field-kind chooser, told the chosen kind through its listener. The contact goes by its
+// object id (0 for a new contact): it may be deleted while the chooser is open.
 class FieldKindListener {
 public:
     virtual ~FieldKindListener() = default;
-    // entry is null for a new contact.
-    virtual void on_field_kind_chosen(ContactEntry* entry, FieldKind kind) = 0;
+    virtual void on_field_kind_chosen(uint32_t object_id, FieldKind kind) = 0;
 };
 
 // SelectFieldForm.
 class FieldKindScreen {
 public:
     virtual ~FieldKindScreen() = default;
-    // Offers the phone kinds only; entry is null for a new contact.
-    virtual void choose_phone_kind(ContactEntry* entry, FieldKindListener& listener) = 0;
+    // Offers the phone kinds only; object_id is 0 for a new contact.
+    virtual void choose_phone_kind(uint32_t object_id, FieldKindListener& listener) = 0;
 };
 
 // A container of the main screen that sits under a tab: RecentsContainer, FavoritesContainer,
@@ -64,8 +64,6 @@ public:
     // Whether a call passes the direction filter.
     virtual bool passes(const RecentCall& call) const = 0;
     virtual void refill() = 0;
-    // The entry the user tapped last; null when none.
-    virtual const RecentCall* current_call() const = 0;
 };
 
 // CallForm.

@@ -2,25 +2,20 @@
 
 #include "core/log.h"
 #include "platform/phone_call.h"
-#include "telephony/telephone.h"
 
 namespace velvane {
 
 PhoneManager::PhoneManager(Document& document) : m_document(document) {}
-
-Telephone* PhoneManager::telephone() const {
-    return dynamic_cast<Telephone*>(m_document.line());
-}
 
 bool PhoneManager::make_call(WStringView number) {
     return platform::make_call(number);
 }
 
 int32_t PhoneManager::call_number(WStringView number) {
-    Telephone* phone = telephone();
+    LineHandler* phone = m_document.line();
     // The stock phone program takes the screen now; no frames are needed until it is back.
-    if (phone && phone->program_window().rest_frames) {
-        phone->program_window().rest_frames();
+    if (phone != nullptr) {
+        phone->rest_frames();
     }
     if (!number.empty() && number.front() == u'*') {
         log() << u"telephone.call " << number << u"\n";

@@ -10,11 +10,9 @@
 
 namespace velvane {
 
-class Telephone;
-
 class PhoneManager {
 public:
-    // The line, when there is one, is the document's Telephone.
+    // The line, when there is one, is the document's.
     explicit PhoneManager(Document& document);
 
     // The USSD send's result for a '*' code (0 when no line could be opened), else whether
@@ -25,8 +23,6 @@ public:
     static bool make_call(WStringView number);
 
 private:
-    Telephone* telephone() const;
-
     Document& m_document;
 };
 

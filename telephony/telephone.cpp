@@ -146,6 +146,12 @@ void Telephone::redraw() {
     }
 }
 
+void Telephone::rest_frames() {
+    if (m_window.rest_frames) {
+        m_window.rest_frames();
+    }
+}
+
 void Telephone::find_stock_windows() {
     WString& incoming = m_document.incoming_title;
     WString& outgoing = m_document.outgoing_title;

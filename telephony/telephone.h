@@ -56,23 +56,22 @@ public:
     void toggle_mute() override;
     void toggle_loudspeaker() override;
     void send_key_tone(WStringView text) override;
+    bool call_in_progress() const override { return m_call != 0; }
+    bool connected() const override { return m_connected; }
+    bool line_open() const override { return m_line != 0; }
+    int32_t send_ussd(WStringView text) override;
+    void rest_frames() override;
 
     // Every line event, on the UI thread.
     void LineCallbackFunc(uint32_t device, uint32_t message, uintptr_t instance,
                           uintptr_t param1, uintptr_t param2, uintptr_t param3);
 
-    // Sends a supplementary-service string over the open line; the line's result code.
-    int32_t send_ussd(WStringView text);
-
-    bool line_open() const { return m_line != 0; }
     platform::LineAppHandle line_app() const { return m_line_app; }
     platform::LineHandle line() const { return m_line; }
     platform::CallHandle current_call() const { return m_call; }
-    bool connected() const { return m_connected; }
     int answer_countdown() const { return m_answer_countdown; }
     // Whether the passes that follow a call state are still waiting for their next turn.
     bool passes_pending() const { return m_passes.kind != PassKind::None; }
-    const ProgramWindow& program_window() const { return m_window; }
 
     // Enumerates the top-level windows for the stock phone's two titles: the shorter is the
     // outgoing window, the longer the incoming one.

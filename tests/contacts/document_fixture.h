@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,6 +37,14 @@ public:
         return true;
     }
     void read_categories(std::vector<WString>& out) override { out = category_names; }
+    // Keeps the new contact under the next free id; the notice is the test's to send.
+    bool create(Contact& c) override {
+        c.object_id = next_id++;
+        created.push_back(c);
+        return true;
+    }
+    std::vector<Contact> created;
+    uint32_t next_id = 1000;
 
     Contact* find(uint32_t id) {
         for (Contact& c : contacts) {
@@ -45,11 +54,27 @@ public:
     }
 };
 
+// Deletes as the phone's log does: the entries with a listed call's number and start time.
 class FakeCallLog : public CallLogSource {
 public:
     std::vector<RecentCall> calls;
     void read(std::vector<RecentCall>& out) override {
         out.insert(out.end(), calls.begin(), calls.end());
+    }
+    bool delete_recents(const std::vector<RecentCall>& recents,
+                        const std::vector<int32_t>& indices) override {
+        bool any = false;
+        for (const RecentCall& listed : recents) {
+            if (std::find(indices.begin(), indices.end(), listed.index) == indices.end()) continue;
+            any = true;
+            std::erase_if(calls, [&](const RecentCall& c) {
+                return c.number == listed.number && c.start_time == listed.start_time;
+            });
+        }
+        return any;
+    }
+    bool delete_recent(const std::vector<RecentCall>& recents, int32_t index) override {
+        return delete_recents(recents, {index});
     }
 };
 

@@ -63,6 +63,11 @@ public:
     void toggle_mute() override {}
     void toggle_loudspeaker() override {}
     void send_key_tone(WStringView) override {}
+    bool call_in_progress() const override { return false; }
+    bool connected() const override { return false; }
+    bool line_open() const override { return false; }
+    int32_t send_ussd(WStringView) override { return 0; }
+    void rest_frames() override {}
 
 private:
     std::vector<std::string>& m_log;

@@ -55,13 +55,6 @@ TEST(FavoritesFile, WritesTheExactFormat) {
     EXPECT_EQ(parse_favorites(bytes), (std::vector<FavoriteRecord>{{1234, 0}, {987, 9}}));
 }
 
-TEST(FavoritesFile, DisplayNames) {
-    EXPECT_EQ(favorite_display_name(person(1, u"Ann", u"Smith", u"Acme")), u"Ann Smith");
-    EXPECT_EQ(favorite_display_name(person(1, u"Ann", u"", u"Acme")), u"Ann");
-    EXPECT_EQ(favorite_display_name(person(1, u"", u"Smith", u"Acme")), u"Smith");
-    EXPECT_EQ(favorite_display_name(person(1, u"", u"", u"Acme")), u"Acme");
-}
-
 class FavoritesTest : public testing::Test {
 protected:
     TempHome home;

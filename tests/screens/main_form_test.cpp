@@ -455,7 +455,6 @@ public:
         return filter == 255 || call.direction == filter;
     }
     void refill() override { ++refills; }
-    const RecentCall* current_call() const override { return nullptr; }
 
     int32_t filter = 255;
     int refills = 0;
