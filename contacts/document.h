@@ -7,8 +7,8 @@
 #include <list>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/singleton.h"

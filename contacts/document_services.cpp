@@ -5,15 +5,25 @@
 
 namespace velvane {
 
-bool ContactSource::initialise(platform::WindowHandle) { return true; }
+bool ContactSource::initialise(platform::WindowHandle) {
+    return true;
+}
 
-bool ContactSource::on_window_message(uint32_t, uintptr_t, intptr_t) { return false; }
+bool ContactSource::on_window_message(uint32_t, uintptr_t, intptr_t) {
+    return false;
+}
 
-bool ContactSource::create(Contact&) { return false; }
+bool ContactSource::create(Contact&) {
+    return false;
+}
 
-bool ContactSource::remove(uint32_t) { return false; }
+bool ContactSource::remove(uint32_t) {
+    return false;
+}
 
-zentra::ImageRef ContactSource::picture(uint32_t, int, int) { return {}; }
+zentra::ImageRef ContactSource::picture(uint32_t, int, int) {
+    return {};
+}
 
 void ContactSource::choose_and_set_picture(uint32_t) {}
 

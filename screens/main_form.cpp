@@ -699,9 +699,8 @@ std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
          [](MainForm& form, WStringView name) {
              Items items;
              Application* application = Application::get_instance();
-             const zentra::ScreenMetrics metrics = application != nullptr
-                                                       ? application->screen_metrics()
-                                                       : zentra::ScreenMetrics{};
+             const zentra::ScreenMetrics metrics =
+                 application != nullptr ? application->screen_metrics() : zentra::ScreenMetrics{};
              if (skin_menu(form.m_properties, application_name(), name, items, u"MenuElement",
                            metrics) &&
                  application != nullptr) {

@@ -65,7 +65,8 @@ public:
                         const std::vector<int32_t>& indices) override {
         bool any = false;
         for (const RecentCall& listed : recents) {
-            if (std::find(indices.begin(), indices.end(), listed.index) == indices.end()) continue;
+            if (std::find(indices.begin(), indices.end(), listed.index) == indices.end())
+                continue;
             any = true;
             std::erase_if(calls, [&](const RecentCall& c) {
                 return c.number == listed.number && c.start_time == listed.start_time;

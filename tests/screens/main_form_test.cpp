@@ -68,6 +68,26 @@ public:
     std::vector<std::string> shown;
 };
 
+// Stands in for the field-kind chooser: keeps whom it was opened for and who listens.
+class FieldChooser : public FieldKindScreen {
+public:
+    void choose_phone_kind(uint32_t object_id, FieldKindListener& listener) override {
+        opened_for.push_back(object_id);
+        this->listener = &listener;
+    }
+    std::vector<uint32_t> opened_for;
+    FieldKindListener* listener = nullptr;
+};
+
+RecentCall call_from(std::u16string number, int64_t start, int32_t direction = 0) {
+    RecentCall call;
+    call.number_key = number_key(number);
+    call.number = std::move(number);
+    call.start_time = start;
+    call.direction = direction;
+    return call;
+}
+
 class MainScreen : public ScreenStage {
 protected:
     void build(std::vector<Contact> contacts = default_book(),
@@ -81,6 +101,15 @@ protected:
         services.call_in_progress = [this] { return in_call; };
         form = std::make_unique<MainForm>(skin, std::move(services));
         application->add_modal_form(*form, false, false);
+    }
+    // Plugs in the stand-ins for the contact card and the field-kind chooser.
+    void plug_screens() {
+        auto card = std::make_unique<ContactCard>();
+        cards = card.get();
+        form->screens().contact = std::move(card);
+        auto chooser = std::make_unique<FieldChooser>();
+        field_chooser = chooser.get();
+        form->screens().select_field = std::move(chooser);
     }
     void TearDown() override {
         if (form) {
@@ -141,6 +170,8 @@ protected:
     std::unique_ptr<MainForm> form;
     std::vector<std::string> calls;
     bool in_call = false;
+    ContactCard* cards = nullptr;
+    FieldChooser* field_chooser = nullptr;
 };
 
 TEST_F(MainScreen, TabsShowTheirContainersAndStates) {
@@ -463,7 +494,8 @@ private:
     zentra::Node* m_root = nullptr;
 };
 
-TEST_F(MainScreen, TheRecentsMenuSetsTheListsFilter) {
+TEST_F(MainScreen, TheRecentsMenuSetsTheListsFilterAndDeletesWhatPassesIt) {
+    initial_calls = {call_from(u"555 0101", 300, 1), call_from(u"5559999", 200, 0)};
     build();
     auto owned = std::make_unique<Recents>();
     Recents* recents = owned.get();
@@ -481,6 +513,64 @@ TEST_F(MainScreen, TheRecentsMenuSetsTheListsFilter) {
     EXPECT_EQ(form->recents_menu().items().front().row_style, u"MenuElementRed");
     choose(u"ReallyDelete");
     EXPECT_EQ(recents->refills, 2);
+    ASSERT_EQ(document->recent_calls().size(), 1u) << "the log is read again";
+    EXPECT_EQ(document->recent_calls()[0].number, u"5559999");
+}
+
+TEST_F(MainScreen, APendingNumberGoesToTheChosenContactOrToANewOne) {
+    build();
+    plug_screens();
+    form->on_command_line(u"open:5559999");
+    choose(u"Add2Existing");
+    form->on_contact_selected(form->selector_form().container(), *document->find_entry(2));
+    ASSERT_EQ(field_chooser->opened_for, (std::vector<uint32_t>{2}));
+    field_chooser->listener->on_field_kind_chosen(2, FieldKind::HomeTel);
+    ASSERT_EQ(store->saved.size(), 1u);
+    EXPECT_EQ(store->saved[0].object_id, 2u);
+    EXPECT_EQ(store->saved[0].fields.back(), ContactField(FieldKind::HomeTel, u"5559999"));
+    EXPECT_EQ(form->pending_number(), u"");
+
+    // The contact is deleted while the chooser is open: nothing is saved in its name.
+    form->on_command_line(u"open:5558888");
+    choose(u"Add2Existing");
+    form->on_contact_selected(form->selector_form().container(), *document->find_entry(3));
+    document->on_contact_removed(3);
+    field_chooser->listener->on_field_kind_chosen(3, FieldKind::Mobile);
+    EXPECT_EQ(store->saved.size(), 1u);
+    EXPECT_EQ(form->pending_number(), u"");
+
+    // A new contact is made with the number and opened for editing.
+    form->on_command_line(u"open:5557777");
+    choose(u"Add2NewContact");
+    EXPECT_EQ(field_chooser->opened_for.back(), 0u);
+    field_chooser->listener->on_field_kind_chosen(0, FieldKind::Mobile);
+    ASSERT_EQ(store->created.size(), 1u);
+    EXPECT_EQ(store->created[0].fields,
+              (std::vector<ContactField>{{FieldKind::Mobile, u"5557777"}}));
+    EXPECT_EQ(cards->shown, (std::vector<std::string>{"1000 edit"}));
+}
+
+TEST_F(MainScreen, TheRecentsEntryMenusActOnTheTappedCallAfterTheLogIsReadAgain) {
+    initial_calls = {call_from(u"555 0101", 300), call_from(u"5559999", 200)};
+    build();
+    plug_screens();
+    document->set_current_recent(document->recent_calls()[1]);
+    // A new call arrives and the log is read again before the menu opens.
+    call_log->calls.insert(call_log->calls.begin(), call_from(u"5551234", 400));
+    document->update_log();
+    form->open_menu(u"RecentClickUnknownContact");
+    EXPECT_EQ(form->pending_number(), u"5559999");
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"Add2NewContact", "Add2Existing", "SendSMS", "Cancel"}));
+    choose(u"Cancel");
+
+    document->set_current_recent(document->recent_calls()[1]);
+    document->update_log();
+    form->open_menu(u"RecentClickKnownContact");
+    choose(u"OpenContact");
+    EXPECT_EQ(cards->shown, (std::vector<std::string>{"1 view"}));
+    ASSERT_NE(document->current_contact(), nullptr);
+    EXPECT_EQ(document->current_contact()->contact.object_id, 1u);
 }
 
 TEST_F(MainScreen, ASkinWithoutANodeNamesIt) {

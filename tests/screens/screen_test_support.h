@@ -118,7 +118,10 @@ protected:
             store = s.get();
             return s;
         };
-        services.call_log = std::make_unique<FakeCallLog>();
+        auto log = std::make_unique<FakeCallLog>();
+        log->calls = initial_calls;
+        call_log = log.get();
+        services.call_log = std::move(log);
         services.keypad_map_path = platform::from_utf8(map.string());
         services.passes_category = velvane::passes_category;
         document = std::make_unique<Document>(std::move(services));
@@ -155,6 +158,9 @@ protected:
     std::unique_ptr<Application> application;
     zentra::Properties skin;
     FakeStore* store = nullptr;
+    // The call log the Document reads, newest first.
+    std::vector<RecentCall> initial_calls;
+    FakeCallLog* call_log = nullptr;
     std::unique_ptr<Document> document;
     std::unique_ptr<contacts_test::Recorder> view;
 };
