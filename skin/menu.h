@@ -91,6 +91,8 @@ public:
 
 private:
     void run_pending();
+    // The items whose rows the skin can build; the others are logged and left out.
+    std::vector<MenuItem> buildable(std::vector<MenuItem> items);
 
     const Properties& m_properties;
     MenuListener& m_listener;
