@@ -195,7 +195,6 @@ void MainForm::bind_nodes() {
 
     m_main_menu = std::make_unique<zentra::Menu>(m_properties, u"Menu", *this, u"MenuElement");
     m_recents_menu = std::make_unique<zentra::Menu>(m_properties, u"Menu", *this, u"MenuElement");
-
 }
 
 MainForm::ViewState MainForm::view_state() const {

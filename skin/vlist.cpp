@@ -261,8 +261,7 @@ std::optional<VList::Row> VList::make_row(int index) {
         return adopt(std::move(element), index);
     } catch (...) {
         const platform::WString why = current_skin_error();
-        velvane::log() << "VList " << name() << ": row " << index << " left out, " << why
-                       << "\n";
+        velvane::log() << "VList " << name() << ": row " << index << " left out, " << why << "\n";
         if (const int at = made != nullptr ? index_of(made) : -1; at >= 0) {
             take_child(at).reset();
         }

@@ -34,8 +34,8 @@ std::vector<Box> boxes(const Home& home, const std::string& dump, const std::str
         const size_t at = line.find("{" + name);
         if (at != std::string::npos) {
             Box box;
-            std::sscanf(line.c_str() + line.find('}', at) + 1, " position=%d %d size=%d %d",
-                        &box.x, &box.y, &box.w, &box.h);
+            std::sscanf(line.c_str() + line.find('}', at) + 1, " position=%d %d size=%d %d", &box.x,
+                        &box.y, &box.w, &box.h);
             found.push_back(box);
         }
     }
@@ -114,8 +114,7 @@ protected:
     // A headless run of the program copy with the script; its log lines come back in log.
     e2e::RunResult run(const std::string& script) {
         const fs::path file = home.write("script.txt", script);
-        const e2e::RunResult result =
-            home.run(program, {"--headless", "--script", file.string()});
+        const e2e::RunResult result = home.run(program, {"--headless", "--script", file.string()});
         log = home.log_lines();
         return result;
     }
