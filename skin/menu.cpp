@@ -18,6 +18,11 @@ Menu::Menu(const Properties& properties, platform::WStringView definition,
       m_definition(definition),
       m_default_row_style(std::move(default_row_style)) {
     load_definition(properties, definition);
+    // Without its row style every menu would open empty and close at once, the skin menu
+    // too, so the skin could not even be changed back: such a skin cannot make menus.
+    if (!properties.find_definition(m_default_row_style)) {
+        throw NodeNotFoundInSkin{m_default_row_style};
+    }
     m_panel = &find(u"panel");
     m_caption = dynamic_cast<TextNode*>(find_descendant(u"caption"));
     m_list = &find<VList>(u"vlist");

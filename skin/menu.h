@@ -53,8 +53,9 @@ public:
 class Menu : public Form, public VListAdapter, public ButtonListener {
 public:
     // Fills the menu from the named definition: `panel` and `vlist` are required, `caption`
-    // and `cancel` optional. Raises NodeNotFoundInSkin or NodeNotFound otherwise. properties
-    // must outlive the menu; rows are loaded from it as they come into view.
+    // and `cancel` optional, and the skin must have the default row style. Raises
+    // NodeNotFoundInSkin or NodeNotFound otherwise. properties must outlive the menu; rows are
+    // loaded from it as they come into view.
     Menu(const Properties& properties, platform::WStringView definition, MenuListener& listener,
          platform::WString default_row_style = u"MenuElement");
     ~Menu() override;

@@ -213,6 +213,8 @@ TEST_F(MenuTest, RowsTheSkinCannotBuildAreLeftOutWhenTheMenuOpens) {
     EXPECT_EQ(row_text(2), "Help!");
     tap(50, 10 + 20 * 2 + 5);  // the rows still match their items
     EXPECT_EQ(owner.asked, (Lines{"Main", "Help"}));
+    // Without its default row style no menu could show a row: it is not made at all.
+    EXPECT_THROW(Menu(skin, u"Menu", owner, u"NoSuchRow"), zentra::NodeNotFoundInSkin);
 }
 
 TEST_F(MenuTest, ChosenRowReachesTheOwnerOnceAndItsSubMenuReplacesTheRowsInPlace) {
