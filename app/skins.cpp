@@ -1,6 +1,8 @@
 #include "app/skins.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "core/log.h"
 #include "core/paths.h"
@@ -35,6 +37,18 @@ bool is_reserved(WStringView title) {
     return lower.starts_with(u"splash") || lower.starts_with(u"today");
 }
 
+// The skin and the stored choice that the last switch from the menu replaced.
+struct SkinSwitch {
+    WString path;
+    WString app_name;
+    std::optional<WString> stored;
+};
+
+std::optional<SkinSwitch>& last_switch() {
+    static std::optional<SkinSwitch> replaced;
+    return replaced;
+}
+
 bool load(zentra::Properties& properties, const WString& path,
           const zentra::ScreenMetrics& metrics) {
     if (!platform::file_exists(path)) {
@@ -62,17 +76,27 @@ std::vector<WString> list_skins(WStringView base) {
 
 bool skin_choice_available(WStringView base) { return list_skins(base).size() > 1; }
 
+std::vector<WString> skin_candidates(WStringView app_name, WStringView base) {
+    std::vector<WString> paths;
+    const auto add = [&paths](WString path) {
+        if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
+            paths.push_back(std::move(path));
+        }
+    };
+    WString chosen;
+    if (read_string(settings_key(app_name), u"Skin", chosen) && !chosen.empty()) {
+        add(skin_file(base, chosen));
+    }
+    add(skin_file(base, u"default"));
+    for (WString& path : list_skins(base)) {
+        add(std::move(path));
+    }
+    return paths;
+}
+
 bool choose_skin(zentra::Properties& properties, WStringView app_name, WStringView base,
                  const zentra::ScreenMetrics& metrics) {
-    WString chosen;
-    if (read_string(settings_key(app_name), u"Skin", chosen) && !chosen.empty() &&
-        load(properties, skin_file(base, chosen), metrics)) {
-        return true;
-    }
-    if (load(properties, skin_file(base, u"default"), metrics)) {
-        return true;
-    }
-    for (const WString& path : list_skins(base)) {
+    for (const WString& path : skin_candidates(app_name, base)) {
         if (load(properties, path, metrics)) {
             return true;
         }
@@ -105,14 +129,36 @@ bool skin_menu(zentra::Properties& properties, WStringView app_name, WStringView
     if (item_key.starts_with(kPrefix)) {
         const WStringView title = item_key.substr(kPrefix.size());
         const WString path = skin_file(base, title);
-        if (platform::equals_ignore_ascii_case(path, properties.skin_path()) ||
-            !load(properties, path, metrics)) {
+        if (platform::equals_ignore_ascii_case(path, properties.skin_path())) {
             return false;
         }
+        SkinSwitch replaced{properties.skin_path(), WString(app_name), std::nullopt};
+        if (WString stored; read_string(settings_key(app_name), u"Skin", stored)) {
+            replaced.stored = std::move(stored);
+        }
+        if (!load(properties, path, metrics)) {
+            return false;
+        }
+        last_switch() = std::move(replaced);
         write_string(settings_key(app_name), u"Skin", title);
         return true;
     }
     return false;
+}
+
+bool restore_previous_skin(zentra::Properties& properties, const zentra::ScreenMetrics& metrics) {
+    std::optional<SkinSwitch> replaced = std::exchange(last_switch(), std::nullopt);
+    if (!replaced || replaced->path.empty() || !load(properties, replaced->path, metrics)) {
+        return false;
+    }
+    const WString key = settings_key(replaced->app_name);
+    if (replaced->stored) {
+        write_string(key, u"Skin", *replaced->stored);
+    } else {
+        delete_value(key, u"Skin");
+    }
+    log() << u"restore_previous_skin: back to " << replaced->path << u"\n";
+    return true;
 }
 
 }  // namespace velvane

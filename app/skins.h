@@ -19,15 +19,23 @@ using platform::WStringView;
 std::vector<WString> list_skins(WStringView base = {});
 bool skin_choice_available(WStringView base = {});
 
-// Start-up: the registry's Skin, then "default", then every listed skin; the first that loads
-// wins. Writes nothing.
+// The skins start-up tries, in order: the registry's Skin, "default", then every listed skin;
+// each path once.
+std::vector<WString> skin_candidates(WStringView app_name, WStringView base = {});
+
+// Start-up: the first of the candidates that loads wins. Writes nothing.
 bool choose_skin(zentra::Properties& properties, WStringView app_name, WStringView base,
                  const zentra::ScreenMetrics& metrics);
 
 // "Skin" fills menu with one item per skin and a Cancel item; "Skin#<title>" loads that skin
-// and stores it as the user's choice, true when it replaced the one loaded.
+// and stores it as the user's choice, true when it replaced the one loaded. The skin and the
+// choice it replaced are kept for restore_previous_skin.
 bool skin_menu(zentra::Properties& properties, WStringView app_name, WStringView item_key,
                std::vector<zentra::MenuItem>& menu, WStringView element_name,
                const zentra::ScreenMetrics& metrics, WStringView base = {});
+
+// Undoes the last switch of skin_menu: loads the skin it replaced and puts the registry's Skin
+// back as it was. False when there is no switch to undo or that skin no longer loads.
+bool restore_previous_skin(zentra::Properties& properties, const zentra::ScreenMetrics& metrics);
 
 }  // namespace velvane

@@ -1,5 +1,6 @@
 #include "screens/contact_selector_form.h"
 
+#include "app/skin_rebind.h"
 #include "contacts/document.h"
 #include "skin/form_host.h"
 
@@ -29,8 +30,8 @@ void ContactSelectorForm::bind() {
     m_keyboard.root()->set_visible_at_once(false);
 }
 
-void ContactSelectorForm::on_reload_skin(zentra::Properties&) {
-    bind();
+void ContactSelectorForm::on_reload_skin(zentra::Properties& properties) {
+    rebind_after_reload(properties, u"ContactSelectorForm", [this] { bind(); });
 }
 
 void ContactSelectorForm::show() {

@@ -55,12 +55,16 @@ bool KeyboardContainer::is_visible() const {
     return m_root != nullptr && m_root->visible();
 }
 
-void KeyboardContainer::show(bool with_call) {
+void KeyboardContainer::show(bool with_call, bool animate) {
     if (m_root == nullptr) {
         return;
     }
     m_buttons[Call]->set_visible_at_once(with_call);
-    m_root->set_visible(true);
+    if (animate) {
+        m_root->set_visible(true);
+    } else {
+        m_root->set_visible_at_once(true);
+    }
 }
 
 void KeyboardContainer::close(bool animate) {

@@ -43,8 +43,8 @@ public:
     // for a missing one. Binding again (a new skin) forgets the old nodes.
     void bind(zentra::Node& parent);
 
-    // Shows the keypad with its visibility animation, with or without the call key.
-    void show(bool with_call);
+    // Shows the keypad, with or without the call key; animate plays its visibility animation.
+    void show(bool with_call, bool animate = true);
     // Empties the text (reported), hides the keypad and reports it closed; nothing when it
     // is hidden already.
     void close(bool animate);

@@ -9,12 +9,14 @@
 #include "app/game_base.h"
 #include "app/handovers.h"
 #include "app/languages.h"
+#include "app/skin_rebind.h"
 #include "app/skins.h"
 #include "contacts/recent_call.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "skin/multinode.h"
 #include "skin/node.h"
+#include "skin/vlist.h"
 
 namespace velvane {
 
@@ -57,9 +59,17 @@ void set_shown(zentra::Node* node, bool shown) {
     }
 }
 
-void hide_at_once(zentra::Node* node) {
+void show_at_once(zentra::Node* node, bool shown) {
     if (node != nullptr) {
-        node->set_visible_at_once(false);
+        node->set_visible_at_once(shown);
+    }
+}
+
+void show_now_or_animated(zentra::Node& node, bool shown, bool animate) {
+    if (animate) {
+        node.set_visible(shown);
+    } else {
+        node.set_visible_at_once(shown);
     }
 }
 
@@ -83,14 +93,17 @@ uint32_t elapsed_since(uint32_t start) {
 MainForm::MainForm(zentra::Properties& properties, MainFormServices services)
     : m_properties(properties),
       m_services(std::move(services)),
-      m_selector_form(std::make_unique<ContactSelectorForm>(properties, *this)),
       m_contacts(*this),
       m_keyboard(*this, true) {
     const uint32_t start = platform::tick_count();
     uint32_t mode = 1;
     read_dword(kSettingsPath, kFavoriteMode, mode);
     m_favorite_mode = mode == 2 ? 2 : 1;
-    bind();
+    // A skin the screens cannot be built from gives way to the next one start-up would take.
+    bind_with_fallback(m_properties, u"MainForm", [this] {
+        m_selector_form = std::make_unique<ContactSelectorForm>(m_properties, *this);
+        bind();
+    });
     m_properties.add_reload_listener(this);
     log() << "MainForm() = " << static_cast<int>(elapsed_since(start)) << "\n";
 }
@@ -142,6 +155,18 @@ zentra::Node* MainForm::bind_tab(WStringView name) {
 }
 
 void MainForm::bind() {
+    // A form left half bound by a failed reload has stale nodes: the view saved before that
+    // reload is the one to show again.
+    if (m_bound) {
+        m_view = view_state();
+    }
+    m_bound = false;
+    bind_nodes();
+    restore_view(m_view);
+    m_bound = true;
+}
+
+void MainForm::bind_nodes() {
     // Menus read their rows from the skin as they open; a new skin needs new menus, and the
     // stack must not keep the old ones.
     for (auto* menu : {&m_main_menu, &m_recents_menu}) {
@@ -180,22 +205,51 @@ void MainForm::bind() {
 
     m_main_menu = std::make_unique<zentra::Menu>(m_properties, u"Menu", *this, u"MenuElement");
     m_recents_menu = std::make_unique<zentra::Menu>(m_properties, u"Menu", *this, u"MenuElement");
+}
 
-    hide_at_once(recents_node());
-    hide_at_once(favorites_list_node());
-    hide_at_once(favorites_grid_node());
-    hide_at_once(m_keyboard.root());
-    m_states = {2, 0, 0, 0};
-    m_current = Contacts;
-    m_remembered_state = 2;
+MainForm::ViewState MainForm::view_state() const {
+    ViewState view;
+    view.current = m_current;
+    view.states = m_states;
+    // An open menu comes off the stack with the reload; the tabs show what they showed
+    // before it opened.
+    if (m_states[MenuButton] != 0) {
+        view.states[MenuButton] = 0;
+        view.states[m_current] = m_remembered_state;
+    }
+    view.keypad_open = m_keyboard.is_visible();
+    if (const zentra::VList* list = m_contacts.list()) {
+        view.list_top = list->first() + 1;
+    }
+    return view;
+}
+
+void MainForm::restore_view(const ViewState& view) {
+    m_current = view.current;
+    m_states = view.states;
+    m_remembered_state = m_states[m_current];
     m_category_menu_open = false;
     update_missed_calls();
     apply_tab_states();
-    m_contacts.root()->set_visible_at_once(true);
+    show_at_once(m_contacts.root(), m_states[Contacts] != 0);
+    show_at_once(favorites_list_node(), m_states[Favorites] == 1);
+    show_at_once(favorites_grid_node(), m_states[Favorites] == 2);
+    show_at_once(recents_node(), m_states[Recents] == 1);
+    show_at_once(m_keyboard.root(), false);
+    // The list is still narrowed as before: by the typed text while the keypad is open,
+    // else by the category.
+    if (view.keypad_open) {
+        show_keyboard_nodes(false);
+    } else {
+        m_contacts.set_title(document().category_filter());
+    }
+    if (view.list_top > 0) {
+        m_contacts.list()->scroll_to(view.list_top);
+    }
 }
 
-void MainForm::on_reload_skin(zentra::Properties&) {
-    bind();
+void MainForm::on_reload_skin(zentra::Properties& properties) {
+    rebind_after_reload(properties, u"MainForm", [this] { bind(); });
     if (zentra::FormHost* host = zentra::FormHost::instance()) {
         host->request_redraw();
     }
@@ -297,13 +351,17 @@ void MainForm::press_tab(Tab tab) {
 
 void MainForm::show_keyboard() {
     const uint32_t start = platform::tick_count();
-    m_ruler->set_visible(false);
-    m_open_keyboard->set_visible(false);
-    m_keyboard.show(true);
-    m_contacts.category_button()->set_visible(false);
-    m_contacts.set_title(Document::kNoCategory);
+    show_keyboard_nodes(true);
     document().set_filtered_contacts();
     log() << "MainForm show_keyboard " << static_cast<int>(elapsed_since(start)) << "\n";
+}
+
+void MainForm::show_keyboard_nodes(bool animate) {
+    show_now_or_animated(*m_ruler, false, animate);
+    show_now_or_animated(*m_open_keyboard, false, animate);
+    m_keyboard.show(true, animate);
+    show_now_or_animated(*m_contacts.category_button(), false, animate);
+    m_contacts.set_title(Document::kNoCategory);
 }
 
 void MainForm::update_missed_calls() {

@@ -66,7 +66,8 @@ public:
     void set_recents(std::unique_ptr<RecentsScreen> recents);
     void set_favorites(std::unique_ptr<TabContainer> list, std::unique_ptr<TabContainer> grid);
 
-    // Loads `Main` again and binds every screen's nodes below it.
+    // Loads `Main` again, binds every screen's nodes below it and shows again the tab, the
+    // keypad, the list title and the list position it showed before.
     void bind();
 
     // ApplicationListener.
@@ -141,6 +142,21 @@ protected:
     bool on_form_key(const zentra::KeyEvent& event) override;
 
 private:
+    // What the screen shows, carried across a new skin or language.
+    struct ViewState {
+        Tab current = Contacts;
+        std::array<int, TabCount> states{2, 0, 0, 0};
+        bool keypad_open = false;
+        // The first item in view of the contact list.
+        int list_top = 0;
+    };
+
+    void bind_nodes();
+    ViewState view_state() const;
+    void restore_view(const ViewState& view);
+    // The keypad over the list: ruler, keypad button and category button go, the title says
+    // no category is applied.
+    void show_keyboard_nodes(bool animate);
     std::vector<zentra::MenuItem> main_menu_items(WStringView name);
     std::vector<zentra::MenuItem> recents_menu_items(WStringView name);
     std::vector<zentra::MenuItem> category_items();
@@ -182,6 +198,9 @@ private:
     int32_t m_favorite_mode = 1;
     WString m_pending_number;
     bool m_category_menu_open = false;
+    ViewState m_view;
+    // All nodes found: the view can be read from them.
+    bool m_bound = false;
 };
 
 }  // namespace velvane

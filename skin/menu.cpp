@@ -1,9 +1,11 @@
 #include "skin/menu.h"
 
 #include "core/keys.h"
+#include "core/log.h"
 #include "skin/form_host.h"
 #include "skin/magic4_buttons.h"
 #include "skin/menu_element.h"
+#include "skin/skin_error.h"
 #include "skin/text_node.h"
 #include "skin/vlist.h"
 
@@ -16,6 +18,11 @@ Menu::Menu(const Properties& properties, platform::WStringView definition,
       m_definition(definition),
       m_default_row_style(std::move(default_row_style)) {
     load_definition(properties, definition);
+    // Without its row style every menu would open empty and close at once, the skin menu
+    // too, so the skin could not even be changed back: such a skin cannot make menus.
+    if (!properties.find_definition(m_default_row_style)) {
+        throw NodeNotFoundInSkin{m_default_row_style};
+    }
     m_panel = &find(u"panel");
     m_caption = dynamic_cast<TextNode*>(find_descendant(u"caption"));
     m_list = &find<VList>(u"vlist");
@@ -34,7 +41,7 @@ Menu::~Menu() {
 void Menu::open_by_name(platform::WStringView name, platform::WStringView caption, bool first) {
     const platform::WString text =
         caption.empty() ? m_properties.translate(name) : platform::WString(caption);
-    std::vector<MenuItem> items = m_listener.menu_items(*this, name);
+    std::vector<MenuItem> items = buildable(m_listener.menu_items(*this, name));
     if (m_caption != nullptr) {
         m_caption->set_text(text);
     }
@@ -53,6 +60,28 @@ void Menu::open_by_name(platform::WStringView name, platform::WStringView captio
     } else if (first) {
         host->add_modal_form(*this, true, true);
     }
+}
+
+std::vector<MenuItem> Menu::buildable(std::vector<MenuItem> items) {
+    // Each row is built once here, so a row the skin lacks a part of is left out now rather
+    // than ending a frame when the list draws it. The rows read the menu's items.
+    std::swap(m_items, items);
+    for (size_t i = 0; i < m_items.size();) {
+        const int index = static_cast<int>(i);
+        try {
+            if (std::unique_ptr<VListElement> row = create_element(*m_list, index)) {
+                row->bind(*m_list, VListElement::kBindNew, index);
+            }
+            ++i;
+        } catch (...) {
+            const platform::WString why = current_skin_error();
+            velvane::log() << "Menu " << m_definition << ": item " << m_items[i].key
+                           << " left out, " << why << "\n";
+            m_items.erase(m_items.begin() + index);
+        }
+    }
+    std::swap(m_items, items);
+    return items;
 }
 
 void Menu::request_open(platform::WStringView name) {

@@ -53,8 +53,9 @@ public:
 class Menu : public Form, public VListAdapter, public ButtonListener {
 public:
     // Fills the menu from the named definition: `panel` and `vlist` are required, `caption`
-    // and `cancel` optional. Raises NodeNotFoundInSkin or NodeNotFound otherwise. properties
-    // must outlive the menu; rows are loaded from it as they come into view.
+    // and `cancel` optional, and the skin must have the default row style. Raises
+    // NodeNotFoundInSkin or NodeNotFound otherwise. properties must outlive the menu; rows are
+    // loaded from it as they come into view.
     Menu(const Properties& properties, platform::WStringView definition, MenuListener& listener,
          platform::WString default_row_style = u"MenuElement");
     ~Menu() override;
@@ -91,6 +92,8 @@ public:
 
 private:
     void run_pending();
+    // The items whose rows the skin can build; the others are logged and left out.
+    std::vector<MenuItem> buildable(std::vector<MenuItem> items);
 
     const Properties& m_properties;
     MenuListener& m_listener;

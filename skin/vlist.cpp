@@ -4,9 +4,12 @@
 #include <chrono>
 #include <cmath>
 
+#include "core/invariant.h"
 #include "core/keys.h"
+#include "core/log.h"
 #include "skin/blender.h"
 #include "skin/draw.h"
+#include "skin/skin_error.h"
 
 namespace zentra {
 
@@ -163,6 +166,7 @@ void VList::item_removed(int index) {
         invalidate_layout();
     }
     mark_dirty();
+    check_rows();
 }
 
 void VList::item_inserted(int index) {
@@ -192,10 +196,9 @@ void VList::item_inserted(int index) {
                 at = std::min(at, i);
             }
         }
-        if (std::unique_ptr<VListElement> element = create(index)) {
-            Row row = adopt(std::move(element), index, VListElement::kBindNew);
-            row.shown = 0;
-            m_rows.insert(m_rows.begin() + static_cast<long>(at), row);
+        if (std::optional<Row> row = make_row(index)) {
+            row->shown = 0;
+            m_rows.insert(m_rows.begin() + static_cast<long>(at), *row);
         } else {
             --m_last;
             --m_count;
@@ -210,6 +213,7 @@ void VList::item_inserted(int index) {
         invalidate_layout();
     }
     mark_dirty();
+    check_rows();
 }
 
 void VList::set_selected(int index) {
@@ -241,14 +245,48 @@ void VList::set_scroll_position(double position) {
 
 // Rows.
 
-std::unique_ptr<VListElement> VList::create(int index) {
-    return m_adapter != nullptr ? m_adapter->create_element(*this, index) : nullptr;
+std::optional<VList::Row> VList::make_row(int index) {
+    if (m_adapter == nullptr) {
+        return std::nullopt;
+    }
+    // Rows are made while the list draws, where a skin error would end the frame: a row the
+    // skin cannot build is left out, as an item the adapter has no row for.
+    VListElement* made = nullptr;
+    try {
+        std::unique_ptr<VListElement> element = m_adapter->create_element(*this, index);
+        if (!element) {
+            return std::nullopt;
+        }
+        made = element.get();
+        return adopt(std::move(element), index);
+    } catch (...) {
+        const platform::WString why = current_skin_error();
+        velvane::log() << "VList " << name() << ": row " << index << " left out, " << why << "\n";
+        if (const int at = made != nullptr ? index_of(made) : -1; at >= 0) {
+            take_child(at).reset();
+        }
+        return std::nullopt;
+    }
 }
 
-VList::Row VList::adopt(std::unique_ptr<VListElement> element, int index, int flags) {
+void VList::check_rows() const {
+    int bound = 0;
+    double shown = 0;
+    for (const Row& row : m_rows) {
+        bound += row.index >= 0 ? 1 : 0;
+        shown += row.shown;
+    }
+    // first and last enclose exactly the bound rows, within the items, and the total height
+    // is what the rows show.
+    VELVANE_ASSERT(-1 <= m_first && m_first < m_last && m_last <= m_count);
+    VELVANE_ASSERT(m_last - m_first - 1 == bound);
+    VELVANE_ASSERT(std::abs(m_total - shown) < 0.5);
+}
+
+VList::Row VList::adopt(std::unique_ptr<VListElement> element, int index) {
     VListElement* node = element.get();
     insert_child(std::move(element), child_count(), nullptr, SkinRecord{}, u"");
-    node->bind(*this, flags, index);
+    node->bind(*this, VListElement::kBindNew, index);
     node->set_visible_at_once(true);
     Row row;
     row.node = node;
@@ -300,15 +338,14 @@ void VList::fill_to(double height) {
     // A gap above the first row: bring in the items above.
     while (m_first >= 0 && m_position > 0) {
         const int index = m_first;
-        std::unique_ptr<VListElement> element = create(index);
-        if (!element) {
+        std::optional<Row> row = make_row(index);
+        if (!row) {
             item_removed(index);
             continue;
         }
-        Row row = adopt(std::move(element), index, VListElement::kBindNew);
-        m_rows.push_front(row);
-        m_position -= row.shown;
-        m_total += row.shown;
+        m_rows.push_front(*row);
+        m_position -= row->shown;
+        m_total += row->shown;
         --m_first;
     }
     // Rows scrolled out above the top.
@@ -325,14 +362,13 @@ void VList::fill_to(double height) {
     // A gap below the last row.
     while (m_last < m_count && m_position + m_total < bottom_line) {
         const int index = m_last;
-        std::unique_ptr<VListElement> element = create(index);
-        if (!element) {
+        std::optional<Row> row = make_row(index);
+        if (!row) {
             item_removed(index);
             continue;
         }
-        Row row = adopt(std::move(element), index, VListElement::kBindNew);
-        m_rows.push_back(row);
-        m_total += row.shown;
+        m_rows.push_back(*row);
+        m_total += row->shown;
         ++m_last;
     }
     // Rows scrolled out below the bottom.
@@ -348,6 +384,7 @@ void VList::fill_to(double height) {
     if (m_rows.empty()) {
         m_total = 0;
     }
+    check_rows();
 }
 
 void VList::place_rows() {

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "skin/image_ref.h"
 #include "skin/node.h"
@@ -92,9 +93,13 @@ private:
         double shown = 0;   // as drawn; follows height
     };
 
-    std::unique_ptr<VListElement> create(int index);
-    // Adds the element as a child, binds it and measures it at the list's width.
-    Row adopt(std::unique_ptr<VListElement> element, int index, int flags);
+    // A new row for item index, bound and measured; none when the adapter gives none or the
+    // skin cannot build it (logged).
+    std::optional<Row> make_row(int index);
+    // Adds the element as a child, binds it as new and measures it at the list's width.
+    Row adopt(std::unique_ptr<VListElement> element, int index);
+    // The bookkeeping of first, last and total height agrees with the rows.
+    void check_rows() const;
     int measure_row(VListElement& element);
     void destroy_row(Row& row);
     void destroy_rows();

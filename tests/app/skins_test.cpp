@@ -126,7 +126,7 @@ TEST_F(SkinChoiceTest, MenuListsSkinsWithDisplayNamesAndMarksTheCurrent) {
     EXPECT_EQ(menu[2].row_style, u"MenuElement");
 }
 
-TEST_F(SkinChoiceTest, PickingASkinLoadsAndStoresIt) {
+TEST_F(SkinChoiceTest, PickingASkinLoadsAndStoresItAndCanBeUndoneOnce) {
     add("red.skin");
     add("blue.skin");
     ASSERT_TRUE(choose_skin(m_properties, kApp, m_base, kMetrics));
@@ -136,6 +136,20 @@ TEST_F(SkinChoiceTest, PickingASkinLoadsAndStoresIt) {
     EXPECT_TRUE(menu.empty());
     EXPECT_EQ(loaded_title(), u"red");
     EXPECT_EQ(registry_skin(), u"red");
+
+    // Undone (the screens cannot be built from it): the skin before it, and no stored choice
+    // as before.
+    ASSERT_TRUE(restore_previous_skin(m_properties, kMetrics));
+    EXPECT_EQ(loaded_title(), u"blue");
+    WString stored;
+    EXPECT_FALSE(read_string(settings_key(kApp), u"Skin", stored));
+    EXPECT_FALSE(restore_previous_skin(m_properties, kMetrics));
+    // A stored choice comes back as it was.
+    write_string(settings_key(kApp), u"Skin", u"Blue");
+    ASSERT_TRUE(skin_menu(m_properties, kApp, u"Skin#red", menu, u"", kMetrics, m_base));
+    ASSERT_TRUE(restore_previous_skin(m_properties, kMetrics));
+    EXPECT_EQ(loaded_title(), u"blue");
+    EXPECT_EQ(registry_skin(), u"Blue");
 }
 
 TEST_F(SkinChoiceTest, PickingTheCurrentMissingOrBrokenSkinChangesNothing) {

@@ -426,20 +426,48 @@ TEST_F(MainScreen, AddContactWithTypedDigitsOffersToAddTheNumber) {
               (std::vector<std::string>{"Add2NewContact", "Add2Existing", "Cancel"}));
 }
 
-TEST_F(MainScreen, ANewSkinRebuildsTheScreen) {
-    build();
+TEST_F(MainScreen, AReloadShowsWhatTheScreenShowedBefore) {
+    build(default_book(), {u"Work"});
+    const auto title = [this] {
+        return dynamic_cast<zentra::TextNode*>(form->contacts().title())->text();
+    };
+    // Another tab with the menu open: the tab stays, the menu leaves the stack.
     form->press_tab(MainForm::Favorites);
+    form->press_tab(MainForm::MenuButton);
+    ASSERT_EQ(application->top_form(), &form->main_menu());
+    skin.send_reload_skin();
+    EXPECT_EQ(application->form_count(), 1);
+    EXPECT_EQ(form->current_tab(), MainForm::Favorites);
+    EXPECT_EQ(shown_state(MainForm::Favorites), 1);
+    EXPECT_EQ(shown_state(MainForm::MenuButton), 0);
+    EXPECT_TRUE(shown(form->favorites_list_node()));
+    EXPECT_FALSE(shown(form->contacts().root()));
+
+    // A category: the list stays narrowed and the new title says so.
+    form->press_tab(MainForm::Contacts);
+    form->on_category(form->contacts());
+    choose(u"Work");
     skin.send_reload_skin();
     EXPECT_EQ(form->contacts().root(), &form->find(u"ContactSelectorContainer"));
-    EXPECT_EQ(form->current_tab(), MainForm::Contacts);
-    EXPECT_EQ(shown_state(MainForm::Contacts), 2);
-    EXPECT_FALSE(form->keyboard().is_visible());
-    form->press_tab(MainForm::MenuButton);
-    EXPECT_EQ(application->top_form(), &form->main_menu()) << "the menus are made anew";
-    // A menu still open when the skin changes leaves the stack with the old menu.
+    EXPECT_EQ(document->filtered_list().size(), 1u);
+    EXPECT_EQ(title(), u"Work");
+    EXPECT_TRUE(shown(form->ruler()));
+
+    // The keypad with typed text: still open over the list, with the text that filters it.
+    form->press_tab(MainForm::Contacts);  // pressed again: the keypad
+    form->keyboard().set_text(u"2");
+    const size_t filtered = document->filtered_list().size();
     skin.send_reload_skin();
-    EXPECT_EQ(application->top_form(), form.get());
-    EXPECT_EQ(application->form_count(), 1);
+    EXPECT_TRUE(form->keyboard().is_visible());
+    EXPECT_EQ(form->keyboard().text(), u"2");
+    EXPECT_EQ(document->filtered_list().size(), filtered);
+    EXPECT_EQ(title(), Document::kNoCategory);
+    EXPECT_FALSE(shown(form->ruler()));
+    EXPECT_FALSE(shown(form->open_keyboard_button()));
+    EXPECT_FALSE(shown(form->contacts().category_button()));
+    EXPECT_EQ(shown_state(MainForm::Contacts), 1);
+    form->keyboard().close(false);
+    EXPECT_EQ(title(), u"Work");
 }
 
 TEST_F(MainScreen, TheChooserNarrowsWithItsOwnKeypadAndCancels) {

@@ -194,19 +194,27 @@ TEST_F(MenuTest, FirstOpeningPushesAnAnimatedOverlayAndBuildsEachRowFromItsItem)
     EXPECT_EQ(row(3).find_descendant(u"checked"), nullptr);
 }
 
-TEST_F(MenuTest, DisabledRowsNeedTheirOwnDefinition) {
-    owner.items[u"Main"] = {item(u"Call"), [] {
-                                MenuItem odd = item(u"Odd", false);
-                                odd.row_style = u"MenuElementRed";
-                                return odd;
-                            }()};
-    menu->open_by_name(u"Main", {}, true);
-    try {
-        draw();
-        FAIL() << "a disabled row without its definition was built";
-    } catch (const zentra::NodeNotFoundInSkin& missing) {
-        EXPECT_EQ(platform::to_utf8(missing.name), "MenuElementRedDisabled");
-    }
+TEST_F(MenuTest, RowsTheSkinCannotBuildAreLeftOutWhenTheMenuOpens) {
+    MenuItem odd = item(u"Odd", false);  // a disabled row needs MenuElementRedDisabled
+    odd.row_style = u"MenuElementRed";
+    MenuItem unknown = item(u"Unknown");
+    unknown.row_style = u"NoSuchRow";
+    MenuItem buttons = item(u"Magic4Buttons");  // its row has no "#text", and needs none
+    buttons.row_style = u"MenuElement4Buttons";
+    MenuItem textless = item(u"Textless");  // a text row without "#text"
+    textless.row_style = u"MenuElement4Buttons";
+    owner.items[u"Main"] = {item(u"Call"), odd, buttons, unknown, textless, item(u"Help")};
+    open();  // draws: nothing leaves the frame
+    EXPECT_EQ(host.calls, Lines{"add overlay animate"});
+    ASSERT_EQ(menu->items().size(), 3u);
+    EXPECT_EQ(menu->items()[1].key, u"Magic4Buttons");
+    EXPECT_EQ(menu->list().item_count(), 3);
+    EXPECT_EQ(row_text(0), "Call now");
+    EXPECT_EQ(row_text(2), "Help!");
+    tap(50, 10 + 20 * 2 + 5);  // the rows still match their items
+    EXPECT_EQ(owner.asked, (Lines{"Main", "Help"}));
+    // Without its default row style no menu could show a row: it is not made at all.
+    EXPECT_THROW(Menu(skin, u"Menu", owner, u"NoSuchRow"), zentra::NodeNotFoundInSkin);
 }
 
 TEST_F(MenuTest, ChosenRowReachesTheOwnerOnceAndItsSubMenuReplacesTheRowsInPlace) {

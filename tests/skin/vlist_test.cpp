@@ -10,6 +10,7 @@
 
 #include "core/keys.h"
 #include "skin/color_node.h"
+#include "skin/exceptions.h"
 #include "skin/layout.h"
 #include "skin/render_surface.h"
 #include "tests/skin/node_type_test_support.h"
@@ -76,6 +77,16 @@ public:
     Grabber* grabber = nullptr;
 };
 
+// A row whose skin lacks one of its nodes.
+class BrokenRow : public Row {
+public:
+    explicit BrokenRow(std::vector<int>* binds) : Row(binds, 20) {}
+    void bind(VList& list, int flags, int index) override {
+        Row::bind(list, flags, index);
+        throw zentra::NodeNotFound{u"row", u"big"};
+    }
+};
+
 class Adapter : public VListAdapter {
 public:
     void on_item_click(VList& /*list*/, int index) override { clicks.push_back(index); }
@@ -85,6 +96,10 @@ public:
             missing = -1;  // the model has dropped it by the time the list asks again
             return nullptr;
         }
+        if (index == broken) {
+            broken = -1;
+            return std::make_unique<BrokenRow>(&binds);
+        }
         const int height = index < static_cast<int>(heights.size()) ? heights[index] : 20;
         if (with_states) {
             return std::make_unique<StateRow>(&binds, height);
@@ -93,6 +108,7 @@ public:
     }
     bool with_states = false;
     int missing = -1;
+    int broken = -1;
     std::vector<int> clicks;
     std::vector<int> binds;
     std::vector<int> heights;
@@ -401,11 +417,13 @@ TEST_F(VListTest, AButtonInsideARowGetsItsReleaseInsteadOfARowClick) {
     EXPECT_NE(list.scroll_position(), 0);
 }
 
-TEST_F(VListTest, ItemWithoutARowIsTreatedAsRemoved) {
+TEST_F(VListTest, ItemWithoutARowOrWithARowTheSkinCannotBuildIsLeftOut) {
     adapter.missing = 2;
+    adapter.broken = 3;  // the old item 4: its row raises the skin's error while drawing
     start(10);
-    EXPECT_EQ(list.item_count(), 9);
+    EXPECT_EQ(list.item_count(), 8);
     EXPECT_EQ(bound_indices(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(list.child_count(), list.row_count()) << "the broken row is not left behind";
 }
 
 TEST_F(VListTest, GrowingListFollowsItsContentAndHasNoRubberBand) {
