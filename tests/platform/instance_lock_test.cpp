@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -36,11 +37,15 @@ TEST_F(InstanceLock, HoldersInOneProcessExcludeEachOther) {
     EXPECT_FALSE(second.try_wait());
 
     std::atomic<bool> taken{false};
+    std::atomic<pid_t> waiter_id{0};
     std::thread waiter([&] {
+        waiter_id = ::gettid();
         EXPECT_TRUE(second.wait());
         taken = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Once the waiter sleeps in the kernel it waits for the lock.
+    EXPECT_TRUE(test_support::eventually(
+        [&] { return waiter_id != 0 && test_support::thread_waits(waiter_id); }));
     EXPECT_FALSE(taken);
     first.release();
     waiter.join();
@@ -77,7 +82,6 @@ TEST_F(InstanceLock, ProcessThatEndsLetsGo) {
         }
         const char held = 'h';
         [[maybe_unused]] ssize_t a = ::write(pipe_fds[1], &held, 1);
-        ::usleep(200 * 1000);
         // Written before the exit that lets go, so the parent must find it once it owns the
         // mutex.
         const char leaving = 'x';
