@@ -3,6 +3,7 @@
 // time-out is long; only a fault reaches it, so a busy machine never fails a test.
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -26,9 +27,11 @@ bool eventually(const Ready& ready, std::chrono::milliseconds timeout = kEventTi
     return true;
 }
 
-// True while the thread of this process waits in the kernel (a lock, a condition, a read).
-inline bool thread_waits(pid_t thread) {
-    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+// True while the thread (of this process unless another is named) waits in the kernel: on a
+// lock, a condition, a read.
+inline bool thread_waits(pid_t thread, pid_t process = ::getpid()) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/task/" + std::to_string(thread) +
+                       "/stat");
     std::string line;
     std::getline(stat, line);
     // The state follows the command name, which is in parentheses and may hold blanks.
