@@ -1,7 +1,7 @@
 #include "app/script_player.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <thread>
