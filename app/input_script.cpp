@@ -1,5 +1,6 @@
 #include "app/input_script.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -30,6 +31,7 @@ constexpr OpName kOpNames[] = {
     {ScriptOp::Frames, "frames"},
     {ScriptOp::Wait, "wait"},
     {ScriptOp::Sleep, "sleep"},
+    {ScriptOp::Await, "await"},
     {ScriptOp::Screenshot, "screenshot"},
     {ScriptOp::Dump, "dump"},
     {ScriptOp::Phone, "phone"},
@@ -272,6 +274,19 @@ bool parse_arguments(std::string_view args, ScriptCommand& command, std::string&
                 return false;
             }
             command.seconds = *seconds;
+            return true;
+        }
+        case ScriptOp::Await: {
+            const std::string_view rest = trim(args);
+            const size_t blank = std::min(rest.find_first_of(" \t"), rest.size());
+            const auto seconds = parse_seconds(rest.substr(0, blank));
+            const std::string_view path = trim(rest.substr(blank));
+            if (!seconds || *seconds > ScriptCommand::kMaxSeconds || path.empty()) {
+                what = "await needs seconds from 0 to 86400 and a file";
+                return false;
+            }
+            command.seconds = *seconds;
+            command.path = absolute_path(path);
             return true;
         }
         case ScriptOp::Phone:

@@ -7,6 +7,7 @@
 //   text "TEXT"                                      characters; \" and \\ are the escapes
 //   choose PATH                                      the picture chooser's next answer
 //   frames N | wait SECONDS | sleep SECONDS          frames, program time, real time
+//   await SECONDS FILE                               real time until FILE exists (at most SECONDS)
 //   screenshot FILE.png | dump FILE                  the screen, the top form's node tree
 //   phone WORD...                                    a phone engine command; words may be quoted
 //   quit
@@ -36,6 +37,7 @@ enum class ScriptOp {
     Frames,
     Wait,
     Sleep,
+    Await,
     Screenshot,
     Dump,
     Phone,
@@ -52,9 +54,9 @@ struct ScriptCommand {
     int x = 0, y = 0;          // stylus commands; always within signed 16 bits
     int key = 0;               // key code of the key table
     int frames = 0;            // frames N, N > 0
-    double seconds = 0;        // wait and sleep, 0..kMaxSeconds
+    double seconds = 0;        // wait, sleep and await, 0..kMaxSeconds
     platform::WString text;    // text
-    std::string path;          // choose, screenshot, dump: absolute, UTF-8
+    std::string path;          // choose, screenshot, dump, await: absolute, UTF-8
     std::vector<std::string> words;  // phone: the words after "phone"
 };
 

@@ -1,7 +1,9 @@
 #include "app/script_player.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "core/keys.h"
@@ -24,6 +26,33 @@ intptr_t point_param(int x, int y) {
     const uint32_t packed = (static_cast<uint32_t>(x) & 0xFFFF) |
                             ((static_cast<uint32_t>(y) & 0xFFFF) << 16);
     return static_cast<intptr_t>(packed);
+}
+
+// The longest real-time slice a rest waits before it looks again.
+constexpr std::chrono::milliseconds kRestSlice{2};
+
+enum class Rest { over, ready, message };
+
+// Waits in real time until the deadline passes or ready() holds, or until a message waits for
+// the loop, which then handles it and comes back. Looking at the queue delivers what other
+// threads send meanwhile.
+template <typename Ready>
+Rest rest_until(std::chrono::steady_clock::time_point until, const Ready& ready) {
+    platform::Message message;
+    for (;;) {
+        if (ready()) {
+            return Rest::ready;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= until) {
+            return Rest::over;
+        }
+        if (platform::peek_message(message, {}, 0, 0, false)) {
+            return Rest::message;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(until - now, kRestSlice));
+    }
 }
 
 std::string joined(const std::vector<std::string>& words) {
@@ -130,8 +159,8 @@ bool ScriptPlayer::run(const ScriptCommand& command, platform::WindowHandle wind
             return true;
         }
         case ScriptOp::Sleep:
-            std::this_thread::sleep_for(std::chrono::duration<double>(command.seconds));
-            return true;
+        case ScriptOp::Await:
+            return rest(command);
         case ScriptOp::Screenshot:
             if (!m_hooks.screenshot) {
                 return fail(command, "screenshot is not supported here: " + command.path);
@@ -172,6 +201,33 @@ bool ScriptPlayer::run(const ScriptCommand& command, platform::WindowHandle wind
             return false;
     }
     return fail(command, "unknown command: " + command.source);
+}
+
+bool ScriptPlayer::rest(const ScriptCommand& command) {
+    using std::chrono::steady_clock;
+    if (!m_started) {
+        m_started = true;
+        m_real_until = steady_clock::now() + std::chrono::duration_cast<steady_clock::duration>(
+                                                 std::chrono::duration<double>(command.seconds));
+    }
+    const bool await = command.op == ScriptOp::Await;
+    const auto arrived = [&] {
+        std::error_code ignored;
+        return await && std::filesystem::exists(command.path, ignored);
+    };
+    switch (rest_until(m_real_until, arrived)) {
+        case Rest::message:
+            return false;
+        case Rest::over:
+            if (await) {
+                return fail(command, "nothing came: " + command.path);
+            }
+            break;
+        case Rest::ready:
+            break;
+    }
+    m_started = false;
+    return true;
 }
 
 bool ScriptPlayer::post(platform::WindowHandle window, const ScriptCommand& command,

@@ -2,6 +2,7 @@
 // Plays an input script into the main window, frame by frame, as the window system would
 // deliver a person's taps and keys.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -32,6 +33,9 @@ public:
 
     // Called once per frame of the program's loop, also while it rests, before the frame is
     // drawn. Runs commands in order until one needs time (a frame, a wait) or the script ends.
+    // A sleep or an await waits here in real time, but hands back to the loop as soon as a
+    // message waits in the queue, and messages sent from other threads (a second start's
+    // hand-over) reach their windows meanwhile: the program stays alive while it waits.
     void on_frame(platform::WindowHandle window);
 
     // Nothing more will run: the script ended, quit ran, or a command failed.
@@ -49,6 +53,8 @@ private:
 
     // Runs the command at m_next; false when the script must stop for this frame.
     bool run(const ScriptCommand& command, platform::WindowHandle window);
+    // Sleep and await: true once the command is over.
+    bool rest(const ScriptCommand& command);
     bool post(platform::WindowHandle window, const ScriptCommand& command, Posted message);
     bool fail(const ScriptCommand& command, const std::string& what);
 
@@ -57,11 +63,12 @@ private:
     size_t m_next = 0;
     // The second half of a tap or a key, posted on the frame after the first.
     std::optional<Posted> m_pending;
-    // The command at m_next has begun and waits: frames still to let pass, or the tick at
-    // which a wait ends.
+    // The command at m_next has begun and waits: frames still to let pass, the tick at which
+    // a wait ends, or the real time at which a sleep or an await ends.
     bool m_started = false;
     int m_frames_left = 0;
     uint32_t m_wait_until = 0;
+    std::chrono::steady_clock::time_point m_real_until;
     // The stylus is down (after press, before release): moves then carry the button state.
     bool m_stylus_down = false;
     bool m_done = false;

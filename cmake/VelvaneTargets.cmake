@@ -34,11 +34,17 @@ endfunction()
 function(velvane_test name)
     cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-    add_executable(${name} ${sources})
+    # One main for every test program: the tests run in a private home (tests/support).
+    if(NOT TARGET velvane_test_main)
+        add_library(velvane_test_main OBJECT ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
+        target_link_libraries(velvane_test_main PRIVATE velvane_options GTest::gtest)
+    endif()
+    add_executable(${name} ${sources} $<TARGET_OBJECTS:velvane_test_main>)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest)
     target_compile_definitions(${name} PRIVATE
         VELVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
+        VELVANE_TEST_SAMPLES="${PROJECT_SOURCE_DIR}/tests/data"
         VELVANE_PROGRAM_DIR="${VELVANE_PROGRAM_DIR}")
     include(GoogleTest)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${ARG_LABELS}")

@@ -136,6 +136,12 @@ TEST(InputScriptTest, PathsAreTheTrimmedRestOfTheLineFromTheCurrentFolder) {
     // Left as written: ".." after a symbolic link is not the folder above it.
     EXPECT_EQ(commands[1].path, "/tmp/a/../tree.txt");
     EXPECT_EQ(commands[2].path, in_cwd("./face.jpg"));
+
+    const auto await = parse_ok("await\t2.5  the go file \n");
+    ASSERT_EQ(await.size(), 1u);
+    EXPECT_EQ(await[0].op, ScriptOp::Await);
+    EXPECT_DOUBLE_EQ(await[0].seconds, 2.5);
+    EXPECT_EQ(await[0].path, in_cwd("the go file"));
 }
 
 TEST(InputScriptTest, KeyNamesFollowTheKeyTableExactly) {
@@ -180,6 +186,9 @@ TEST(InputScriptTest, BadLinesStopAtTheirLineNumber) {
         {"wait 1.2.3", "line 1: wait needs seconds from 0 to 86400: wait 1.2.3"},
         {"wait .", "line 1: wait needs seconds from 0 to 86400: wait ."},
         {"sleep 86400.5", "line 1: sleep needs seconds from 0 to 86400: sleep 86400.5"},
+        {"await 1", "line 1: await needs seconds from 0 to 86400 and a file: await 1"},
+        {"await go 1", "line 1: await needs seconds from 0 to 86400 and a file: await go 1"},
+        {"await 86401 go", "line 1: await needs seconds from 0 to 86400 and a file: await 86401 go"},
         {"screenshot shot.jpg", "line 1: a screenshot file must end in .png: screenshot shot.jpg"},
         {"screenshot .png", "line 1: a screenshot file must end in .png: screenshot .png"},
         {"screenshot  ", "line 1: screenshot needs a file: screenshot  "},

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -194,6 +196,39 @@ TEST_F(ScriptPlayerTest, SleepTakesRealTimeWithoutMovingTheProgramClock) {
     EXPECT_EQ(frame().size(), 1u);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
     EXPECT_EQ(tick_count(), ticks);
+}
+
+// A second start hands over its command line by sending to the window from another thread;
+// the sleep delivers it, and hands back to the loop once something is posted.
+TEST_F(ScriptPlayerTest, SleepDeliversSentMessagesAndReturnsForPostedOnes) {
+    use_virtual_clock(true);
+    load("sleep 3600\nkeydown A\n");
+    const uint32_t ticks = tick_count();
+    std::thread other([this] {
+        send_message(m_window, WM_KEYDOWN, 'B', 0);
+        post_message(m_window, WM_CHAR, 'c', 0);
+    });
+    const std::vector<Got> got = frame();
+    other.join();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].message, WM_KEYDOWN);
+    EXPECT_EQ(got[0].wparam, uintptr_t{'B'});
+    EXPECT_EQ(got[1].message, WM_CHAR);
+    EXPECT_FALSE(m_player->done()) << "still asleep";
+    EXPECT_EQ(tick_count(), ticks);
+}
+
+TEST_F(ScriptPlayerTest, AwaitEndsWhenTheFileAppearsAndFailsWhenItNeverDoes) {
+    const std::filesystem::path go = std::filesystem::temp_directory_path() / "go";
+    const std::filesystem::path never = std::filesystem::temp_directory_path() / "never";
+    load("await 3600 " + go.string() + "\nkeydown A\nawait 0 " + never.string() + "\n");
+    std::thread other([&] { std::ofstream(go).put('1'); });
+    const std::vector<Got> got = frame();
+    other.join();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].message, WM_KEYDOWN);
+    EXPECT_TRUE(m_player->failed());
+    EXPECT_EQ(m_player->error(), "line 3: nothing came: " + never.string());
 }
 
 TEST_F(ScriptPlayerTest, HooksGetTheirArgumentsAndQuitEndsTheRun) {

@@ -13,10 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 using Fields = std::map<FieldKind, WString>;
 
-// The shared samples written by other programs, in ../shared beside the repository.
+// Samples written by other programs, kept with the tests.
 fs::path sample(const char* name) {
-    const fs::path repository = fs::path(VELVANE_TEST_DATA).parent_path().parent_path().parent_path();
-    return repository.parent_path() / "shared/testdata/vcards" / name;
+    return fs::path(VELVANE_TEST_SAMPLES) / "vcards" / name;
 }
 
 VCardRead read_sample(const char* name) {

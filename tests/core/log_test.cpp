@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/registry.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace velvane {
@@ -83,21 +84,28 @@ TEST(Log, LinesFromSeveralThreadsStayWholeWhileTheSwitchFlips) {
     const fs::path file = t.home() / "Documents/core_tests.txt";
     start_new_log();
     std::atomic<bool> stop{false};
+    std::atomic<long> written{0};
     std::vector<std::thread> writers;
     for (int w = 0; w < 3; ++w) {
-        writers.emplace_back([w, &stop] {
+        writers.emplace_back([w, &stop, &written] {
             const std::string line = "writer " + std::to_string(w) + " says something long\n";
             while (!stop.load()) {
                 log() << line;
+                ++written;
             }
         });
     }
+    // Each setting of the switch sees lines written under it.
+    const auto some_lines = [&] {
+        const long before = written;
+        EXPECT_TRUE(test_support::eventually([&] { return written >= before + 20; }));
+    };
     for (int flip = 0; flip < 10; ++flip) {
         set_switch(flip % 2);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        some_lines();
     }
     set_switch(1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    some_lines();
     stop = true;
     for (std::thread& w : writers) {
         w.join();

@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/eventually.h"
+
 extern char** environ;
 
 namespace e2e {
@@ -111,6 +113,9 @@ inline std::vector<std::string> utf16le_lines(std::string_view bytes) {
     }
     return lines;
 }
+
+// Files and log lines another process writes are waited for by looking until they are there.
+using test_support::eventually;
 
 // A child process started by Home::start; wait() collects it.
 struct Child {

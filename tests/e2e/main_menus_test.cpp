@@ -8,7 +8,6 @@
 #include <chrono>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
@@ -219,19 +218,16 @@ TEST(MainMenus, ASecondStartWithContactsBringsBackTheList) {
     const Box favourites = first_box(home, "layout.txt", "button_favorits");
     e2e::Child first = home.start_script("wait 3\nscreenshot contacts.png\n" + tap(favourites) +
                                          "screenshot favourites.png\n"
-                                         "sleep 6\n"
+                                         "await 600 handed-over\n"
                                          "wait 1\n"
                                          "screenshot back.png\n"
                                          "quit\n");
-    bool shown = false;
-    for (int i = 0; i < 200 && !shown; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        shown = std::filesystem::exists(home.root() / "favourites.png");
-    }
-    ASSERT_TRUE(shown);
-    const e2e::RunResult second =
-        home.run(e2e::program_path(), {"--headless", "contacts"}, std::chrono::seconds(20));
+    ASSERT_TRUE(e2e::eventually(
+        [&] { return std::filesystem::exists(home.root() / "favourites.png"); }));
+    // The second start ends once the first has taken its command line.
+    const e2e::RunResult second = home.run(e2e::program_path(), {"--headless", "contacts"});
     EXPECT_EQ(second.exit_code, 0) << second.err;
+    home.write("handed-over", "");
     const e2e::RunResult result = home.wait(first);
     ASSERT_EQ(result.exit_code, 0) << result.err;
 

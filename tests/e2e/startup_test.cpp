@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/png_pixels.h"
@@ -90,35 +89,25 @@ TEST(Startup, ScreenOptionsSetTheFrameSize) {
 TEST(Startup, ASecondStartHandsItsCommandLineToTheFirstAndEnds) {
     Home home;
     home.enable_log();
-    // The first copy stays up, in real time, long enough for two more starts on a busy machine.
-    std::string script = "wait 1\n";
-    for (int i = 0; i < 300; ++i) {
-        // A frame after each pause lets the loop take the hand-overs meanwhile.
-        script += "sleep 0.05\nframes 1\n";
-    }
-    auto first = home.start_script(script);
+    // The first copy stays up in real time until the test has seen every hand-over arrive;
+    // it handles them while it waits.
+    auto first = home.start_script("wait 1\nawait 600 go\nframes 1\nquit\n");
 
     // Its window can be found once the loop runs.
-    bool running = false;
-    for (int i = 0; i < 200 && !running; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        running = has_line(home.log_lines(), " start: 6");
-    }
-    ASSERT_TRUE(running);
+    ASSERT_TRUE(e2e::eventually([&] { return has_line(home.log_lines(), " start: 6"); }));
 
     // Every start opens the log afresh, so each hand-over is looked for before the next start;
     // the first copy goes on writing at its own place, after a gap of zeros.
     const auto arrived = [&](std::string_view line) {
-        for (int i = 0; i < 200; ++i) {
+        return e2e::eventually([&] {
             for (std::string text : home.log_lines()) {
                 std::erase(text, '\0');
                 if (text == line) {
                     return true;
                 }
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        return false;
+            return false;
+        });
     };
     const e2e::RunResult second =
         home.run(e2e::program_path(), {"--headless", "open:+4930123456"}, std::chrono::seconds(20));
@@ -132,6 +121,7 @@ TEST(Startup, ASecondStartHandsItsCommandLineToTheFirstAndEnds) {
     EXPECT_EQ(third.exit_code, 0) << third.err;
     EXPECT_TRUE(arrived("GameBase::on_copy_data cmd_line="));
 
+    home.write("go", "");
     const e2e::RunResult result = home.wait(first);
     EXPECT_EQ(result.exit_code, 0) << result.err;
     // The later starts ended without a word of their own.
@@ -157,6 +147,22 @@ TEST(Startup, KeysMapThroughTheTableAndTheTalkKeyPlacesEmergencyCalls) {
                                  "WM_KEYDOWN = 37(Left)", "try call 9"}));
     // The typed digits were cleared by the call and by Left.
     EXPECT_FALSE(has_line(lines, "emergency call 9"));
+}
+
+// A script's sleep keeps the program alive: a second start is handled meanwhile.
+TEST(Startup, ACommandLineIsHandledWhileTheScriptSleeps) {
+    Home home;
+    home.enable_log();
+    auto first = home.start_script("wait 1\nsleep 600\n");
+    ASSERT_TRUE(e2e::eventually([&] { return has_line(home.log_lines(), " start: 6"); }));
+    const e2e::RunResult second = home.run(e2e::program_path(), {"--headless", "recents"});
+    EXPECT_EQ(second.exit_code, 0) << second.err;
+    // Handled, not only taken: the main screen came to the front for it.
+    EXPECT_TRUE(e2e::eventually([&] {
+        return in_order(home.log_lines(),
+                        {"GameBase::on_copy_data cmd_line=recents", "GameBase::bring_to_front 2"});
+    }));
+    EXPECT_EQ(::waitpid(first.pid, nullptr, WNOHANG), 0) << "still asleep";
 }
 
 TEST(Startup, EmergencyNumbersComeFromTheRegistry) {

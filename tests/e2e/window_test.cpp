@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <thread>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -57,12 +56,8 @@ TEST(Window, OpensUnderAnXServerRunsItsLoopAndClosesWhenAsked) {
     ::setenv("LSAN_OPTIONS", "detect_leaks=0", 1);
     auto child = home.start(xvfb_run, {"-a", "-s", "-screen 0 800x900x24",
                                        e2e::program_path().string(), "contacts"});
-    bool running = false;
-    for (int i = 0; i < 400 && !running; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        running = log_has(home, " WinMain 10");
-    }
-    ASSERT_TRUE(running) << "the splash never handed over";
+    ASSERT_TRUE(e2e::eventually([&] { return log_has(home, " WinMain 10"); }))
+        << "the splash never handed over";
     const pid_t program = find_program(home);
     ASSERT_NE(program, 0);
     // The desktop's close arrives as a termination request.

@@ -1,6 +1,8 @@
 #include "platform/copy_data.h"
 
 #include <gtest/gtest.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "platform/messages.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -270,15 +273,22 @@ TEST_F(CopyDataTest, GoneWindowIsReported) {
 
 TEST_F(CopyDataTest, StoppingOnTheWindowThreadFinishesTheRequestUnderWay) {
     ASSERT_TRUE(m_server.start(kName, m_window));
-    auto sent = std::async(std::launch::async, [] { return send_copy_data(kName, 0, "cd", 2); });
-    // Not pumping: the listener gets the request and then waits for this thread, which now
-    // stops it and must not wait for it in turn.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const int client = raw_client();
+    const uint32_t header[2] = {0, 2};
+    std::string request(reinterpret_cast<const char*>(header), sizeof header);
+    request += "cd";
+    ASSERT_EQ(::write(client, request.data(), request.size()), ssize_t(request.size()));
+    // Not pumping: once the listener has read the whole request it waits for this thread,
+    // which now stops it and must not wait for it in turn.
+    ASSERT_TRUE(test_support::eventually([&] {
+        int unread = -1;
+        return ::ioctl(client, SIOCOUTQ, &unread) == 0 && unread == 0;
+    }));
     ASSERT_TRUE(m_received.empty());
     m_server.stop();
     ASSERT_EQ(m_received.size(), 1u) << "the request had not reached the listener";
     EXPECT_EQ(m_received[0].bytes, "cd");
-    EXPECT_TRUE(sent.get());
+    EXPECT_EQ(answer_of(client), "\x01");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -36,11 +37,15 @@ TEST_F(InstanceLock, HoldersInOneProcessExcludeEachOther) {
     EXPECT_FALSE(second.try_wait());
 
     std::atomic<bool> taken{false};
+    std::atomic<pid_t> waiter_id{0};
     std::thread waiter([&] {
+        waiter_id = ::gettid();
         EXPECT_TRUE(second.wait());
         taken = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Once the waiter sleeps in the kernel it waits for the lock.
+    EXPECT_TRUE(test_support::eventually(
+        [&] { return waiter_id != 0 && test_support::thread_waits(waiter_id); }));
     EXPECT_FALSE(taken);
     first.release();
     waiter.join();
@@ -66,18 +71,27 @@ TEST_F(InstanceLock, DestructionReleases) {
 
 TEST_F(InstanceLock, ProcessThatEndsLetsGo) {
     int pipe_fds[2];
+    int go_fds[2];
     ASSERT_EQ(::pipe(pipe_fds), 0);
+    ASSERT_EQ(::pipe(go_fds), 0);
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         ::close(pipe_fds[0]);
+        ::close(go_fds[1]);
         InstanceMutex mutex;
         if (!mutex.open(kName) || !mutex.wait()) {
             ::_exit(1);
         }
         const char held = 'h';
         [[maybe_unused]] ssize_t a = ::write(pipe_fds[1], &held, 1);
-        ::usleep(200 * 1000);
+        // Held until the parent has found it taken and sleeps waiting for it.
+        char go = 0;
+        if (::read(go_fds[0], &go, 1) != 1 ||
+            !test_support::eventually([&] { return test_support::thread_waits(parent, parent); })) {
+            ::_exit(3);
+        }
         // Written before the exit that lets go, so the parent must find it once it owns the
         // mutex.
         const char leaving = 'x';
@@ -85,6 +99,7 @@ TEST_F(InstanceLock, ProcessThatEndsLetsGo) {
         ::_exit(0);  // no destructor: only the end of the process releases it
     }
     ::close(pipe_fds[1]);
+    ::close(go_fds[0]);
     char c = 0;
     ASSERT_EQ(::read(pipe_fds[0], &c, 1), 1);
     ASSERT_EQ(c, 'h');
@@ -92,6 +107,8 @@ TEST_F(InstanceLock, ProcessThatEndsLetsGo) {
     InstanceMutex mutex;
     ASSERT_TRUE(mutex.open(kName));
     EXPECT_FALSE(mutex.try_wait());
+    ASSERT_EQ(::write(go_fds[1], "g", 1), 1);
+    ::close(go_fds[1]);
     ASSERT_TRUE(mutex.wait());
     pollfd ready{pipe_fds[0], POLLIN, 0};
     EXPECT_EQ(::poll(&ready, 1, 0), 1) << "owned before the child had finished";

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/device_info.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace platform {
@@ -39,10 +40,8 @@ TEST(Launcher, RealStartPassesArgumentsVerbatimWithoutShell) {
     const auto out = home.root() / "out";
     // The ";" would split the command in a shell; here it is part of the file name.
     ASSERT_TRUE(launch({"touch", out.string() + ";x"}));
-    for (int i = 0; i < 200 && !std::filesystem::exists(out.string() + ";x"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(std::filesystem::exists(out.string() + ";x"));
+    EXPECT_TRUE(test_support::eventually(
+        [&] { return std::filesystem::exists(out.string() + ";x"); }));
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_FALSE(launch({"velvane-no-such-program-xyz"}));
     EXPECT_FALSE(launch({}));

@@ -1,6 +1,7 @@
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "tests/support/eventually.h"
 
 namespace {
 
@@ -368,8 +370,10 @@ TEST_F(Messages, VirtualWaitWithoutTimersBlocksUntilAPost) {
     use_virtual_clock(true);
     WindowHandle w = create_window(u"Recorder", u"");
     std::atomic<bool> posted{false};
+    const pid_t waiter = ::gettid();
     auto worker = NativeThread::start([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        // Posts once this thread sleeps in the wait.
+        EXPECT_TRUE(test_support::eventually([&] { return test_support::thread_waits(waiter); }));
         posted = true;
         post_message(w, WM_USER + 8);
     });

@@ -11,6 +11,7 @@
 #include "platform/messages.h"
 #include "platform/phone_call.h"
 #include "platform/registry_store.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -70,19 +71,11 @@ protected:
     }
 
     template <typename Done>
-    bool pump_until(Done done, int timeout_ms = 3000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-        for (;;) {
+    bool pump_until(Done done) {
+        return test_support::eventually([&] {
             dispatch_pending_messages();
-            if (done()) {
-                return true;
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+            return done();
+        });
     }
 
     bool saw_state(CallHandle call, uint32_t state) const {

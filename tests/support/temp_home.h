@@ -1,18 +1,23 @@
 #pragma once
-// A private home for one test: HOME, TMPDIR and XDG_RUNTIME_DIR point into a fresh temporary
-// folder, the other XDG variables are unset (so their defaults below HOME apply). Everything
-// is restored and removed when the object goes away.
+// A private home: HOME, TMPDIR and XDG_RUNTIME_DIR point into a fresh temporary folder, every
+// other XDG variable is unset (so its default below HOME applies). Everything is restored and
+// removed when the object goes away. The test main keeps one for the whole program; a test
+// that needs a clean home of its own makes another inside it.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+extern char** environ;
 
 namespace test_support {
 
@@ -21,8 +26,8 @@ namespace fs = std::filesystem;
 class TempHome {
 public:
     TempHome() {
-        for (const char* name : kVariables) {
-            const char* value = ::getenv(name);
+        for (const std::string& name : replaced_variables()) {
+            const char* value = ::getenv(name.c_str());
             m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
         std::string pattern = (fs::temp_directory_path() / "velvane-test-XXXXXX").string();
@@ -34,8 +39,8 @@ public:
         fs::create_directories(m_root / "tmp");
         fs::create_directories(m_root / "run");
         fs::permissions(m_root / "run", fs::perms::owner_all);
-        for (const char* name : kVariables) {
-            ::unsetenv(name);
+        for (const auto& saved : m_saved) {
+            ::unsetenv(saved.first.c_str());
         }
         set("HOME", home());
         set("TMPDIR", m_root / "tmp");
@@ -44,9 +49,9 @@ public:
     ~TempHome() {
         for (const auto& [name, value] : m_saved) {
             if (value) {
-                ::setenv(name, value->c_str(), 1);
+                ::setenv(name.c_str(), value->c_str(), 1);
             } else {
-                ::unsetenv(name);
+                ::unsetenv(name.c_str());
             }
         }
         std::error_code ignored;
@@ -62,11 +67,26 @@ public:
     }
 
 private:
-    static constexpr const char* kVariables[] = {
-        "HOME", "TMPDIR", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-        "XDG_DOCUMENTS_DIR"};
+    // HOME, TMPDIR and every XDG variable set now (and the usual ones, which a test may set).
+    static std::vector<std::string> replaced_variables() {
+        std::vector<std::string> names{"HOME",            "TMPDIR",        "XDG_RUNTIME_DIR",
+                                       "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR",
+                                       "XDG_CACHE_HOME",  "XDG_STATE_HOME"};
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string_view text(*entry);
+            const size_t equals = text.find('=');
+            if (text.starts_with("XDG_") && equals != std::string_view::npos) {
+                std::string name(text.substr(0, equals));
+                if (std::find(names.begin(), names.end(), name) == names.end()) {
+                    names.push_back(std::move(name));
+                }
+            }
+        }
+        return names;
+    }
+
     fs::path m_root;
-    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
 inline std::string read_bytes(const fs::path& path) {

@@ -22,6 +22,7 @@
 #include "platform/phone_engine_sim.h"
 #include "telephony/phone_manager.h"
 #include "telephony/telephone.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 namespace telephony_test {
@@ -167,14 +168,12 @@ protected:
     // The simulated modem moves on its own thread: waits (in real time) until its status
     // shows what the test expects, then runs the events it posted.
     bool wait_for_engine(const std::string& text) {
-        for (int i = 0; i < 2500; ++i) {
-            if (engine->status().find(text) != std::string::npos) {
-                settle();
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (!test_support::eventually(
+                [&] { return engine->status().find(text) != std::string::npos; })) {
+            return false;
         }
-        return false;
+        settle();
+        return true;
     }
 
     bool ring(const std::u16string& number, const std::u16string& name = u"") {

@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 fs::path tool() { return e2e::program_dir() / "velvane-pim"; }
 
 fs::path sample(const std::string& name) {
-    const fs::path repository = fs::path(VELVANE_TEST_DATA).parent_path().parent_path().parent_path();
-    return repository.parent_path() / "shared/testdata/vcards" / name;
+    return fs::path(VELVANE_TEST_SAMPLES) / "vcards" / name;
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
