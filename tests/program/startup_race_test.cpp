@@ -1,0 +1,120 @@
+// Start-up against the world outside: while the start-up thread loads a big phone book, a
+// call rings and another process changes a contact. Nothing reaches the Document before the
+// load has ended, and nothing is lost: afterwards the change is on the screen and the call
+// was taken up. Run under ThreadSanitizer, any touch of the Document from two threads fails.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+using e2e::Home;
+
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VELVANE_UNDER_TSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__) || defined(VELVANE_UNDER_TSAN)
+// Every access is watched: a smaller book still keeps the load far longer than the test's
+// steps during it.
+constexpr int kContacts = 20000;
+#else
+constexpr int kContacts = 100000;
+#endif
+
+size_t find_line(const std::vector<std::string>& lines, std::string_view text) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(text) != std::string::npos) {
+            return i;
+        }
+    }
+    return lines.size();
+}
+
+// i written with the nine digits other than 2, so that no generated name or number answers
+// the keypad's 2 (a, b, c) but the changed contact.
+std::string without_two(int i) {
+    static constexpr char kDigits[] = "013456789";
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[i % 9]);
+        i /= 9;
+    } while (i > 0);
+    return text;
+}
+
+// One vCard file, imported in one go.
+std::string phone_book(int count) {
+    std::string cards;
+    cards.reserve(static_cast<size_t>(count) * 90);
+    for (int i = 0; i < count; ++i) {
+        const std::string n = without_two(i);
+        cards += "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Person" + n + ";Some\r\nTEL;CELL:+4917" + n +
+                 "\r\nEND:VCARD\r\n";
+    }
+    return cards;
+}
+
+size_t count_of(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(StartupRace, ACallAndAChangeDuringTheLoadWaitForItAndAreNotLost) {
+    Home home;
+    home.enable_log();
+    const e2e::fs::path pim = e2e::program_dir() / "velvane-pim";
+    const e2e::fs::path book = home.write("book.vcf", phone_book(kContacts));
+    const e2e::RunResult import = home.run(pim, {"import", book.string()}, std::chrono::minutes(5));
+    ASSERT_EQ(import.exit_code, 0) << import.err;
+
+    // Once loaded: the call is ended, and the keypad's 2 2 2 2 2 finds the changed contact.
+    auto program = home.start_script(
+        "wait 3\nphone hangup\nwait 2\ntext \"22222\"\nwait 1\ndump typed.txt\nquit\n");
+    // The store is logged on and the load has begun.
+    bool loading = false;
+    for (int i = 0; i < 3000 && !loading; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        loading = find_line(home.log_lines(), " start: run: 4") != home.log_lines().size();
+    }
+    ASSERT_TRUE(loading);
+
+    const e2e::RunResult ring =
+        home.run(e2e::program_dir() / "velvane-phone", {"ring", "+4930555111"});
+    EXPECT_EQ(ring.exit_code, 0) << ring.err;
+    for (const char* property : {"first", "last"}) {
+        const e2e::RunResult set = home.run(pim, {"set", "1", property, "Aaaaa"});
+        EXPECT_EQ(set.exit_code, 0) << set.err;
+    }
+    // Both happened while the start-up thread was still loading.
+    const auto during = home.log_lines();
+    EXPECT_EQ(find_line(during, " start: run: 5"), during.size())
+        << "the load ended before the test could act";
+
+    const e2e::RunResult run = home.wait(program);
+    ASSERT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+
+    // The call and the change were taken up, after the hand-over.
+    const auto lines = home.log_lines();
+    const size_t handed_over = find_line(lines, " WinMain 10");
+    ASSERT_LT(handed_over, lines.size());
+    const size_t call = find_line(lines, "Caller ID: +4930555111");
+    const size_t change = find_line(lines, "PIM_ITEM_CHANGED_LOCAL");
+    EXPECT_LT(call, lines.size());
+    EXPECT_LT(change, lines.size());
+    EXPECT_GT(call, handed_over);
+    EXPECT_GT(change, handed_over);
+    EXPECT_EQ(count_of(e2e::read_file(home.root() / "typed.txt"), "{ContactsListElement}"), 1u);
+}
+
+}  // namespace
