@@ -298,8 +298,8 @@ void GameBase::end_rest_kept_in_place() {
     // Another program that really takes the window's place deactivates it, and then only the
     // activation brings the frames back. One that never came (a help page that opened
     // elsewhere, a program that failed) must not leave the screen frozen until the next input.
-    if (m_resting && !m_inactive &&
-        static_cast<int32_t>(platform::tick_count() - m_rest_start) >= static_cast<int32_t>(kRestKeptInPlaceMs)) {
+    const auto rested = static_cast<int32_t>(platform::tick_count() - m_rest_start);
+    if (m_resting && !m_inactive && rested >= static_cast<int32_t>(kRestKeptInPlaceMs)) {
         m_resting = false;
         m_application.request_redraw();
     }

@@ -96,7 +96,6 @@ public:
     void dispatch_waiting_messages();
     // Closed before the hand-over: what waited is dropped with the Document.
     void discard_document_messages();
-    bool holding_document_messages() const { return m_holding; }
 
     platform::WindowHandle main_window() const { return m_window; }
     const platform::WString& class_name() const { return m_class_name; }

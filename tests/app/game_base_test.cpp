@@ -417,6 +417,20 @@ TEST_F(GameBaseTest, ARestPausesFramesUntilTheWindowIsBackOrTurnsOutNeverToHaveL
     platform::use_virtual_clock(false);
 }
 
+// Another program's dialog (the picture chooser) gets the screen: no frames straight to the
+// display and the window out of its way; afterwards both come back.
+TEST_F(GameBaseTest, AnotherProgramsDialogGetsTheScreenAndGivesItBack) {
+    base().set_fullscreen(0);
+    base().release_screen();
+    EXPECT_TRUE(base().windowed());
+    EXPECT_FALSE(base().has_display());
+    EXPECT_TRUE(backend.minimized());
+    base().take_screen_back(0);
+    EXPECT_FALSE(base().windowed());
+    EXPECT_TRUE(base().has_display());
+    EXPECT_FALSE(backend.minimized());
+}
+
 // Exit ends the loop with a quit while the window still stands: the shell takes it, and its
 // frame timer, with it, so the next shell can have its window.
 TEST(GameBaseExit, AQuitLeavesNoWindowBehindTheShell) {
