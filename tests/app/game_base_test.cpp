@@ -311,6 +311,10 @@ TEST_F(GameBaseTest, FullScreenFramesPaintThePresenterOnlyWhenSomethingChanged) 
 // Runs the loop; step(n) is called on its n-th idle pass until it answers false, then the
 // loop is ended with a quit.
 void run_loop(display::HeadlessBackend& backend, GameBase& base, std::function<bool(int)> step) {
+    // An earlier test on this thread may have left its quit behind.
+    platform::Message left;
+    while (platform::peek_message(left)) {
+    }
     int pass = 0;
     backend.set_input_hook([&] {
         if (!step(pass++)) {
