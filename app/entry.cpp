@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "app/game_base.h"
+#include "app/handovers.h"
 #include "app/languages.h"
 #include "app/message_box.h"
 #include "app/single_instance.h"
@@ -46,10 +47,14 @@ void run_application(Application& application, platform::WStringView command_lin
         show_message_box(application, text(main_properties, u"NoSkins"));
         return;
     }
+    // Every hand-over that brings another program up pauses the frames until it has gone.
+    const std::function<void()> previous_rest =
+        set_rest_frames_hook([&platform] { platform.rest_frames(); });
     auto splash = std::make_unique<SplashForm>(application, splash_properties, main_properties,
                                                command_line, make_work ? make_work() : nullptr);
     log_step(" start: 6\n");
     platform.run_message_loop();
+    set_rest_frames_hook(previous_rest);
     log().flush();
     // The splash owns the main form and the document; the stack must not point at them.
     while (zentra::Form* form = application.top_form()) {

@@ -95,7 +95,10 @@ GameBase::GameBase(Application& application, WStringView name, display::Backend&
 
 GameBase::~GameBase() {
     withdraw_main_window();
-    if (m_window) {
+    // The window outlives the loop when the loop was ended by a quit (Exit): it goes here,
+    // without reaching the application, which is being torn down.
+    m_closing = true;
+    if (platform::is_window(m_window)) {
         platform::kill_timer(m_window, kFrameTimerId);
         platform::destroy_window(m_window);
     }
@@ -121,6 +124,7 @@ int GameBase::run_message_loop() {
         if (!platform::peek_message(m_msg)) {
             // Nothing waits: a frame when drawing straight to the display, then the pause in
             // which outside input arrives. While resting or inactive the loop only waits.
+            end_rest_kept_in_place();
             if (!m_inactive && !m_resting && m_display) {
                 frame_step();
             }
@@ -138,10 +142,61 @@ int GameBase::run_message_loop() {
             m_message_scheduler->handle_message(m_msg.message, m_msg.wparam, m_msg.lparam);
             continue;
         }
+        if (hold(m_msg)) {
+            continue;
+        }
         platform::dispatch_message(m_msg);
     }
-    m_window = {};
     return static_cast<int>(m_msg.wparam);
+}
+
+void GameBase::hold_document_messages() {
+    m_holding = true;
+}
+
+bool GameBase::hold(const platform::Message& message) {
+    if (!m_holding) {
+        return false;
+    }
+    const bool for_document =
+        message.window == m_window
+            ? message.message == kCommandLineMessage || message.message >= kFirstNotice
+            : message.window != m_scheduler->window();
+    if (for_document) {
+        m_held.push_back(message);
+    }
+    return for_document;
+}
+
+void GameBase::dispatch_waiting_messages() {
+    platform::Message message;
+    while (platform::peek_message(message)) {
+        if (message.message == platform::WM_QUIT) {
+            platform::post_quit_message(static_cast<int>(message.wparam));
+            return;
+        }
+        if (!message.window) {
+            m_message_scheduler->handle_message(message.message, message.wparam, message.lparam);
+        } else if (!hold(message)) {
+            platform::dispatch_message(message);
+        }
+    }
+}
+
+void GameBase::release_document_messages(MessageHandler handler) {
+    m_message_handler = std::move(handler);
+    m_holding = false;
+    // Taken off the queue one at a time: a handler may run a nested loop.
+    while (!m_held.empty()) {
+        const platform::Message message = m_held.front();
+        m_held.pop_front();
+        platform::dispatch_message(message);
+    }
+}
+
+void GameBase::discard_document_messages() {
+    m_holding = false;
+    m_held.clear();
 }
 
 double GameBase::take_elapsed() {
@@ -171,6 +226,7 @@ void GameBase::frame_step() {
 }
 
 void GameBase::on_timer_frame() {
+    end_rest_kept_in_place();
     if (m_inactive || m_resting || m_display) {
         return;
     }
@@ -235,6 +291,29 @@ void GameBase::set_fullscreen(int orientation) {
 
 void GameBase::rest_frames() {
     m_resting = true;
+    m_rest_start = platform::tick_count();
+}
+
+void GameBase::end_rest_kept_in_place() {
+    // Another program that really takes the window's place deactivates it, and then only the
+    // activation brings the frames back. One that never came (a help page that opened
+    // elsewhere, a program that failed) must not leave the screen frozen until the next input.
+    const auto rested = static_cast<int32_t>(platform::tick_count() - m_rest_start);
+    if (m_resting && !m_inactive && rested >= static_cast<int32_t>(kRestKeptInPlaceMs)) {
+        m_resting = false;
+        m_application.request_redraw();
+    }
+}
+
+void GameBase::release_screen() {
+    set_windowed(true);
+    // A desktop may open a dialog of another program behind the window that has the focus.
+    m_backend.minimize();
+}
+
+void GameBase::take_screen_back(int orientation) {
+    set_fullscreen(orientation);
+    bring_to_front();
 }
 
 void GameBase::minimize_to_shell() {
@@ -406,6 +485,9 @@ void GameBase::on_stylus(uint32_t message, intptr_t lparam) {
 
 intptr_t GameBase::window_proc(platform::WindowHandle window, uint32_t message, uintptr_t wparam,
                                intptr_t lparam) {
+    if (m_closing) {
+        return platform::def_window_proc(window, message, wparam, lparam);
+    }
     if (m_message_scheduler) {
         m_message_scheduler->handle_message(message, wparam, lparam);
     }
@@ -427,6 +509,8 @@ intptr_t GameBase::window_proc(platform::WindowHandle window, uint32_t message, 
                 apply_layout();
                 m_inactive = false;
                 m_resting = false;
+                // What was drawn before the pause may be gone from the window.
+                m_application.request_redraw();
                 if (ApplicationListener* listener = m_application.listener()) {
                     listener->on_activate();
                 }

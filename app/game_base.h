@@ -45,6 +45,11 @@ public:
     static constexpr uint32_t kCommandLineMessage = 0x400 + 34;  // WM_USER + 34
     // The stylus-up position before any release: a capture lost with it still here was a cancel.
     static constexpr int kNoPosition = -1000000;
+    // From here up the numbers are notices of other programs and services (the contact
+    // store's among them), never the window system's own.
+    static constexpr uint32_t kFirstNotice = 0x8000;  // WM_APP
+    // A rest whose window was not deactivated within this time ends by itself.
+    static constexpr uint32_t kRestKeptInPlaceMs = 3000;
     // Bounded: a window that never gives up the foreground must not hang the program.
     static constexpr int kBringToFrontTries = 10;
 
@@ -63,6 +68,10 @@ public:
     void set_windowed(bool show_task_bar);
     void set_fullscreen(int orientation);
     void rest_frames();
+    // Around another program's dialog (the picture chooser): windowed and out of its way,
+    // then full screen and in front again.
+    void release_screen();
+    void take_screen_back(int orientation);
     void minimize_to_shell();
     void bring_to_front();
     // Works out the usable area for the mode and places the window in it.
@@ -75,6 +84,18 @@ public:
     void edit_text_changed(zentra::EditNode& edit) override;
 
     void set_message_handler(MessageHandler handler) { m_message_handler = std::move(handler); }
+
+    // While the start-up thread fills the Document, what is meant for it waits: the contact
+    // store's notices and the command lines for the main window, and every message for a
+    // window the shell did not make (the phone line's). The splash, which sees the thread
+    // end, then hands the store's handler over and the waiting messages follow in order.
+    void hold_document_messages();
+    void release_document_messages(MessageHandler handler);
+    // Dispatches what is in the queue now, as the loop would, without a frame; a quit stays
+    // for the loop.
+    void dispatch_waiting_messages();
+    // Closed before the hand-over: what waited is dropped with the Document.
+    void discard_document_messages();
 
     platform::WindowHandle main_window() const { return m_window; }
     const platform::WString& class_name() const { return m_class_name; }
@@ -97,6 +118,9 @@ private:
     void on_char(uintptr_t wparam, intptr_t lparam);
     void on_copy_data(intptr_t lparam);
     void on_timer_frame();
+    void end_rest_kept_in_place();
+    // True when the message was taken to wait for the hand-over.
+    bool hold(const platform::Message& message);
     void on_paint();
     void on_stylus(uint32_t message, intptr_t lparam);
     void deliver_pointer_up();
@@ -122,6 +146,7 @@ private:
     platform::Message m_msg;
     bool m_inactive = false;
     bool m_resting = false;
+    uint32_t m_rest_start = 0;
     zentra::Point m_last_up{kNoPosition, kNoPosition};
     bool m_captured = false;
     bool m_sip_preference = false;
@@ -137,9 +162,12 @@ private:
     zentra::ScreenMetrics m_metrics;
     UsableArea m_area;
     MessageHandler m_message_handler;
+    bool m_holding = false;
+    std::deque<platform::Message> m_held;
     std::unique_ptr<MessageScheduler> m_message_scheduler;
     ScreenRecorder m_recorder;
     bool m_timer_running = false;
+    bool m_closing = false;
 
     static inline GameBase* s_instance = nullptr;
 };

@@ -22,16 +22,28 @@ SplashForm::SplashForm(Application& application, zentra::Properties& splash_prop
     : m_application(application),
       m_main_properties(main_properties),
       m_work(std::move(work)),
+      m_name(application.name()),
+      m_metrics(application.screen_metrics()),
       m_command_line(command_line) {
     load_definition(splash_properties, u"FormSplash");
     m_progress_bar = dynamic_cast<zentra::ProgressNode*>(find_descendant(u"load_progress"));
     m_application.add_modal_form(*this, true, true);
+    if (GameBase* platform = m_application.platform()) {
+        m_window = platform->main_window();
+        platform->hold_document_messages();
+    }
     m_thread.start();
 }
 
 SplashForm::~SplashForm() {
-    // Closed during the splash: what the thread builds must not go while it builds it.
+    // Closed during the splash: what the thread builds must not go while it builds it, and
+    // nothing that waited for it may reach it afterwards.
     m_thread.join();
+    if (!m_handed_over) {
+        if (GameBase* platform = m_application.platform()) {
+            platform->discard_document_messages();
+        }
+    }
     m_command_line.clear();
     m_work.reset();
 }
@@ -42,9 +54,8 @@ void SplashForm::run() {
         m_work->set_load_progress([this](int index, int total) { set_load_progress(index, total); });
         m_work->create_document();
     }
-    if (!choose_skin(m_main_properties, m_application.name(), {},
-                     m_application.screen_metrics())) {
-        show_message_box(m_application, text(m_main_properties, u"NoSkins"));
+    if (!choose_skin(m_main_properties, m_name, {}, m_metrics)) {
+        m_no_skin = true;
         return;
     }
     log() << platform::tick_count() << " start: run: 2\n";
@@ -55,9 +66,10 @@ void SplashForm::run() {
     if (!m_work || m_main_form == nullptr) {
         return;
     }
-    m_application.set_listener(m_work->listener());
-    if (GameBase* platform = m_application.platform()) {
-        platform->set_message_handler(m_work->connect_store(platform->main_window()));
+    m_listener = m_work->listener();
+    // Logged on before the load, so no change made meanwhile is missed: its notice waits.
+    if (m_window) {
+        m_message_handler = m_work->connect_store(m_window);
     }
     log() << platform::tick_count() << " start: run: 4\n";
     m_work->load_contacts();
@@ -96,30 +108,42 @@ void SplashForm::yield_to_start_up() {
     }
     // Under the virtual clock program time stands still while the start-up works, so every
     // run sees the same frames however fast the machine is. Calls the worker sends to this
-    // thread are still served meanwhile.
+    // thread are still served meanwhile, and what arrives for the Document is taken to wait.
+    GameBase* platform = m_application.platform();
     const auto give_up = std::chrono::steady_clock::now() + kVirtualYieldLimit;
     while (m_thread.is_running() && std::chrono::steady_clock::now() < give_up) {
-        platform::Message message;
-        platform::peek_message(message, {}, 0, 0, false);
+        if (platform != nullptr) {
+            platform->dispatch_waiting_messages();
+        } else {
+            platform::Message message;
+            platform::peek_message(message, {}, 0, 0, false);
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
 void SplashForm::hand_over() {
     log() << platform::tick_count() << " WinMain 10\n";
+    GameBase* platform = m_application.platform();
+    if (m_no_skin) {
+        show_message_box(m_application, text(m_main_properties, u"NoSkins"));
+    }
     if (m_main_form != nullptr) {
-        if (ApplicationListener* listener = m_application.listener()) {
-            listener->on_resolution_changed();
+        m_application.set_listener(m_listener);
+        if (m_listener != nullptr) {
+            m_listener->on_resolution_changed();
         }
         m_application.add_modal_form(*m_main_form, false, true);
-        if (!m_command_line.empty()) {
-            if (ApplicationListener* listener = m_application.listener()) {
-                listener->on_command_line(m_command_line);
-            }
+        if (!m_command_line.empty() && m_listener != nullptr) {
+            m_listener->on_command_line(m_command_line);
         }
-        if (GameBase* platform = m_application.platform()) {
-            platform->bring_to_front();
-        }
+    }
+    // What arrived during the load follows the start's own command line, in arrival order.
+    if (platform != nullptr) {
+        platform->release_document_messages(std::move(m_message_handler));
+    }
+    if (m_main_form != nullptr && platform != nullptr) {
+        platform->bring_to_front();
     }
     m_application.remove_modal_form(*this, true);
 }

@@ -2,6 +2,11 @@
 // The splash: shown while the start-up thread builds the document, loads the main skin and
 // builds the main form; when the thread has ended it puts the main form up and goes. It owns
 // what the thread built for the whole run.
+//
+// The thread never reaches into the UI thread's objects: it works from copies taken here and
+// leaves its results (the listener, the store's message handler) in the splash, which hands
+// them over once it has seen the thread end. What arrives for the Document meanwhile waits in
+// GameBase and follows in order.
 
 #include <atomic>
 #include <chrono>
@@ -9,9 +14,12 @@
 
 #include "core/thread.h"
 #include "app/startup_work.h"
+#include "app/game_base.h"
 #include "platform/ustring.h"
+#include "platform/window.h"
 #include "skin/form.h"
 #include "skin/progress_node.h"
+#include "skin/screen_metrics.h"
 
 namespace velvane {
 
@@ -65,7 +73,15 @@ private:
     StartupThread m_thread{*this};
     zentra::Properties& m_main_properties;
     std::unique_ptr<StartupWork> m_work;
+    // What the thread works from, taken on the UI thread before it starts.
+    platform::WString m_name;
+    zentra::ScreenMetrics m_metrics;
+    platform::WindowHandle m_window;
+    // The thread's results: written by it, read on the UI thread only after it has ended.
     zentra::Form* m_main_form = nullptr;
+    ApplicationListener* m_listener = nullptr;
+    GameBase::MessageHandler m_message_handler;
+    bool m_no_skin = false;
     double m_run_time = 0;
     platform::WString m_command_line;
     bool m_handed_over = false;

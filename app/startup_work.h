@@ -30,8 +30,8 @@ public:
     // The main form built on the main skin; owned by the work. Null when it cannot be built.
     virtual zentra::Form* create_main_form(zentra::Properties& properties) = 0;
     virtual ApplicationListener* listener() = 0;
-    // Logs the contact store on with the main window; the handler then gets every message of
-    // that window.
+    // Logs the contact store on with the main window. The handler is handed over on the UI
+    // thread once this thread has ended; from then on it gets every message of that window.
     virtual GameBase::MessageHandler connect_store(platform::WindowHandle window) = 0;
     virtual void load_contacts() = 0;
 };

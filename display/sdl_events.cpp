@@ -112,6 +112,15 @@ void window_event(const SDL_WindowEvent& window, const TranslateState& state,
                 out.push_back(message(state, WM_CAPTURECHANGED, 0, 0));
             out.push_back(message(state, WM_ACTIVATE, WA_INACTIVE, 0));
             break;
+        // Minimised or hidden, the window has lost its place even where the focus stays;
+        // back on screen it has it again.
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
+            out.push_back(message(state, WM_ACTIVATE, WA_INACTIVE, 0));
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+            out.push_back(message(state, WM_ACTIVATE, WA_ACTIVE, 0));
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             out.push_back(message(state, WM_SETTINGCHANGE, kSpiSetWorkArea, 0));
             break;

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
 #include "core/keys.h"
 #include "core/registry.h"
+#include "core/timer.h"
 #include "display/headless_backend.h"
 #include "platform/clock.h"
 #include "platform/copy_data.h"
@@ -304,6 +306,153 @@ TEST_F(GameBaseTest, FullScreenFramesPaintThePresenterOnlyWhenSomethingChanged) 
     app.request_redraw();
     base().frame_step();
     EXPECT_EQ(backend.presented_frames(), presented + 1);
+}
+
+// Runs the loop; step(n) is called on its n-th idle pass until it answers false, then the
+// loop is ended with a quit.
+void run_loop(display::HeadlessBackend& backend, GameBase& base, std::function<bool(int)> step) {
+    // An earlier test on this thread may have left its quit behind.
+    platform::Message left;
+    while (platform::peek_message(left)) {
+    }
+    int pass = 0;
+    backend.set_input_hook([&] {
+        if (!step(pass++)) {
+            platform::post_quit_message(0);
+        }
+    });
+    base.run_message_loop();
+    backend.set_input_hook(nullptr);
+}
+
+// While the start-up fills the Document, its notices, command lines and line events wait;
+// the shell's own timers do not. After the hand-over they follow in arrival order.
+TEST_F(GameBaseTest, WhatComesForTheDocumentDuringTheStartWaitsAndFollowsInOrder) {
+    constexpr uint32_t kNotice = 0x8107;
+    constexpr uint32_t kLineEvent = 0x400 + 100;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(platform::register_window_class(
+        u"LineTestWindow", [&](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t l) {
+            if (m == kLineEvent) {
+                seen.push_back("line " + std::to_string(wp));
+            }
+            return platform::def_window_proc(w, m, wp, l);
+        }));
+    const platform::WindowHandle line = platform::create_window(u"LineTestWindow", u"");
+    struct Lines : ApplicationListener {
+        std::vector<std::string>* seen;
+        void on_command_line(platform::WStringView text) override {
+            seen->push_back("command " + platform::to_utf8(text));
+        }
+    } lines;
+    lines.seen = &seen;
+    app.set_listener(&lines);
+    struct Tick : TimerListener {
+        std::vector<std::string>* seen;
+        void on_timer(Timer&) override { seen->push_back("timer"); }
+    } tick;
+    tick.seen = &seen;
+    Timer timer(&tick);
+
+    base().hold_document_messages();
+    const platform::WStringView command = u"open:1";
+    platform::CopyData copy{0, static_cast<uint32_t>(command.size() * 2), command.data()};
+    run_loop(backend, base(), [&](int pass) {
+        if (pass == 0) {
+            platform::post_message(base().main_window(), kNotice, 1);
+            platform::post_message(line, kLineEvent, 1);
+            platform::send_message(base().main_window(), platform::WM_COPYDATA, 0,
+                                   reinterpret_cast<intptr_t>(&copy));
+            platform::post_message(base().main_window(), kNotice, 2);
+            timer.start(0);
+        } else if (pass == 3) {
+            EXPECT_EQ(seen, std::vector<std::string>{"timer"});
+            base().release_document_messages(
+                [&](uint32_t message, uintptr_t wparam, intptr_t) {
+                    if (message == kNotice) {
+                        seen.push_back("notice " + std::to_string(wparam));
+                    }
+                });
+            platform::post_message(line, kLineEvent, 2);
+        }
+        return pass < 5;
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"timer", "notice 1", "line 1", "command open:1",
+                                              "notice 2", "line 2"}));
+    platform::destroy_window(line);
+    platform::unregister_window_class(u"LineTestWindow");
+}
+
+// A rest pauses the frames. A window that really lost its place (deactivated) stays paused
+// until it is back; one that never lost it draws again after a while without any input.
+TEST_F(GameBaseTest, ARestPausesFramesUntilTheWindowIsBackOrTurnsOutNeverToHaveLeft) {
+    platform::use_virtual_clock(true);
+    base().set_fullscreen(0);
+    const int grace_passes = static_cast<int>(GameBase::kRestKeptInPlaceMs / backend.frame_step());
+    long long presented = 0;
+    const auto drawn = [&] {
+        const bool more = backend.presented_frames() > presented;
+        presented = backend.presented_frames();
+        app.request_redraw();
+        return more;
+    };
+    for (const bool leaves : {false, true}) {
+        std::vector<bool> frames;
+        run_loop(backend, base(), [&](int pass) {
+            if (pass == 0) {
+                base().rest_frames();
+                if (leaves) {
+                    platform::post_message(base().main_window(), platform::WM_ACTIVATE,
+                                           platform::WA_INACTIVE);
+                }
+                drawn();
+            } else if (pass == grace_passes / 2 || pass == grace_passes + 5) {
+                frames.push_back(drawn());
+            } else if (pass == grace_passes + 6 && leaves) {
+                platform::post_message(base().main_window(), platform::WM_ACTIVATE,
+                                       platform::WA_ACTIVE);
+            } else if (pass == grace_passes + 9) {
+                frames.push_back(drawn());
+            }
+            return pass < grace_passes + 9;
+        });
+        EXPECT_EQ(frames, (std::vector<bool>{false, !leaves, true})) << "deactivated " << leaves;
+    }
+    platform::use_virtual_clock(false);
+}
+
+// Another program's dialog (the picture chooser) gets the screen: no frames straight to the
+// display and the window out of its way; afterwards both come back.
+TEST_F(GameBaseTest, AnotherProgramsDialogGetsTheScreenAndGivesItBack) {
+    base().set_fullscreen(0);
+    base().release_screen();
+    EXPECT_TRUE(base().windowed());
+    EXPECT_FALSE(base().has_display());
+    EXPECT_TRUE(backend.minimized());
+    base().take_screen_back(0);
+    EXPECT_FALSE(base().windowed());
+    EXPECT_TRUE(base().has_display());
+    EXPECT_FALSE(backend.minimized());
+}
+
+// Exit ends the loop with a quit while the window still stands: the shell takes it, and its
+// frame timer, with it, so the next shell can have its window.
+TEST(GameBaseExit, AQuitLeavesNoWindowBehindTheShell) {
+    test_support::TempHome home;
+    display::HeadlessBackend backend{{240, 320, 0, 96}};
+    platform::WindowHandle window;
+    {
+        Application app{u"Velvane", &backend};
+        window = app.platform()->main_window();
+        backend.set_input_hook([] { platform::post_quit_message(0); });
+        EXPECT_EQ(app.platform()->run_message_loop(), 0);
+        backend.set_input_hook(nullptr);
+    }
+    EXPECT_FALSE(platform::is_window(window));
+    platform::Message left;
+    EXPECT_FALSE(platform::peek_message(left)) << left.message;
+    Application again{u"Velvane", &backend};
+    EXPECT_TRUE(again.platform()->main_window());
 }
 
 }  // namespace

@@ -293,9 +293,19 @@ TEST(SdlWindow, WindowEventsBecomeShellMessages) {
         EXPECT_EQ(m.size(), 1u);
         return m.empty() ? Message{} : m[0];
     };
-    Message m = one(window_event(SDL_WINDOWEVENT_FOCUS_GAINED));
-    EXPECT_EQ(m.message, platform::WM_ACTIVATE);
-    EXPECT_EQ(m.wparam, platform::WA_ACTIVE);
+    // Losing the window's place (focus, minimised, hidden) deactivates; getting it back
+    // activates.
+    const std::pair<Uint8, uintptr_t> activation[] = {
+        {SDL_WINDOWEVENT_FOCUS_GAINED, platform::WA_ACTIVE},
+        {SDL_WINDOWEVENT_RESTORED, platform::WA_ACTIVE},
+        {SDL_WINDOWEVENT_MINIMIZED, platform::WA_INACTIVE},
+        {SDL_WINDOWEVENT_HIDDEN, platform::WA_INACTIVE}};
+    Message m;
+    for (const auto& [event, state] : activation) {
+        m = one(window_event(event));
+        EXPECT_EQ(m.message, platform::WM_ACTIVATE) << int(event);
+        EXPECT_EQ(m.wparam, state) << int(event);
+    }
     m = one(window_event(SDL_WINDOWEVENT_SIZE_CHANGED));
     EXPECT_EQ(m.message, platform::WM_SETTINGCHANGE);
     EXPECT_EQ(m.wparam, 47u);
