@@ -43,7 +43,22 @@ void ProgramStartup::set_load_progress(std::function<void(int index, int total)>
 void ProgramStartup::create_document() {
     DocumentServices services;
     services.make_store = [](Document& document) {
-        return ContactManagerImpl2::for_document(document);
+        auto store = ContactManagerImpl2::for_document(document);
+        // The picture chooser is another program's window: the screen is released while it is
+        // open and taken back when it closes.
+        store->set_full_screen_handler([](bool release) {
+            GameBase* platform = GameBase::get_instance();
+            Application* application = Application::get_instance();
+            if (platform == nullptr || application == nullptr) {
+                return;
+            }
+            if (release) {
+                platform->release_screen();
+            } else {
+                platform->take_screen_back(application->screen_metrics().orientation);
+            }
+        });
+        return store;
     };
     services.call_log = std::make_unique<CallLog>();
     services.make_line = [](Document& document) {
@@ -108,20 +123,6 @@ GameBase::MessageHandler ProgramStartup::connect_store(platform::WindowHandle wi
         return {};
     }
     store->initialise(window);
-    // The picture chooser is another program's window: the screen is released while it is
-    // open and taken back when it closes.
-    store->set_full_screen_handler([](bool release) {
-        GameBase* platform = GameBase::get_instance();
-        Application* application = Application::get_instance();
-        if (platform == nullptr || application == nullptr) {
-            return;
-        }
-        if (release) {
-            platform->release_screen();
-        } else {
-            platform->take_screen_back(application->screen_metrics().orientation);
-        }
-    });
     return [store](uint32_t message, uintptr_t wparam, intptr_t lparam) {
         store->on_window_message(message, wparam, lparam);
     };

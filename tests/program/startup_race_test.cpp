@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "contacts/contact.h"
 #include "platform/pim_session.h"
@@ -116,12 +114,10 @@ TEST(StartupRace, ACallAndAChangeDuringTheLoadWaitForItAndAreNotLost) {
     auto program = home.start_script(
         "wait 3\nphone hangup\nwait 2\ntext \"22222\"\nwait 1\ndump typed.txt\nquit\n");
     // The store is logged on and the load has begun.
-    bool loading = false;
-    for (int i = 0; i < 3000 && !loading; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        loading = find_line(home.log_lines(), " start: run: 4") != home.log_lines().size();
-    }
-    ASSERT_TRUE(loading);
+    ASSERT_TRUE(e2e::eventually([&] {
+        const auto lines = home.log_lines();
+        return find_line(lines, " start: run: 4") != lines.size();
+    }));
 
     // The change first: it takes this process a moment, the ring a whole other program.
     rename_first_contact(book, "Aaaaa");
