@@ -93,11 +93,9 @@ Code PimFolder::set_props(std::span<const PropValue> values) {
             if (!remove) {
                 bind_value(write, 3, *value);
             }
-            const int rc = write.step();
-            if (rc != SQLITE_DONE) {
-                return state.fail(rc);
+            if (const Code written = step_write(state, write, row); written != kOk) {
+                return written;
             }
-            call_hook(state, row);
         }
         return kOk;
     });

@@ -142,11 +142,9 @@ Code PimItem::save() {
             if (value) {
                 bind_value(write, 3, *value);
             }
-            const int rc = write.step();
-            if (rc != SQLITE_DONE) {
-                return state.fail(rc);
+            if (const Code written = step_write(state, write, row); written != kOk) {
+                return written;
             }
-            call_hook(state, row);
         }
         if (pending.picture) {
             Statement write(state.db, "INSERT OR REPLACE INTO pictures(oid, data) VALUES(?1, ?2)");
@@ -155,11 +153,9 @@ Code PimItem::save() {
             }
             write.bind(1, oid);
             write.bind_blob(2, *pending.picture);
-            const int rc = write.step();
-            if (rc != SQLITE_DONE) {
-                return state.fail(rc);
+            if (const Code written = step_write(state, write, row); written != kOk) {
+                return written;
             }
-            call_hook(state, row);
         }
         return add_journal(state, oid, m_oid == 0 ? kCreated : kChanged, row);
     });
@@ -198,11 +194,9 @@ Code PimItem::remove() {
                 return prepare_failed(state);
             }
             erase.bind(1, m_oid);
-            const int rc = erase.step();
-            if (rc != SQLITE_DONE) {
-                return state.fail(rc);
+            if (const Code written = step_write(state, erase, row); written != kOk) {
+                return written;
             }
-            call_hook(state, row);
         }
         if (state.db.changes() == 0) {
             state.last_error = "no such item";

@@ -135,6 +135,15 @@ void call_hook(SessionState& state, int& row) {
     ++row;
 }
 
+Code step_write(SessionState& state, Statement& statement, int& row) {
+    const int rc = statement.step();
+    if (rc != SQLITE_DONE) {
+        return state.fail(rc);
+    }
+    call_hook(state, row);
+    return kOk;
+}
+
 Code add_journal(SessionState& state, uint32_t oid, int kind, int& row) {
     Statement insert(state.db, "INSERT INTO journal(oid, kind, process) VALUES(?1, ?2, ?3)");
     if (!insert) {
@@ -143,11 +152,9 @@ Code add_journal(SessionState& state, uint32_t oid, int kind, int& row) {
     insert.bind(1, oid);
     insert.bind(2, kind);
     insert.bind(3, state.token);
-    const int rc = insert.step();
-    if (rc != SQLITE_DONE) {
-        return state.fail(rc);
+    if (const Code written = step_write(state, insert, row); written != kOk) {
+        return written;
     }
-    call_hook(state, row);
     if (state.writes % 256 == 0) {
         Statement prune(state.db, "DELETE FROM journal WHERE seq < (SELECT max(seq) FROM journal) - ?1");
         if (prune) {

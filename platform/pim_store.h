@@ -69,6 +69,8 @@ Code end_transaction(SessionState& state, Code code);
 Code write_transaction(SessionState& state, const std::function<Code()>& body);
 // The test hook after each row a write transaction writes.
 void call_hook(SessionState& state, int& row);
+// Steps a bound write to its end, then the hook: kOk, or the failure.
+Code step_write(SessionState& state, sql::Statement& statement, int& row);
 // Adds the journal line of a write and now and then trims the journal's tail.
 Code add_journal(SessionState& state, uint32_t oid, int kind, int& row);
 // Posts a notice of this process's write, or holds it until the batch commits.
