@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <random>
 
+#include "core/invariant.h"
 #include "core/log.h"
 #include "contacts/categories.h"
 #include "contacts/document.h"
@@ -226,6 +227,9 @@ bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contac
         log() << "Error Save " << code << "\n";
         return false;
     }
+    // create() takes the new contact's id from here; a saved item without one would be a
+    // contact the book can never find again.
+    VELVANE_ASSERT(item.oid() != 0);
     log() << "Save contact OK\n";
     return true;
 }

@@ -124,9 +124,9 @@ FavoritesLocation favorites_location() {
 std::optional<std::string> read_favorites_file() {
     const FavoritesLocation where = favorites_location();
     if (platform::file_exists(where.overlay_file)) {
-        return platform::read_file(where.overlay_file);
+        return read_key_value_file(where.overlay_file);
     }
-    return platform::read_file(where.program_file);
+    return read_key_value_file(where.program_file);
 }
 
 bool write_favorites_file(std::string_view bytes) {

@@ -82,8 +82,20 @@ void parse_key_values(std::string_view bytes, KeyValues& map) {
     }
 }
 
+std::optional<std::string> read_key_value_file(platform::WStringView path) {
+    platform::LimitedRead read = platform::read_file_limited(path, kMaxKeyValueFileBytes);
+    if (read.status == platform::FileRead::too_large) {
+        log() << u"read_key_values: " << path << u" is larger than "
+              << static_cast<int>(kMaxKeyValueFileBytes >> 20) << u" MB, not read\n";
+    }
+    if (read.status != platform::FileRead::ok) {
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
+}
+
 bool read_key_values(platform::WStringView path, KeyValues& map) {
-    const auto bytes = platform::read_file(path);
+    const auto bytes = read_key_value_file(path);
     if (!bytes) {
         log() << u"read_key_values: cannot read " << path << u"\n";
         return false;

@@ -1,10 +1,9 @@
 #include "display/png_writer.h"
 
-#include <png.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <vector>
+
+#include "platform/files.h"
+#include "platform/imaging.h"
 
 namespace skinview {
 
@@ -25,24 +24,15 @@ bool write_png(const std::string& path, const zentra::Bitmap& bitmap, std::strin
         }
     }
 
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(bitmap.width());
-    png.height = static_cast<png_uint_32>(bitmap.height());
-    png.format = PNG_FORMAT_RGB;
-    // A new file renamed over the old one, so a viewer never reads half a picture.
-    const std::string temporary = path + ".part";
-    if (!png_image_write_to_file(&png, temporary.c_str(), 0, rgb.data(), 0, nullptr)) {
-        error = path + ": " + png.message;
-        png_image_free(&png);
-        std::remove(temporary.c_str());
+    const std::string png = platform::encode_png(bitmap.width(), bitmap.height(), rgb.data(),
+                                                 platform::PngChannels::rgb, error);
+    if (png.empty()) {
+        error = path + ": " + error;
         return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        error = path + ": " + ec.message();
-        std::remove(temporary.c_str());
+    // Replaced whole, so a viewer never reads half a picture.
+    if (!platform::replace_file(path, png, error)) {
+        error = path + ": " + error;
         return false;
     }
     return true;

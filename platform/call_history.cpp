@@ -19,49 +19,17 @@ namespace {
 constexpr int kMaxTextBytes = 4096;
 // A newer schema than this one is read but never changed.
 constexpr int kSchemaVersion = 1;
-constexpr int kBusyMs = 5000;
 
 constexpr const char* kOrder = " ORDER BY start DESC, id DESC";
 // Rows after (?1 start, ?2 id) in walk order.
 constexpr const char* kAfter = " WHERE start < ?1 OR (start = ?1 AND id < ?2)";
 
-// Owns one prepared statement for the length of a call.
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) {
-        if (::sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr) != SQLITE_OK) {
-            m_stmt = nullptr;
-        }
-    }
-    ~Statement() { ::sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+using sql::Statement;
 
-    explicit operator bool() const { return m_stmt != nullptr; }
-    sqlite3_stmt* get() const { return m_stmt; }
-    int step() { return ::sqlite3_step(m_stmt); }
-    void bind(int index, long long value) { ::sqlite3_bind_int64(m_stmt, index, value); }
-    void bind(int index, const WString& text) {
-        const std::string utf8 = to_utf8(text);
-        ::sqlite3_bind_text(m_stmt, index, utf8.data(), static_cast<int>(utf8.size()),
-                            SQLITE_TRANSIENT);
-    }
-    long long integer(int column) const { return ::sqlite3_column_int64(m_stmt, column); }
-    WString text(int column) const {
-        const unsigned char* bytes = ::sqlite3_column_text(m_stmt, column);
-        if (bytes == nullptr) {
-            return {};
-        }
-        int size = ::sqlite3_column_bytes(m_stmt, column);
-        if (size > kMaxTextBytes) {
-            size = kMaxTextBytes;
-        }
-        return from_utf8(std::string_view(reinterpret_cast<const char*>(bytes), size));
-    }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-};
+// A text column, cut to the bound.
+WString text_of(const Statement& s, int column) {
+    return from_utf8(s.text(column).substr(0, kMaxTextBytes));
+}
 
 std::uint64_t file_time(long long value) {
     return value < 0 ? 0 : static_cast<std::uint64_t>(value);
@@ -78,13 +46,13 @@ CallLogEntry entry_of(const Statement& s) {
                       : static_cast<int>(direction);
     e.start = file_time(s.integer(2));
     e.end = file_time(s.integer(3));
-    e.name = s.text(4);
-    e.number = s.text(5);
+    e.name = text_of(s, 4);
+    e.number = text_of(s, 5);
     const long long name_type = s.integer(6);
     e.name_type = name_type < 0 || name_type > std::numeric_limits<int>::max()
                       ? 0
                       : static_cast<int>(name_type);
-    e.note = s.text(7);
+    e.note = text_of(s, 7);
     return e;
 }
 
@@ -109,27 +77,22 @@ CallHistory::CallHistory(const std::string& file) : m_file(file) {
         m_error = u"cannot create the folder of " + from_utf8(file);
         return;
     }
-    if (::sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                          nullptr) != SQLITE_OK) {
+    if (m_db.open(file, sql::kCreate) != SQLITE_OK) {
         fail("open");
-        ::sqlite3_close(m_db);
-        m_db = nullptr;
         return;
     }
-    ::sqlite3_busy_timeout(m_db, kBusyMs);
     if (!prepare_schema()) {
-        ::sqlite3_close(m_db);
-        m_db = nullptr;
+        m_db.close();
     }
 }
 
-CallHistory::~CallHistory() { ::sqlite3_close(m_db); }
+CallHistory::~CallHistory() = default;
 
 std::string CallHistory::default_file() { return to_utf8(user_data_folder()) + "/clog.db"; }
 
 bool CallHistory::fail(const char* what) {
     m_error = from_utf8(m_file) + u": " + widen(what) + u": " +
-              from_utf8(m_db != nullptr ? ::sqlite3_errmsg(m_db) : "out of memory");
+              from_utf8(m_db.error_message());
     return false;
 }
 
@@ -141,24 +104,20 @@ bool CallHistory::prepare_schema() {
         if (!check || check.step() != SQLITE_ROW) {
             return fail("not a call log");
         }
-        if (check.text(0) != u"ok") {
-            m_error = from_utf8(m_file) + u": damaged: " + check.text(0);
+        if (check.text(0) != "ok") {
+            m_error = from_utf8(m_file) + u": damaged: " + text_of(check, 0);
             return false;
         }
     }
-    int version = 0;
-    {
-        Statement v(m_db, "PRAGMA user_version");
-        if (!v || v.step() != SQLITE_ROW) {
-            return fail("version");
-        }
-        version = static_cast<int>(v.integer(0));
+    const std::optional<int64_t> version = m_db.user_version();
+    if (!version) {
+        return fail("version");
     }
     // Readers in other processes keep reading while the phone engine writes.
-    if (::sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (m_db.use_wal() != SQLITE_OK) {
         return fail("journal mode");
     }
-    if (version >= kSchemaVersion) {
+    if (*version >= kSchemaVersion) {
         return true;
     }
     const char* schema =
@@ -175,16 +134,16 @@ bool CallHistory::prepare_schema() {
         "CREATE INDEX IF NOT EXISTS calls_order ON calls(start DESC, id DESC);"
         "PRAGMA user_version=1;"
         "COMMIT;";
-    if (::sqlite3_exec(m_db, schema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (m_db.exec(schema) != SQLITE_OK) {
         fail("create");
-        ::sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_db.exec("ROLLBACK");
         return false;
     }
     return true;
 }
 
 std::optional<std::vector<CallLogEntry>> CallHistory::read_entries() {
-    if (m_db == nullptr) {
+    if (!m_db.is_open()) {
         return std::nullopt;
     }
     Statement s(m_db, std::string(kColumns) + kOrder);
@@ -206,7 +165,7 @@ std::optional<std::vector<CallLogEntry>> CallHistory::read_entries() {
 }
 
 std::uint32_t CallHistory::add(const CallLogEntry& entry) {
-    if (m_db == nullptr) {
+    if (!m_db.is_open()) {
         return 0;
     }
     Statement s(m_db,
@@ -224,15 +183,15 @@ std::uint32_t CallHistory::add(const CallLogEntry& entry) {
     s.bind(1, entry.direction);
     s.bind(2, clamp(entry.start));
     s.bind(3, clamp(entry.end));
-    s.bind(4, entry.name);
-    s.bind(5, entry.number);
+    s.bind(4, to_utf8(entry.name));
+    s.bind(5, to_utf8(entry.number));
     s.bind(6, entry.name_type);
-    s.bind(7, entry.note);
+    s.bind(7, to_utf8(entry.note));
     if (s.step() != SQLITE_DONE) {
         fail("add");
         return 0;
     }
-    const long long id = ::sqlite3_last_insert_rowid(m_db);
+    const long long id = m_db.last_insert_rowid();
     if (!valid_oid(id)) {
         m_error = from_utf8(m_file) + u": record ids exhausted";
         return 0;
@@ -242,10 +201,10 @@ std::uint32_t CallHistory::add(const CallLogEntry& entry) {
 }
 
 bool CallHistory::clear() {
-    if (m_db == nullptr) {
+    if (!m_db.is_open()) {
         return false;
     }
-    if (::sqlite3_exec(m_db, "DELETE FROM calls", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (m_db.exec("DELETE FROM calls") != SQLITE_OK) {
         return fail("clear");
     }
     m_error.clear();
@@ -254,7 +213,7 @@ bool CallHistory::clear() {
 }
 
 std::optional<CallHistory::Position> CallHistory::current_position() {
-    if (m_db == nullptr) {
+    if (!m_db.is_open()) {
         return std::nullopt;
     }
     std::string sql = "SELECT start, id FROM calls";
@@ -331,7 +290,7 @@ std::optional<CallRecord> CallHistory::read_record() {
 }
 
 bool CallHistory::delete_record(std::uint32_t oid) {
-    if (m_db == nullptr) {
+    if (!m_db.is_open()) {
         return false;
     }
     Statement s(m_db, "DELETE FROM calls WHERE id = ?1");
@@ -342,7 +301,7 @@ bool CallHistory::delete_record(std::uint32_t oid) {
     if (s.step() != SQLITE_DONE) {
         return fail("delete");
     }
-    if (::sqlite3_changes(m_db) == 0) {
+    if (m_db.changes() == 0) {
         m_error = from_utf8(m_file) + u": no record " + to_wstring(oid);
         return false;
     }

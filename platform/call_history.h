@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sqlite_db.h"
 #include "platform/ustring.h"
-
-struct sqlite3;
 
 namespace platform {
 
@@ -68,7 +67,7 @@ public:
     // $XDG_DATA_HOME/velvane/clog.db, following the environment at the time of the call.
     static std::string default_file();
 
-    bool is_open() const { return m_db != nullptr; }
+    bool is_open() const { return m_db.is_open(); }
     // The last failure, for the caller's log; empty after a success.
     const WString& error() const { return m_error; }
     const std::string& file() const { return m_file; }
@@ -103,7 +102,7 @@ private:
     std::optional<Position> current_position();
 
     std::string m_file;
-    sqlite3* m_db = nullptr;
+    sql::Database m_db;
     WString m_error;
     std::optional<Position> m_after;  // last record read by the walk
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/native_file.h"
 
@@ -320,8 +321,31 @@ std::optional<std::string> read_file(WStringView path) {
     return std::move(r.bytes);
 }
 
+LimitedRead read_file_limited(WStringView path, size_t max_bytes) {
+    NativeRead r = read_native(native_path(path), max_bytes);
+    switch (r.status) {
+        case ReadStatus::ok:
+            return {FileRead::ok, std::move(r.bytes)};
+        case ReadStatus::missing:
+            return {FileRead::missing, {}};
+        case ReadStatus::too_large:
+            return {FileRead::too_large, {}};
+        case ReadStatus::failed:
+            break;
+    }
+    return {FileRead::failed, {}};
+}
+
 bool write_file(WStringView path, std::string_view bytes) {
     return replace_native(native_path(path), bytes);
+}
+
+bool replace_file(const std::string& native_path, std::string_view bytes, std::string& error) {
+    if (replace_native(native_path, bytes)) {
+        return true;
+    }
+    error = std::strerror(errno);
+    return false;
 }
 
 bool matches_pattern(WStringView name, WStringView pattern) {

@@ -4,6 +4,7 @@
 // the handheld's numbers. Every location follows the environment (HOME, XDG_*, TMPDIR) at
 // the time of the call.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,9 +60,24 @@ bool create_folders(WStringView path);
 
 // The whole file; nothing when it cannot be read (missing, a folder, no permission).
 std::optional<std::string> read_file(WStringView path);
+
+// Why read_file_limited gave no bytes.
+enum class FileRead { ok, missing, too_large, failed };
+struct LimitedRead {
+    FileRead status = FileRead::failed;
+    std::string bytes;  // empty unless status is ok
+};
+// The whole file when it holds at most max_bytes: files of a known kind that nobody should
+// make large, so a huge or endless one is refused instead of filling memory.
+LimitedRead read_file_limited(WStringView path, size_t max_bytes);
+
 // All-or-nothing write: a temporary file beside the target, flushed to disk and renamed over
-// it. The folder must exist.
+// it, then the folder flushed, so a crash leaves the old file or the new one, never half of
+// either. The folder must exist.
 bool write_file(WStringView path, std::string_view bytes);
+// The same for a Linux path (UTF-8), as the tools name their files. On failure error says why
+// and the old file is as it was.
+bool replace_file(const std::string& native_path, std::string_view bytes, std::string& error);
 
 struct FoundFile {
     WString path;  // the pattern's folder as written, followed by the found name

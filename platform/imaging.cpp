@@ -140,32 +140,6 @@ RgbaImage decode_jpeg(const uint8_t* data, size_t size, std::string& error) {
     return std::move(image);
 }
 
-// --- PNG ----------------------------------------------------------------------------------
-
-RgbaImage decode_png(const uint8_t* data, size_t size, std::string& error) {
-    png_image png {};
-    png.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_memory(&png, data, size) == 0) {
-        error = std::string("PNG: ") + png.message;
-        return RgbaImage();
-    }
-    if (!size_fits_file(png.width, png.height, size, kPngPixelsPerByte, error)) {
-        png_image_free(&png);
-        return RgbaImage();
-    }
-    png.format = PNG_FORMAT_RGBA;
-    RgbaImage image;
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.pixels.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) {
-        error = std::string("PNG: ") + png.message;
-        png_image_free(&png);
-        return RgbaImage();
-    }
-    return image;
-}
-
 // --- BMP ----------------------------------------------------------------------------------
 
 uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
@@ -364,6 +338,73 @@ RgbaImage decode_image(const uint8_t* data, size_t size, std::string& error) {
     }
     error = size == 0 ? "no picture data" : "not a JPEG, PNG or BMP picture";
     return RgbaImage();
+}
+
+// --- PNG ----------------------------------------------------------------------------------
+
+bool read_png_size(const uint8_t* data, size_t size, int& width, int& height, std::string& error) {
+    png_image png {};
+    png.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&png, data, size) == 0) {
+        error = std::string("PNG: ") + png.message;
+        return false;
+    }
+    png_image_free(&png);
+    if (!size_allowed(png.width, png.height, error)) {
+        return false;
+    }
+    width = static_cast<int>(png.width);
+    height = static_cast<int>(png.height);
+    return true;
+}
+
+RgbaImage decode_png(const uint8_t* data, size_t size, std::string& error) {
+    png_image png {};
+    png.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&png, data, size) == 0) {
+        error = std::string("PNG: ") + png.message;
+        return RgbaImage();
+    }
+    if (!size_fits_file(png.width, png.height, size, kPngPixelsPerByte, error)) {
+        png_image_free(&png);
+        return RgbaImage();
+    }
+    png.format = PNG_FORMAT_RGBA;
+    RgbaImage image;
+    image.width = static_cast<int>(png.width);
+    image.height = static_cast<int>(png.height);
+    image.pixels.resize(PNG_IMAGE_SIZE(png));
+    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) {
+        error = std::string("PNG: ") + png.message;
+        png_image_free(&png);
+        return RgbaImage();
+    }
+    return image;
+}
+
+std::string encode_png(int width, int height, const uint8_t* pixels, PngChannels channels,
+                       std::string& error) {
+    std::string bytes;
+    if (!size_allowed(width, height, error)) {
+        return bytes;
+    }
+    png_image png {};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(width);
+    png.height = static_cast<png_uint_32>(height);
+    png.format = channels == PngChannels::rgba ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    if (png_image_write_to_memory(&png, nullptr, &size, 0, pixels, 0, nullptr) != 0) {
+        bytes.resize(size);
+        if (png_image_write_to_memory(&png, bytes.data(), &size, 0, pixels, 0, nullptr) != 0) {
+            bytes.resize(size);
+            return bytes;
+        }
+    }
+    error = std::string("PNG: ") + png.message;
+    png_image_free(&png);
+    bytes.clear();
+    return bytes;
 }
 
 void fit_into_box(int image_width, int image_height, int box_width, int box_height, int& width,

@@ -41,6 +41,18 @@ ImageFormat sniff_image(const uint8_t* data, size_t size);
 // Decodes by the format's signature. On failure the image is empty and error says why.
 RgbaImage decode_image(const uint8_t* data, size_t size, std::string& error);
 
+// PNG alone, for the skin compiler and the tools. The size guard is decode_image's.
+RgbaImage decode_png(const uint8_t* data, size_t size, std::string& error);
+// The size the header gives, without decoding the pixels; false for an unreadable header or
+// a size decode_png refuses outright.
+bool read_png_size(const uint8_t* data, size_t size, int& width, int& height, std::string& error);
+
+enum class PngChannels { rgb, rgba };
+// A PNG file of width x height pixels, 3 (RGB) or 4 (straight RGBA) bytes each, rows
+// top-down without padding. Empty on failure, with error saying why.
+std::string encode_png(int width, int height, const uint8_t* pixels, PngChannels channels,
+                       std::string& error);
+
 // The size an image takes in a box: its own when it fits both ways, otherwise scaled to the
 // side that binds, keeping the aspect ratio. Zero when either size is zero.
 void fit_into_box(int image_width, int image_height, int box_width, int box_height,

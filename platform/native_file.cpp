@@ -45,7 +45,7 @@ std::string folder_of(const std::string& path) {
 
 }  // namespace
 
-NativeRead read_native(const std::string& path) {
+NativeRead read_native(const std::string& path, uint64_t max_bytes) {
     NativeRead result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -59,6 +59,11 @@ NativeRead read_native(const std::string& path) {
         return result;
     }
     result.stamp = stamp_of(st);
+    if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+        ::close(fd);
+        result.status = ReadStatus::too_large;
+        return result;
+    }
     if (st.st_size > 0) {
         result.bytes.reserve(static_cast<size_t>(st.st_size));
     }
@@ -77,6 +82,13 @@ NativeRead read_native(const std::string& path) {
             break;
         }
         result.bytes.append(buffer, static_cast<size_t>(n));
+        // The file may grow while it is read.
+        if (result.bytes.size() > max_bytes) {
+            ::close(fd);
+            result.bytes.clear();
+            result.status = ReadStatus::too_large;
+            return result;
+        }
     }
     ::close(fd);
     result.status = ReadStatus::ok;
@@ -103,11 +115,20 @@ bool replace_native(const std::string& path, std::string_view bytes, FileStamp* 
     }
     struct stat st {};
     bool ok = write_all(fd, bytes) && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
-    ok = (::close(fd) == 0) && ok;
+    int failure = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
     // rename keeps the inode, size and modification time, so the stamp taken before it is
     // the stamp of the file that now stands at path.
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        failure = errno;
+    }
+    if (!ok) {
         ::unlink(temp.c_str());
+        errno = failure;  // the caller's message names the write's failure, not the clean-up's
         return false;
     }
     if (written != nullptr) {

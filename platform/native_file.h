@@ -2,6 +2,7 @@
 // File primitives on Linux paths (UTF-8), shared by files.cpp and the registry store.
 // Nothing above the platform layer includes this header.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,7 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-enum class ReadStatus { ok, missing, failed };
+enum class ReadStatus { ok, missing, too_large, failed };
 
 struct NativeRead {
     ReadStatus status = ReadStatus::failed;
@@ -26,11 +27,13 @@ struct NativeRead {
     FileStamp stamp;  // of the file that was read, taken from the open descriptor
 };
 
-NativeRead read_native(const std::string& path);
+// The whole file; ReadStatus::too_large, without its bytes, when it holds more than max_bytes.
+NativeRead read_native(const std::string& path, uint64_t max_bytes = UINT64_MAX);
 // The stamp of the file now at path; ReadStatus::missing when there is none.
 ReadStatus stamp_native(const std::string& path, FileStamp& stamp);
 // Writes a temporary file beside path, flushes it to disk and renames it over path, then
-// flushes the folder. written, when given, receives the new file's stamp.
+// flushes the folder. written, when given, receives the new file's stamp. On failure the old
+// file is untouched, no temporary is left and errno says why.
 bool replace_native(const std::string& path, std::string_view bytes, FileStamp* written = nullptr);
 // $XDG_CONFIG_HOME/velvane (as config_folder) into out, reusing its storage: the registry
 // asks for it on every read.

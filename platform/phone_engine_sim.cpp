@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -9,7 +10,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/registry_store.h"
-#include "platform/window_system.h"
+#include "platform/window.h"
 
 namespace platform {
 
@@ -63,21 +64,7 @@ WindowHandle create_hidden_window(ThreadId thread) {
     if (thread == 0 || thread == current_thread_id()) {
         return create_window(kHiddenClass, u"");
     }
-    detail::WindowSystem& system = detail::window_system();
-    std::lock_guard guard(system.mutex);
-    if (system.queues.find(thread) == system.queues.end()) {
-        return {};
-    }
-    auto window_class =
-        std::find_if(system.classes.begin(), system.classes.end(),
-                     [](const auto& c) { return equals_ignore_ascii_case(c.name, kHiddenClass); });
-    if (window_class == system.classes.end()) {
-        return {};
-    }
-    const WindowHandle window{system.next_window++};
-    system.windows.emplace(window.id, detail::WindowRecord{window_class->name, WString(), 0, thread,
-                                                           window_class->proc});
-    return window;
+    return create_window_for_thread(thread, kHiddenClass);
 }
 
 void destroy_hidden_window(WindowHandle window) {
@@ -85,22 +72,12 @@ void destroy_hidden_window(WindowHandle window) {
         std::lock_guard lock(g_hidden_mutex);
         g_hidden.erase(window.id);
     }
+    // Only the owner may destroy a window; this one has no children and its procedure does
+    // nothing on WM_DESTROY, so from another thread it is simply taken away.
     if (window_thread_id(window) == current_thread_id()) {
         destroy_window(window);
-        return;
-    }
-    // Only the owner may destroy a window; this one has no children and its procedure does
-    // nothing on WM_DESTROY, so it is simply taken away with what is queued for it.
-    detail::WindowSystem& system = detail::window_system();
-    std::lock_guard guard(system.mutex);
-    auto found = system.windows.find(window.id);
-    if (found == system.windows.end()) {
-        return;
-    }
-    std::shared_ptr<detail::Queue> queue = detail::owner_queue_locked(found->second);
-    system.windows.erase(found);
-    if (queue) {
-        std::erase_if(queue->posted, [window](const Message& m) { return m.window == window; });
+    } else {
+        discard_window(window);
     }
 }
 

@@ -12,20 +12,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
-#include <vector>
 
+#include "platform/pim_folder.h"
+#include "platform/pim_item.h"
 #include "platform/pim_types.h"
 #include "platform/window.h"
 
 namespace platform::pim {
 
 struct SessionState;
-class PimFolder;
-class PimItems;
-class PimItem;
-class PimStream;
 
 class PimSession {
 public:
@@ -75,98 +71,6 @@ public:
 private:
     explicit PimSession(std::shared_ptr<SessionState> state);
     std::shared_ptr<SessionState> m_state;
-};
-
-class PimFolder {
-public:
-    uint32_t id() const { return m_id; }
-    // The folder's items of its type, in the order they were created.
-    Code items(std::unique_ptr<PimItems>& out);
-    // Folder properties: the notification setting (for this session only) and the category
-    // list (stored). Missing values come back flagged kPropNotFound.
-    Code get_props(std::span<const uint32_t> ids, std::vector<PropValue>& out);
-    Code set_props(std::span<const PropValue> values);
-
-private:
-    friend class PimSession;
-    PimFolder(std::shared_ptr<SessionState> state, uint32_t id) : m_state(std::move(state)), m_id(id) {}
-    std::shared_ptr<SessionState> m_state;
-    uint32_t m_id;
-};
-
-// A snapshot of a folder's items: the count and the 1-based positions stay as they were when
-// it was taken. Reads by position fetch every item's properties with one query the first
-// time and hand each item's values out once; a position read again, or read after a write of
-// this session, is read from the database on its own.
-class PimItems {
-public:
-    ~PimItems();
-    int count() const;
-    Code item(int index, std::unique_ptr<PimItem>& out);
-    Code get_props(int index, std::span<const uint32_t> ids, std::vector<PropValue>& out);
-
-private:
-    friend class PimFolder;
-    struct Cache;
-    PimItems(std::shared_ptr<SessionState> state, std::vector<uint32_t> oids, uint64_t writes);
-    std::shared_ptr<SessionState> m_state;
-    std::vector<uint32_t> m_oids;
-    uint64_t m_writes_at_snapshot;
-    std::unique_ptr<Cache> m_cache;
-};
-
-class PimItem {
-public:
-    ~PimItem();
-    // 0 until a new item is saved.
-    uint32_t oid() const { return m_oid; }
-    uint32_t type() const { return m_type; }
-
-    // Values as saved, with this item's unsaved changes applied; kPropObjectId gives the oid.
-    Code get_props(std::span<const uint32_t> ids, std::vector<PropValue>& out);
-    // Changes held until save. A value flagged kPropDelete removes the property; a value
-    // whose type does not fit its id, or a read-only property, fails the whole call.
-    Code set_props(std::span<const PropValue> values);
-    // Writes the changes in one transaction and posts the created or changed notice.
-    Code save();
-    // Deletes the item with its picture and posts the deleted notice.
-    Code remove();
-    // kPropPicture only. A write stream replaces the picture when committed and saved.
-    Code open_property(uint32_t id, uint32_t mode, std::unique_ptr<PimStream>& out);
-
-private:
-    friend class PimSession;
-    friend class PimItems;
-    friend class PimStream;
-    struct Pending;
-    PimItem(std::shared_ptr<SessionState> state, uint32_t oid, uint32_t type);
-    static Code fetch(const std::shared_ptr<SessionState>& state, uint32_t oid,
-                      std::unique_ptr<PimItem>& out);
-    std::shared_ptr<SessionState> m_state;
-    uint32_t m_oid;
-    uint32_t m_type;
-    std::unique_ptr<Pending> m_pending;
-};
-
-class PimStream {
-public:
-    // Pictures larger than this are refused.
-    static constexpr size_t kMaxSize = 32u << 20;
-
-    // got is 0 at the end.
-    Code read(void* buffer, size_t size, size_t& got);
-    Code write(const void* buffer, size_t size);
-    // Hands the written bytes to the item; its save stores them.
-    Code commit();
-
-private:
-    friend class PimItem;
-    PimStream(PimItem& item, bool writing, std::vector<uint8_t> bytes)
-        : m_item(&item), m_writing(writing), m_bytes(std::move(bytes)) {}
-    PimItem* m_item;
-    bool m_writing;
-    std::vector<uint8_t> m_bytes;
-    size_t m_position = 0;
 };
 
 }  // namespace platform::pim

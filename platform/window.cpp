@@ -21,6 +21,23 @@ detail::WindowClass* find_class_locked(WStringView name) {
     return found == classes.end() ? nullptr : &*found;
 }
 
+// Removes the record with its timers and the messages queued for it. The caller holds the
+// lock.
+void remove_window_locked(WindowHandle window) {
+    WindowSystem& system = window_system();
+    auto found = system.windows.find(window.id);
+    if (found == system.windows.end()) {
+        return;
+    }
+    std::shared_ptr<detail::Queue> queue = detail::owner_queue_locked(found->second);
+    system.windows.erase(found);
+    if (queue) {
+        std::erase_if(queue->posted, [window](const Message& m) { return m.window == window; });
+        std::erase_if(queue->timers,
+                      [window](const auto& entry) { return entry.first.first == window.id; });
+    }
+}
+
 // Destroys a window and its children. Children are destroyed whatever thread owns them,
 // as the handheld did when a parent went away.
 void destroy_tree(WindowHandle window) {
@@ -52,17 +69,7 @@ void destroy_tree(WindowHandle window) {
     }
 
     std::lock_guard guard(system.mutex);
-    auto found = system.windows.find(window.id);
-    if (found == system.windows.end()) {
-        return;
-    }
-    std::shared_ptr<detail::Queue> queue = detail::owner_queue_locked(found->second);
-    system.windows.erase(found);
-    if (queue) {
-        std::erase_if(queue->posted, [window](const Message& m) { return m.window == window; });
-        std::erase_if(queue->timers,
-                      [window](const auto& entry) { return entry.first.first == window.id; });
-    }
+    remove_window_locked(window);
 }
 
 }  // namespace
@@ -134,6 +141,35 @@ bool destroy_window(WindowHandle window) {
         }
     }
     destroy_tree(window);
+    return true;
+}
+
+WindowHandle create_window_for_thread(ThreadId owner, WStringView class_name) {
+    WindowSystem& system = window_system();
+    std::lock_guard guard(system.mutex);
+    detail::WindowClass* window_class = find_class_locked(class_name);
+    if (window_class == nullptr || system.queues.find(owner) == system.queues.end()) {
+        return {};
+    }
+    const WindowHandle window{system.next_window++};
+    system.windows.emplace(window.id,
+                           WindowRecord{window_class->name, WString(), 0, owner, window_class->proc});
+    return window;
+}
+
+bool discard_window(WindowHandle window) {
+    WindowSystem& system = window_system();
+    std::lock_guard guard(system.mutex);
+    const WindowRecord* record = detail::find_window_locked(window);
+    if (record == nullptr || record->destroying) {
+        return false;
+    }
+    for (const auto& [id, other] : system.windows) {
+        if (other.parent == window.id) {
+            return false;
+        }
+    }
+    remove_window_locked(window);
     return true;
 }
 

@@ -47,6 +47,15 @@ WindowHandle create_window(WStringView class_name, WStringView title,
 // false otherwise or when the handle is invalid.
 bool destroy_window(WindowHandle window);
 
+// For helpers that set up a window on one thread for another: a top-level window owned by
+// owner, which must already have a message queue. Its procedure runs only on its owner, so it
+// gets no WM_CREATE. Null when the class is unknown or the owner has no queue.
+WindowHandle create_window_for_thread(ThreadId owner, WStringView class_name);
+// Takes a window without children away from any thread, with its timers and its messages
+// still in the queue, without WM_DESTROY: for windows whose procedure has nothing to undo.
+// False when the handle is invalid, the window has children or is being destroyed.
+bool discard_window(WindowHandle window);
+
 bool is_window(WindowHandle window);
 // Empty for an invalid handle.
 WString window_class_name(WindowHandle window);

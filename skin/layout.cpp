@@ -101,11 +101,15 @@ void place_by_anchor(Node& child, Axis axis, int parent_start, int parent_length
 }
 
 void measure_children(Node& node, Axis axis, MeasuredSize& size) {
+    measure_first_children(node, node.child_count(), axis, size);
+}
+
+void measure_first_children(Node& node, int count, Axis axis, MeasuredSize& size) {
     const int design = along(node.design_size(), axis);
     size.preferred = std::max(size.preferred, design);
     size.minimum = std::max(size.minimum, design);
     // Hidden children count too: showing one must not resize its parent.
-    for (int i = 0; i < node.child_count(); ++i) {
+    for (int i = 0; i < count; ++i) {
         Node& child = *node.child(i);
         const MeasuredSize measured = measured_along(child, axis);
         const int need = anchor_counts_toward_parent(anchor_along(child, axis))

@@ -59,6 +59,9 @@ void place_by_anchor(Node& child, Axis axis, int parent_start, int parent_length
 
 // The plain rules on one axis, shared by Node and the containers that keep them on one axis.
 void measure_children(Node& node, Axis axis, MeasuredSize& size);
+// The same over the first count children only, for containers whose later children are
+// their own (a list's rows) and are sized by other rules.
+void measure_first_children(Node& node, int count, Axis axis, MeasuredSize& size);
 void layout_children(Node& node, Axis axis);
 
 }  // namespace zentra

@@ -670,32 +670,12 @@ void VList::layout_vertical() {
     place_rows();
 }
 
-namespace {
-
-void measure_own(Node& node, int count, Axis axis, MeasuredSize& size) {
-    const int design = along(node.design_size(), axis);
-    size.preferred = std::max(size.preferred, design);
-    size.minimum = std::max(size.minimum, design);
-    for (int i = 0; i < count; ++i) {
-        Node& c = *node.child(i);
-        const MeasuredSize measured = measured_along(c, axis);
-        const int need = anchor_counts_toward_parent(anchor_along(c, axis))
-                             ? along(c.border_min(), axis) + measured.preferred +
-                                   along(c.border_max(), axis)
-                             : 0;
-        size.preferred = std::max(size.preferred, need);
-        size.minimum = std::max(size.minimum, measured.minimum + need - measured.preferred);
-    }
-}
-
-}  // namespace
-
 void VList::measure_width(MeasuredSize& size) {
-    measure_own(*this, skin_child_count(), Axis::Horizontal, size);
+    measure_first_children(*this, skin_child_count(), Axis::Horizontal, size);
 }
 
 void VList::measure_height(MeasuredSize& measured) {
-    measure_own(*this, skin_child_count(), Axis::Vertical, measured);
+    measure_first_children(*this, skin_child_count(), Axis::Vertical, measured);
     if (!m_grow) {
         return;
     }

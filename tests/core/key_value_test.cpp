@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/temp_home.h"
@@ -99,6 +100,40 @@ TEST(KeyValueFile, MissingFileFailsAndLeavesTheMapAlone) {
     test_support::write_bytes(path, "Key=Value\n");
     EXPECT_TRUE(read_key_values(platform::from_utf8(path.string()), map));
     EXPECT_EQ(map.at(u"Key"), u"Value");
+}
+
+// Language files, the keypad map and the favourites all come through this reader: a file up
+// to the cap is read, a larger one or a folder is refused and leaves the map alone.
+TEST(KeyValueFile, ReadsUpToTheCapAndRefusesMore) {
+    test_support::TempHome home;
+    const auto file_of = [](size_t size) {
+        std::string bytes = "Key=Value\n";
+        bytes.resize(size, ' ');
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;  // empty: a folder of that name
+        bool read;
+    } cases[] = {
+        {"small.lng", file_of(10), true},
+        {"at_cap.lng", file_of(kMaxKeyValueFileBytes), true},
+        {"over_cap.lng", file_of(kMaxKeyValueFileBytes + 1), false},
+        {"folder.lng", {}, false},
+    };
+    for (const Case& c : cases) {
+        const auto path = home.root() / c.name;
+        if (c.bytes.empty()) {
+            std::filesystem::create_directory(path);
+        } else {
+            test_support::write_bytes(path, c.bytes);
+        }
+        KeyValues map{{u"Old", u"kept"}};
+        EXPECT_EQ(read_key_values(platform::from_utf8(path.string()), map), c.read) << c.name;
+        EXPECT_EQ(map.size(), c.read ? 2u : 1u) << c.name;
+        EXPECT_EQ(read_key_value_file(platform::from_utf8(path.string())).has_value(), c.read)
+            << c.name;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,6 +190,56 @@ TEST(FileIo, WriteReplacesWholeAndLeavesNoTemporary) {
     EXPECT_FALSE(read_file(w(dir / "one")));  // a folder is not a file
     write_bytes(dir / "plain", "x");
     EXPECT_FALSE(create_folders(w(dir / "plain/sub")));
+}
+
+// A write that fails half way (the disk refuses more bytes) or cannot take the target's place
+// leaves the old file whole, no temporary beside it, and says why.
+TEST(FileIo, FailedReplaceKeepsTheOldFile) {
+    TempHome t;
+    const fs::path file = t.root() / "book.vcf";
+    write_bytes(file, "old book");
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool written = replace_file(file.string(), std::string(4096, 'x'), error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(read_bytes(file), "old book");
+
+    fs::create_directory(t.root() / "taken");
+    write_bytes(t.root() / "taken/inside", "x");
+    error.clear();
+    EXPECT_FALSE(replace_file((t.root() / "taken").string(), "new", error));
+    EXPECT_FALSE(error.empty());
+    for (const auto& e : fs::directory_iterator(t.root())) {
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+    }
+}
+
+// Capped reads: up to the cap the whole file, above it nothing and the reason.
+TEST(FileIo, LimitedReadRefusesLargerFiles) {
+    TempHome t;
+    write_bytes(t.root() / "ten", "0123456789");
+    fs::create_directory(t.root() / "folder");
+    struct Case {
+        const char* name;
+        size_t cap;
+        FileRead status;
+    } cases[] = {{"ten", 10, FileRead::ok},
+                 {"ten", 9, FileRead::too_large},
+                 {"none", 10, FileRead::missing},
+                 {"folder", 10, FileRead::failed}};
+    for (const Case& c : cases) {
+        const LimitedRead read = read_file_limited(w(t.root() / c.name), c.cap);
+        EXPECT_EQ(read.status, c.status) << c.name << " " << c.cap;
+        EXPECT_EQ(read.bytes, c.status == FileRead::ok ? "0123456789" : "") << c.name;
+    }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include <jpeglib.h>
-#include <png.h>
+#include <zlib.h>
 
 namespace {
 
@@ -25,17 +25,11 @@ RgbaImage card() {
 }
 
 std::vector<uint8_t> png_of(const RgbaImage& image) {
-    png_image png {};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = image.width;
-    png.height = image.height;
-    png.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    EXPECT_TRUE(png_image_write_to_memory(&png, nullptr, &size, 0, image.pixels.data(), 0, nullptr));
-    std::vector<uint8_t> bytes(size);
-    EXPECT_TRUE(png_image_write_to_memory(&png, bytes.data(), &size, 0, image.pixels.data(), 0, nullptr));
-    bytes.resize(size);
-    return bytes;
+    std::string error;
+    const std::string bytes =
+        encode_png(image.width, image.height, image.pixels.data(), PngChannels::rgba, error);
+    EXPECT_FALSE(bytes.empty()) << error;
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 // A flat-coloured JPEG, so lossy coding keeps the colour close.
@@ -195,6 +189,47 @@ TEST(Imaging, BrokenFilesFailWithAReason) {
     // RLE is not read.
     std::vector<uint8_t> rle = bmp_of(2, 1, 8, {0, 0}, {{0, 0}}, 1);
     EXPECT_TRUE(decode_image(rle.data(), rle.size(), error).empty());
+}
+
+// The header's size is checked before any pixel memory is taken: against the hard limits,
+// and against what the file's bytes could hold at deflate's best ratio.
+TEST(Imaging, PngSizeGuard) {
+    const std::vector<uint8_t> real = png_of(card());
+    struct Case {
+        uint32_t width, height;
+        bool size_readable;
+        const char* decode_error;  // nullptr: decodes
+    } cases[] = {
+        {4, 2, true, nullptr},
+        {70000, 1, false, "too large"},
+        {8000, 8000, false, "too large"},  // past the pixel limit
+        {5000, 5000, true, "claims"},      // allowed, but not in a file of this size
+        {0, 5, false, "PNG"},              // libpng refuses a zero side itself
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = real;
+        // IHDR follows the signature and its length and type: width, height, then its CRC.
+        const auto put_be = [&bytes](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+        };
+        put_be(16, c.width);
+        put_be(20, c.height);
+        put_be(29, static_cast<uint32_t>(crc32(0, bytes.data() + 12, 17)));
+        std::string error;
+        int width = 0, height = 0;
+        EXPECT_EQ(read_png_size(bytes.data(), bytes.size(), width, height, error), c.size_readable)
+            << c.width << " x " << c.height << ": " << error;
+        error.clear();
+        const RgbaImage image = decode_png(bytes.data(), bytes.size(), error);
+        if (c.decode_error == nullptr) {
+            EXPECT_EQ(image.width, 4) << error;
+            EXPECT_EQ(width, 4);
+            EXPECT_EQ(height, 2);
+        } else {
+            EXPECT_TRUE(image.empty()) << c.width << " x " << c.height;
+            EXPECT_NE(error.find(c.decode_error), std::string::npos) << error;
+        }
+    }
 }
 
 TEST(Imaging, FitKeepsSmallPicturesAndScalesByTheBindingSide) {

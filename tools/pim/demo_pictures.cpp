@@ -1,12 +1,11 @@
 #include "tools/pim/demo_pictures.h"
 
-#include <png.h>
-
 #include <array>
 #include <memory>
 #include <vector>
 
 #include "platform/font.h"
+#include "platform/imaging.h"
 
 namespace pim_tool::demo {
 
@@ -65,21 +64,9 @@ std::vector<uint8_t> rgb_rows(const std::vector<uint16_t>& pixels) {
 }
 
 std::string png_file(const std::vector<uint8_t>& rgb) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kPortraitSize;
-    image.height = kPortraitSize;
-    image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr) == 0) {
-        return {};
-    }
-    std::string bytes(size, '\0');
-    if (png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
-        return {};
-    }
-    bytes.resize(size);
-    return bytes;
+    std::string error;
+    return platform::encode_png(kPortraitSize, kPortraitSize, rgb.data(), platform::PngChannels::rgb,
+                                error);
 }
 
 void put_le(std::string& out, uint32_t value, int bytes) {

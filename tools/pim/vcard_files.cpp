@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "contacts/vcard.h"
+#include "platform/files.h"
 #include "platform/pim_session.h"
 #include "tools/pim/book_writer.h"
 
@@ -74,26 +75,6 @@ bool write_all(int fd, std::string_view bytes) {
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(put));
-    }
-    return true;
-}
-
-// A temporary file beside the target, flushed and renamed over it: an export that fails half
-// way leaves the earlier file as it was.
-bool replace_file(const std::string& path, std::string_view bytes, std::string& error) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    ::fchmod(fd, 0644);
-    const bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
-    const int saved = errno;
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = std::strerror(written ? errno : saved);
-        ::unlink(temporary.c_str());
-        return false;
     }
     return true;
 }
@@ -186,7 +167,8 @@ int run_export(const Args& args) {
         }
         return 0;
     }
-    if (!replace_file(path, text, error)) {
+    // An export that fails half way leaves the earlier file as it was.
+    if (!platform::replace_file(path, text, error)) {
         fail_line(path + ": " + error);
         return kFailure;
     }

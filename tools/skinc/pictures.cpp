@@ -1,11 +1,10 @@
 #include "tools/skinc/pictures.h"
 
-#include <png.h>
-
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
+#include "platform/files.h"
 #include "skin/bitmap.h"
 
 namespace skinc {
@@ -13,9 +12,6 @@ namespace skinc {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Larger pictures make no sense on a phone screen and would only exhaust memory.
-constexpr long long kMaxPixels = 64LL * 1024 * 1024;
 
 uint32_t read_u32(const std::vector<uint8_t>& b, size_t at) {
     return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
@@ -65,40 +61,15 @@ uint16_t convert_pixel(uint8_t r, uint8_t g, uint8_t b, uint8_t a, int alpha_lev
 }
 
 bool decode_png(const std::vector<uint8_t>& bytes, RgbaImage& image, std::string& error) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
-        error = std::string("not a readable PNG (") + png.message + ")";
-        return false;
-    }
-    if (static_cast<long long>(png.width) * png.height > kMaxPixels || png.width > 65535 ||
-        png.height > 65535) {
-        png_image_free(&png);
-        error = "PNG is too large";
-        return false;
-    }
-    png.format = PNG_FORMAT_RGBA;
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.pixels.assign(PNG_IMAGE_SIZE(png), 0);
-    if (!png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr)) {
-        error = std::string("PNG data is damaged (") + png.message + ")";
-        png_image_free(&png);
-        image = {};
-        return false;
-    }
-    return true;
+    image = platform::decode_png(bytes.data(), bytes.size(), error);
+    return !image.empty();
 }
 
 std::optional<zentra::Size> png_size(const std::vector<uint8_t>& bytes, std::string& error) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
-        error = std::string("not a readable PNG (") + png.message + ")";
+    zentra::Size size;
+    if (!platform::read_png_size(bytes.data(), bytes.size(), size.w, size.h, error)) {
         return std::nullopt;
     }
-    const zentra::Size size{static_cast<int>(png.width), static_cast<int>(png.height)};
-    png_image_free(&png);
     return size;
 }
 
@@ -256,25 +227,9 @@ bool read_file(const fs::path& path, std::vector<uint8_t>& bytes) {
 
 bool write_file_atomically(const fs::path& path, const std::vector<uint8_t>& bytes,
                            std::string& error) {
-    fs::path temporary = path;
-    temporary += ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            error = path.string() + ": cannot write the file";
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        error = path.string() + ": cannot replace the file";
+    const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!platform::replace_file(path.string(), view, error)) {
+        error = path.string() + ": cannot replace the file (" + error + ")";
         return false;
     }
     return true;

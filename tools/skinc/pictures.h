@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/imaging.h"
 #include "platform/ustring.h"
 #include "skin/geometry.h"
 #include "tools/skinc/source_parser.h"
@@ -25,13 +26,10 @@ inline constexpr uint16_t kOpaqueBit = 0x0020;
 uint16_t convert_pixel(uint8_t r, uint8_t g, uint8_t b, uint8_t a, int alpha_level);
 
 // Decoded pixels, four bytes (R, G, B, straight alpha) per pixel, rows top to bottom.
-struct RgbaImage {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> pixels;
-};
+using RgbaImage = platform::RgbaImage;
 
-// Any PNG (palette, grey, 16-bit, with or without transparency) as RGBA.
+// Any PNG (palette, grey, 16-bit, with or without transparency) as RGBA, through the
+// program's own decoder and its size guard.
 bool decode_png(const std::vector<uint8_t>& bytes, RgbaImage& image, std::string& error);
 std::optional<zentra::Size> png_size(const std::vector<uint8_t>& bytes, std::string& error);
 
@@ -58,7 +56,7 @@ bool export_pictures(const std::vector<SkinPicture>& pictures, const std::filesy
                      std::string& error);
 
 bool read_file(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
-// Writes a new file beside path and renames it over path, so readers never see half a file.
+// platform::replace_file for the compiler's byte vectors: readers never see half a file.
 bool write_file_atomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes,
                            std::string& error);
 

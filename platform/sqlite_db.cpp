@@ -1,0 +1,150 @@
+#include "platform/sqlite_db.h"
+
+#include <sqlite3.h>
+
+namespace platform::sql {
+
+namespace {
+
+constexpr int kBusyMs = 5000;
+
+}  // namespace
+
+Database::~Database() { close(); }
+
+int Database::open(const std::string& file, unsigned flags) {
+    close();
+    const int mode = SQLITE_OPEN_READWRITE | ((flags & kCreate) != 0 ? SQLITE_OPEN_CREATE : 0) |
+                     ((flags & kCallerLocks) != 0 ? SQLITE_OPEN_NOMUTEX : 0);
+    const int rc = sqlite3_open_v2(file.c_str(), &m_db, mode, nullptr);
+    if (rc != SQLITE_OK) {
+        // Kept open just long enough to say why; error_message() reads it.
+        m_failed_open = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return rc;
+    }
+    m_failed_open.clear();
+    sqlite3_busy_timeout(m_db, kBusyMs);
+    return SQLITE_OK;
+}
+
+void Database::close() {
+    for (auto& [sql, statement] : m_cache) {
+        sqlite3_finalize(statement);
+    }
+    m_cache.clear();
+    if (m_db != nullptr) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+int Database::exec(const std::string& sql) {
+    return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+int Database::use_wal() { return exec("PRAGMA journal_mode = WAL"); }
+
+std::optional<int64_t> Database::query_integer(const std::string& sql) {
+    Statement query(*this, sql);
+    if (!query || query.step() != SQLITE_ROW) {
+        return std::nullopt;
+    }
+    return query.integer(0);
+}
+
+std::string Database::error_message() const {
+    return m_db != nullptr ? sqlite3_errmsg(m_db) : m_failed_open;
+}
+
+int Database::error_code() const { return m_db != nullptr ? sqlite3_errcode(m_db) : SQLITE_CANTOPEN; }
+
+int64_t Database::last_insert_rowid() const { return sqlite3_last_insert_rowid(m_db); }
+
+int Database::changes() const { return sqlite3_changes(m_db); }
+
+bool Database::in_transaction() const { return m_db != nullptr && sqlite3_get_autocommit(m_db) == 0; }
+
+sqlite3_stmt* Database::cached(const char* sql) {
+    auto found = m_cache.find(sql);
+    if (found != m_cache.end()) {
+        return found->second;
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+        SQLITE_OK) {
+        return nullptr;
+    }
+    m_cache.emplace(sql, statement);
+    return statement;
+}
+
+Statement::Statement(Database& db, const char* sql) : m_statement(db.cached(sql)) {}
+
+Statement::Statement(Database& db, const std::string& sql) : m_owned(true) {
+    if (sqlite3_prepare_v2(db.m_db, sql.c_str(), -1, &m_statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+    }
+}
+
+Statement::~Statement() {
+    if (m_owned) {
+        sqlite3_finalize(m_statement);
+    } else if (m_statement != nullptr) {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+}
+
+void Statement::bind(int index, int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
+
+void Statement::bind(int index, std::string_view utf8) {
+    sqlite3_bind_text64(m_statement, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void Statement::bind(int index, std::u16string_view text) {
+    sqlite3_bind_text64(m_statement, index, reinterpret_cast<const char*>(text.data()),
+                        text.size() * sizeof(char16_t), SQLITE_TRANSIENT, SQLITE_UTF16);
+}
+
+void Statement::bind_blob(int index, std::span<const uint8_t> bytes) {
+    sqlite3_bind_blob64(m_statement, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+}
+
+int Statement::step() { return sqlite3_step(m_statement); }
+
+bool Statement::is_null(int column) const {
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+int64_t Statement::integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+std::string_view Statement::text(int column) const {
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    if (bytes == nullptr) {
+        return {};
+    }
+    return std::string_view(bytes, static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
+}
+
+std::u16string_view Statement::text16(int column) const {
+    const auto* units = static_cast<const char16_t*>(sqlite3_column_text16(m_statement, column));
+    if (units == nullptr) {
+        return {};
+    }
+    return std::u16string_view(
+        units, static_cast<size_t>(sqlite3_column_bytes16(m_statement, column)) / sizeof(char16_t));
+}
+
+std::span<const uint8_t> Statement::blob(int column) const {
+    const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(m_statement, column));
+    const int size = sqlite3_column_bytes(m_statement, column);
+    if (bytes == nullptr || size <= 0) {
+        return {};
+    }
+    return std::span<const uint8_t>(bytes, static_cast<size_t>(size));
+}
+
+}  // namespace platform::sql
