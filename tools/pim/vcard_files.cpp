@@ -1,16 +1,14 @@
 // import and export: vCard files in and out of the user's book. A file is imported whole or
 // not at all, and an export replaces its target only once it is completely written.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "contacts/vcard.h"
 #include "platform/files.h"
+#include "platform/native_file.h"
 #include "platform/pim_session.h"
 #include "tools/pim/book_writer.h"
 
@@ -20,66 +18,26 @@ namespace pim = platform::pim;
 
 namespace {
 
-// The whole file, refusing what is not a regular file or is too large to be a phone book.
+// The whole file, refusing what is too large to be a phone book.
 bool read_whole(const std::string& path, std::string& out, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        error = "not a file";
-        return false;
-    }
-    if (static_cast<uint64_t>(info.st_size) > kMaxVCardFileBytes) {
-        ::close(fd);
-        error = "larger than " + std::to_string(kMaxVCardFileBytes >> 20) + " MB";
-        return false;
-    }
-    out.clear();
-    char block[65536];
-    while (true) {
-        const ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            error = std::strerror(errno);
-            ::close(fd);
+    platform::NativeRead read = platform::read_native(path, kMaxVCardFileBytes);
+    switch (read.status) {
+        case platform::ReadStatus::ok:
+            out = std::move(read.bytes);
+            return true;
+        case platform::ReadStatus::missing:
+            error = "no such file";
             return false;
-        }
-        if (got == 0) {
-            break;
-        }
-        out.append(block, static_cast<size_t>(got));
-        // The file may grow while it is read.
-        if (out.size() > kMaxVCardFileBytes) {
-            ::close(fd);
+        case platform::ReadStatus::too_large:
             error = "larger than " + std::to_string(kMaxVCardFileBytes >> 20) + " MB";
             return false;
-        }
+        case platform::ReadStatus::failed:
+            break;
     }
-    ::close(fd);
-    return true;
+    error = "cannot be read";
+    return false;
 }
 
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(put));
-    }
-    return true;
-}
-
-// The picture bytes as stored; empty for none or a cleared one.
 std::string stored_picture(pim::PimSession& session, uint32_t object_id) {
     std::unique_ptr<pim::PimItem> item;
     std::unique_ptr<pim::PimStream> stream;
@@ -161,7 +119,8 @@ int run_export(const Args& args) {
     const std::string text = write_vcards(cards);
     std::string error;
     if (path == "-") {
-        if (!write_all(STDOUT_FILENO, text)) {
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+            std::fflush(stdout) != 0) {
             fail_line(std::string("standard output: ") + std::strerror(errno));
             return kFailure;
         }
