@@ -1,6 +1,10 @@
 # Shared compile settings for every Velvane target.
 add_library(velvane_options INTERFACE)
 target_compile_options(velvane_options INTERFACE -Wall -Wextra)
+# Only our own targets link velvane_options, so system and third-party headers stay out of it.
+if(VELVANE_WERROR)
+    target_compile_options(velvane_options INTERFACE -Werror)
+endif()
 target_include_directories(velvane_options INTERFACE ${PROJECT_SOURCE_DIR})
 if(VELVANE_ASSERTS)
     target_compile_definitions(velvane_options INTERFACE VELVANE_ASSERTS)

@@ -24,6 +24,8 @@ public:
 
 class MultiNode : public Node, private ButtonListener {
 public:
+    // The button listener's on_pointer below would otherwise hide the node's.
+    using Node::on_pointer;
     void remove_child(Node* child, int index) override;
     void insert_child(std::unique_ptr<Node> child, int index, const Properties* properties,
                       SkinRecord record, platform::WStringView type) override;
