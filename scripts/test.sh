@@ -40,9 +40,11 @@ stage "Tests"
 run_ctest build
 
 stage "AddressSanitizer build"
+# Warnings are errors in the normal and the fuzz build; gcc's flow warnings at -O1 with the
+# sanitizers' instrumentation are too often wrong to stop a run, so here they are only shown.
 # -O1: the sanitizers find the same faults and the tests run several times faster than at -O0.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-g -O1" \
-    -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DVELVANE_SANITIZE=ON -DVELVANE_BENCH=OFF
+    -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DVELVANE_SANITIZE=ON -DVELVANE_BENCH=OFF -DVELVANE_WERROR=OFF
 cmake --build build-asan -j"$jobs"
 stage "AddressSanitizer tests"
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
@@ -52,7 +54,7 @@ stage "ThreadSanitizer build"
 # Only the test programs labelled "threaded", and what they need.
 threaded=($(sed -n 's/^velvane_test(\([A-Za-z0-9_]*\) .*LABELS[^)]*threaded.*/\1/p' tests/*/CMakeLists.txt))
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-g -O1" \
-    -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DVELVANE_TSAN=ON -DVELVANE_BENCH=OFF
+    -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DVELVANE_TSAN=ON -DVELVANE_BENCH=OFF -DVELVANE_WERROR=OFF
 cmake --build build-tsan -j"$jobs" --target "${threaded[@]}"
 stage "ThreadSanitizer tests"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
