@@ -72,8 +72,10 @@ void jpeg_quiet(j_common_ptr info, int level) {
 
 // gcc at -O1 takes the strings built after a jump for locals that live across it; what is
 // read after the jump (info, jerr) lives in memory, as setjmp asks.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wclobbered"
+#endif
 RgbaImage decode_jpeg(const uint8_t* data, size_t size, std::string& error) {
     jpeg_decompress_struct info {};
     JpegError jerr {};
@@ -143,7 +145,9 @@ RgbaImage decode_jpeg(const uint8_t* data, size_t size, std::string& error) {
     jpeg_destroy_decompress(&info);
     return std::move(image);
 }
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 // --- BMP ----------------------------------------------------------------------------------
 
