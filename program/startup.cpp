@@ -11,6 +11,7 @@
 #include "contacts/recent_call.h"
 #include "platform/phone_engine_sim.h"
 #include "screens/main_form.h"
+#include "skin/skin_error.h"
 #include "telephony/phone_manager.h"
 #include "telephony/telephone.h"
 
@@ -103,12 +104,8 @@ zentra::Form* ProgramStartup::create_main_form(zentra::Properties& properties) {
     // form rather than ending inside the start-up thread.
     try {
         m_main_form = std::make_unique<MainForm>(properties, std::move(services));
-    } catch (const zentra::NodeNotFound& missing) {
-        log() << "MainForm: node not found: " << missing.parent_name << "/" << missing.name << "\n";
-    } catch (const zentra::NodeNotFoundInSkin& missing) {
-        log() << "MainForm: not in the skin: " << missing.name << "\n";
-    } catch (const zentra::NodeNotRegistered& missing) {
-        log() << "MainForm: node type not registered: " << missing.type << "\n";
+    } catch (...) {
+        log() << "MainForm: " << zentra::current_skin_error() << "\n";
     }
     return m_main_form.get();
 }
