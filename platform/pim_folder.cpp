@@ -57,10 +57,8 @@ Code PimFolder::get_props(std::span<const uint32_t> ids, std::vector<PropValue>&
 }
 
 Code PimFolder::set_props(std::span<const PropValue> values) {
-    for (const PropValue& value : values) {
-        if (!valid_write_type(value.id) || !value_fits(value)) {
-            return kInvalidArg;
-        }
+    if (!all_writable(values)) {
+        return kInvalidArg;
     }
     std::lock_guard guard(m_state->mutex);
     // The notification setting belongs to this session; the rest is stored for everyone.

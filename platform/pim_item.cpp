@@ -75,10 +75,8 @@ Code PimItem::get_props(std::span<const uint32_t> ids, std::vector<PropValue>& o
 }
 
 Code PimItem::set_props(std::span<const PropValue> values) {
-    for (const PropValue& value : values) {
-        if (!valid_write_type(value.id) || !value_fits(value)) {
-            return kInvalidArg;
-        }
+    if (!all_writable(values)) {
+        return kInvalidArg;
     }
     std::lock_guard guard(m_state->mutex);
     for (const PropValue& value : values) {

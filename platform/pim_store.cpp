@@ -42,6 +42,8 @@ Code code_of(int rc) {
     }
 }
 
+namespace {
+
 bool valid_write_type(uint32_t id) {
     const uint16_t type = prop_type(id);
     return type == kTypeText || type == kTypeFileTime || type == kTypeUInt32;
@@ -50,6 +52,17 @@ bool valid_write_type(uint32_t id) {
 bool value_fits(const PropValue& value) {
     if (prop_type(value.id) == kTypeUInt32) {
         return value.number >= 0 && value.number <= 0xFFFFFFFFll;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool all_writable(std::span<const PropValue> values) {
+    for (const PropValue& value : values) {
+        if (!valid_write_type(value.id) || !value_fits(value)) {
+            return false;
+        }
     }
     return true;
 }

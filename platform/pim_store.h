@@ -80,9 +80,8 @@ void mark_journal(SessionState& state);
 // Posts the notices of other processes' changes; takes the lock itself.
 int check_remote(const std::shared_ptr<SessionState>& shared);
 
-// Whether a value may be written: a writable type, and a number that fits it.
-bool valid_write_type(uint32_t id);
-bool value_fits(const PropValue& value);
+// Whether every value may be written: a writable type, and a number that fits it.
+bool all_writable(std::span<const PropValue> values);
 
 // A property value as its column: text as UTF-16, the rest as integers.
 void bind_value(sql::Statement& statement, int index, const PropValue& value);
