@@ -138,16 +138,17 @@ int GameBase::run_message_loop() {
         if (m_msg.message == platform::WM_QUIT) {
             break;
         }
-        if (!m_msg.window) {
-            m_message_scheduler->handle_message(m_msg.message, m_msg.wparam, m_msg.lparam);
-            continue;
-        }
-        if (hold(m_msg)) {
-            continue;
-        }
-        platform::dispatch_message(m_msg);
+        route(m_msg);
     }
     return static_cast<int>(m_msg.wparam);
+}
+
+void GameBase::route(const platform::Message& message) {
+    if (!message.window) {
+        m_message_scheduler->handle_message(message.message, message.wparam, message.lparam);
+    } else if (!hold(message)) {
+        platform::dispatch_message(message);
+    }
 }
 
 void GameBase::hold_document_messages() {
@@ -175,11 +176,7 @@ void GameBase::dispatch_waiting_messages() {
             platform::post_quit_message(static_cast<int>(message.wparam));
             return;
         }
-        if (!message.window) {
-            m_message_scheduler->handle_message(message.message, message.wparam, message.lparam);
-        } else if (!hold(message)) {
-            platform::dispatch_message(message);
-        }
+        route(message);
     }
 }
 

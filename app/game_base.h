@@ -121,6 +121,9 @@ private:
     void end_rest_kept_in_place();
     // True when the message was taken to wait for the hand-over.
     bool hold(const platform::Message& message);
+    // A thread message to the scheduler, a message for the Document held while the start-up
+    // runs, anything else to its window.
+    void route(const platform::Message& message);
     void on_paint();
     void on_stylus(uint32_t message, intptr_t lparam);
     void deliver_pointer_up();
