@@ -12,6 +12,7 @@
 #include "contacts/document.h"
 #include "screens/contact_selector_container.h"
 #include "screens/contact_selector_form.h"
+#include "screens/key_routed_form.h"
 #include "screens/keyboard_container.h"
 #include "screens/screen_slots.h"
 #include "skin/button_node.h"
@@ -20,17 +21,6 @@
 #include "skin/properties.h"
 
 namespace velvane {
-
-// The node's on_key and the application listener's on_key share one signature. The form's
-// keys come through the node tree (the top form gets them), so they get a name of their own
-// here and the listener's operation keeps its default.
-class KeyRoutedForm : public zentra::Form {
-public:
-    bool on_key(const zentra::KeyEvent& event) final { return on_form_key(event); }
-
-protected:
-    virtual bool on_form_key(const zentra::KeyEvent& event) = 0;
-};
 
 // What the main form needs from the phone; empty functions while there is none.
 struct MainFormServices {
