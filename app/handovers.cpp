@@ -102,6 +102,17 @@ void open_web_page(WStringView address) {
                    {{"{line}", platform::to_utf8(address)}});
 }
 
+bool open_contacts_program(std::uint32_t object_id, bool edit) {
+    const WString command = setting(u"ContactsCommand", u"");
+    const std::string view = edit ? "edit" : "display";
+    log() << "open_contacts_program(" << object_id << " " << view << ")\n";
+    if (command.empty()) {
+        return false;
+    }
+    rest_frames();
+    return run_configured(command, {{"{id}", std::to_string(object_id)}, {"{view}", view}});
+}
+
 bool execute_file(WStringView path, WStringView arguments) {
     WString expanded = expand_path(path);
     log() << "execute_file(" << expanded << "} {" << arguments << ")\n";

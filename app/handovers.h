@@ -3,9 +3,10 @@
 // state. Every hand-over logs the command line the handheld program would have received, then
 // runs a Linux command chosen by string values under HKEY_CURRENT_USER\Software\Quorr\Velvane:
 //   BrowserCommand (default "xdg-open"), MailCommand (default "xdg-open"),
-//   SmsCommand (default empty: only logged), MessageStores ("|"-separated, default "SMS").
-// A configured command is split into words; in each word "{line}", "{number}", "{body}" and
-// "{store}" are replaced. Nothing passes through a shell.
+//   SmsCommand (default empty: only logged), MessageStores ("|"-separated, default "SMS"),
+//   ContactsCommand (default empty: nothing runs).
+// A configured command is split into words; in each word "{line}", "{number}", "{body}",
+// "{store}", "{id}" and "{view}" are replaced. Nothing passes through a shell.
 
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,9 @@ void send_chat(WStringView number);
 void send_mail(WStringView address);
 void open_web_page(WStringView address);
 bool execute_file(WStringView path, WStringView arguments);
+// Opens a contact in the desktop's own contacts program, when one is configured: "{id}" is
+// the contact's object id, "{view}" "edit" or "display". False when none is configured.
+bool open_contacts_program(std::uint32_t object_id, bool edit);
 bool find_installed_program(WStringView app_key, WStringView file_name, WString& path_out);
 
 // The messaging program for a given operating-system major version.

@@ -12,6 +12,8 @@
 #include "app/skin_rebind.h"
 #include "app/skins.h"
 #include "contacts/recent_call.h"
+#include "screens/contact_form.h"
+#include "screens/select_field_form.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "skin/multinode.h"
@@ -101,6 +103,8 @@ MainForm::MainForm(zentra::Properties& properties, MainFormServices services)
     m_favorite_mode = mode == 2 ? 2 : 1;
     // A skin the screens cannot be built from gives way to the next one start-up would take.
     bind_with_fallback(m_properties, u"MainForm", [this] {
+        m_screens.contact = std::make_unique<ContactForm>(m_properties, m_services.call_number);
+        m_screens.select_field = std::make_unique<SelectFieldForm>(m_properties);
         m_selector_form = std::make_unique<ContactSelectorForm>(m_properties, *this);
         bind();
     });
@@ -513,10 +517,8 @@ void MainForm::on_keyboard_call(KeyboardContainer& keyboard, WStringView text) {
 void MainForm::on_contact_selected(ContactSelectorContainer& container, ContactEntry& entry) {
     if (&container == &m_contacts) {
         open_contact(entry);
-    } else if (m_screens.select_field) {
-        m_screens.select_field->choose_phone_kind(entry.contact.object_id, *this);
     } else {
-        log() << "MainForm::on_contact_selected no field chooser yet\n";
+        m_screens.select_field->choose_phone_kind(entry.contact.object_id, *this);
     }
 }
 
@@ -553,7 +555,7 @@ void MainForm::on_field_kind_chosen(uint32_t object_id, FieldKind kind) {
     } else if (store != nullptr) {
         Contact created;
         created.fields.emplace_back(kind, m_pending_number);
-        if (store->create(created) && m_screens.contact) {
+        if (store->create(created)) {
             doc.set_current_contact(created.object_id);
             m_screens.contact->show_contact(created, true);
         }
@@ -576,23 +578,14 @@ void MainForm::remove_forms_above() {
 void MainForm::open_contact(const ContactEntry& entry) {
     remove_forms_above();
     m_keyboard.set_text(u"");
-    if (m_screens.contact) {
-        document().set_current_contact(entry.contact.object_id);
-        m_screens.contact->show_contact(entry.contact, false);
-    } else {
-        log() << "MainForm::open_contact no contact card yet for " << entry.contact.object_id
-              << "\n";
-    }
+    document().set_current_contact(entry.contact.object_id);
+    m_screens.contact->show_contact(entry.contact, false);
     document().set_filter_string(u"");
 }
 
 void MainForm::new_contact() {
     remove_forms_above();
-    // Without the card to fill it in, an empty contact would only be left behind.
-    if (!m_screens.contact) {
-        log() << "MainForm::new_contact no contact card yet\n";
-        return;
-    }
+    // The card deletes it again when it is left empty.
     Document& doc = document();
     Contact created;
     if (doc.store() != nullptr && doc.store()->create(created)) {
@@ -808,11 +801,7 @@ std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
         {u"PhoneToContact", false, [](MainForm&, WStringView) { return add_number_items(); }},
         {u"Add2NewContact", false,
          [](MainForm& form, WStringView) {
-             if (form.m_screens.select_field) {
-                 form.m_screens.select_field->choose_phone_kind(0, form);
-             } else {
-                 log() << "MainForm Add2NewContact no field chooser yet\n";
-             }
+             form.m_screens.select_field->choose_phone_kind(0, form);
              return Items{};
          }},
         {u"Add2Existing", false,

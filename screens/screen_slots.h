@@ -1,8 +1,8 @@
 #pragma once
 // What the main form asks of the screens it owns but that are built on their own: the
 // contact card, the field-kind chooser, the recents and favourites lists and the call screen.
-// Each slot stays empty until its screen exists; the main form's paths to it are in place and
-// do nothing (with a log line) while it is empty. The forms among them bind themselves and
+// The main form builds the card and the chooser itself; each other slot stays empty until its
+// screen exists, and the main form's paths to it do nothing (with a log line) meanwhile. The forms among them bind themselves and
 // follow a new skin on their own; the tab containers are bound by the main form.
 
 #include <cstdint>
