@@ -46,6 +46,8 @@ protected:
 
     // The editor's nodes below the loaded definition.
     virtual void bind_nodes() = 0;
+    // Before the definition is loaded again: let go of what points into the old nodes.
+    virtual void unbind_nodes() {}
     // The contact the editor shows; 0 for none.
     virtual uint32_t shown_object_id() const = 0;
     // The stored contact changed while the editor shows it.

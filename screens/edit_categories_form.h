@@ -38,6 +38,7 @@ public:
 
 protected:
     void bind_nodes() override;
+    void unbind_nodes() override;
     uint32_t shown_object_id() const override { return m_editor.contact().object_id; }
     void on_stored_contact(const Contact& stored) override;
     void leave() override;

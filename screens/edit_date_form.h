@@ -29,6 +29,7 @@ public:
 
 protected:
     void bind_nodes() override;
+    void unbind_nodes() override;
     void on_stored_contact(const Contact&) override {}
     bool write_back() override;
 
@@ -37,6 +38,8 @@ private:
 
     std::unique_ptr<zentra::DateChooser> m_chooser;
     size_t m_field = 0;
+    // What the chooser showed last, for a new skin.
+    zentra::ChosenDate m_shown;
     std::function<int64_t()> m_clock;
 };
 

@@ -29,6 +29,7 @@ protected:
 
 private:
     FieldKind kind() const;
+    void show_caption(FieldKind kind);
 
     zentra::LabelEditNode* m_edit = nullptr;
     size_t m_field = 0;
