@@ -45,6 +45,13 @@ public:
     }
     std::vector<Contact> created;
     uint32_t next_id = 1000;
+    // Forgets the contact; the notice is the test's to send.
+    bool remove(uint32_t id) override {
+        removed.push_back(id);
+        std::erase_if(contacts, [id](const Contact& c) { return c.object_id == id; });
+        return true;
+    }
+    std::vector<uint32_t> removed;
 
     Contact* find(uint32_t id) {
         for (Contact& c : contacts) {

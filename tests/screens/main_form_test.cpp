@@ -8,55 +8,10 @@
 #include "core/registry.h"
 #include "app/handovers.h"
 #include "skin/text_node.h"
-#include "tests/screens/contact_list_support.h"
+#include "tests/screens/main_form_support.h"
 
 namespace screens_test {
 namespace {
-
-std::string tab_source(const std::string& id, int x, const std::string& extra = "") {
-    std::string s = "node { string type = \"button\" string id = \"" + id +
-                    "\" string anchor_x = \"MIN_SIDE\" string anchor_y = \"MAX_SIDE\" "
-                    "point border_min = " +
-                    std::to_string(x) + ", 0 point design_size = 16, 10\n";
-    for (int i = 0; i < 3; ++i) {
-        s += "node { string type = \"node\" string id = \"#state" + std::to_string(i) + "\" }\n";
-    }
-    return s + extra + "}\n";
-}
-
-// Main: the list, its ruler and the keypad fill the screen; the tabs sit in the bottom 10
-// pixels (contacts, favourites, recents with its badge, menu, then the keypad button).
-std::string main_skin() {
-    return "define Main { point design_size = 100, 100\n" + contact_list_source() +
-           "node { string type = \"node\" string id = \"RecentsContainer\" }\n"
-           "node { string type = \"node\" string id = \"FavoritesContainer\" }\n"
-           "node { string type = \"node\" string id = \"FavoritesContainer2\" }\n" +
-           keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
-           tab_source("button_recents", 40,
-                      "node { string type = \"text\" string id = \"recent_count\" }\n") +
-           tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
-           "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
-           keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
-           contact_row_source() + R"(
-        define Menu {
-            node { string type = "node"  string id = "panel"
-                node { string type = "text"  string id = "caption" string anchor_y = "MIN_SIDE"
-                       point design_size = 100, 10 }
-                node { string type = "vlist"  string id = "vlist"  point border_min = 0, 10 }
-            }
-        }
-        define MenuElement { point design_size = 100, 10
-            node { string type = "text"  string id = "#text" }
-            node { string type = "node"  string id = "checked" }
-        }
-        define MenuElementRed { point design_size = 100, 10
-            node { string type = "text"  string id = "#text" }
-        }
-        define MenuElement4Buttons { point design_size = 100, 10
-            node { string type = "button"  string id = "Help" }
-        }
-    )";
-}
 
 constexpr const char16_t* kMissedCalls = u"HKEY_CURRENT_USER\\System\\State\\Phone";
 
@@ -167,6 +122,7 @@ protected:
         ADD_FAILURE() << "no row " << platform::to_utf8(key);
     }
 
+    SpinnerType m_spinner;
     std::unique_ptr<MainForm> form;
     std::vector<std::string> calls;
     bool in_call = false;
@@ -609,9 +565,10 @@ TEST_F(MainScreen, ASkinWithoutANodeNamesIt) {
         MainForm broken(skin);
         FAIL() << "built without its nodes";
     } catch (const zentra::NodeNotFound& missing) {
-        EXPECT_EQ(missing.name, u"ContactSelectorForm");
+        EXPECT_EQ(missing.name, u"SelectFieldForm");
     } catch (const zentra::NodeNotFoundInSkin& missing) {
-        EXPECT_EQ(missing.name, u"ContactSelectorForm");
+        // The card is built first, and its field-kind chooser first of all.
+        EXPECT_EQ(missing.name, u"SelectFieldForm");
     }
 }
 

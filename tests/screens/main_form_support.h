@@ -1,0 +1,57 @@
+#pragma once
+// Skin source for the main form's tests: the main screen with its tabs, the contact chooser,
+// the menus, and the contact card with its editors, which the main form builds.
+
+#include <string>
+
+#include "tests/screens/contact_card_support.h"
+#include "tests/screens/contact_list_support.h"
+
+namespace screens_test {
+
+inline std::string tab_source(const std::string& id, int x, const std::string& extra = "") {
+    std::string s = "node { string type = \"button\" string id = \"" + id +
+                    "\" string anchor_x = \"MIN_SIDE\" string anchor_y = \"MAX_SIDE\" "
+                    "point border_min = " +
+                    std::to_string(x) + ", 0 point design_size = 16, 10\n";
+    for (int i = 0; i < 3; ++i) {
+        s += "node { string type = \"node\" string id = \"#state" + std::to_string(i) + "\" }\n";
+    }
+    return s + extra + "}\n";
+}
+
+// Main: the list, its ruler and the keypad fill the screen; the tabs sit in the bottom 10
+// pixels (contacts, favourites, recents with its badge, menu, then the keypad button).
+inline std::string main_skin() {
+    return "define Main { point design_size = 100, 100\n" + contact_list_source() +
+           "node { string type = \"node\" string id = \"RecentsContainer\" }\n"
+           "node { string type = \"node\" string id = \"FavoritesContainer\" }\n"
+           "node { string type = \"node\" string id = \"FavoritesContainer2\" }\n" +
+           keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
+           tab_source("button_recents", 40,
+                      "node { string type = \"text\" string id = \"recent_count\" }\n") +
+           tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
+           "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
+           keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
+           contact_row_source() + contact_card_source() + R"(
+        define Menu {
+            node { string type = "node"  string id = "panel"
+                node { string type = "text"  string id = "caption" string anchor_y = "MIN_SIDE"
+                       point design_size = 100, 10 }
+                node { string type = "vlist"  string id = "vlist"  point border_min = 0, 10 }
+            }
+        }
+        define MenuElement { point design_size = 100, 10
+            node { string type = "text"  string id = "#text" }
+            node { string type = "node"  string id = "checked" }
+        }
+        define MenuElementRed { point design_size = 100, 10
+            node { string type = "text"  string id = "#text" }
+        }
+        define MenuElement4Buttons { point design_size = 100, 10
+            node { string type = "button"  string id = "Help" }
+        }
+    )";
+}
+
+}  // namespace screens_test
