@@ -462,8 +462,8 @@ class Skin:
         right = [
             self.header_button("standart", "open", ax="MAX_SIDE", bmax=(52, 0)),
             Node("multinode", "edit_mode", ax="MAX_SIDE", size=(52, 0), children=[
-                self.header_button("#view", "edit", "skinEdit", width=52),
-                self.header_button("#edit", "done", "skinDone", width=52),
+                self.header_button("view_state", "edit", "skinEdit", width=52),
+                self.header_button("edit_state", "done", "skinDone", width=52),
             ]),
         ]
         return self.form("ContactForm", "skinContact", left, [
@@ -518,42 +518,51 @@ class Skin:
     def separator(self):
         return Node("node", "SeparatorElement", size=(0, 1), children=[
             self.fill("row"),
-            self.fill("line", "rule", bmin=(44, 0)),
+            self.fill("line", "rule", bmin=(40, 0)),
         ])
 
     def kind_icons(self, **props):
         """The eight kinds of field as the states of one multinode."""
-        return Node("multinode", "icons", ax="MIN_SIDE", size=(44, 0), children=[
-            self.icon("field_" + kind, "#" + kind)
+        return Node("multinode", "icons", ax="MIN_SIDE", size=(40, 0), children=[
+            self.icon("field_" + kind)
             for kind in ("mobile", "tel", "mail", "web", "address", "categories", "birthday",
                          "other")], **props)
 
     def row_icon_button(self, id_, icon, **props):
-        return self.plain_button(id_, [self.icon(icon)], ay="BOTH_SIDE", size=(36, 0), **props)
+        return self.plain_button(id_, [self.icon(icon)], size=(32, 0), **props)
 
     def contact_field(self):
-        # action lies under the texts and over the row's background; the small buttons are
-        # drawn last, so a touch on them is theirs. remove takes the place of the kind icon
-        # while the card edits.
+        # action lies under everything else and covers the row; the texts take no touches,
+        # so a tap on them is the row's. The rest sit in a table, so the value has the room
+        # of the buttons the card hides (sms and favorite show on phone rows only). remove
+        # takes the place of the kind icon while the card edits; confirm_remove comes in over
+        # the row's right end.
         return Node("node", "ContactFieldElement", size=(0, 48), children=self.row_states() + [
             self.plain_button("action", []),
-            self.kind_icons(anim="scale"),
-            self.text("big", 11, "row_text", ay="MIN_SIDE", bmin=(44, 6), bmax=(74, 0),
-                      size=(0, 20), halign="LEFT", valign="BOTTOM", ellipsis=1),
-            self.text("small", 8, "row_small", ay="MIN_SIDE", bmin=(44, 27), bmax=(74, 0),
-                      size=(0, 14), halign="LEFT", valign="TOP", ellipsis=1),
-            self.row_icon_button("sms", "sms", ax="MAX_SIDE", bmax=(36, 0), anim="scale"),
-            Node("multinode", "favorite", ax="MAX_SIDE", size=(36, 0), anim="scale", children=[
-                self.plain_button("#off", [self.icon("star_off")]),
-                self.plain_button("#on", [self.icon("star_on")]),
+            Node("htable", "cells", children=[
+                Node("node", "kind", size=(40, 0), children=[
+                    self.kind_icons(anim="scale"),
+                    self.plain_button("remove", [self.icon("remove")], anim="scale"),
+                ]),
+                Node("node", "texts", ratio=1, children=[
+                    self.text("big", 10, "row_text", ay="MIN_SIDE", bmin=(0, 6), bmax=(2, 0),
+                              size=(0, 20), halign="LEFT", valign="BOTTOM", ellipsis=1),
+                    self.text("small", 8, "row_small", ay="MIN_SIDE", bmin=(0, 27),
+                              bmax=(2, 0), size=(0, 14), halign="LEFT", valign="TOP",
+                              ellipsis=1),
+                ]),
+                self.row_icon_button("sms", "sms", anim="scale"),
+                Node("multinode", "favorite", size=(34, 0), anim="scale", children=[
+                    self.plain_button("star_off", [self.icon("star_off")]),
+                    self.plain_button("star_on", [self.icon("star_on")]),
+                ]),
             ]),
-            self.plain_button("remove", [self.icon("remove")], ax="MIN_SIDE", size=(44, 0),
-                              anim="scale"),
             Node("button", "confirm_remove", ax="MAX_SIDE", size=(84, 0), anim="right",
                  children=[
                      self.fill("danger", "#normal"),
                      self.fill("danger_pressed", "#pressed"),
-                     self.text("#text", 10, "danger_text", "skinDelete", bold=1)]),
+                     self.text("#text", 10, "danger_text", "skinDelete", bold=1,
+                               ellipsis=1)]),
         ])
 
     def contact_field_buttons(self):
@@ -571,9 +580,9 @@ class Skin:
                 button("delete_contact", "danger", "DeleteContact", None)]),
         ])
 
-    def label_edit(self, id_, placeholder, top):
+    def label_edit(self, id_, placeholder):
         """An edit field on a row of its own, its placeholder in the same place."""
-        return Node("label_edit", id_, ay="MIN_SIDE", bmin=(0, top), size=(0, 44),
+        return Node("label_edit", id_, size=(0, 44),
                     text=placeholder, children=[
             self.fill("edit_bg"),
             Node("edit", "#edit", bmin=(14, 0), bmax=(40, 0), font=font(12),
@@ -587,10 +596,14 @@ class Skin:
         ])
 
     def edit_form(self, name, caption, fields):
-        # The fields stack under the header, a gap above the first.
+        # The fields stack under the header in a table, which shrinks them all alike (and
+        # the gap above them) when five do not fit, as in landscape.
         return self.form(name, caption, self.done_button(), [
-            self.fill("line", "rule", ay="MIN_SIDE", bmin=(0, 49), size=(0, 1)),
-        ] + [self.label_edit(id_, text, 50 + 44 * i) for i, (id_, text) in enumerate(fields)])
+            Node("vtable", "fields", bmin=(0, 38), children=[
+                Node("node", "gap", size=(0, 12), children=[
+                    self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1))]),
+            ] + [self.label_edit(id_, text) for id_, text in fields]),
+        ])
 
     def spinner(self, id_, width):
         # The value at rest sits on the band across the middle.
@@ -632,7 +645,7 @@ class Skin:
         return Node("node", "SelectFieldFormElement", size=(0, 44), children=self.row_states() + [
             self.plain_button("action", []),
             self.kind_icons(),
-            self.text("big", 11, "row_text", bmin=(44, 0), bmax=(12, 0), halign="LEFT",
+            self.text("big", 11, "row_text", bmin=(40, 0), bmax=(12, 0), halign="LEFT",
                       ellipsis=1),
         ])
 

@@ -424,6 +424,7 @@ TEST_P(SkinCheck, FieldRowButtonsTakeTheirTapsAndActionTheRest) {
             for (WStringView other : {u"sms", u"favorite", u"remove", u"confirm_remove"}) {
                 row->find(other).set_visible_at_once(other == name);
             }
+            zentra::layout_root(*row, {0, 0}, {w << s, 48 << s});
             const Box b = box(target);
             const zentra::PointerEvent press{b.x + b.w / 2, b.y + b.h / 2, 0, true, false};
             ASSERT_TRUE(row->on_pointer(press));
