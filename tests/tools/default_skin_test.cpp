@@ -444,6 +444,28 @@ TEST_P(SkinCheck, FieldRowButtonsTakeTheirTapsAndActionTheRest) {
     }
 }
 
+// The card's default picture is drawn like a contact's photo, without a key colour, so
+// every pixel of it must be opaque: a transparent one would show as the key colour itself.
+TEST_P(SkinCheck, DefaultPhotoIsOpaque) {
+    auto head = build(u"ContactHead");
+    ASSERT_NE(head, nullptr);
+    const int s = m_shift;
+    zentra::layout_root(*head, {0, 0}, {240 << s, 100 << s});
+    zentra::RenderSurface surface;
+    surface.recreate(240 << s, 100 << s);
+    head->render(surface, {0, 0});
+    const Box photo = box(head->find(u"photo"));
+    ASSERT_EQ(photo.w, 64 << s);
+    ASSERT_EQ(photo.h, 64 << s);
+    int key_pixels = 0;
+    for (int y = photo.y; y < photo.bottom(); ++y) {
+        for (int x = photo.x; x < photo.right(); ++x) {
+            key_pixels += surface.bitmap()->row(y)[x] == 0xF81F;
+        }
+    }
+    EXPECT_EQ(key_pixels, 0);
+}
+
 // Texts in the skin that are language keys must be in every shipped language.
 TEST_P(SkinCheck, EveryKeyTheSkinNamesIsInEveryLanguage) {
     std::vector<std::pair<std::string, velvane::KeyValues>> languages;
