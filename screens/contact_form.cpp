@@ -96,6 +96,8 @@ void ContactForm::bind() {
     m_padding->set_visible_at_once(edit);
     m_list->set_adapter(this);
     m_list->reset(static_cast<int>(m_rows.size()));
+    m_confirm_row = -1;
+    m_photo_stale = true;
 }
 
 void ContactForm::on_reload_skin(zentra::Properties& properties) {

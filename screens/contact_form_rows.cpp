@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/application.h"
 #include "platform/locale.h"
 #include "screens/contact_form.h"
 #include "screens/contact_rows.h"
 #include "screens/date_time_count.h"
 #include "screens/field_kinds.h"
+#include "skin/form_host.h"
 #include "skin/image_node.h"
 #include "skin/properties.h"
 #include "skin/vlist.h"
@@ -145,7 +145,11 @@ void ContactHeadRow::show_photo() {
         box = {m_photo->design_size().w << shift, m_photo->design_size().h << shift};
     }
     const zentra::ImageRef& picture = m_card.photo(box.w, box.h);
-    m_photo->set_source(picture.empty() ? m_default_photo : picture);
+    const zentra::ImageRef& shown = picture.empty() ? m_default_photo : picture;
+    // A new source lays the row out again; the same one must not, or every layout would.
+    if (shown.picture != m_photo->source().picture || shown.pairs != m_photo->source().pairs) {
+        m_photo->set_source(shown);
+    }
 }
 
 void ContactHeadRow::layout_vertical() {

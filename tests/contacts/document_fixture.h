@@ -52,6 +52,16 @@ public:
         return true;
     }
     std::vector<uint32_t> removed;
+    // Pictures by object id; every request is kept as "id w x h".
+    std::map<uint32_t, zentra::ImageRef> pictures;
+    std::vector<std::string> picture_requests;
+    zentra::ImageRef picture(uint32_t id, int w, int h) override {
+        picture_requests.push_back(std::to_string(id) + " " + std::to_string(w) + "x" +
+                                   std::to_string(h));
+        const auto found = pictures.find(id);
+        return found != pictures.end() ? found->second : zentra::ImageRef{};
+    }
+    void clear_picture(uint32_t id) override { pictures.erase(id); }
 
     Contact* find(uint32_t id) {
         for (Contact& c : contacts) {

@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "platform/launcher.h"
 #include "screens/main_form.h"
+#include "skin/image_node.h"
 #include "skin/text_node.h"
 #include "skin/vlist.h"
 #include "tests/screens/main_form_support.h"
@@ -270,6 +271,40 @@ TEST_F(CardTest, LeftAndCancelCloseAndADeletedContactClosesTheCard) {
 
     show(1);
     document->on_contact_removed(2);
+    EXPECT_EQ(application->top_form(), card.get());
+    document->on_contact_removed(1);
+    EXPECT_EQ(application->top_form(), nullptr);
+}
+
+TEST_F(CardTest, TheHeadShowsThePhotoAtItsSizeAndOffersToChangeIt) {
+    build();
+    store->pictures[1] = zentra::ImageRef::whole(std::make_shared<zentra::Bitmap>(8, 8));
+    show(1, true);
+    auto* head = dynamic_cast<ContactHeadRow*>(card->list().element_for(0));
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(store->picture_requests.back(), "1 30x30") << "the photo node's size";
+    EXPECT_EQ(head->photo().source().picture, store->pictures[1].picture);
+    EXPECT_EQ(head->choose_photo().label(), u"EditPhoto");
+    EXPECT_TRUE(head->remove_photo().visible());
+
+    card->row_button(0, CardButton::ChoosePhoto);
+    ASSERT_EQ(application->top_form(), &card->menu());
+    ASSERT_EQ(card->menu().items().size(), 3u);
+    EXPECT_EQ(card->menu().items()[1].key, u"RemovePhoto");
+    EXPECT_EQ(card->menu().items()[1].row_style, u"MenuElementRed");
+    card->menu().on_item_click(card->menu().list(), 1);
+    EXPECT_NE(application->top_form(), &card->menu());
+    lay_out();
+    EXPECT_FALSE(card->has_photo());
+    EXPECT_EQ(head->choose_photo().label(), u"AddPhoto");
+    EXPECT_FALSE(head->remove_photo().visible());
+
+    // Deleting asks first; the card goes when the Document reports the deletion.
+    card->row_button(8, CardButton::DeleteContact);
+    ASSERT_EQ(application->top_form(), &card->menu());
+    EXPECT_EQ(card->menu().items()[0].key, u"ReallyDelete");
+    card->menu().on_item_click(card->menu().list(), 0);
+    EXPECT_EQ(store->removed, (std::vector<uint32_t>{1}));
     EXPECT_EQ(application->top_form(), card.get());
     document->on_contact_removed(1);
     EXPECT_EQ(application->top_form(), nullptr);
