@@ -31,7 +31,9 @@
 #include "platform/messages.h"
 #include "screens/main_form.h"
 #include "skin/node.h"
+#include "skin/node_factory.h"
 #include "skin/properties.h"
+#include "skin/spinner.h"
 
 namespace {
 
@@ -180,6 +182,14 @@ zentra::Point centre_on_screen(const zentra::Node& node) {
     return {node.position().x + node.size().w / 2, node.position().y + node.size().h / 2};
 }
 
+// The program registers its spinner before it reads a skin; the card's date editor has some.
+struct SpinnerType {
+    SpinnerType() {
+        zentra::NodeFactory::register_type(u"spinner", zentra::create_node<zentra::SpinnerNode>);
+    }
+    ~SpinnerType() { zentra::NodeFactory::unregister_type(u"spinner"); }
+};
+
 // The running program's main screen, built in the order the start-up builds it, with the
 // keypad opened by a tap.
 class Stage {
@@ -312,6 +322,7 @@ private:
 
     display::HeadlessBackend m_backend;
     Application m_application;
+    SpinnerType m_spinner;
     zentra::Properties m_properties;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<MainForm> m_form;
