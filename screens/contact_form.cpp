@@ -51,6 +51,7 @@ ContactForm::~ContactForm() {
         if (m_menu) {
             host->remove_modal_form(*m_menu, false);
         }
+        host->remove_modal_form(*this, false);
     }
     if (m_list != nullptr) {
         m_list->set_adapter(nullptr);

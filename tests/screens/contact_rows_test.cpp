@@ -133,15 +133,6 @@ TEST(ContactRows, ErasingAFieldRemovesItsRowAndTheSeparatorInFront) {
               (std::vector<RowStep>{{RowStep::Remove, 3, -2}, {RowStep::Remove, 3, kErasedField}}));
 }
 
-TEST(ContactRows, ErasingTheFirstPartOfAnAddressHandsItsRowToTheNextPart) {
-    const auto before = fields_of({FieldKind::WorkStreet, FieldKind::WorkCity, FieldKind::WorkState});
-    auto after = before;
-    after.erase(after.begin());
-    const auto from = shift_for_erase(build_contact_rows(before, false), 0);
-    const auto steps = row_steps(from, build_contact_rows(after, false));
-    EXPECT_EQ(steps, (std::vector<RowStep>{{RowStep::Change, 2, 0}, {RowStep::Remove, 3, -2}}));
-}
-
 // Whatever single field comes or goes, in or out of kind order, the steps lead exactly to
 // the rows a fresh build gives, with at most two rows inserted or removed.
 TEST(ContactRows, StepsForAnySingleFieldChangeReachTheFreshSequence) {
