@@ -34,10 +34,14 @@ void Node::remove_child(Node* child, int index) {
             return;
         }
     }
+    invalidate_layout();
+    forget_child(child, index);
+}
+
+void Node::forget_child(Node* child, int index) {
     if (child == m_captured_child) {
         m_captured_child = nullptr;
     }
-    invalidate_layout();
     // Not destroyed: whoever removed the child owns it now.
     static_cast<void>(m_children[index].release());
     m_children.erase(m_children.begin() + index);
@@ -45,6 +49,14 @@ void Node::remove_child(Node* child, int index) {
 
 void Node::insert_child(std::unique_ptr<Node> child, int index, const Properties* /*properties*/,
                         SkinRecord /*record*/, platform::WStringView /*type*/) {
+    // A pending layout means the path to the root has been invalidated already.
+    if (!m_layout_pending) {
+        invalidate_layout();
+    }
+    insert_child_quietly(std::move(child), index);
+}
+
+void Node::insert_child_quietly(std::unique_ptr<Node> child, int index) {
     assert(child != nullptr);
     Node* node = child.get();
     const bool was_visible = node->is_visible();
@@ -54,10 +66,6 @@ void Node::insert_child(std::unique_ptr<Node> child, int index, const Properties
     node->m_parents_enabled = is_enabled();
     index = std::clamp(index, 0, child_count());
     m_children.insert(m_children.begin() + index, std::move(child));
-    // A pending layout means the path to the root has been invalidated already.
-    if (!m_layout_pending) {
-        invalidate_layout();
-    }
     // A subtree built on its own thinks its ancestors are all visible and enabled; tell it
     // when its new place says otherwise, so every descendant's flags stay right.
     if (node->is_visible() != was_visible) {
@@ -276,6 +284,14 @@ std::unique_ptr<Node> Node::take_child(int index) {
     assert(index >= 0 && index < child_count());
     Node* child = m_children[index].get();
     remove_child(child, index);
+    child->m_parent = nullptr;
+    return std::unique_ptr<Node>(child);
+}
+
+std::unique_ptr<Node> Node::take_child_quietly(int index) {
+    assert(index >= 0 && index < child_count());
+    Node* child = m_children[index].get();
+    forget_child(child, index);
     child->m_parent = nullptr;
     return std::unique_ptr<Node>(child);
 }

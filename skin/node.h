@@ -182,9 +182,18 @@ public:
     // visibility animation calls it to take the node's picture.
     void refresh_own_surface();
 
+protected:
+    // For children this node lays out itself and that never size it (a list's rows): adding
+    // or taking one leaves the measures and layout of this node and its ancestors alone.
+    // Otherwise as insert_child and take_child of the plain node.
+    void insert_child_quietly(std::unique_ptr<Node> child, int index);
+    std::unique_ptr<Node> take_child_quietly(int index);
+
 private:
     // Stores the own flag and tells the subtree when the effective state changed.
     void apply_visible(bool visible);
+    // remove_child without the layout invalidation.
+    void forget_child(Node* child, int index);
 
     // The fields keep the order in which the node has always laid them out.
     std::unique_ptr<VisibilityAnimation> m_visibility_animation;

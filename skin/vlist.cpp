@@ -162,7 +162,9 @@ void VList::item_removed(int index) {
     if (m_cursor >= m_count) {
         m_cursor = m_count - 1;
     }
-    if (m_grow) {
+    // While the list measures itself, a row the adapter no longer has is left out of the sum
+    // that is being made; the ancestors must not be reset half-way through theirs.
+    if (m_grow && !m_measuring) {
         invalidate_layout();
     }
     mark_dirty();
@@ -263,7 +265,7 @@ std::optional<VList::Row> VList::make_row(int index) {
         const platform::WString why = current_skin_error();
         velvane::log() << "VList " << name() << ": row " << index << " left out, " << why << "\n";
         if (const int at = made != nullptr ? index_of(made) : -1; at >= 0) {
-            take_child(at).reset();
+            take_child_quietly(at).reset();
         }
         return std::nullopt;
     }
@@ -285,7 +287,10 @@ void VList::check_rows() const {
 
 VList::Row VList::adopt(std::unique_ptr<VListElement> element, int index) {
     VListElement* node = element.get();
-    insert_child(std::move(element), child_count(), nullptr, SkinRecord{}, u"");
+    // Bound and measured before it joins the list, so what binding changes inside the row
+    // (texts, a skin loaded into it) stops at the row. The list places its rows itself; they
+    // never size its ancestors, which may be in the middle of summing their measures (a
+    // growing list fills while it is measured).
     node->bind(*this, VListElement::kBindNew, index);
     node->set_visible_at_once(true);
     Row row;
@@ -293,6 +298,7 @@ VList::Row VList::adopt(std::unique_ptr<VListElement> element, int index) {
     row.index = index;
     row.height = measure_row(*node);
     row.shown = row.height;
+    insert_child_quietly(std::move(element), child_count());
     update_states(node);
     return row;
 }
@@ -309,7 +315,8 @@ void VList::destroy_row(Row& row) {
     }
     const int at = index_of(row.node);
     if (at >= 0) {
-        take_child(at).reset();
+        ++m_rows_dropped;
+        take_child_quietly(at).reset();
     }
     row.node = nullptr;
 }
@@ -330,6 +337,7 @@ void VList::fill_to(double height) {
         return;
     }
     const double bottom_line = height - m_scroll_border_max;
+    const double total_before = m_total;
     // Started past the last item (scroll_to near the end): the items end at the bottom line
     // and the ones above fill the window from there.
     if (m_rows.empty() && m_last >= m_count && m_first >= 0) {
@@ -383,6 +391,11 @@ void VList::fill_to(double height) {
     }
     if (m_rows.empty()) {
         m_total = 0;
+    }
+    // A growing list is as high as its rows: outside its own measuring, rows that came or
+    // went change its measure.
+    if (m_grow && !m_measuring && m_total != total_before) {
+        invalidate_layout();
     }
     check_rows();
 }
@@ -443,6 +456,7 @@ void VList::release_pressed() {
         return;
     }
     m_pressed = nullptr;
+    const uint64_t dropped = m_rows_dropped;
     if (element->captured_child() != nullptr) {
         PointerEvent cancel;
         cancel.x = m_last_point.x;
@@ -450,7 +464,10 @@ void VList::release_pressed() {
         cancel.cancel = true;
         element->on_pointer(cancel);
     }
-    update_states(element);
+    // The cancel may have reset the list through the row's listener.
+    if (!rows_dropped_since(dropped)) {
+        update_states(element);
+    }
     mark_dirty();
 }
 
@@ -682,7 +699,10 @@ void VList::measure_height(MeasuredSize& measured) {
     // The height is what is being decided, so the rows are filled as far as the parent
     // could ever give room; a growing list is meant for short lists.
     const int room = parent() != nullptr ? parent()->size().h : size().h;
+    const bool was_measuring = m_measuring;
+    m_measuring = true;
     fill_to(std::max(room, size().h));
+    m_measuring = was_measuring;
     const int content = static_cast<int>(std::ceil(m_total)) + m_scroll_border_min +
                         m_scroll_border_max;
     measured.preferred = std::max(measured.preferred, content);
@@ -795,6 +815,7 @@ bool VList::on_pointer(const PointerEvent& event) {
             if (under >= 0) {
                 m_pressed = m_rows[under].node;
                 m_pressed->on_pointer(event);
+                // A reset during the press released the row (m_pressed is null then).
                 update_states(m_pressed);
             }
         }
@@ -807,8 +828,13 @@ bool VList::on_pointer(const PointerEvent& event) {
                 release_pressed();
             } else if (pressed->captured_child() != nullptr) {
                 m_pressed = nullptr;
+                const uint64_t dropped = m_rows_dropped;
                 pressed->on_pointer(event);
-                update_states(pressed);
+                // A click on a button in the row may have reset the list, directly or
+                // through a refresh of the model: then the row is gone.
+                if (!rows_dropped_since(dropped)) {
+                    update_states(pressed);
+                }
             } else {
                 const int index = m_rows[under].index;
                 if (m_adapter != nullptr) {
@@ -881,17 +907,32 @@ bool VList::on_key(const KeyEvent& event) {
     if (handled) {
         return true;
     }
-    // The row under the cursor sees the key first (a row with its own key handling).
     bool taken = false;
     if (m_cursor >= 0) {
+        // The key belongs to the row under the cursor (a row with its own key handling);
+        // what it leaves goes no further into the other rows, whose bound buttons would
+        // fire for a row the user is not on.
         if (VListElement* element = element_for(static_cast<int>(std::floor(m_cursor + 0.5)))) {
             taken = element->on_key(event);
         }
-    }
-    if (!taken) {
+        if (!taken) {
+            taken = skin_children_key(event);
+        }
+    } else {
         taken = Node::on_key(event);
     }
     return taken || (arrow && event.down);
+}
+
+bool VList::skin_children_key(const KeyEvent& event) {
+    // The count is read each time: a child's key may reset the list.
+    for (int i = 0; i < skin_child_count(); ++i) {
+        Node* c = child(i);
+        if (c->visible() && c->on_key(event)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace zentra

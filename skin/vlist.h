@@ -4,6 +4,7 @@
 // (with a rubber band at both ends) and fling, by keys with a cursor bar, or from code. The
 // owner keeps it in step with its model through the item notices.
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -116,6 +117,10 @@ private:
     // Top of item index relative to the list's top, when bound.
     bool item_top(int index, double& top) const;
     int skin_child_count() const { return child_count() - static_cast<int>(m_rows.size()); }
+    // A key offered to the list's own skin children only, as the plain node offers it.
+    bool skin_children_key(const KeyEvent& event);
+    // Whether rows were destroyed since the count was dropped_before.
+    bool rows_dropped_since(uint64_t dropped_before) const { return m_rows_dropped != dropped_before; }
     void draw_own_children(RenderSurface& target, Point origin, int y0, int y1);
 
     int m_scroll_border_min = 0;
@@ -140,6 +145,12 @@ private:
     VelocityTracker m_tracker;
     bool m_finger_down = false;
     Point m_last_point;
+    // Counts the rows destroyed so far: a call into a row that finds it changed afterwards
+    // knows the row may be gone (a click that reset the list) and does not touch it again.
+    uint64_t m_rows_dropped = 0;
+    // Set while the list fills itself to measure its height: its ancestors are summing their
+    // measures and nothing may invalidate them.
+    bool m_measuring = false;
     std::function<uint32_t()> m_clock;
 };
 

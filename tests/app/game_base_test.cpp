@@ -259,6 +259,11 @@ TEST_F(GameBaseTest, TypedTextGoesToTheTopFormOrTheBridgedEditWithAutomaticCapit
     type(u"\r");
     EXPECT_EQ(edit->get_text(), u"Hi. Wow!x.y");
     EXPECT_EQ(form->texts, u"ab");
+    // The erasing key can take the edit down to nothing.
+    for (int i = 0; i < 12; ++i) {
+        send(platform::WM_KEYDOWN, 8, 1);
+    }
+    EXPECT_EQ(edit->get_text(), u"");
 
     zentra::EditNode::clear_focus();
     EXPECT_FALSE(backend.text_input_on());

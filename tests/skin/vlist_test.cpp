@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "core/keys.h"
+#include "skin/button_node.h"
 #include "skin/color_node.h"
 #include "skin/exceptions.h"
 #include "skin/layout.h"
@@ -457,6 +459,171 @@ TEST_F(VListTest, GrowingListFollowsItsContentAndHasNoRubberBand) {
     }
     EXPECT_EQ(grown.size().h, 50);
     EXPECT_EQ(grown.row_count(), 2);
+}
+
+// Rows with a button in their left 10 pixels; what a click on it does is up to the test.
+class ButtonRowAdapter : public VListAdapter, public zentra::ButtonListener {
+public:
+    explicit ButtonRowAdapter(VList& list) : m_list(list) {}
+    void on_item_click(VList& /*list*/, int index) override { clicks.push_back(index); }
+    std::unique_ptr<VListElement> create_element(VList& /*list*/, int index) override {
+        auto row = std::make_unique<StateRow>(&binds, 20);
+        auto button = std::make_unique<zentra::ButtonNode>();
+        button->set_name(platform::to_wstring(index));
+        button->set_anchors(zentra::AnchorMode::MinSide, zentra::AnchorMode::BothSide);
+        button->set_design_size({10, 0});
+        button->set_listener(this);
+        if (index == keyed_row) {
+            button->set_bound_key(key::Left);
+        }
+        row->add_child(std::move(button));
+        return row;
+    }
+    bool on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) override {
+        button_clicks.push_back(platform::to_utf8(button.name()));
+        if (reset_on_click) {
+            refresh();
+        }
+        return true;
+    }
+    void on_press_changed(zentra::ButtonNode&, const zentra::ButtonEvent& event) override {
+        if (event.cancelled && reset_on_cancel) {
+            refresh();
+        }
+    }
+    void on_pointer(zentra::ButtonNode&, zentra::Point) override {}
+
+    // The model changed under the list: it starts over, and (as a screen that redraws at
+    // once would) makes its rows again right away.
+    void refresh() {
+        m_list.reset(m_list.item_count());
+        zentra::layout_root(m_list, m_list.position(), m_list.size());
+        m_list.fill();
+    }
+
+    bool reset_on_click = false;
+    bool reset_on_cancel = false;
+    int keyed_row = -1;
+    std::vector<int> clicks;
+    std::vector<int> binds;
+    std::vector<std::string> button_clicks;
+
+private:
+    VList& m_list;
+};
+
+TEST_F(VListTest, AClickOrCancelThatResetsTheListLeavesTheOldRowAlone) {
+    // Run under the address sanitizer this fails on the first touch of a destroyed row.
+    ButtonRowAdapter rows(list);
+    list.set_adapter(&rows);
+    list.reset(10);
+    draw();
+    rows.reset_on_click = true;
+    press(5, 25);
+    release(5, 25);
+    EXPECT_EQ(rows.button_clicks, (std::vector<std::string>{"1"}));
+    EXPECT_TRUE(rows.clicks.empty());
+    EXPECT_EQ(list.pressed_element(), nullptr);
+    ASSERT_EQ(list.row_count(), 5);
+    for (int i = 0; i < list.row_count(); ++i) {
+        EXPECT_EQ(platform::WString(static_cast<StateRow*>(list.row(i))->shown()),
+                  u"#vlist_normal");
+    }
+    EXPECT_EQ(list.child_count(), 5) << "the old rows are gone from the tree";
+
+    // A drag away from the button cancels it; a listener that resets on the cancel too.
+    rows.reset_on_click = false;
+    rows.reset_on_cancel = true;
+    press(5, 25);
+    now += 20;
+    move(5, 60);
+    release(5, 60);
+    EXPECT_EQ(list.pressed_element(), nullptr);
+    EXPECT_EQ(list.row_count(), 5);
+    draw();
+    EXPECT_EQ(rows.button_clicks.size(), 1u);
+}
+
+TEST_F(VListTest, AKeyTheCursorRowLeavesReachesNoOtherRowButTheListsOwnChildren) {
+    ButtonRowAdapter rows(list);
+    rows.keyed_row = 3;
+    auto own = std::make_unique<zentra::ButtonNode>();
+    own->set_name(u"own");
+    own->set_bound_key(key::Right);
+    own->set_listener(&rows);
+    list.add_child(std::move(own));
+    list.set_adapter(&rows);
+    list.reset(10);
+    draw();
+
+    // No cursor: every row is offered the key, and the bound one takes it.
+    EXPECT_TRUE(list.on_key({key::Left, true, true}));
+    EXPECT_TRUE(list.on_key({key::Left, false, true}));
+    EXPECT_EQ(rows.button_clicks, (std::vector<std::string>{"3"}));
+
+    // With the cursor on row 0 the key stays with that row, which has no use for it.
+    list.on_key({key::Up, true, true});
+    list.on_key({key::Up, false, true});
+    ASSERT_EQ(list.cursor(), 0);
+    EXPECT_FALSE(list.on_key({key::Left, true, true}));
+    EXPECT_FALSE(list.on_key({key::Left, false, true}));
+    EXPECT_EQ(rows.button_clicks, (std::vector<std::string>{"3"}));
+    // The list's own children still hear their keys.
+    EXPECT_TRUE(list.on_key({key::Right, true, true}));
+    EXPECT_TRUE(list.on_key({key::Right, false, true}));
+    EXPECT_EQ(rows.button_clicks, (std::vector<std::string>{"3", "own"}));
+}
+
+TEST_F(VListTest, RowsComeAndGoWithoutResettingTheMeasuresAroundTheList) {
+    // A growing list measured inside a parent: the rows it makes while it measures must not
+    // reset the sums that the parent and the list itself are making.
+    Node root;
+    auto owned_parent = std::make_unique<Node>();
+    Node& parent = *owned_parent;
+    parent.set_anchors(zentra::AnchorMode::BothSide, zentra::AnchorMode::MinSide);
+    root.add_child(std::move(owned_parent));
+    auto tall = std::make_unique<zentra::ColorNode>();
+    tall->set_anchors(zentra::AnchorMode::BothSide, zentra::AnchorMode::MinSide);
+    tall->set_design_size({0, 80});
+    parent.add_child(std::move(tall));
+    auto owned = std::make_unique<VList>();
+    VList& grown = *owned;
+    grown.set_anchors(zentra::AnchorMode::BothSide, zentra::AnchorMode::MinSide);
+    auto backdrop = std::make_unique<zentra::ColorNode>();
+    backdrop->set_anchors(zentra::AnchorMode::BothSide, zentra::AnchorMode::MinSide);
+    backdrop->set_design_size({0, 70});
+    grown.add_child(std::move(backdrop));
+    parent.add_child(std::move(owned));
+    grown.set_grow(true);
+    grown.set_adapter(&adapter);
+    zentra::layout_root(root, {0, 0}, {kWidth, 300});
+    ASSERT_EQ(parent.size().h, 80);
+    grown.reset(3);  // 60 of rows, made while the list is measured
+
+    zentra::layout_root(root, {0, 0}, {kWidth, 300});
+    EXPECT_EQ(grown.row_count(), 3);
+    EXPECT_EQ(grown.size().h, 70) << "its own child is taller than its rows";
+    EXPECT_EQ(parent.size().h, 80) << "the tall sibling counts";
+    EXPECT_FALSE(root.layout_pending());
+
+    // A list that does not grow makes and drops rows while it scrolls; the screen around it
+    // is not laid out again for that.
+    Node screen;
+    auto placed = std::make_unique<VList>();
+    VList& scrolled = *placed;
+    screen.add_child(std::move(placed));
+    scrolled.set_adapter(&adapter);
+    scrolled.reset(100);
+    zentra::layout_root(screen, {0, 0}, {kWidth, kHeight});
+    scrolled.render(surface, {0, 0});
+    ASSERT_FALSE(screen.layout_pending());
+    const int created = adapter.created;
+    scrolled.set_scroll_position(-50);
+    scrolled.render(surface, {0, 0});
+    EXPECT_GT(adapter.created, created);
+    EXPECT_EQ(scrolled.first(), 1) << "rows above have gone";
+    EXPECT_FALSE(screen.layout_pending());
+    EXPECT_FALSE(scrolled.layout_pending());
 }
 
 }  // namespace
