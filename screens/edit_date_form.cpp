@@ -82,7 +82,7 @@ void EditDateForm::open(const Contact& copy, size_t field_index) {
     m_field = field_index;
     const std::optional<int64_t> count = parse_date_time_count(copy.fields[field_index].value);
     m_shown = date_of_count(count ? *count : m_clock());
-    make_chooser(m_shown);
+    m_chooser->set_date(m_shown);
     open_copy(copy);
 }
 

@@ -37,7 +37,7 @@ public:
         }
     }
 
-    void bind(zentra::VList& list, int, int index) override {
+    void bind(zentra::VList& list, int flags, int index) override {
         m_list = &list;
         const std::vector<int32_t>& rows = m_form.rows();
         if (m_big == nullptr || index < 0 || static_cast<size_t>(index) >= rows.size()) {
@@ -45,7 +45,11 @@ public:
         }
         const auto kind = static_cast<FieldKind>(rows[static_cast<size_t>(index)]);
         m_big->set_text(text(m_properties, field_kind_key(kind)));
-        m_icons->select(field_icon_state(kind), false);
+        if ((flags & kBindNew) != 0) {
+            m_icons->select_at_once(field_icon_state(kind));
+        } else {
+            m_icons->select(field_icon_state(kind), false);
+        }
     }
 
     using Node::on_pointer;
