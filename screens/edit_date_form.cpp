@@ -69,9 +69,8 @@ void EditDateForm::make_chooser(const zentra::ChosenDate& date) {
     m_chooser.reset();
     const zentra::Properties& skin = properties();
     m_chooser = std::make_unique<zentra::DateChooser>(
-        find(u"date"), date, [&skin](zentra::SpinnerNode&, int) {
-            return std::make_unique<SpinnerElementDate>(skin);
-        });
+        find(u"date"), date,
+        [&skin](zentra::SpinnerNode&, int) { return std::make_unique<SpinnerElementDate>(skin); });
 }
 
 void EditDateForm::open(const Contact& copy, size_t field_index) {

@@ -185,13 +185,16 @@ void SelectFieldForm::leave() {
     close();
 }
 
-void SelectFieldForm::on_item_click(zentra::VList&, int index) { choose_row(index); }
+void SelectFieldForm::on_item_click(zentra::VList&, int index) {
+    choose_row(index);
+}
 
 std::unique_ptr<zentra::VListElement> SelectFieldForm::create_element(zentra::VList&, int index) {
     if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) {
         return nullptr;
     }
-    return std::make_unique<SelectFieldRow>(*this, properties(), m_rows[static_cast<size_t>(index)]);
+    return std::make_unique<SelectFieldRow>(*this, properties(),
+                                            m_rows[static_cast<size_t>(index)]);
 }
 
 void SelectFieldForm::on_stored_contact(const Contact& stored) {
@@ -210,9 +213,8 @@ void SelectFieldForm::update_rows(const std::vector<int32_t>& rows) {
     std::vector<std::vector<uint16_t>> common(n + 1, std::vector<uint16_t>(m + 1, 0));
     for (size_t i = n; i-- > 0;) {
         for (size_t j = m; j-- > 0;) {
-            common[i][j] = m_rows[i] == rows[j]
-                               ? static_cast<uint16_t>(common[i + 1][j + 1] + 1)
-                               : std::max(common[i + 1][j], common[i][j + 1]);
+            common[i][j] = m_rows[i] == rows[j] ? static_cast<uint16_t>(common[i + 1][j + 1] + 1)
+                                                : std::max(common[i + 1][j], common[i][j + 1]);
         }
     }
     const std::vector<int32_t> old = m_rows;

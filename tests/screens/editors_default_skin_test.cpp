@@ -71,8 +71,7 @@ TEST_P(ShippedSkin, EveryEditorOpensAndSaves) {
     categories.cancel();
     ASSERT_EQ(store->saved.size(), 5u);
     EXPECT_EQ(store->saved[1].find(FieldKind::WorkStreet)->value, u"Main St");
-    EXPECT_EQ(store->saved[3].fields[1].value,
-              u"981173100000");
+    EXPECT_EQ(store->saved[3].fields[1].value, u"981173100000");
     EXPECT_EQ(store->saved[4].fields[2].value, u"Home");
 
     SelectFieldForm select(skin);
