@@ -167,4 +167,14 @@ void EditCategoriesForm::leave() {
     close();
 }
 
+void EditCategoriesForm::on_contact_gone() {
+    close();
+    // Nothing is saved, so the names added here leave the list with it.
+    Document* document = Document::get_instance();
+    if (!m_added.empty() && document != nullptr) {
+        m_added.clear();
+        document->read_categories();
+    }
+}
+
 }  // namespace velvane

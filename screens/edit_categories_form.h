@@ -44,6 +44,7 @@ protected:
     uint32_t shown_object_id() const override { return m_editor.contact().object_id; }
     void on_stored_contact(const Contact& stored) override;
     void leave() override;
+    void on_contact_gone() override;
 
 private:
     void prepare(const Contact& contact, size_t field_index);

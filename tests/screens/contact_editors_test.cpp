@@ -510,11 +510,17 @@ TEST_F(EditorStage, TheCategoryEditorFlipsRowsAndAddsANameThroughItsFieldEditor)
     EXPECT_EQ(store->saved.back().fields[0].value, u"Dogs");
     form.open(stored(1), 0);
 
+    click(form.add_button());
+    form.field_editor().label_edit().edit().set_text(u"Birds");
+    press_left(form.field_editor());
+    EXPECT_EQ(document->categories().size(), 3u);
     const size_t saves = store->saved.size();
     std::erase_if(store->contacts, [](const Contact& c) { return c.object_id == 1; });
     document->on_contact_removed(1);
     EXPECT_FALSE(on_stack(form));
     EXPECT_EQ(store->saved.size(), saves);
+    // The name added here left the list with the editor.
+    EXPECT_EQ(document->categories().size(), 2u);
 }
 
 }  // namespace
