@@ -86,7 +86,7 @@ void ContactEditorForm::on_document_refresh(const RefreshHint& hint) {
     }
     if (hint.contact_removed) {
         // Wherever it stands on the stack: what it would save is gone.
-        close();
+        on_contact_gone();
         return;
     }
     if (!is_visible()) {

@@ -54,6 +54,8 @@ protected:
     virtual void on_stored_contact(const Contact& stored) = 0;
     // What `cancel` does besides closing.
     virtual void leave() = 0;
+    // The contact was deleted while the editor was open.
+    virtual void on_contact_gone() { close(); }
 
     // Puts the editor on the form stack.
     void show();

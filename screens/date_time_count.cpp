@@ -75,7 +75,9 @@ int64_t file_time_of_count(int64_t count) {
     return count < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
 }
 
-int64_t count_of_file_time(int64_t file_time) { return date_time_from_file_time(file_time); }
+int64_t count_of_file_time(int64_t file_time) {
+    return date_time_from_file_time(file_time);
+}
 
 int64_t current_date_time_count() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

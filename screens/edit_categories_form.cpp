@@ -41,6 +41,7 @@ private:
 EditCategoriesForm::EditCategoriesForm(zentra::Properties& properties)
     : ContactEditorForm(properties, u"EditCategoriesForm"),
       m_field_editor(std::make_unique<EditFieldForm>(properties)) {
+    m_field_editor->set_saved_listener([this](const Contact& saved) { on_category_added(saved); });
     bind();
 }
 
@@ -63,9 +64,8 @@ void EditCategoriesForm::bind_nodes() {
     m_add->set_listener(this);
     m_list->set_adapter(this);
     Document* document = Document::get_instance();
-    m_list->reset(is_open() && document != nullptr
-                      ? static_cast<int>(document->categories().size())
-                      : 0);
+    m_list->reset(is_open() && document != nullptr ? static_cast<int>(document->categories().size())
+                                                   : 0);
 }
 
 void EditCategoriesForm::prepare(const Contact& contact, size_t field_index) {
@@ -75,10 +75,44 @@ void EditCategoriesForm::prepare(const Contact& contact, size_t field_index) {
     }
     m_field = field_index;
     m_editor.prepare(*document, contact, static_cast<int>(field_index));
-    m_list->reset(static_cast<int>(document->categories().size()));
+    std::vector<WString>& names = document->categories();
+    std::vector<bool>& checked = document->category_checked();
+    const std::vector<WString> carried = field_index < contact.fields.size()
+                                             ? split_categories(contact.fields[field_index].value)
+                                             : std::vector<WString>();
+    for (const WString& name : m_added) {
+        if (index_of_category(names, name) < 0) {
+            names.push_back(name);
+            checked.push_back(index_of_category(carried, name) >= 0);
+        }
+    }
+    m_list->reset(static_cast<int>(names.size()));
+}
+
+void EditCategoriesForm::on_category_added(const Contact& saved) {
+    Document* document = Document::get_instance();
+    const size_t field = m_field_editor->field_index();
+    if (document == nullptr || !is_open() || field >= saved.fields.size()) {
+        return;
+    }
+    // The new names are the pieces after those the copy had: the editor appends.
+    const Contact& before = m_editor.contact();
+    const size_t had =
+        m_field < before.fields.size() && before.fields[m_field].kind == FieldKind::Categories
+            ? split_categories(before.fields[m_field].value).size()
+            : 0;
+    std::vector<WString> pieces = split_categories(saved.fields[field].value);
+    for (size_t i = had; i < pieces.size(); ++i) {
+        if (!pieces[i].empty() && index_of_category(document->categories(), pieces[i]) < 0 &&
+            index_of_category(m_added, pieces[i]) < 0) {
+            m_added.push_back(std::move(pieces[i]));
+        }
+    }
+    prepare(saved, field);
 }
 
 void EditCategoriesForm::open(const Contact& copy, size_t field_index) {
+    m_added.clear();
     prepare(copy, field_index);
     show();
 }
@@ -97,8 +131,7 @@ bool EditCategoriesForm::on_click(zentra::ButtonNode& button, const zentra::Butt
         return ContactEditorForm::on_click(button, event);
     }
     const Contact& contact = m_editor.contact();
-    if (m_field < contact.fields.size() &&
-        contact.fields[m_field].kind == FieldKind::Categories) {
+    if (m_field < contact.fields.size() && contact.fields[m_field].kind == FieldKind::Categories) {
         m_field_editor->open(contact, m_field);
     } else {
         // A contact without the field yet: the new name starts it.
@@ -132,6 +165,16 @@ void EditCategoriesForm::leave() {
         }
     }
     close();
+}
+
+void EditCategoriesForm::on_contact_gone() {
+    close();
+    // Nothing is saved, so the names added here leave the list with it.
+    Document* document = Document::get_instance();
+    if (!m_added.empty() && document != nullptr) {
+        m_added.clear();
+        document->read_categories();
+    }
 }
 
 }  // namespace velvane

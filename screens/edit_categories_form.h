@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "contacts/categories.h"
 #include "screens/contact_editor_form.h"
@@ -21,7 +22,8 @@ public:
     ~EditCategoriesForm() override;
 
     // field_index: the copy's Categories field. Checks the names it carries and shows one row
-    // per name of the category list.
+    // per name of the category list. A name added through add_category joins the list, ticked,
+    // until the editor is left.
     void open(const Contact& copy, size_t field_index);
 
     const Contact& contact() const { return m_editor.contact(); }
@@ -42,15 +44,21 @@ protected:
     uint32_t shown_object_id() const override { return m_editor.contact().object_id; }
     void on_stored_contact(const Contact& stored) override;
     void leave() override;
+    void on_contact_gone() override;
 
 private:
     void prepare(const Contact& contact, size_t field_index);
+    // The field editor saved a new name into the contact.
+    void on_category_added(const Contact& saved);
 
     CategoryEditor m_editor;
     size_t m_field = 0;
     zentra::VList* m_list = nullptr;
     zentra::ButtonNode* m_add = nullptr;
     std::unique_ptr<EditFieldForm> m_field_editor;
+    // Names added here that the folder's list lacks: they stay in the editor's list until it
+    // is left, so leaving does not drop what the user has just added.
+    std::vector<WString> m_added;
 };
 
 }  // namespace velvane

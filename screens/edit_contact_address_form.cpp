@@ -20,11 +20,25 @@ EditContactAddressForm::EditContactAddressForm(zentra::Properties& properties)
 
 void EditContactAddressForm::bind_nodes() {
     for (int i = 0; i < kParts; ++i) {
-        m_parts[static_cast<size_t>(i)] = &find<zentra::LabelEditNode>(kEditNames[static_cast<size_t>(i)]);
+        m_parts[static_cast<size_t>(i)] =
+            &find<zentra::LabelEditNode>(kEditNames[static_cast<size_t>(i)]);
     }
     if (is_open()) {
-        show_parts(m_contact);
+        for (int i = 0; i < kParts; ++i) {
+            part(i).edit().set_text(m_typed[static_cast<size_t>(i)]);
+        }
+        m_parts[0]->edit().focus();
     }
+}
+
+void EditContactAddressForm::unbind_nodes() {
+    if (m_parts[0] == nullptr) {
+        return;
+    }
+    for (int i = 0; i < kParts; ++i) {
+        m_typed[static_cast<size_t>(i)] = part(i).edit().get_text();
+    }
+    m_parts.fill(nullptr);
 }
 
 FieldKind EditContactAddressForm::part_kind(int index) const {

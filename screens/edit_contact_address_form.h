@@ -27,6 +27,7 @@ public:
 
 protected:
     void bind_nodes() override;
+    void unbind_nodes() override;
     void on_stored_contact(const Contact& stored) override;
     bool write_back() override;
 
@@ -35,6 +36,8 @@ private:
 
     std::array<zentra::LabelEditNode*, kParts> m_parts{};
     bool m_home = false;
+    // What the edits held when a new skin came.
+    std::array<WString, kParts> m_typed;
 };
 
 }  // namespace velvane

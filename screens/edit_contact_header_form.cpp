@@ -15,7 +15,18 @@ void EditContactHeaderForm::bind_nodes() {
     m_last = &find<zentra::LabelEditNode>(u"label_edit_lastname");
     m_company = &find<zentra::LabelEditNode>(u"label_edit_company");
     if (is_open()) {
-        show_names(m_contact);
+        m_first->edit().set_text(m_typed[0]);
+        m_last->edit().set_text(m_typed[1]);
+        m_company->edit().set_text(m_typed[2]);
+        m_first->edit().focus();
+    }
+}
+
+void EditContactHeaderForm::unbind_nodes() {
+    if (m_first != nullptr) {
+        m_typed = {m_first->edit().get_text(), m_last->edit().get_text(),
+                   m_company->edit().get_text()};
+        m_first = m_last = m_company = nullptr;
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // EditContactHeaderForm: first name, last name and company of a contact.
 
+#include <array>
+
 #include "screens/contact_editor_form.h"
 #include "skin/label_edit_node.h"
 
@@ -20,6 +22,7 @@ public:
 
 protected:
     void bind_nodes() override;
+    void unbind_nodes() override;
     void on_stored_contact(const Contact& stored) override;
     bool write_back() override;
 
@@ -29,6 +32,8 @@ private:
     zentra::LabelEditNode* m_first = nullptr;
     zentra::LabelEditNode* m_last = nullptr;
     zentra::LabelEditNode* m_company = nullptr;
+    // What the edits held when a new skin came.
+    std::array<WString, 3> m_typed;
 };
 
 }  // namespace velvane

@@ -69,9 +69,8 @@ void EditDateForm::make_chooser(const zentra::ChosenDate& date) {
     m_chooser.reset();
     const zentra::Properties& skin = properties();
     m_chooser = std::make_unique<zentra::DateChooser>(
-        find(u"date"), date, [&skin](zentra::SpinnerNode&, int) {
-            return std::make_unique<SpinnerElementDate>(skin);
-        });
+        find(u"date"), date,
+        [&skin](zentra::SpinnerNode&, int) { return std::make_unique<SpinnerElementDate>(skin); });
 }
 
 void EditDateForm::open(const Contact& copy, size_t field_index) {
@@ -82,7 +81,7 @@ void EditDateForm::open(const Contact& copy, size_t field_index) {
     m_field = field_index;
     const std::optional<int64_t> count = parse_date_time_count(copy.fields[field_index].value);
     m_shown = date_of_count(count ? *count : m_clock());
-    make_chooser(m_shown);
+    m_chooser->set_date(m_shown);
     open_copy(copy);
 }
 

@@ -17,6 +17,15 @@ void EditFieldForm::bind_nodes() {
     m_edit = &find<zentra::LabelEditNode>(u"label_edit");
     if (is_open()) {
         show_caption(kind());
+        m_edit->edit().set_text(m_typed);
+        m_edit->edit().focus();
+    }
+}
+
+void EditFieldForm::unbind_nodes() {
+    if (m_edit != nullptr) {
+        m_typed = m_edit->edit().get_text();
+        m_edit = nullptr;
     }
 }
 
@@ -106,6 +115,9 @@ void EditFieldForm::leave() {
         if (Document* document = Document::get_instance()) {
             document->read_categories();
         }
+    }
+    if (m_saved) {
+        m_saved(m_contact);
     }
 }
 

@@ -3,6 +3,7 @@
 // add to the field's list instead.
 
 #include <cstddef>
+#include <functional>
 
 #include "screens/contact_editor_form.h"
 #include "skin/label_edit_node.h"
@@ -18,11 +19,17 @@ public:
     // lacks opens nothing.
     void open(const Contact& copy, size_t field_index);
 
+    // Told of the copy each time leaving has saved it.
+    void set_saved_listener(std::function<void(const Contact&)> listener) {
+        m_saved = std::move(listener);
+    }
+
     size_t field_index() const { return m_field; }
     zentra::LabelEditNode& label_edit() const { return *m_edit; }
 
 protected:
     void bind_nodes() override;
+    void unbind_nodes() override;
     void on_stored_contact(const Contact& stored) override;
     bool write_back() override;
     void leave() override;
@@ -33,6 +40,9 @@ private:
 
     zentra::LabelEditNode* m_edit = nullptr;
     size_t m_field = 0;
+    std::function<void(const Contact&)> m_saved;
+    // What the edit held when a new skin came.
+    WString m_typed;
 };
 
 }  // namespace velvane

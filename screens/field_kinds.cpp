@@ -8,18 +8,20 @@ namespace {
 
 // By kind value; the address parts share the address's key.
 constexpr std::array<const char16_t*, kKindCount> kKeys = {
-    u"Mobile",      u"BusinessTel",   u"Business2Tel", u"HomeTel",       u"Home2Tel",
-    u"CarTel",      u"RadioTel",      u"CompanyMainTel", u"AssistantTel", u"Email1",
-    u"Email2",      u"Email3",        u"WebPage",      u"MiddleName",    u"Suffix",
-    u"NickName",    u"Department",    u"JobTitle",     u"AssistantName", u"BusinessFax",
-    u"HomeFax",     u"PagerNumber",   u"Birthday",     u"Categories",    u"WorkAddress",
-    u"WorkAddress", u"WorkAddress",   u"WorkAddress",  u"WorkAddress",   u"HomeAddress",
-    u"HomeAddress", u"HomeAddress",   u"HomeAddress",  u"HomeAddress",   u"Unknown",
+    u"Mobile",      u"BusinessTel", u"Business2Tel",   u"HomeTel",       u"Home2Tel",
+    u"CarTel",      u"RadioTel",    u"CompanyMainTel", u"AssistantTel",  u"Email1",
+    u"Email2",      u"Email3",      u"WebPage",        u"MiddleName",    u"Suffix",
+    u"NickName",    u"Department",  u"JobTitle",       u"AssistantName", u"BusinessFax",
+    u"HomeFax",     u"PagerNumber", u"Birthday",       u"Categories",    u"WorkAddress",
+    u"WorkAddress", u"WorkAddress", u"WorkAddress",    u"WorkAddress",   u"HomeAddress",
+    u"HomeAddress", u"HomeAddress", u"HomeAddress",    u"HomeAddress",   u"Unknown",
 };
 
 }  // namespace
 
-int32_t field_group(FieldKind kind) { return static_cast<int32_t>(group_of(kind)); }
+int32_t field_group(FieldKind kind) {
+    return static_cast<int32_t>(group_of(kind));
+}
 
 int field_icon_state(FieldKind kind) {
     const int32_t k = static_cast<int32_t>(kind);

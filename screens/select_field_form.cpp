@@ -37,7 +37,7 @@ public:
         }
     }
 
-    void bind(zentra::VList& list, int, int index) override {
+    void bind(zentra::VList& list, int flags, int index) override {
         m_list = &list;
         const std::vector<int32_t>& rows = m_form.rows();
         if (m_big == nullptr || index < 0 || static_cast<size_t>(index) >= rows.size()) {
@@ -45,7 +45,11 @@ public:
         }
         const auto kind = static_cast<FieldKind>(rows[static_cast<size_t>(index)]);
         m_big->set_text(text(m_properties, field_kind_key(kind)));
-        m_icons->select(field_icon_state(kind), false);
+        if ((flags & kBindNew) != 0) {
+            m_icons->select_at_once(field_icon_state(kind));
+        } else {
+            m_icons->select(field_icon_state(kind), false);
+        }
     }
 
     using Node::on_pointer;
@@ -181,13 +185,16 @@ void SelectFieldForm::leave() {
     close();
 }
 
-void SelectFieldForm::on_item_click(zentra::VList&, int index) { choose_row(index); }
+void SelectFieldForm::on_item_click(zentra::VList&, int index) {
+    choose_row(index);
+}
 
 std::unique_ptr<zentra::VListElement> SelectFieldForm::create_element(zentra::VList&, int index) {
     if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) {
         return nullptr;
     }
-    return std::make_unique<SelectFieldRow>(*this, properties(), m_rows[static_cast<size_t>(index)]);
+    return std::make_unique<SelectFieldRow>(*this, properties(),
+                                            m_rows[static_cast<size_t>(index)]);
 }
 
 void SelectFieldForm::on_stored_contact(const Contact& stored) {
@@ -206,9 +213,8 @@ void SelectFieldForm::update_rows(const std::vector<int32_t>& rows) {
     std::vector<std::vector<uint16_t>> common(n + 1, std::vector<uint16_t>(m + 1, 0));
     for (size_t i = n; i-- > 0;) {
         for (size_t j = m; j-- > 0;) {
-            common[i][j] = m_rows[i] == rows[j]
-                               ? static_cast<uint16_t>(common[i + 1][j + 1] + 1)
-                               : std::max(common[i + 1][j], common[i][j + 1]);
+            common[i][j] = m_rows[i] == rows[j] ? static_cast<uint16_t>(common[i + 1][j + 1] + 1)
+                                                : std::max(common[i + 1][j], common[i][j + 1]);
         }
     }
     const std::vector<int32_t> old = m_rows;

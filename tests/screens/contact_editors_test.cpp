@@ -83,7 +83,9 @@ ContactField field(FieldKind kind, std::u16string value = u"x") {
     return ContactField(kind, std::move(value));
 }
 
-std::vector<int32_t> kinds_of(std::initializer_list<int32_t> values) { return values; }
+std::vector<int32_t> kinds_of(std::initializer_list<int32_t> values) {
+    return values;
+}
 
 class EditorStage : public ScreenStage {
 protected:
@@ -150,8 +152,10 @@ TEST(OfferedKinds, WhatAContactLacks) {
              rows.erase(work - 1, work + 1);
              return rows;
          }()},
-        {"phones only", {}, true, kinds_of({-1, 0, -2, 1, -2, 2, -2, 3, -2, 4, -2, 5, -2, 6, -2,
-                                            7, -2, 8, -1})},
+        {"phones only",
+         {},
+         true,
+         kinds_of({-1, 0, -2, 1, -2, 2, -2, 3, -2, 4, -2, 5, -2, 6, -2, 7, -2, 8, -1})},
         {"phones only, two taken",
          {field(FieldKind::HomeTel), field(FieldKind::Email1), field(FieldKind::Mobile)},
          true,
@@ -187,8 +191,8 @@ TEST(OfferedKinds, WhatAContactLacks) {
 }
 
 TEST_F(EditorStage, TheChooserOffersTheKindsAndTellsTheChoice) {
-    build({person(1, u"Ann", u"Lee", u"",
-                  {field(FieldKind::Mobile), field(FieldKind::WorkStreet)})});
+    build(
+        {person(1, u"Ann", u"Lee", u"", {field(FieldKind::Mobile), field(FieldKind::WorkStreet)})});
     SelectFieldForm form(skin);
     KindListener listener;
     form.open(1, listener, false);
@@ -299,6 +303,37 @@ TEST_F(EditorStage, TheHeaderEditorShowsTheStoredNamesAndLeavesWhenTheContactGoe
     EXPECT_TRUE(store->saved.empty());
 }
 
+// The program registers the spinner at start-up; so does this test.
+struct SpinnerType {
+    SpinnerType() {
+        zentra::NodeFactory::register_type(u"spinner", zentra::create_node<zentra::SpinnerNode>);
+    }
+    ~SpinnerType() { zentra::NodeFactory::unregister_type(u"spinner"); }
+};
+
+TEST_F(EditorStage, ANewSkinKeepsWhatTheEditorsHold) {
+    SpinnerType spinner;
+    build({person(1, u"Ann", u"Lee", u"", {field(FieldKind::Birthday, u"958521600000")})});
+    EditContactHeaderForm header(skin);
+    EditDateForm date(skin);
+    header.open(stored(1));
+    header.last_name().edit().set_text(u"Smith");
+    date.open(stored(1), 0);
+    date.chooser().set_date({2003, 4, 5, 6, 7});
+    // A mark on the old nodes, gone with them.
+    header.cancel_button().set_visible(false);
+    skin.send_reload_skin();
+    EXPECT_TRUE(header.cancel_button().visible());
+    EXPECT_EQ(header.last_name().edit().get_text(), u"Smith");
+    EXPECT_EQ(header.first_name().edit().get_text(), u"Ann");
+    EXPECT_EQ(date.chooser().date(), (zentra::ChosenDate{2003, 4, 5, 6, 7}));
+    date.cancel();
+    header.cancel();
+    ASSERT_EQ(store->saved.size(), 2u);
+    EXPECT_EQ(store->saved[0].fields[0].value, u"1049522820000");
+    EXPECT_EQ(store->saved[1].last_name, u"Smith");
+}
+
 TEST_F(EditorStage, TheAddressEditorEditsTheChosenAddress) {
     build({person(1, u"Ann", u"Lee", u"",
                   {field(FieldKind::WorkStreet, u"Main St"), field(FieldKind::HomeCity, u"Oslo"),
@@ -362,14 +397,6 @@ TEST_F(EditorStage, TheFieldEditorSetsAValueOrAddsACategory) {
     EXPECT_EQ(document->categories().size(), 3u);
 }
 
-// The program registers the spinner at start-up; so does this test.
-struct SpinnerType {
-    SpinnerType() {
-        zentra::NodeFactory::register_type(u"spinner", zentra::create_node<zentra::SpinnerNode>);
-    }
-    ~SpinnerType() { zentra::NodeFactory::unregister_type(u"spinner"); }
-};
-
 TEST_F(EditorStage, TheDateEditorShowsAndWritesTheCount) {
     SpinnerType spinner;
     const int64_t may_17 = 958521600000 + 9 * 3600000 + 30 * 60000;
@@ -410,9 +437,9 @@ TEST_F(EditorStage, TheCategoryEditorChecksTheKnownNamesAndWritesThemInListOrder
     };
     std::vector<Contact> contacts;
     for (uint32_t i = 0; i < std::size(cases); ++i) {
-        contacts.push_back(person(i + 1, u"P", u"Q", u"",
-                                  {field(FieldKind::Mobile, u"1"),
-                                   field(FieldKind::Categories, cases[i].value)}));
+        contacts.push_back(
+            person(i + 1, u"P", u"Q", u"",
+                   {field(FieldKind::Mobile, u"1"), field(FieldKind::Categories, cases[i].value)}));
     }
     build(contacts, {u"Home", u"Work", u"Friends"});
     EditCategoriesForm form(skin);
@@ -453,15 +480,47 @@ TEST_F(EditorStage, TheCategoryEditorFlipsRowsAndAddsANameThroughItsFieldEditor)
     EXPECT_EQ(store->saved[0].fields[0].value, u"Home, Friends");
     EXPECT_EQ(application->top_form(), &form);
 
+    // The folder's list lacks the new name: it joins the editor's list, ticked, and stays
+    // when the editor is left, while the contact's other unknown names do not.
+    EXPECT_EQ(document->categories(), (std::vector<WString>{u"Home", u"Work", u"Friends"}));
+    EXPECT_EQ(document->category_checked(), (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(form.list().item_count(), 3);
+
     // The store's notice: the flags follow the stored value.
     store->find(1)->fields[0].value = u"Home, Friends";
     document->on_contact_changed(1);
-    EXPECT_EQ(document->category_checked(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(document->category_checked(), (std::vector<bool>{true, false, true}));
+    form.on_item_click(form.list(), 1);
+    press_left(form);
+    ASSERT_EQ(store->saved.size(), 2u);
+    EXPECT_EQ(store->saved[1].fields[0].value, u"Home, Work, Friends");
+    // Left, the list is the folder's again.
+    EXPECT_EQ(document->categories().size(), 2u);
 
+    // A name the contact carried unknown is dropped; one added on this opening is kept.
+    store->find(1)->fields[0].value = u"Cats";
+    document->on_contact_changed(1);
+    form.open(stored(1), 0);
+    EXPECT_EQ(document->category_checked(), (std::vector<bool>{false, false}));
+    click(form.add_button());
+    form.field_editor().label_edit().edit().set_text(u"Dogs");
+    press_left(form.field_editor());
+    EXPECT_EQ(store->saved.back().fields[0].value, u"Cats, Dogs");
+    press_left(form);
+    EXPECT_EQ(store->saved.back().fields[0].value, u"Dogs");
+    form.open(stored(1), 0);
+
+    click(form.add_button());
+    form.field_editor().label_edit().edit().set_text(u"Birds");
+    press_left(form.field_editor());
+    EXPECT_EQ(document->categories().size(), 3u);
+    const size_t saves = store->saved.size();
     std::erase_if(store->contacts, [](const Contact& c) { return c.object_id == 1; });
     document->on_contact_removed(1);
     EXPECT_FALSE(on_stack(form));
-    EXPECT_EQ(store->saved.size(), 1u);
+    EXPECT_EQ(store->saved.size(), saves);
+    // The name added here left the list with the editor.
+    EXPECT_EQ(document->categories().size(), 2u);
 }
 
 }  // namespace

@@ -19,14 +19,17 @@ TEST(DateTimeCount, ValuesOfAField) {
         const char16_t* value;
         std::optional<int64_t> count;
     } cases[] = {
-        {u"", std::nullopt},          {u"0", std::nullopt},
-        {u"abc", std::nullopt},       {u"12x", std::nullopt},
-        {u"-", std::nullopt},         {u"99999999999999999999", std::nullopt},
-        {u"958521600000", 958521600000}, {u"-86400000", -86400000},
+        {u"", std::nullopt},
+        {u"0", std::nullopt},
+        {u"abc", std::nullopt},
+        {u"12x", std::nullopt},
+        {u"-", std::nullopt},
+        {u"99999999999999999999", std::nullopt},
+        {u"958521600000", 958521600000},
+        {u"-86400000", -86400000},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(velvane::parse_date_time_count(c.value), c.count)
-            << platform::to_utf8(c.value);
+        EXPECT_EQ(velvane::parse_date_time_count(c.value), c.count) << platform::to_utf8(c.value);
     }
 }
 
