@@ -580,14 +580,14 @@ class Skin:
                 button("delete_contact", "danger", "DeleteContact", None)]),
         ])
 
-    def label_edit(self, id_, placeholder):
+    def label_edit(self, id_, placeholder, capitalize):
         """An edit field on a row of its own, its placeholder in the same place."""
         return Node("label_edit", id_, size=(0, 44),
                     text=placeholder, children=[
             self.fill("edit_bg"),
             Node("edit", "#edit", bmin=(14, 0), bmax=(40, 0), font=font(12),
                  color=self.p["edit_text"], background_color=self.p["edit_bg"], halign="LEFT",
-                 capitalize=1),
+                 capitalize=capitalize),
             self.text("#text", 12, "placeholder", bmin=(14, 0), bmax=(40, 0), halign="LEFT",
                       ellipsis=1),
             self.plain_button("clear", [self.icon("clear")], pressed="edit_bg", ax="MAX_SIDE",
@@ -595,14 +595,14 @@ class Skin:
             self.fill("line", "rule", ay="MAX_SIDE", bmin=(14, 0), size=(0, 1)),
         ])
 
-    def edit_form(self, name, caption, fields):
+    def edit_form(self, name, caption, fields, capitalize=1):
         # The fields stack under the header in a table, which shrinks them all alike (and
         # the gap above them) when five do not fit, as in landscape.
         return self.form(name, caption, self.done_button(), [
             Node("vtable", "fields", bmin=(0, 38), children=[
                 Node("node", "gap", size=(0, 12), children=[
                     self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1))]),
-            ] + [self.label_edit(id_, text) for id_, text in fields]),
+            ] + [self.label_edit(id_, text, capitalize) for id_, text in fields]),
         ])
 
     def spinner(self, id_, width):
@@ -723,8 +723,10 @@ class Skin:
                  ("label_edit_country", "skinCountry")]),
              "The five parts of an address."),
             ("editors", "EditFieldForm",
-             self.edit_form("EditFieldForm", "skinEditField", [("label_edit", "skinValue")]),
-             "One value of a contact; the caption names the field."),
+             self.edit_form("EditFieldForm", "skinEditField", [("label_edit", "skinValue")],
+                            capitalize=0),
+             "One value of a contact; the caption names the field. Numbers, addresses and\n"
+             "pages are typed as they are, without automatic capitals."),
             ("editors", "EditDateForm", self.edit_date_form(),
              "A date and time on five spinners."),
             ("editors", "SpinnerElementDate", self.spinner_row(),
