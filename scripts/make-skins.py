@@ -490,11 +490,13 @@ class Skin:
                 self.icon("edit_row", ax="MAX_SIDE", bmax=(12, 0))], bmin=(86, 0)),
             Node("image", "photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(12, 10), size=(64, 64),
                  src=self.pic("photo"), save_aspect_ratio=1),
-            Node("button", "button_choose_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(6, 76),
-                 size=(76, 20), children=[
+            # Wider than the photo: "Add photo" is longer in some languages.
+            Node("button", "button_choose_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(4, 76),
+                 size=(124, 22), children=[
                      Node("node", "#normal"),
                      self.fill("row_pressed", "#pressed"),
-                     self.text("#text", 8, "link", "AddPhoto", bold=1, ellipsis=1)]),
+                     self.text("#text", 8, "link", "AddPhoto", bold=1, bmin=(8, 0),
+                               halign="LEFT", ellipsis=1)]),
             Node("button", "button_remove_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(62, 0),
                  size=(28, 28), children=[
                      Node("node", "#normal"),
@@ -577,7 +579,7 @@ class Skin:
             button("new_field", "link", "NewField", "plus"),
             self.fill("line", "rule", ay="MIN_SIDE", bmin=(48, 44), size=(0, 1)),
             Node("node", None, ay="MIN_SIDE", bmin=(0, 45), size=(0, 44), children=[
-                button("delete_contact", "danger", "DeleteContact", None)]),
+                button("delete_contact", "danger_link", "DeleteContact", None)]),
         ])
 
     def label_edit(self, id_, placeholder, capitalize):
