@@ -460,15 +460,15 @@ class Skin:
             self.back_button(),
         ])
         right = [
-            self.header_button("standart", "open", ax="MAX_SIDE", bmax=(52, 0)),
-            Node("multinode", "edit_mode", ax="MAX_SIDE", size=(52, 0), children=[
-                self.header_button("view_state", "edit", "skinEdit", width=52),
-                self.header_button("edit_state", "done", "skinDone", width=52),
+            self.header_button("standart", "open", width=40, ax="MAX_SIDE", bmax=(58, 0)),
+            Node("multinode", "edit_mode", ax="MAX_SIDE", size=(58, 0), children=[
+                self.header_button("view_state", "edit", "skinEdit", width=58),
+                self.header_button("edit_state", "done", "skinDone", width=58),
             ]),
         ]
         return self.form("ContactForm", "skinContact", left, [
             Node("vlist", "List", bmin=(0, 38), children=[self.fill("list_bg")]),
-        ], right, right_width=96)
+        ], right, right_width=98)
 
     def row_states(self):
         return [self.fill("row", "#vlist_normal"),
