@@ -460,15 +460,15 @@ class Skin:
             self.back_button(),
         ])
         right = [
-            self.header_button("standart", "open", ax="MAX_SIDE", bmax=(52, 0)),
-            Node("multinode", "edit_mode", ax="MAX_SIDE", size=(52, 0), children=[
-                self.header_button("view_state", "edit", "skinEdit", width=52),
-                self.header_button("edit_state", "done", "skinDone", width=52),
+            self.header_button("standart", "open", width=40, ax="MAX_SIDE", bmax=(58, 0)),
+            Node("multinode", "edit_mode", ax="MAX_SIDE", size=(58, 0), children=[
+                self.header_button("view_state", "edit", "skinEdit", width=58),
+                self.header_button("edit_state", "done", "skinDone", width=58),
             ]),
         ]
         return self.form("ContactForm", "skinContact", left, [
             Node("vlist", "List", bmin=(0, 38), children=[self.fill("list_bg")]),
-        ], right, right_width=96)
+        ], right, right_width=98)
 
     def row_states(self):
         return [self.fill("row", "#vlist_normal"),
@@ -490,11 +490,13 @@ class Skin:
                 self.icon("edit_row", ax="MAX_SIDE", bmax=(12, 0))], bmin=(86, 0)),
             Node("image", "photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(12, 10), size=(64, 64),
                  src=self.pic("photo"), save_aspect_ratio=1),
-            Node("button", "button_choose_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(6, 76),
-                 size=(76, 20), children=[
+            # Wider than the photo: "Add photo" is longer in some languages.
+            Node("button", "button_choose_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(4, 76),
+                 size=(124, 22), children=[
                      Node("node", "#normal"),
                      self.fill("row_pressed", "#pressed"),
-                     self.text("#text", 8, "link", "AddPhoto", bold=1, ellipsis=1)]),
+                     self.text("#text", 8, "link", "AddPhoto", bold=1, bmin=(8, 0),
+                               halign="LEFT", ellipsis=1)]),
             Node("button", "button_remove_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(62, 0),
                  size=(28, 28), children=[
                      Node("node", "#normal"),
@@ -577,17 +579,17 @@ class Skin:
             button("new_field", "link", "NewField", "plus"),
             self.fill("line", "rule", ay="MIN_SIDE", bmin=(48, 44), size=(0, 1)),
             Node("node", None, ay="MIN_SIDE", bmin=(0, 45), size=(0, 44), children=[
-                button("delete_contact", "danger", "DeleteContact", None)]),
+                button("delete_contact", "danger_link", "DeleteContact", None)]),
         ])
 
-    def label_edit(self, id_, placeholder):
+    def label_edit(self, id_, placeholder, capitalize):
         """An edit field on a row of its own, its placeholder in the same place."""
         return Node("label_edit", id_, size=(0, 44),
                     text=placeholder, children=[
             self.fill("edit_bg"),
             Node("edit", "#edit", bmin=(14, 0), bmax=(40, 0), font=font(12),
                  color=self.p["edit_text"], background_color=self.p["edit_bg"], halign="LEFT",
-                 capitalize=1),
+                 capitalize=capitalize),
             self.text("#text", 12, "placeholder", bmin=(14, 0), bmax=(40, 0), halign="LEFT",
                       ellipsis=1),
             self.plain_button("clear", [self.icon("clear")], pressed="edit_bg", ax="MAX_SIDE",
@@ -595,14 +597,14 @@ class Skin:
             self.fill("line", "rule", ay="MAX_SIDE", bmin=(14, 0), size=(0, 1)),
         ])
 
-    def edit_form(self, name, caption, fields):
+    def edit_form(self, name, caption, fields, capitalize=1):
         # The fields stack under the header in a table, which shrinks them all alike (and
         # the gap above them) when five do not fit, as in landscape.
         return self.form(name, caption, self.done_button(), [
             Node("vtable", "fields", bmin=(0, 38), children=[
                 Node("node", "gap", size=(0, 12), children=[
                     self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1))]),
-            ] + [self.label_edit(id_, text) for id_, text in fields]),
+            ] + [self.label_edit(id_, text, capitalize) for id_, text in fields]),
         ])
 
     def spinner(self, id_, width):
@@ -723,8 +725,10 @@ class Skin:
                  ("label_edit_country", "skinCountry")]),
              "The five parts of an address."),
             ("editors", "EditFieldForm",
-             self.edit_form("EditFieldForm", "skinEditField", [("label_edit", "skinValue")]),
-             "One value of a contact; the caption names the field."),
+             self.edit_form("EditFieldForm", "skinEditField", [("label_edit", "skinValue")],
+                            capitalize=0),
+             "One value of a contact; the caption names the field. Numbers, addresses and\n"
+             "pages are typed as they are, without automatic capitals."),
             ("editors", "EditDateForm", self.edit_date_form(),
              "A date and time on five spinners."),
             ("editors", "SpinnerElementDate", self.spinner_row(),

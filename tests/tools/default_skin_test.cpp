@@ -405,6 +405,34 @@ TEST_P(SkinCheck, CardAndEditorsLayOutInPortraitAndLandscape) {
     }
 }
 
+// Rows keep every part inside themselves, at their own height, on narrow and wide lists.
+TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
+    const int s = m_shift;
+    for (const Screen& screen : card_screens()) {
+        const WStringView name = screen.definition;
+        if (name.ends_with(u"Form")) {
+            continue;
+        }
+        auto row = build(name);
+        ASSERT_NE(row, nullptr);
+        const int h = m_skin.get_point(*m_skin.find_definition(name), u"design_size", {0, 0}).y;
+        EXPECT_GT(h, 0) << utf8(name) << " has no height of its own";
+        for (const int w : {240, 400}) {
+            SCOPED_TRACE(utf8(name) + " " + std::to_string(w));
+            zentra::layout_root(*row, {0, 0}, {w << s, h});
+            for (const Part& part : screen.parts) {
+                const Box b = box(row->find(part.name));
+                EXPECT_GT(b.w, 0) << utf8(part.name);
+                EXPECT_GT(b.h, 0) << utf8(part.name);
+                EXPECT_GE(b.x, 0) << utf8(part.name);
+                EXPECT_GE(b.y, 0) << utf8(part.name);
+                EXPECT_LE(b.right(), w << s) << utf8(part.name);
+                EXPECT_LE(b.bottom(), h) << utf8(part.name);
+            }
+        }
+    }
+}
+
 // On a field row the small buttons lie over `action`, which covers the row: a tap on one of
 // them is that button's, a tap on the texts is the row's action.
 TEST_P(SkinCheck, FieldRowButtonsTakeTheirTapsAndActionTheRest) {
