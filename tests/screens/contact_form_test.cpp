@@ -342,6 +342,21 @@ TEST_F(CardTest, TheMainFormOpensTheCardAndDropsANewContactLeftEmpty) {
     key(key::Left);
     EXPECT_EQ(store->removed, (std::vector<uint32_t>{fresh}));
 
+    // A number without a contact goes to a new one through the real field-kind chooser.
+    main.on_command_line(u"open:5559999");
+    ASSERT_EQ(application->top_form(), &main.main_menu());
+    main.main_menu().on_item_click(main.main_menu().list(), 0);  // Add2NewContact
+    auto& chooser = dynamic_cast<SelectFieldForm&>(*main.screens().select_field);
+    ASSERT_EQ(application->top_form(), &chooser);
+    EXPECT_EQ(chooser.rows().size(), 19u) << "the nine phone kinds in one group";
+    chooser.choose_row(3);  // BusinessTel
+    ASSERT_EQ(application->top_form(), &shown);
+    EXPECT_TRUE(shown.edit_mode());
+    EXPECT_EQ(shown.contact().fields,
+              (std::vector<ContactField>{{FieldKind::BusinessTel, u"5559999"}}));
+    shown.cancel();
+    EXPECT_EQ(store->removed.size(), 1u) << "a contact with a number is kept";
+
     // Named before leaving: kept.
     main.new_contact();
     Contact named = shown.contact();
