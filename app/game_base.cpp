@@ -466,18 +466,21 @@ void GameBase::paint_composition(zentra::RenderSurface& target) const {
     if (m_composition.empty() || target.empty()) {
         return;
     }
-    const zentra::FontRep* font = m_edit != nullptr ? m_edit->font().get() : nullptr;
-    if (font == nullptr) {
-        font = m_application.font().get();
+    // The edit's own font; for the form, one that reads well on this screen.
+    std::shared_ptr<const zentra::FontRep> font;
+    if (m_edit != nullptr) {
+        font = m_edit->font();
     }
     if (font == nullptr) {
-        return;
+        zentra::FontDesc description;
+        description.size = std::clamp(target.height() / 32, 10, 48);
+        font = zentra::get_font(description);
     }
     const WString shown = m_edit != nullptr && m_edit->is_password()
                               ? WString(m_composition.size(), u'*')
                               : m_composition;
     std::vector<int> extents;
-    const zentra::Size text = zentra::measure_text(font, shown, &extents);
+    const zentra::Size text = zentra::measure_text(font.get(), shown, &extents);
     constexpr int kPad = 3;
     const int width = std::min(text.w + 2 * kPad + 1, target.width());
     const int height = std::min(text.h + 2 * kPad, target.height());
@@ -494,9 +497,10 @@ void GameBase::paint_composition(zentra::RenderSurface& target) const {
     y = std::clamp(y, 0, target.height() - height);
     const uint16_t ink = zentra::Color{0, 0, 0, 255}.to_565();
     const zentra::Blender& plain = zentra::plain_blender();
-    zentra::fill_rect(target, {x, y, width, height}, zentra::Color{255, 255, 224, 255}.to_565(),
-                      plain);
-    zentra::draw_text(font, target, zentra::Color{0, 0, 0, 255}, shown, {x + kPad, y + kPad},
+    zentra::fill_rect(target, {x, y, width, height}, ink, plain);
+    zentra::fill_rect(target, {x + 1, y + 1, width - 2, height - 2},
+                      zentra::Color{255, 255, 224, 255}.to_565(), plain);
+    zentra::draw_text(font.get(), target, zentra::Color{0, 0, 0, 255}, shown, {x + kPad, y + kPad},
                       {width - 2 * kPad, text.h}, zentra::kAlignLeft, zentra::kAlignTop, true);
     // Underlined, as text not yet typed is shown everywhere, with the caret where it stands.
     const int line = std::min(text.w, width - 2 * kPad);
