@@ -24,8 +24,8 @@ inline constexpr uintptr_t kSpiSetWorkArea = 47;
 // keeps its place among the keys and characters around it: one kCompositionUnit per UTF-16
 // unit of the composition (wparam: the unit), then kComposition (wparam: the caret, in units
 // from the start of the composition): the composition is now exactly those units. A
-// kComposition without units before it ends the composition. The composed text itself
-// arrives afterwards as WM_CHAR messages.
+// kComposition without units before it ends the composition. What is composed is typed as
+// WM_CHAR messages, which also end the composition.
 inline constexpr uint32_t kCompositionUnit = 0x400 + 40;  // WM_USER + 40
 inline constexpr uint32_t kComposition = 0x400 + 41;      // WM_USER + 41
 

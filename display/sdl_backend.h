@@ -65,8 +65,7 @@ public:
 
 private:
     friend class SdlDisplay;
-    SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted,
-               bool keyboard);
+    SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted, bool keyboard);
 
     TranslateState current_state() const;
     // Shows the texture filling the window, turned for the orientation.
