@@ -174,6 +174,111 @@ def add_contact():
 ICONS["add"] = (add_contact(), 20, "title_icon")
 
 
+def intersect(*shapes):
+    return lambda x, y: all(s(x, y) for s in shapes)
+
+
+# The contact card and its editors.
+
+def mobile():
+    return minus(round_rect(5.5, 1.5, 14.5, 18.5, 2.2), rect(7.3, 4, 12.7, 14), disc(10, 16.3, 1))
+
+
+def envelope():
+    return union(minus(round_rect(2, 4.5, 18, 15.5, 1.5), rect(3.5, 6, 16.5, 14)),
+                 polyline([(2.8, 5.4), (10, 11), (17.2, 5.4)], 1.6))
+
+
+def globe():
+    inside = disc(10, 10, 7.6)
+    return union(ring(10, 10, 7.6, 1.6),
+                 minus(ellipse(10, 10, 4.2, 8.4), ellipse(10, 10, 2.6, 6.8)),
+                 intersect(inside, union(rect(2, 9.3, 18, 10.7), rect(2, 5.6, 18, 6.8),
+                                         rect(2, 13.2, 18, 14.4))))
+
+
+def pin():
+    return minus(union(disc(10, 8, 5.8), polygon([(4.8, 10.4), (15.2, 10.4), (10, 18.8)])),
+                 disc(10, 8, 2.3))
+
+
+def tag():
+    return minus(polygon([(2.5, 2.5), (10.5, 2.5), (18, 10), (10, 18), (2.5, 10.5)]),
+                 disc(6.6, 6.6, 1.7))
+
+
+def gift():
+    box = minus(union(round_rect(2.5, 7, 17.5, 10.6, 1), round_rect(3.8, 11.6, 16.2, 18, 1)),
+                rect(9.1, 6, 10.9, 19))
+    bow = union(minus(ellipse(7.2, 4.6, 2.9, 2.1), ellipse(7.4, 4.6, 1.3, 0.8)),
+                minus(ellipse(12.8, 4.6, 2.9, 2.1), ellipse(12.6, 4.6, 1.3, 0.8)))
+    return union(box, bow)
+
+
+def info():
+    return minus(disc(10, 10, 8.2), union(rect(9, 8.4, 11, 14.8), disc(10, 5.8, 1.3)))
+
+
+def bubble():
+    return minus(union(round_rect(2, 3, 18, 14, 3.5), polygon([(5, 12), (9.5, 12), (4.2, 17.8)])),
+                 disc(6.5, 8.5, 1.25), disc(10, 8.5, 1.25), disc(13.5, 8.5, 1.25))
+
+
+def plus():
+    return union(rect(9, 3.5, 11, 16.5), rect(3.5, 9, 16.5, 11))
+
+
+def pencil():
+    body = polygon([(13.2, 3.0), (17.0, 6.8), (7.6, 16.2), (3.8, 12.4)])
+    tip = polygon([(3.8, 12.4), (7.6, 16.2), (2.4, 17.6)])
+    return minus(union(body, tip), line(11.4, 4.6, 15.4, 8.6, 1.0))
+
+
+def open_out():
+    box = minus(round_rect(3, 5, 15, 17, 1.6), rect(4.6, 6.6, 13.4, 15.4), rect(9.5, 3, 18, 10.5))
+    return union(box, line(9, 11, 16.6, 3.4, 1.8), polyline([(11.6, 3.4), (16.6, 3.4), (16.6, 8.4)],
+                                                            1.8))
+
+
+def check_mark():
+    return polyline([(3.5, 10.5), (8, 15), (16.5, 5.5)], 2.6)
+
+
+def clear_mark():
+    return minus(disc(10, 10, 7.6), line(7.2, 7.2, 12.8, 12.8, 1.8), line(7.2, 12.8, 12.8, 7.2, 1.8))
+
+
+# The eight kinds of a field row, in the order of its `icons` states.
+FIELD_ICONS = ["mobile", "tel", "mail", "web", "address", "categories", "birthday", "other"]
+for name, shape in zip(FIELD_ICONS, [mobile(), handset(), envelope(), globe(), pin(), tag(),
+                                     gift(), info()]):
+    ICONS["field_" + name] = (shape, 20, "field_icon")
+ICONS.update({
+    "sms": (bubble(), 20, "field_icon"),
+    "star_off": (minus(star(10, 10.6, 9, 3.8), star(10, 11.0, 5.6, 2.3)), 20, "star_off"),
+    "star_on": (star(10, 10.6, 9, 3.8), 20, "star_on"),
+    "plus": (plus(), 20, "link"),
+    "plus_header": (plus(), 20, "tab_text_on"),
+    "edit": (pencil(), 20, "tab_text_on"),
+    "edit_row": (pencil(), 20, "link"),
+    "done": (check_mark(), 20, "tab_text_on"),
+    "open": (open_out(), 20, "tab_text_on"),
+    "clear": (clear_mark(), 20, "clear"),
+})
+
+# Pictures of more than one colour: layers painted in order, (shape, palette role) each.
+LAYERED = {
+    "remove": ([(disc(10, 10, 8), "danger"), (rect(5.5, 9, 14.5, 11), "danger_text")], 20),
+    "remove_photo": ([(disc(10, 10, 8), "danger"),
+                      (union(line(7, 7, 13, 13, 2), line(7, 13, 13, 7, 2)), "danger_text")], 20),
+    # The card's default picture: opaque, since a contact's own photo replaces it and the
+    # image draws without a key colour.
+    "photo": ([(rect(0, 0, 64, 64), "photo_bg"),
+               (union(disc(32, 24, 11.5), minus(ellipse(32, 60, 22, 20), rect(0, 64, 64, 90))),
+                "photo_fg")], 64),
+}
+
+
 def render(shape, size, hard=False):
     """Coverage per pixel, quantised to 0, 128 and 255 (or to 0 and 255 when hard)."""
     alpha = []
@@ -193,6 +298,36 @@ def render(shape, size, hard=False):
                 row.append(255 if coverage > 0.7 else 128 if coverage > 0.2 else 0)
         alpha.append(row)
     return alpha
+
+
+def render_layers(layers, size, palette):
+    """RGBA rows: each sample takes the colour of the last layer that covers it; a pixel's
+    colour is the mean of its covered samples and its alpha is quantised as in render."""
+    colours = [hex_rgb(palette[role]) for _, role in layers]
+    rows = []
+    step = 1.0 / SAMPLES
+    for py in range(size):
+        row = []
+        for px in range(size):
+            sums = [0, 0, 0]
+            hits = 0
+            for sy in range(SAMPLES):
+                for sx in range(SAMPLES):
+                    x, y = px + (sx + 0.5) * step, py + (sy + 0.5) * step
+                    top = None
+                    for index, (shape, _) in enumerate(layers):
+                        if shape(x, y):
+                            top = index
+                    if top is not None:
+                        hits += 1
+                        for c in range(3):
+                            sums[c] += colours[top][c]
+            coverage = hits / (SAMPLES * SAMPLES)
+            alpha = 255 if coverage > 0.7 else 128 if coverage > 0.2 else 0
+            rgb = [round(v / hits) for v in sums] if hits else [0, 0, 0]
+            row.extend(rgb + [alpha])
+        rows.append(row)
+    return rows
 
 
 def png(width, height, rgba_rows):
@@ -226,6 +361,9 @@ def main():
             rows = [[v for a in row for v in (r, g, b, a)] for row in cache[key]]
             with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
                 out.write(png(size, size, rows))
+        for name, (layers, size) in LAYERED.items():
+            with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
+                out.write(png(size, size, render_layers(layers, size, palette)))
         for role, radius in ROUNDED.items():
             # Nine-patch source: the corners and two pixels of middle each way.
             size = 2 * radius + 2

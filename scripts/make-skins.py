@@ -417,6 +417,254 @@ class Skin:
             self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
         ])
 
+    # The contact card and its editors.
+
+    def header_button(self, id_, icon, caption=None, width=44, **props):
+        """A button of a screen's header: an icon, with a small caption under it when given."""
+        if caption is None:
+            face = [self.icon(icon)]
+        else:
+            face = [self.icon(icon, ay="MIN_SIDE", bmin=(0, 3)),
+                    self.text("#text", 8, "tab_text_on", caption, ay="MAX_SIDE", bmax=(0, 3),
+                              size=(0, 12))]
+        return Node("button", id_, size=(width, 0), children=[
+            self.fill("tab_off", "#normal"),
+            self.fill("tab_pressed", "#pressed")] + face, **props)
+
+    def header(self, caption, left, right=(), right_width=0):
+        """The bar over a screen: its caption between the buttons at either end."""
+        return Node("node", "header", ay="MIN_SIDE", size=(0, 38), children=[
+            self.fill("tab_off"),
+            left,
+            self.text("caption", 11, "tab_text_on", caption, bold=1, bmin=(52, 0),
+                      bmax=(max(right_width, 44) + 8, 0), ellipsis=1),
+        ] + list(right))
+
+    def back_button(self):
+        return self.header_button("cancel", "back", ax="MIN_SIDE")
+
+    def done_button(self):
+        # The editors save when they are left, so their way out reads as done.
+        return self.header_button("cancel", "back", "skinDone", width=52, ax="MIN_SIDE")
+
+    def form(self, name, caption, left, body, right=(), right_width=0):
+        return Node("node", name, size=(240, 320), anim="right", children=[
+            self.fill("list_bg", "#background"),
+        ] + body + [self.header(caption, left, right, right_width)])
+
+    def contact_form(self):
+        # padding stands where cancel is while the card edits, so the caption keeps its place.
+        # edit_mode's two states are buttons: a click on either steps the toggle.
+        left = Node("node", None, ax="MIN_SIDE", size=(44, 0), children=[
+            Node("node", "padding", children=[self.fill("tab_off")]),
+            self.back_button(),
+        ])
+        right = [
+            self.header_button("standart", "open", width=40, ax="MAX_SIDE", bmax=(58, 0)),
+            Node("multinode", "edit_mode", ax="MAX_SIDE", size=(58, 0), children=[
+                self.header_button("view_state", "edit", "skinEdit", width=58),
+                self.header_button("edit_state", "done", "skinDone", width=58),
+            ]),
+        ]
+        return self.form("ContactForm", "skinContact", left, [
+            Node("vlist", "List", bmin=(0, 38), children=[self.fill("list_bg")]),
+        ], right, right_width=98)
+
+    def row_states(self):
+        return [self.fill("row", "#vlist_normal"),
+                self.fill("row_pressed", "#vlist_pressed"),
+                self.fill("row_selected", "#vlist_selected")]
+
+    def plain_button(self, id_, children, pressed="row_pressed", **props):
+        """A button with nothing under its face until it is pressed."""
+        return Node("button", id_, children=[
+            Node("node", "#normal"),
+            self.fill(pressed, "#pressed")] + children, **props)
+
+    def contact_head(self):
+        # The names sit right of the photo; edit_header lies under them (the texts take no
+        # touches), so a tap anywhere on the names edits them.
+        return Node("node", "ContactHead", size=(0, 100), children=[
+            self.fill("row"),
+            self.plain_button("edit_header", [
+                self.icon("edit_row", ax="MAX_SIDE", bmax=(12, 0))], bmin=(86, 0)),
+            Node("image", "photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(12, 10), size=(64, 64),
+                 src=self.pic("photo"), save_aspect_ratio=1),
+            # Wider than the photo: "Add photo" is longer in some languages.
+            Node("button", "button_choose_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(4, 76),
+                 size=(124, 22), children=[
+                     Node("node", "#normal"),
+                     self.fill("row_pressed", "#pressed"),
+                     self.text("#text", 8, "link", "AddPhoto", bold=1, bmin=(8, 0),
+                               halign="LEFT", ellipsis=1)]),
+            Node("button", "button_remove_photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(62, 0),
+                 size=(28, 28), children=[
+                     Node("node", "#normal"),
+                     Node("node", "#pressed"),
+                     self.icon("remove_photo")]),
+            self.text("firstname", 12, "row_text", bold=1, ay="MIN_SIDE", bmin=(90, 12),
+                      bmax=(44, 0), size=(0, 20), halign="LEFT", ellipsis=1),
+            self.text("lastname", 12, "row_text", bold=1, ay="MIN_SIDE", bmin=(90, 32),
+                      bmax=(44, 0), size=(0, 20), halign="LEFT", ellipsis=1),
+            self.text("company", 9, "row_small", ay="MIN_SIDE", bmin=(90, 54), bmax=(44, 0),
+                      size=(0, 16), halign="LEFT", ellipsis=1),
+        ])
+
+    def group_separator(self):
+        return Node("node", "GroupSeparatorElement", size=(0, 14), children=[
+            self.fill("list_bg"),
+            self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
+            self.fill("line", "rule2", ay="MAX_SIDE", size=(0, 1)),
+        ])
+
+    def separator(self):
+        return Node("node", "SeparatorElement", size=(0, 1), children=[
+            self.fill("row"),
+            self.fill("line", "rule", bmin=(40, 0)),
+        ])
+
+    def kind_icons(self, **props):
+        """The eight kinds of field as the states of one multinode."""
+        return Node("multinode", "icons", ax="MIN_SIDE", size=(40, 0), children=[
+            self.icon("field_" + kind)
+            for kind in ("mobile", "tel", "mail", "web", "address", "categories", "birthday",
+                         "other")], **props)
+
+    def row_icon_button(self, id_, icon, **props):
+        return self.plain_button(id_, [self.icon(icon)], size=(32, 0), **props)
+
+    def contact_field(self):
+        # action lies under everything else and covers the row; the texts take no touches,
+        # so a tap on them is the row's. The rest sit in a table, so the value has the room
+        # of the buttons the card hides (sms and favorite show on phone rows only). remove
+        # takes the place of the kind icon while the card edits; confirm_remove comes in over
+        # the row's right end.
+        return Node("node", "ContactFieldElement", size=(0, 48), children=self.row_states() + [
+            self.plain_button("action", []),
+            Node("htable", "cells", children=[
+                Node("node", "kind", size=(40, 0), children=[
+                    self.kind_icons(anim="scale"),
+                    self.plain_button("remove", [self.icon("remove")], anim="scale"),
+                ]),
+                Node("node", "texts", ratio=1, children=[
+                    self.text("big", 10, "row_text", ay="MIN_SIDE", bmin=(0, 6), bmax=(2, 0),
+                              size=(0, 20), halign="LEFT", valign="BOTTOM", ellipsis=1),
+                    self.text("small", 8, "row_small", ay="MIN_SIDE", bmin=(0, 27),
+                              bmax=(2, 0), size=(0, 14), halign="LEFT", valign="TOP",
+                              ellipsis=1),
+                ]),
+                self.row_icon_button("sms", "sms", anim="scale"),
+                Node("multinode", "favorite", size=(34, 0), anim="scale", children=[
+                    self.plain_button("star_off", [self.icon("star_off")]),
+                    self.plain_button("star_on", [self.icon("star_on")]),
+                ]),
+            ]),
+            Node("button", "confirm_remove", ax="MAX_SIDE", size=(84, 0), anim="right",
+                 children=[
+                     self.fill("danger", "#normal"),
+                     self.fill("danger_pressed", "#pressed"),
+                     self.text("#text", 10, "danger_text", "skinDelete", bold=1,
+                               ellipsis=1)]),
+        ])
+
+    def contact_field_buttons(self):
+        def button(id_, color, text, icon):
+            return self.plain_button(id_, [
+                self.icon(icon, ax="MIN_SIDE", bmin=(14, 0)) if icon else None,
+                self.text("#text", 11, color, text, bold=1, bmin=(48, 0), bmax=(12, 0),
+                          halign="LEFT", ellipsis=1),
+            ], ay="MIN_SIDE", size=(0, 44))
+        return Node("node", "ContactFieldButtons", size=(0, 89), children=[
+            self.fill("row"),
+            button("new_field", "link", "NewField", "plus"),
+            self.fill("line", "rule", ay="MIN_SIDE", bmin=(48, 44), size=(0, 1)),
+            Node("node", None, ay="MIN_SIDE", bmin=(0, 45), size=(0, 44), children=[
+                button("delete_contact", "danger_link", "DeleteContact", None)]),
+        ])
+
+    def label_edit(self, id_, placeholder, capitalize):
+        """An edit field on a row of its own, its placeholder in the same place."""
+        return Node("label_edit", id_, size=(0, 44),
+                    text=placeholder, children=[
+            self.fill("edit_bg"),
+            Node("edit", "#edit", bmin=(14, 0), bmax=(40, 0), font=font(12),
+                 color=self.p["edit_text"], background_color=self.p["edit_bg"], halign="LEFT",
+                 capitalize=capitalize),
+            self.text("#text", 12, "placeholder", bmin=(14, 0), bmax=(40, 0), halign="LEFT",
+                      ellipsis=1),
+            self.plain_button("clear", [self.icon("clear")], pressed="edit_bg", ax="MAX_SIDE",
+                              size=(40, 0)),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(14, 0), size=(0, 1)),
+        ])
+
+    def edit_form(self, name, caption, fields, capitalize=1):
+        # The fields stack under the header in a table, which shrinks them all alike (and
+        # the gap above them) when five do not fit, as in landscape.
+        return self.form(name, caption, self.done_button(), [
+            Node("vtable", "fields", bmin=(0, 38), children=[
+                Node("node", "gap", size=(0, 12), children=[
+                    self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1))]),
+            ] + [self.label_edit(id_, text, capitalize) for id_, text in fields]),
+        ])
+
+    def spinner(self, id_, width):
+        # The value at rest sits on the band across the middle.
+        return Node("spinner", id_, size=(width, 0), ratio=1, element_size=(0, 36),
+                    bmin=(2, 0), bmax=(2, 0), children=[
+            self.fill("spin_bg"),
+            self.fill("spin_band", "band", ay="CENTER", size=(0, 36)),
+        ])
+
+    def edit_date_form(self):
+        # Two rows of spinners share what is left under the header, so they keep a usable
+        # height in landscape too.
+        return self.form("EditDateForm", "Birthday", self.done_button(), [
+            Node("vtable", "date", bmin=(8, 46), bmax=(8, 8), children=[
+                Node("htable", "day_month_year", ratio=1, size=(0, 60), children=[
+                    self.spinner("day", 44), self.spinner("month", 88),
+                    self.spinner("year", 64)]),
+                Node("node", None, size=(0, 8)),
+                Node("htable", "hour_minute", ratio=1, size=(0, 60), children=[
+                    Node("node", None, ratio=1),
+                    self.spinner("hour", 56),
+                    self.text("colon", 16, "spin_text", ":", bold=1, size=(12, 0)),
+                    self.spinner("minute", 56),
+                    Node("node", None, ratio=1)]),
+            ]),
+        ])
+
+    def spinner_row(self):
+        return Node("node", "SpinnerElementDate", size=(0, 36), children=[
+            self.text("#text", 13, "spin_text", bold=1, ellipsis=1),
+        ])
+
+    def select_field_form(self):
+        return self.form("SelectFieldForm", "skinAddField", self.back_button(), [
+            Node("vlist", "List", bmin=(0, 38), children=[self.fill("list_bg")]),
+        ])
+
+    def select_field_row(self):
+        return Node("node", "SelectFieldFormElement", size=(0, 44), children=self.row_states() + [
+            self.plain_button("action", []),
+            self.kind_icons(),
+            self.text("big", 11, "row_text", bmin=(40, 0), bmax=(12, 0), halign="LEFT",
+                      ellipsis=1),
+        ])
+
+    def edit_categories_form(self):
+        right = [self.header_button("add_category", "plus_header", ax="MAX_SIDE")]
+        return self.form("EditCategoriesForm", "Categories", self.done_button(), [
+            Node("vlist", "catList", bmin=(0, 38), children=[self.fill("list_bg")]),
+        ], right, right_width=44)
+
+    def category_row(self):
+        return Node("node", "CategoryElement", size=(0, 44), children=self.row_states() + [
+            self.text("cat_name", 11, "row_text", bmin=(16, 0), bmax=(44, 0), halign="LEFT",
+                      ellipsis=1),
+            self.icon("check", "checked", ax="MAX_SIDE", bmax=(14, 0)),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(16, 0), size=(0, 1)),
+        ])
+
     def definitions(self):
         """(file, name, node, comment) for every definition of the skin."""
         return [
@@ -448,6 +696,51 @@ class Skin:
              "A destructive row that cannot be chosen."),
             ("menu", "MenuElement4Buttons", self.menu_four_buttons("MenuElement4Buttons"),
              "The row of window buttons at the top of the main menu."),
+            ("card", "ContactForm", self.contact_form(),
+             "The contact card: a header with the way back, the platform's own view of the\n"
+             "contact and the edit toggle, over the list of the contact's rows."),
+            ("card", "ContactHead", self.contact_head(),
+             "The card's first row: photo and names, with their edit buttons."),
+            ("card", "ContactFieldElement", self.contact_field(),
+             "One field of the card: its value over its name, the kind's icon, and the\n"
+             "buttons the card shows by mode and kind."),
+            ("card", "ContactFieldButtons", self.contact_field_buttons(),
+             "The card's last row while it edits."),
+            ("card", "GroupSeparatorElement", self.group_separator(),
+             "The gap between two groups of rows."),
+            ("card", "SeparatorElement", self.separator(),
+             "The rule between two rows of one group."),
+            ("editors", "EditContactHeaderForm",
+             self.edit_form("EditContactHeaderForm", "skinEditName", [
+                 ("label_edit_firstname", "skinFirstName"),
+                 ("label_edit_lastname", "skinLastName"),
+                 ("label_edit_company", "skinCompany")]),
+             "The names of a contact."),
+            ("editors", "EditContactAddressForm",
+             self.edit_form("EditContactAddressForm", "skinEditAddress", [
+                 ("label_edit_street", "skinStreet"),
+                 ("label_edit_city", "skinCity"),
+                 ("label_edit_zip", "skinPostalCode"),
+                 ("label_edit_state", "skinState"),
+                 ("label_edit_country", "skinCountry")]),
+             "The five parts of an address."),
+            ("editors", "EditFieldForm",
+             self.edit_form("EditFieldForm", "skinEditField", [("label_edit", "skinValue")],
+                            capitalize=0),
+             "One value of a contact; the caption names the field. Numbers, addresses and\n"
+             "pages are typed as they are, without automatic capitals."),
+            ("editors", "EditDateForm", self.edit_date_form(),
+             "A date and time on five spinners."),
+            ("editors", "SpinnerElementDate", self.spinner_row(),
+             "One value of a date spinner."),
+            ("editors", "SelectFieldForm", self.select_field_form(),
+             "The kinds of field a contact can be given."),
+            ("editors", "SelectFieldFormElement", self.select_field_row(),
+             "One kind of field."),
+            ("editors", "EditCategoriesForm", self.edit_categories_form(),
+             "The categories a contact belongs to, and a way to add one."),
+            ("editors", "CategoryElement", self.category_row(),
+             "One category, ticked when the contact is in it."),
             ("menu", "MenuElement4ButtonsDisabled",
              self.menu_four_buttons("MenuElement4ButtonsDisabled"),
              "The same row when it is listed as disabled."),

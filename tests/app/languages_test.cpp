@@ -183,17 +183,49 @@ TEST_F(LanguageTest, ChoosingTheLoadedOrAMissingLanguageChangesNothing) {
     EXPECT_EQ(registry_language(), u"");
 }
 
+KeyValues shipped_language(const char* file) {
+    KeyValues map;
+    // The test data folder need not exist, so the path is shortened by text.
+    const auto source =
+        (std::filesystem::path(VELVANE_TEST_DATA) / "../../../lang" / file).lexically_normal();
+    EXPECT_TRUE(read_key_values(platform::from_utf8(source.string()), map)) << file;
+    return map;
+}
+
 TEST(ShippedLanguages, EnglishAndRussianLoadWithTheStartUpTexts) {
     for (const char* file : {"english.lng", "russian.lng"}) {
-        KeyValues map;
-        // The test data folder need not exist, so the path is shortened by text.
-        const auto source = (std::filesystem::path(VELVANE_TEST_DATA) / "../../../lang" / file)
-                                .lexically_normal();
-        const WString path = platform::from_utf8(source.string());
-        ASSERT_TRUE(read_key_values(path, map)) << file;
+        const KeyValues map = shipped_language(file);
         for (const char16_t* key : {u"NoSkins", u"Cancel", u"skinUnknown", u"Help_link"}) {
             EXPECT_TRUE(map.count(key)) << file << " " << platform::to_utf8(key);
         }
+    }
+}
+
+// A text added to one language only would show as its key in the other.
+TEST(ShippedLanguages, AllHaveTheSameKeys) {
+    const KeyValues english = shipped_language("english.lng");
+    const KeyValues russian = shipped_language("russian.lng");
+    for (const auto& [key, text] : english) {
+        EXPECT_TRUE(russian.count(key)) << "russian.lng lacks " << platform::to_utf8(key);
+    }
+    for (const auto& [key, text] : russian) {
+        EXPECT_TRUE(english.count(key)) << "english.lng lacks " << platform::to_utf8(key);
+    }
+}
+
+// The texts the contact card and its editors look up by key, beside those the skin names:
+// the field kinds' names, its menus and the category editor's new entry.
+TEST(ShippedLanguages, HaveTheContactCardsTexts) {
+    const KeyValues english = shipped_language("english.lng");
+    for (const char16_t* key :
+         {u"Mobile", u"BusinessTel", u"Business2Tel", u"HomeTel", u"Home2Tel", u"CarTel",
+          u"RadioTel", u"CompanyMainTel", u"AssistantTel", u"Email1", u"Email2", u"Email3",
+          u"WebPage", u"WorkAddress", u"HomeAddress", u"MiddleName", u"Suffix", u"NickName",
+          u"Department", u"JobTitle", u"AssistantName", u"BusinessFax", u"HomeFax",
+          u"PagerNumber", u"Birthday", u"Categories", u"Unknown", u"AddPhoto", u"EditPhoto",
+          u"ChoosePhoto", u"RemovePhoto", u"ConfirDeleteContact", u"ReallyDelete", u"Cancel",
+          u"skinNoCategory", u"skinNewCategory"}) {
+        EXPECT_TRUE(english.count(key)) << platform::to_utf8(key);
     }
 }
 

@@ -16,7 +16,11 @@
 #include "platform/ustring.h"
 #include "skin/bitmap.h"
 #include "skin/button_node.h"
+#include "core/key_value.h"
+#include "skin/edit_node.h"
 #include "skin/exceptions.h"
+#include "skin/image_node.h"
+#include "skin/label_edit_node.h"
 #include "skin/layout.h"
 #include "skin/menu.h"
 #include "skin/multinode.h"
@@ -27,6 +31,7 @@
 #include "skin/render_surface.h"
 #include "skin/richtext_node.h"
 #include "skin/ruler.h"
+#include "skin/spinner.h"
 #include "skin/table.h"
 #include "skin/text_node.h"
 #include "skin/vlist.h"
@@ -59,6 +64,11 @@ protected:
     static void SetUpTestSuite() {
         if (!zentra::NodeFactory::is_registered(u"node")) {
             zentra::register_node_types();
+        }
+        // The program registers the spinner itself, at start-up.
+        if (!zentra::NodeFactory::is_registered(u"spinner")) {
+            zentra::NodeFactory::register_type(u"spinner",
+                                               zentra::create_node<zentra::SpinnerNode>);
         }
     }
 
@@ -222,6 +232,313 @@ TEST_P(SkinCheck, MenuRowsHaveTheirParts) {
     }
 }
 
+struct Box {
+    int x, y, w, h;
+    int right() const { return x + w; }
+    int bottom() const { return y + h; }
+};
+
+Box box(const Node& node) {
+    return {node.position().x, node.position().y, node.size().w, node.size().h};
+}
+
+// What a screen binds a named node as.
+enum class Bound { Any, Button, Text, Image, VList, LabelEdit, Spinner, Toggle, Icons };
+
+struct Part {
+    const char16_t* name;
+    Bound as;
+};
+
+struct Screen {
+    const char16_t* definition;
+    std::vector<Part> parts;
+};
+
+// The contact card, its rows and its editors, as their screens bind them.
+const std::vector<Screen>& card_screens() {
+    static const std::vector<Screen> screens = {
+        {u"ContactForm",
+         {{u"cancel", Bound::Button}, {u"padding", Bound::Any}, {u"standart", Bound::Button},
+          {u"edit_mode", Bound::Toggle}, {u"List", Bound::VList}}},
+        {u"ContactHead",
+         {{u"firstname", Bound::Text}, {u"lastname", Bound::Text}, {u"company", Bound::Text},
+          {u"button_choose_photo", Bound::Button}, {u"button_remove_photo", Bound::Button},
+          {u"photo", Bound::Image}, {u"edit_header", Bound::Button}}},
+        {u"ContactFieldElement",
+         {{u"big", Bound::Text}, {u"small", Bound::Text}, {u"favorite", Bound::Toggle},
+          {u"icons", Bound::Icons}, {u"sms", Bound::Button}, {u"remove", Bound::Button},
+          {u"action", Bound::Button}, {u"confirm_remove", Bound::Button}}},
+        {u"ContactFieldButtons", {{u"new_field", Bound::Button}, {u"delete_contact", Bound::Button}}},
+        {u"GroupSeparatorElement", {}},
+        {u"SeparatorElement", {}},
+        {u"EditContactHeaderForm",
+         {{u"cancel", Bound::Button}, {u"label_edit_firstname", Bound::LabelEdit},
+          {u"label_edit_lastname", Bound::LabelEdit}, {u"label_edit_company", Bound::LabelEdit}}},
+        {u"EditContactAddressForm",
+         {{u"cancel", Bound::Button}, {u"label_edit_street", Bound::LabelEdit},
+          {u"label_edit_city", Bound::LabelEdit}, {u"label_edit_zip", Bound::LabelEdit},
+          {u"label_edit_state", Bound::LabelEdit}, {u"label_edit_country", Bound::LabelEdit}}},
+        {u"EditFieldForm", {{u"cancel", Bound::Button}, {u"label_edit", Bound::LabelEdit}}},
+        {u"EditDateForm",
+         {{u"cancel", Bound::Button}, {u"date", Bound::Any}, {u"year", Bound::Spinner},
+          {u"month", Bound::Spinner}, {u"day", Bound::Spinner}, {u"hour", Bound::Spinner},
+          {u"minute", Bound::Spinner}}},
+        {u"SpinnerElementDate", {{u"#text", Bound::Text}}},
+        {u"SelectFieldForm", {{u"cancel", Bound::Button}, {u"List", Bound::VList}}},
+        {u"SelectFieldFormElement",
+         {{u"big", Bound::Text}, {u"icons", Bound::Icons}, {u"action", Bound::Button}}},
+        {u"EditCategoriesForm",
+         {{u"catList", Bound::VList}, {u"cancel", Bound::Button},
+          {u"add_category", Bound::Button}}},
+        {u"CategoryElement", {{u"checked", Bound::Image}, {u"cat_name", Bound::Text}}},
+    };
+    return screens;
+}
+
+// A multinode whose every state is of class T, with states of them.
+template <typename T>
+void expect_states(const Node& node, int states) {
+    const auto* multi = dynamic_cast<const zentra::MultiNode*>(&node);
+    ASSERT_NE(multi, nullptr) << utf8(node.name()) << " is not a multinode";
+    ASSERT_EQ(multi->child_count(), states) << utf8(node.name());
+    for (int i = 0; i < states; ++i) {
+        EXPECT_NE(dynamic_cast<const T*>(multi->child(i)), nullptr)
+            << utf8(node.name()) << " state " << i;
+    }
+}
+
+void expect_bound(const Node& root, const Part& part) {
+    SCOPED_TRACE(utf8(root.name()) + " / " + utf8(part.name));
+    const Node* node = root.find_descendant(part.name);
+    ASSERT_NE(node, nullptr) << "missing";
+    switch (part.as) {
+    case Bound::Any:
+        break;
+    case Bound::Button:
+        EXPECT_NE(dynamic_cast<const zentra::ButtonNode*>(node), nullptr);
+        break;
+    case Bound::Text:
+        EXPECT_NE(dynamic_cast<const zentra::TextNode*>(node), nullptr);
+        break;
+    case Bound::Image:
+        EXPECT_NE(dynamic_cast<const zentra::ImageNode*>(node), nullptr);
+        break;
+    case Bound::VList:
+        EXPECT_NE(dynamic_cast<const zentra::VList*>(node), nullptr);
+        break;
+    case Bound::LabelEdit:
+        // Loading it already found its edit and placeholder; a clear button is the skin's.
+        EXPECT_NE(dynamic_cast<const zentra::LabelEditNode*>(node), nullptr);
+        break;
+    case Bound::Spinner:
+        EXPECT_NE(dynamic_cast<const zentra::SpinnerNode*>(node), nullptr);
+        break;
+    case Bound::Toggle:
+        expect_states<zentra::ButtonNode>(*node, 2);
+        break;
+    case Bound::Icons:
+        // One picture per kind of field, in the order the screens number them.
+        expect_states<zentra::ImageNode>(*node, 8);
+        break;
+    }
+}
+
+TEST_P(SkinCheck, CardAndEditorsHoldWhatTheirScreensBind) {
+    for (const Screen& screen : card_screens()) {
+        auto root = build(screen.definition);
+        ASSERT_NE(root, nullptr);
+        for (const Part& part : screen.parts) {
+            expect_bound(*root, part);
+        }
+    }
+    // The card sets the photo button's text by the button's label.
+    auto head = build(u"ContactHead");
+    ASSERT_NE(head, nullptr);
+    expect_node<zentra::TextNode>(head->find(u"button_choose_photo"), u"#text");
+    auto date = build(u"EditDateForm");
+    ASSERT_NE(date, nullptr);
+    for (WStringView spinner : {u"year", u"month", u"day", u"hour", u"minute"}) {
+        expect_node<zentra::SpinnerNode>(date->find(u"date"), spinner);
+    }
+}
+
+// Every screen of the card fits the screen, with its header on top and its list, when it
+// has one, filling the rest, in every orientation.
+TEST_P(SkinCheck, CardAndEditorsLayOutInPortraitAndLandscape) {
+    const int s = m_shift;
+    for (const Screen& screen : card_screens()) {
+        const WStringView name = screen.definition;
+        if (!name.ends_with(u"Form")) {
+            continue;
+        }
+        auto root = build(name);
+        ASSERT_NE(root, nullptr);
+        for (const auto& [w, h] : {std::pair{240, 320}, std::pair{320, 240},
+                                  std::pair{240, 400}, std::pair{400, 240}}) {
+            SCOPED_TRACE(utf8(name) + " " + std::to_string(w) + "x" + std::to_string(h));
+            zentra::layout_root(*root, {0, 0}, {w << s, h << s});
+            const Box cancel = box(root->find(u"cancel"));
+            EXPECT_EQ(cancel.x, 0);
+            EXPECT_EQ(cancel.y, 0);
+            EXPECT_GE(cancel.h, 30 << s) << "a finger-sized way back";
+            for (const Part& part : screen.parts) {
+                const Box b = box(root->find(part.name));
+                EXPECT_GT(b.w, 0) << utf8(part.name);
+                EXPECT_GT(b.h, 0) << utf8(part.name);
+                EXPECT_GE(b.x, 0) << utf8(part.name);
+                EXPECT_GE(b.y, 0) << utf8(part.name);
+                EXPECT_LE(b.right(), w << s) << utf8(part.name);
+                EXPECT_LE(b.bottom(), h << s) << utf8(part.name);
+                if (part.as == Bound::VList) {
+                    EXPECT_EQ(b.y, cancel.bottom()) << utf8(part.name) << " under the header";
+                    EXPECT_EQ(b.bottom(), h << s);
+                    EXPECT_EQ(b.w, w << s);
+                }
+                if (part.as == Bound::Spinner) {
+                    // Room for the chosen value and one row on either side of it.
+                    const auto& spinner = root->find<zentra::SpinnerNode>(part.name);
+                    EXPECT_GE(b.h, 2 * spinner.row_height()) << utf8(part.name);
+                }
+            }
+        }
+    }
+}
+
+// Rows keep every part inside themselves, at their own height, on narrow and wide lists.
+TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
+    const int s = m_shift;
+    for (const Screen& screen : card_screens()) {
+        const WStringView name = screen.definition;
+        if (name.ends_with(u"Form")) {
+            continue;
+        }
+        auto row = build(name);
+        ASSERT_NE(row, nullptr);
+        const int h = m_skin.get_point(*m_skin.find_definition(name), u"design_size", {0, 0}).y;
+        EXPECT_GT(h, 0) << utf8(name) << " has no height of its own";
+        for (const int w : {240, 400}) {
+            SCOPED_TRACE(utf8(name) + " " + std::to_string(w));
+            zentra::layout_root(*row, {0, 0}, {w << s, h});
+            for (const Part& part : screen.parts) {
+                const Box b = box(row->find(part.name));
+                EXPECT_GT(b.w, 0) << utf8(part.name);
+                EXPECT_GT(b.h, 0) << utf8(part.name);
+                EXPECT_GE(b.x, 0) << utf8(part.name);
+                EXPECT_GE(b.y, 0) << utf8(part.name);
+                EXPECT_LE(b.right(), w << s) << utf8(part.name);
+                EXPECT_LE(b.bottom(), h) << utf8(part.name);
+            }
+        }
+    }
+}
+
+// On a field row the small buttons lie over `action`, which covers the row: a tap on one of
+// them is that button's, a tap on the texts is the row's action.
+TEST_P(SkinCheck, FieldRowButtonsTakeTheirTapsAndActionTheRest) {
+    auto row = build(u"ContactFieldElement");
+    ASSERT_NE(row, nullptr);
+    const int s = m_shift;
+    for (const int w : {240, 400}) {
+        zentra::layout_root(*row, {0, 0}, {w << s, 48 << s});
+        auto& action = row->find<zentra::ButtonNode>(u"action");
+        EXPECT_EQ(box(action).w, w << s);
+        EXPECT_EQ(box(action).h, 48 << s);
+        for (WStringView name : {u"sms", u"favorite", u"remove", u"confirm_remove", u"big"}) {
+            SCOPED_TRACE(utf8(name) + " at " + std::to_string(w));
+            Node& target = row->find(name);
+            // Only one of remove and the kind icon, and of sms and confirm_remove, shows at a
+            // time; the others stand aside as the card would have them.
+            for (WStringView other : {u"sms", u"favorite", u"remove", u"confirm_remove"}) {
+                row->find(other).set_visible_at_once(other == name);
+            }
+            zentra::layout_root(*row, {0, 0}, {w << s, 48 << s});
+            const Box b = box(target);
+            const zentra::PointerEvent press{b.x + b.w / 2, b.y + b.h / 2, 0, true, false};
+            ASSERT_TRUE(row->on_pointer(press));
+            zentra::ButtonNode* pressed = &action;
+            if (name != u"big") {
+                pressed = dynamic_cast<zentra::ButtonNode*>(&target);
+                if (pressed == nullptr) {
+                    // The favourite toggle: its state button takes the tap.
+                    pressed = dynamic_cast<zentra::ButtonNode*>(target.child(0));
+                }
+            }
+            ASSERT_NE(pressed, nullptr);
+            EXPECT_TRUE(pressed->pressed());
+            EXPECT_EQ(action.pressed(), pressed == &action);
+            row->on_pointer({press.x, press.y, 0, false, true});
+        }
+    }
+}
+
+// The card's default picture is drawn like a contact's photo, without a key colour, so
+// every pixel of it must be opaque: a transparent one would show as the key colour itself.
+TEST_P(SkinCheck, DefaultPhotoIsOpaque) {
+    auto head = build(u"ContactHead");
+    ASSERT_NE(head, nullptr);
+    const int s = m_shift;
+    zentra::layout_root(*head, {0, 0}, {240 << s, 100 << s});
+    zentra::RenderSurface surface;
+    surface.recreate(240 << s, 100 << s);
+    head->render(surface, {0, 0});
+    const Box photo = box(head->find(u"photo"));
+    ASSERT_EQ(photo.w, 64 << s);
+    ASSERT_EQ(photo.h, 64 << s);
+    int key_pixels = 0;
+    for (int y = photo.y; y < photo.bottom(); ++y) {
+        for (int x = photo.x; x < photo.right(); ++x) {
+            key_pixels += surface.bitmap()->row(y)[x] == 0xF81F;
+        }
+    }
+    EXPECT_EQ(key_pixels, 0);
+}
+
+// Texts in the skin that are language keys must be in every shipped language.
+TEST_P(SkinCheck, EveryKeyTheSkinNamesIsInEveryLanguage) {
+    std::vector<std::pair<std::string, velvane::KeyValues>> languages;
+    for (const char* file : {"english.lng", "russian.lng"}) {
+        velvane::KeyValues map;
+        const fs::path path =
+            fs::weakly_canonical(fs::path(VELVANE_TEST_DATA) / "../../../lang" / file);
+        ASSERT_TRUE(velvane::read_key_values(platform::from_utf8(path.string()), map)) << path;
+        languages.emplace_back(file, std::move(map));
+    }
+    // A key is a word with a small letter in it; "ABC" on a key or ":" are shown as they are.
+    const auto is_key = [](const WString& text) {
+        bool lower = false;
+        for (char16_t c : text) {
+            const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+            if (!letter && !(c >= u'0' && c <= u'9')) {
+                return false;
+            }
+            lower = lower || (c >= u'a' && c <= u'z');
+        }
+        return lower;
+    };
+    int keys = 0;
+    std::vector<zentra::SkinRecord> records;
+    for (const WString& name : m_skin.definition_names()) {
+        records.push_back(*m_skin.find_definition(name));
+    }
+    while (!records.empty()) {
+        const zentra::SkinRecord record = records.back();
+        records.pop_back();
+        for (int i = 0; i < m_skin.child_count(record); ++i) {
+            records.push_back(m_skin.child(record, i));
+        }
+        const WString text = m_skin.get_string(record, u"text", u"");
+        if (!is_key(text)) {
+            continue;
+        }
+        ++keys;
+        for (const auto& [file, map] : languages) {
+            EXPECT_TRUE(map.count(text)) << file << " lacks " << utf8(text);
+        }
+    }
+    EXPECT_GT(keys, 30);
+}
+
 class FixedMenu : public zentra::MenuListener {
 public:
     std::vector<zentra::MenuItem> menu_items(zentra::Menu&, WStringView) override {
@@ -259,16 +576,6 @@ TEST_P(SkinCheck, MenuShowsItsRowsOnTheFirstOpening) {
     EXPECT_EQ(list.position().y + list.size().h, h) << "the sheet sits on the bottom edge";
     ASSERT_NE(menu.caption(), nullptr);
     EXPECT_EQ(utf8(menu.caption()->text()), "MainMenu");
-}
-
-struct Box {
-    int x, y, w, h;
-    int right() const { return x + w; }
-    int bottom() const { return y + h; }
-};
-
-Box box(const Node& node) {
-    return {node.position().x, node.position().y, node.size().w, node.size().h};
 }
 
 TEST_P(SkinCheck, MainLaysOutInPortraitAndLandscape) {
