@@ -46,6 +46,19 @@ private:
     bool m_done = false;
 };
 
+// Whether node is root or lies under it; node is only compared, never followed.
+bool holds(const zentra::Node& root, const zentra::Node* node) {
+    if (&root == node) {
+        return true;
+    }
+    for (int i = 0; i < root.child_count(); ++i) {
+        if (holds(*root.child(i), node)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int move_toward(int value, int target, int step) {
     return value < target ? std::min(value + step, target) : std::max(value - step, target);
 }
@@ -230,12 +243,47 @@ void Application::create_transition(Form& form, bool animate) {
     }
 }
 
+void Application::remember_focus() {
+    if (m_forms.empty()) {
+        return;
+    }
+    StackEntry& top = m_forms.back();
+    zentra::EditNode* focused = zentra::EditNode::focused();
+    top.focused_edit = focused != nullptr && holds(*top.form, focused) ? focused : nullptr;
+}
+
+void Application::restore_focus() {
+    if (m_forms.empty()) {
+        return;
+    }
+    StackEntry& top = m_forms.back();
+    zentra::EditNode* edit = top.focused_edit;
+    // A skin reload may have rebuilt the form since: only an edit found in it is followed.
+    if (edit == nullptr || !holds(*top.form, edit)) {
+        top.focused_edit = nullptr;
+        return;
+    }
+    if (zentra::EditNode::focused() != edit && edit->is_visible()) {
+        edit->focus();
+    }
+}
+
 void Application::add_modal_form(Form& form, bool overlay, bool animate) {
     request_redraw();
+    // Hiding the form below takes the focus from its edit; the edit gets it back when that
+    // form is on top again. A form that took the focus before it was pushed keeps it.
+    remember_focus();
+    zentra::EditNode* pushed_focus = zentra::EditNode::focused();
+    if (pushed_focus != nullptr && !holds(form, pushed_focus)) {
+        pushed_focus = nullptr;
+    }
     // Callers bring a form to the top by removing it and adding it again; one that is pushed
     // twice loses its old entry, so it is never on the stack twice.
     if (const int index = find(form); index >= 0) {
         log() << "Application::add_modal_form form already on the stack\n";
+        if (pushed_focus == nullptr) {
+            pushed_focus = m_forms[index].focused_edit;
+        }
         m_forms.erase(m_forms.begin() + index);
     }
     place(form);
@@ -301,7 +349,8 @@ void Application::add_modal_form(Form& form, bool overlay, bool animate) {
         }
     }
 
-    m_forms.push_back({&form, overlay});
+    m_forms.push_back({&form, overlay, pushed_focus});
+    restore_focus();
     if (m_listener != nullptr) {
         m_listener->on_form_added(form);
     }
@@ -337,6 +386,7 @@ bool Application::remove_modal_form(Form& form, bool animate) {
         top.form->set_visible_at_once(true);
         place(*top.form);
         m_transition->reverse();
+        restore_focus();
         return true;
     }
 
@@ -393,6 +443,7 @@ bool Application::remove_modal_form(Form& form, bool animate) {
         form.set_visible_at_once(false);
     }
     place(*top.form);
+    restore_focus();
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "core/singleton.h"
 #include "platform/ustring.h"
 #include "skin/color.h"
+#include "skin/edit_node.h"
 #include "skin/form.h"
 #include "skin/font.h"
 #include "skin/form_host.h"
@@ -102,6 +103,9 @@ private:
     struct StackEntry {
         zentra::Form* form = nullptr;
         bool overlay = false;
+        // The edit of this form that had the input focus when a form covered it; only
+        // compared until it is found in the form again.
+        zentra::EditNode* focused_edit = nullptr;
     };
 
     zentra::Size screen_size() const { return {m_metrics.width, m_metrics.height}; }
@@ -114,6 +118,11 @@ private:
     // Starts a transition that plays form's visibility animation, when animate asks for one
     // and the form has one.
     void create_transition(zentra::Form& form, bool animate);
+    // The top entry keeps the edit of its form that has the input focus (none when none has).
+    void remember_focus();
+    // The top form's remembered edit, when it is still in that form and on screen, takes the
+    // input focus back.
+    void restore_focus();
 
     // The fields keep the order the application object has always had.
     zentra::Color m_background_color{0, 0, 0, 255};

@@ -11,7 +11,10 @@ EditNode::EditNode() = default;
 EditNode::~EditNode() {
     // The bridge must never hold on to an edit that is gone.
     if (s_focused == this) {
-        clear_focus();
+        drop_focus();
+    }
+    if (s_waiting == this) {
+        s_waiting = nullptr;
     }
 }
 
@@ -38,7 +41,9 @@ void EditNode::layout_vertical() {
 void EditNode::on_visibility_changed(bool effective) {
     TextNode::on_visibility_changed(effective);
     if (!effective && s_focused == this) {
-        clear_focus();
+        drop_focus();
+    } else if (effective && s_waiting == this) {
+        take_focus(true);
     }
 }
 
@@ -50,9 +55,10 @@ bool EditNode::on_pointer(const PointerEvent& event) {
 }
 
 bool EditNode::on_text(platform::WStringView text) {
-    // The native input hands over its whole content; an empty hand-over carries no change.
-    if (text.empty()) {
-        return false;
+    // The native input hands over its whole content, so an empty one is the last character
+    // erased; only a text that was empty already carries no change.
+    if (text.empty() && get_text().empty()) {
+        return true;
     }
     store(text);
     invalidate_layout();
@@ -82,7 +88,20 @@ const platform::WString& EditNode::get_text() const {
     return m_password ? *m_password : text();
 }
 
+void EditNode::focus() {
+    if (is_visible()) {
+        take_focus(true);
+    } else {
+        s_waiting = this;
+    }
+}
+
 void EditNode::clear_focus() {
+    s_waiting = nullptr;
+    drop_focus();
+}
+
+void EditNode::drop_focus() {
     if (s_focused == nullptr) {
         return;
     }
@@ -93,6 +112,7 @@ void EditNode::clear_focus() {
 }
 
 void EditNode::take_focus(bool create) {
+    s_waiting = nullptr;
     s_focused = this;
     if (EditBridge* bridge = EditBridge::instance()) {
         bridge->set_edit_node(this, create);

@@ -44,13 +44,19 @@ public:
     EditListener* listener() const { return m_listener; }
     void set_listener(EditListener* listener) { m_listener = listener; }
 
+    // Gives this edit the input focus, as a press on it does. An edit not on screen yet (its
+    // form is still to be shown) takes it as soon as it is shown.
+    void focus();
+
     // The edit that now has the input focus; null when none has.
     static EditNode* focused() { return s_focused; }
-    // Takes the input focus away from whichever edit has it.
+    // Takes the input focus away from whichever edit has it, and from one waiting for it.
     static void clear_focus();
 
 private:
     void take_focus(bool create);
+    // The focus goes, the waiting edit (if any) keeps waiting.
+    static void drop_focus();
     // Stores text as the edit's content without the unchanged-text check.
     void store(platform::WStringView text);
     void changed();
@@ -61,6 +67,8 @@ private:
     EditListener* m_listener = nullptr;
 
     static inline EditNode* s_focused = nullptr;
+    // Asked for the focus while hidden; takes it when shown.
+    static inline EditNode* s_waiting = nullptr;
 };
 
 }  // namespace zentra

@@ -44,16 +44,22 @@ void MultiNode::insert_child(std::unique_ptr<Node> child, int index, const Prope
     // By class rather than by the skin's type name, so buttons added from code toggle too.
     if (auto* button = dynamic_cast<ButtonNode*>(added)) {
         button->set_listener(this);
+        button->set_layout_listener(this);
     }
 }
 
 void MultiNode::remove_child(Node* child, int index) {
     std::erase_if(m_entries, [child](const Entry& entry) { return entry.child == child; });
     m_current = m_entries.empty() ? 0 : m_current % static_cast<int>(m_entries.size());
-    if (auto* button = dynamic_cast<ButtonNode*>(child); button && button->listener() == this) {
-        button->set_listener(nullptr);
+    if (auto* button = dynamic_cast<ButtonNode*>(child)) {
+        if (button->listener() == this) {
+            button->set_listener(nullptr);
+        }
+        if (button->layout_listener() == this) {
+            button->set_layout_listener(nullptr);
+        }
     }
-    show_current();
+    show_current(false);
     Node::remove_child(child, index);
 }
 
@@ -101,15 +107,31 @@ void MultiNode::select(int index, bool by_user) {
         return;
     }
     m_current = index;
-    show_current();
+    show_current(false);
     if (m_listener != nullptr) {
         m_listener->on_select(*this, by_user);
     }
 }
 
-void MultiNode::show_current() {
+void MultiNode::select_at_once(int index) {
+    if (index < 0 || index >= static_cast<int>(m_entries.size())) {
+        return;
+    }
+    const bool changed = index != m_current;
+    m_current = index;
+    show_current(true);
+    if (changed && m_listener != nullptr) {
+        m_listener->on_select(*this, false);
+    }
+}
+
+void MultiNode::show_current(bool at_once) {
     for (int i = 0; i < static_cast<int>(m_entries.size()); ++i) {
-        m_entries[i].child->set_visible(i == m_current);
+        if (at_once) {
+            m_entries[i].child->set_visible_at_once(i == m_current);
+        } else {
+            m_entries[i].child->set_visible(i == m_current);
+        }
     }
 }
 
@@ -131,5 +153,11 @@ bool MultiNode::on_click(ButtonNode& /*button*/, const ButtonEvent& /*event*/) {
 void MultiNode::on_press_changed(ButtonNode& /*button*/, const ButtonEvent& /*event*/) {}
 
 void MultiNode::on_pointer(ButtonNode& /*button*/, Point /*point*/) {}
+
+void MultiNode::on_layout(Node& node, Axis axis, int length) {
+    if (m_button_layout_listener != nullptr) {
+        m_button_layout_listener->on_layout(node, axis, length);
+    }
+}
 
 }  // namespace zentra

@@ -7,6 +7,7 @@
 
 #include "platform/ustring.h"
 #include "skin/button_node.h"
+#include "skin/layout.h"
 #include "skin/node.h"
 
 namespace zentra {
@@ -22,7 +23,7 @@ public:
     virtual void on_select(MultiNode& node, bool by_user) = 0;
 };
 
-class MultiNode : public Node, private ButtonListener {
+class MultiNode : public Node, private ButtonListener, private LayoutListener {
 public:
     // The button listener's on_pointer below would otherwise hide the node's.
     using Node::on_pointer;
@@ -36,9 +37,16 @@ public:
     // Makes the child at index the only visible one; an index outside the children or equal
     // to the current one changes nothing.
     void select(int index, bool by_user);
+    // As select(index, false), but the children switch at once, without their visibility
+    // animations: for rows shown for the first time, which must not play a change. Any
+    // animation still running is ended, also when index is already the current one.
+    void select_at_once(int index);
 
     MultiNodeListener* listener() const { return m_listener; }
     void set_listener(MultiNodeListener* listener) { m_listener = listener; }
+    // The multinode is the layout listener of its child buttons; the owner hears their
+    // placement through this one.
+    void set_button_layout_listener(LayoutListener* listener) { m_button_layout_listener = listener; }
 
     // The time a child stays when its own `movie` is not given; negative: unknown.
     double movie() const { return m_movie; }
@@ -63,8 +71,10 @@ private:
     bool on_click(ButtonNode& button, const ButtonEvent& event) override;
     void on_press_changed(ButtonNode& button, const ButtonEvent& event) override;
     void on_pointer(ButtonNode& button, Point point) override;
+    // LayoutListener, for the child buttons.
+    void on_layout(Node& node, Axis axis, int length) override;
 
-    void show_current();
+    void show_current(bool at_once);
 
     std::vector<Entry> m_entries;
     int m_current = 0;
@@ -73,6 +83,7 @@ private:
     bool m_cycling = false;
     platform::WString m_label;
     MultiNodeListener* m_listener = nullptr;
+    LayoutListener* m_button_layout_listener = nullptr;
 };
 
 }  // namespace zentra

@@ -17,7 +17,12 @@ uint32_t steady_milliseconds() {
 }  // namespace
 
 SpinnerNode::SpinnerNode() : m_clock(steady_milliseconds) {}
-SpinnerNode::~SpinnerNode() = default;
+SpinnerNode::~SpinnerNode() {
+    if (SpinnerAdapter* adapter = m_adapter) {
+        m_adapter = nullptr;
+        adapter->on_spinner_destroyed(*this);
+    }
+}
 
 void SpinnerNode::load(const Properties& properties, SkinRecord record) {
     Node::load(properties, record);
@@ -72,6 +77,18 @@ void SpinnerNode::propose(double value) {
     if (m_adapter != nullptr) {
         m_adapter->on_value_proposed(*this, value, wrapped(value));
     }
+}
+
+void SpinnerNode::move_by(int units) {
+    // set_value takes a wrap off the target again.
+    m_target += units;
+    set_value(m_value + units);
+}
+
+void SpinnerNode::jump_to(double value) {
+    m_time_left = 0;
+    m_target = value;
+    set_value(value);
 }
 
 void SpinnerNode::glide_to(double target) {

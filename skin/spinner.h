@@ -33,6 +33,8 @@ public:
     virtual void on_value_proposed(SpinnerNode& spinner, double value, double wrapped) = 0;
     virtual void on_glide_started(SpinnerNode& spinner) = 0;
     virtual std::unique_ptr<SpinnerElement> create_element(SpinnerNode& spinner, int value) = 0;
+    // The spinner is being destroyed (a skin reload); the adapter must let go of it.
+    virtual void on_spinner_destroyed(SpinnerNode& /*spinner*/) {}
 };
 
 class SpinnerNode : public Node {
@@ -59,6 +61,10 @@ public:
     void set_row_height(int height);
     SpinnerAdapter* adapter() const { return m_adapter; }
     void set_adapter(SpinnerAdapter* adapter) { m_adapter = adapter; }
+    // Moves the value by units together with any glide in progress, which keeps its course.
+    void move_by(int units);
+    // Stops any glide and shows value.
+    void jump_to(double value);
     // Glides from the current value to target, arriving at rest.
     void glide_to(double target);
     bool gliding() const { return m_time_left > 0; }

@@ -126,14 +126,19 @@ void TextNode::set_font(std::shared_ptr<const FontRep> font) {
 }
 
 void TextNode::set_highlight(platform::WStringView pattern) {
-    m_highlights.clear();
+    std::vector<TextRange> highlights;
     if (!pattern.empty()) {
         const platform::WStringView text = m_text;
         for (size_t at = text.find(pattern); at != text.npos;
              at = text.find(pattern, at + pattern.size())) {
-            m_highlights.push_back({at, at + pattern.size()});
+            highlights.push_back({at, at + pattern.size()});
         }
     }
+    // Rows are highlighted again on every keystroke of a search; most keep what they had.
+    if (highlights == m_highlights) {
+        return;
+    }
+    m_highlights = std::move(highlights);
     drop_lines();
     invalidate_layout();
     mark_dirty();

@@ -11,6 +11,7 @@
 
 #include "skin/blender.h"
 #include "skin/draw.h"
+#include "skin/edit_node.h"
 
 namespace {
 
@@ -476,6 +477,56 @@ TEST_F(ApplicationStack, NewSkinReachesEveryListenerInOrderOnTheNextStep) {
     ASSERT_EQ(observer.events.size(), 3u);
     EXPECT_EQ(observer.events[1].rfind("added", 0), 0u);
     EXPECT_EQ(observer.events[2].rfind("removed", 0), 0u);
+}
+
+TEST_F(ApplicationStack, TheFocusedEditGetsTheFocusBackWhenItsFormIsOnTopAgain) {
+    using zentra::EditNode;
+    TestForm a("a", kRed);
+    auto& name = static_cast<EditNode&>(a.add_child(std::make_unique<EditNode>()));
+    auto& other = static_cast<EditNode&>(a.add_child(std::make_unique<EditNode>()));
+    TestForm menu("menu", kGreen);
+    TestForm b("b", kBlue);
+    app.add_modal_form(a, false, false);
+    name.focus();
+    ASSERT_EQ(EditNode::focused(), &name);
+
+    // Covered by an overlay, then by a full-screen form: the focus goes and comes back.
+    app.add_modal_form(menu, true, true);
+    EXPECT_EQ(EditNode::focused(), nullptr);
+    app.add_modal_form(b, false, false);
+    app.remove_modal_form(b, false);
+    EXPECT_EQ(EditNode::focused(), nullptr) << "the overlay is on top";
+    app.remove_modal_form(menu, true);
+    EXPECT_EQ(EditNode::focused(), &name);
+    app.add_modal_form(b, false, true);
+    app.remove_modal_form(b, true);
+    EXPECT_EQ(EditNode::focused(), &name);
+
+    // Whatever had the focus when the form was covered is what comes back; with none, none.
+    other.focus();
+    app.add_modal_form(menu, true, false);
+    app.remove_modal_form(menu, false);
+    EXPECT_EQ(EditNode::focused(), &other);
+    EditNode::clear_focus();
+    app.add_modal_form(menu, true, false);
+    app.remove_modal_form(menu, false);
+    EXPECT_EQ(EditNode::focused(), nullptr);
+
+    // A form that asked for the focus before it was pushed keeps it.
+    app.add_modal_form(b, false, false);
+    auto& in_menu = static_cast<EditNode&>(menu.add_child(std::make_unique<EditNode>()));
+    in_menu.focus();
+    app.add_modal_form(menu, true, true);
+    EXPECT_EQ(EditNode::focused(), &in_menu);
+    app.remove_modal_form(menu, false);
+    app.remove_modal_form(b, false);
+
+    // An edit destroyed while covered (a skin reload rebuilds the form) is not followed.
+    name.focus();
+    app.add_modal_form(menu, true, false);
+    a.destroy_children();
+    app.remove_modal_form(menu, false);
+    EXPECT_EQ(EditNode::focused(), nullptr);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using zentra::ChosenDate;
@@ -117,6 +120,84 @@ TEST_F(DateChooserTest, ALeapYearKeepsThe29thAndADayAtRestIsSettledAfterADrag) {
     spinner(u"day").on_pointer({0, 0, 10, false});
     run(spinner(u"day"));
     EXPECT_EQ(chooser.date().day, 1);
+}
+
+struct DateRecorder : zentra::DateChooserListener {
+    void on_date_changed(DateChooser& chooser) override { dates.push_back(chooser.date()); }
+    std::vector<ChosenDate> dates;
+};
+
+TEST_F(DateChooserTest, ASpinnerThatComesRoundMovesTheNextLargerUnit) {
+    // From the moment, one spinner is set to a value past either end of its strip.
+    struct Case {
+        ChosenDate from;
+        const char16_t* spinner;
+        double value;
+        ChosenDate to;
+    };
+    const Case cases[] = {
+        {{2001, 3, 5, 14, 59}, u"minute", 60, {2001, 3, 5, 15, 0}},
+        {{2001, 3, 5, 14, 0}, u"minute", -1, {2001, 3, 5, 13, 59}},
+        {{2001, 3, 5, 14, 58}, u"minute", 61, {2001, 3, 5, 15, 1}},
+        {{2000, 12, 31, 23, 59}, u"minute", 60, {2001, 1, 1, 0, 0}},
+        {{2001, 3, 1, 0, 0}, u"minute", -1, {2001, 2, 28, 23, 59}},
+        {{2000, 3, 1, 0, 30}, u"hour", -1, {2000, 2, 29, 23, 30}},
+        {{2001, 1, 31, 23, 0}, u"hour", 24, {2001, 2, 1, 0, 0}},
+        {{2001, 1, 31, 8, 0}, u"day", 31, {2001, 2, 1, 8, 0}},
+        {{2001, 4, 1, 8, 0}, u"day", -1, {2001, 3, 31, 8, 0}},
+        {{2001, 12, 5, 8, 0}, u"month", 12, {2002, 1, 5, 8, 0}},
+        {{2001, 1, 5, 8, 0}, u"month", -1, {2000, 12, 5, 8, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(platform::to_utf8(c.spinner) + " " + std::to_string(c.value));
+        DateChooser chooser(form, c.from, nullptr);
+        DateRecorder recorder;
+        chooser.set_listener(&recorder);
+        spinner(c.spinner).set_value(c.value);
+        run(spinner(u"day"));
+        EXPECT_EQ(chooser.date(), c.to);
+        ASSERT_FALSE(recorder.dates.empty());
+        EXPECT_EQ(recorder.dates.back(), c.to);
+        // The spinners show the moment.
+        EXPECT_EQ(spinner(u"year").value(), c.to.year);
+        EXPECT_EQ(spinner(u"month").value(), c.to.month - 1);
+        EXPECT_EQ(spinner(u"day").value(), c.to.day - 1);
+        EXPECT_EQ(spinner(u"hour").value(), c.to.hour);
+        EXPECT_EQ(spinner(u"minute").value(), c.to.minute);
+    }
+}
+
+TEST_F(DateChooserTest, TheThirtyFirstOfFebruaryMovesOnToTheFirstOfMarch) {
+    DateChooser chooser(form, ChosenDate{2001, 1, 31, 8, 0}, nullptr);
+    DateRecorder recorder;
+    chooser.set_listener(&recorder);
+    spinner(u"month").set_value(1);
+    run(spinner(u"day"));
+    EXPECT_EQ(chooser.date(), (ChosenDate{2001, 3, 1, 8, 0}));
+    EXPECT_EQ(spinner(u"month").value(), 2);
+    // Told once: half-way through the strip's end the 1st of March is counted already.
+    EXPECT_EQ(recorder.dates, (std::vector<ChosenDate>{{2001, 3, 1, 8, 0}}));
+}
+
+TEST_F(DateChooserTest, SetDateJumpsQuietlyAndTheChooserOutlivesItsSpinners) {
+    DateChooser chooser(form, ChosenDate{2001, 3, 5, 14, 0}, nullptr);
+    DateRecorder recorder;
+    chooser.set_listener(&recorder);
+    spinner(u"day").glide_to(10);
+    chooser.set_date(ChosenDate{2004, 2, 31, 25, 75});  // out of range: brought into it
+    EXPECT_EQ(chooser.date(), (ChosenDate{2004, 2, 29, 23, 59}));
+    EXPECT_FALSE(spinner(u"day").gliding());
+    EXPECT_EQ(spinner(u"day").value(), 28);
+    EXPECT_TRUE(recorder.dates.empty());
+
+    spinner(u"hour").set_value(22);
+    EXPECT_EQ(recorder.dates, (std::vector<ChosenDate>{{2004, 2, 29, 22, 59}}));
+
+    // A skin reload destroys the spinners; the chooser keeps the moment and goes quietly.
+    form.destroy_children();
+    EXPECT_EQ(chooser.date(), (ChosenDate{2004, 2, 29, 22, 59}));
+    chooser.set_date(ChosenDate{2005, 1, 1, 0, 0});
+    EXPECT_EQ(chooser.date(), (ChosenDate{2005, 1, 1, 0, 0}));
 }
 
 }  // namespace

@@ -114,8 +114,35 @@ TEST_F(EditNodeTest, TypedTextComesInThroughOnText) {
     EXPECT_EQ(listener.count, 1);
     // Typed text is the input's own; the bridge is not told about it again.
     EXPECT_EQ(bridge.calls, (Calls{"start name"}));
-    EXPECT_FALSE(edit().on_text(u""));
-    EXPECT_EQ(listener.count, 1);
+    // The last character erased: the input hands over an empty text, which the edit takes.
+    EXPECT_TRUE(edit().on_text(u""));
+    EXPECT_EQ(edit().get_text(), u"");
+    EXPECT_EQ(listener.count, 2);
+    // Already empty: nothing changes and nobody hears.
+    EXPECT_TRUE(edit().on_text(u""));
+    EXPECT_EQ(listener.count, 2);
+}
+
+TEST_F(EditNodeTest, FocusFromCodeTakesTheBridgeAtOnceOrOnceTheEditIsShown) {
+    edit().focus();
+    EXPECT_EQ(EditNode::focused(), &edit());
+    EXPECT_EQ(bridge.calls, (Calls{"start name"}));
+
+    // Asked while its screen is hidden: the edit waits and takes the focus when shown.
+    root.set_visible(false);
+    EXPECT_EQ(EditNode::focused(), nullptr);
+    edit().focus();
+    EXPECT_EQ(EditNode::focused(), nullptr);
+    root.set_visible(true);
+    EXPECT_EQ(EditNode::focused(), &edit());
+
+    // Cleared by code, the waiting ends too.
+    root.set_visible(false);
+    edit().focus();
+    EditNode::clear_focus();
+    root.set_visible(true);
+    EXPECT_EQ(EditNode::focused(), nullptr);
+    EXPECT_EQ(bridge.calls, (Calls{"start name", "stop", "start name", "stop"}));
 }
 
 TEST_F(EditNodeTest, DestroyingTheFocusedEditStopsTheBridge) {

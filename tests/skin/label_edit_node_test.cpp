@@ -57,6 +57,12 @@ TEST_F(LabelEditNodeTest, ShowsThePlaceholderWhileEmptyAndClearOnceTyped) {
     EXPECT_FALSE(label().placeholder().visible());
     EXPECT_TRUE(label().clear_button()->visible());
     EXPECT_EQ(listener.count, 1);
+
+    // Erasing the one character brings the placeholder back and hides clear.
+    label().edit().on_text(u"");
+    EXPECT_TRUE(label().placeholder().visible());
+    EXPECT_FALSE(label().clear_button()->visible());
+    EXPECT_EQ(listener.count, 2);
 }
 
 TEST_F(LabelEditNodeTest, ClearEmptiesTheEditAndBringsThePlaceholderBack) {

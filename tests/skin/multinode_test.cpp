@@ -199,4 +199,72 @@ TEST_F(MultiNodeTest, AClickOnAChildButtonStepsToTheNextAndLabelsReachEveryButto
     EXPECT_NE(off.listener(), nullptr);
 }
 
+TEST_F(MultiNodeTest, SelectAtOnceSwitchesWithoutTheAnimationsAndEndsOneThatRuns) {
+    load(R"(
+        define Screen {
+            node {
+                string type = "multinode"  string id = "multi"
+                node { string type = "color"  string visibility_animation = "scale" }
+                node { string type = "color"  string visibility_animation = "scale" }
+            }
+        }
+    )");
+    show("Screen", 4, 4);
+    multi().set_listener(&recorder);
+    auto running = [this](int i) {
+        return multi().child(i)->visibility_animation()->is_running();
+    };
+    multi().select(1, true);
+    EXPECT_TRUE(running(0));
+    EXPECT_TRUE(running(1));
+
+    // Back at once: neither child animates, and the change is told as not by the user.
+    multi().select_at_once(0);
+    EXPECT_EQ(visible_children(), "0");
+    EXPECT_FALSE(running(0));
+    EXPECT_FALSE(running(1));
+    EXPECT_EQ(recorder.calls, (Calls{"1 user", "0 auto"}));
+
+    // Already current: a run still going is ended, nobody is told.
+    multi().select(1, false);
+    multi().select(0, false);
+    EXPECT_TRUE(running(0));
+    multi().select_at_once(0);
+    multi().select_at_once(5);
+    EXPECT_FALSE(running(0));
+    EXPECT_FALSE(running(1));
+    EXPECT_EQ(visible_children(), "0");
+    EXPECT_EQ(recorder.calls, (Calls{"1 user", "0 auto", "1 auto", "0 auto"}));
+}
+
+struct LayoutRecorder : zentra::LayoutListener {
+    void on_layout(Node& node, zentra::Axis axis, int length) override {
+        calls.push_back(platform::to_utf8(node.name()) +
+                        (axis == zentra::Axis::Horizontal ? " w" : " h") + std::to_string(length));
+    }
+    std::vector<std::string> calls;
+};
+
+TEST_F(MultiNodeTest, TheMultinodeHearsItsButtonsPlacementAndPassesItOn) {
+    load(R"(
+        define Screen {
+            node {
+                string type = "multinode"  string id = "multi"
+                node { string type = "button"  string id = "off" }
+                node { string type = "color"  string id = "plain" }
+            }
+        }
+    )");
+    show("Screen", 10, 8);
+    LayoutRecorder owner;
+    multi().set_button_layout_listener(&owner);
+    EXPECT_NE(node<ButtonNode>(u"off").layout_listener(), nullptr);
+    EXPECT_EQ(node<Node>(u"plain").layout_listener(), nullptr);
+    zentra::layout_root(root, {0, 0}, {12, 6});
+    EXPECT_EQ(owner.calls, (Calls{"off w12", "off h6"}));
+
+    std::unique_ptr<Node> taken = multi().take_child(0);
+    EXPECT_EQ(taken->layout_listener(), nullptr);
+}
+
 }  // namespace

@@ -125,6 +125,26 @@ TEST_F(TextNodeTest, SetTextReachesTheNamedNodeAndUnchangedValuesChangeNothing) 
     title.set_color({1, 2, 3, 255});
     EXPECT_TRUE(title.is_dirty());
     EXPECT_FALSE(title.layout_pending());
+
+    // A highlight that marks what is marked already leaves the layout of the whole screen
+    // alone: the same pattern again, or another one that finds nothing either.
+    auto settle = [&] {
+        zentra::layout_root(root, {0, 0}, {100, 40});
+        root.render(surface, {0, 0});
+    };
+    title.set_highlight(u"al");
+    settle();
+    title.set_highlight(u"al");
+    EXPECT_FALSE(root.layout_pending());
+    EXPECT_FALSE(root.is_dirty());
+    title.set_highlight(u"");
+    settle();
+    title.set_highlight(u"x");
+    EXPECT_FALSE(root.layout_pending());
+    EXPECT_FALSE(root.is_dirty());
+    title.set_highlight(u"Ca");
+    EXPECT_TRUE(root.is_dirty());
+    EXPECT_EQ(title.highlights(), (std::vector<TextRange>{{0, 2}}));
 }
 
 TEST_F(TextNodeTest, HighlightsAreEveryNonOverlappingOccurrence) {
