@@ -507,6 +507,10 @@ void Application::render_frame(RenderSurface& target) {
         }
         m_dim_level = move_toward(m_dim_level, kDimNone, kDimStep);
     }
+    // What an input method is composing shows over everything but the frame-time corner.
+    if (m_platform) {
+        m_platform->paint_composition(target);
+    }
     paint_frame_overlay(target, own_redraw);
 }
 

@@ -12,7 +12,10 @@
 #include "platform/clock.h"
 #include "platform/copy_data.h"
 #include "platform/window.h"
+#include "skin/blender.h"
+#include "skin/draw.h"
 #include "skin/edit_node.h"
+#include "skin/font.h"
 
 namespace velvane {
 
@@ -47,6 +50,18 @@ bool wants_capital(const WString& text) {
     return n >= 3 && text[n - 2] == u' ' &&
            (text[n - 3] == u'.' || text[n - 3] == u'!' || text[n - 3] == u'?');
 }
+
+// Keys that type a character on a keyboard: space, digits, letters and the number pad's digits
+// and signs. With an edit bridged they belong to the edit, as they would to a native input,
+// and what they type arrives as characters.
+bool types_text(int virtual_key) {
+    return virtual_key == 32 || (virtual_key >= '0' && virtual_key <= '9') ||
+           (virtual_key >= 'A' && virtual_key <= 'Z') ||
+           (virtual_key >= 96 && virtual_key <= 111 && virtual_key != 108);
+}
+
+bool high_surrogate(char16_t c) { return (c & 0xFC00) == 0xD800; }
+bool low_surrogate(char16_t c) { return (c & 0xFC00) == 0xDC00; }
 
 }  // namespace
 
@@ -356,15 +371,27 @@ void GameBase::on_key_message(uint32_t message, uintptr_t wparam, intptr_t lpara
     event.first = down ? (lparam & kPreviousKeyState) == 0 : true;
     log() << (down ? "WM_KEYDOWN = " : "WM_KEYUP = ") << virtual_key << "(" << key_name(event.key)
           << ")" << " lParam=" << lparam << " ticks=" << platform::tick_count() << "\n";
-    // A bridged edit takes the erasing key as the text input's own.
-    if (m_edit != nullptr && virtual_key == 8) {
-        if (down && !m_edit_text.empty()) {
-            WString text = m_edit_text;
-            const bool pair = text.size() >= 2 && (text.back() & 0xFC00) == 0xDC00;
-            text.resize(text.size() - (pair ? 2 : 1));
-            edit_typed(std::move(text));
+    if (m_edit != nullptr) {
+        // A bridged edit takes the erasing key, Enter where it has lines, and the keys that
+        // type, as the text input's own.
+        if (virtual_key == 8) {
+            if (down && !m_edit_text.empty()) {
+                WString text = m_edit_text;
+                const bool pair = text.size() >= 2 && low_surrogate(text.back());
+                text.resize(text.size() - (pair ? 2 : 1));
+                edit_typed(std::move(text));
+            }
+            return;
         }
-        return;
+        if (virtual_key == 13 && m_edit->wrap()) {
+            if (down) {
+                edit_typed(m_edit_text + u'\n');
+            }
+            return;
+        }
+        if (types_text(virtual_key)) {
+            return;
+        }
     }
     ApplicationListener* listener = m_application.listener();
     if (listener == nullptr || !listener->on_key(event)) {
@@ -388,20 +415,100 @@ void GameBase::on_char(uintptr_t wparam, intptr_t lparam) {
     const char16_t c = static_cast<char16_t>(wparam);
     log() << "WM_CHAR=" << WString(1, c) << " lParam=" << lparam
           << " ticks=" << platform::tick_count() << "\n";
-    if (m_edit != nullptr) {
-        // Typed into the text input: line breaks only where the edit has lines.
-        if (c == u'\r' || c == u'\n') {
-            if (m_edit->wrap()) {
-                edit_typed(m_edit_text + u'\n');
-            }
-        } else if (c >= 32) {
-            edit_typed(m_edit_text + c);
+    // What is typed ends the composition it was made in.
+    set_composition({}, 0);
+    // A character outside the 16-bit range comes in two halves and is handed on whole; a half
+    // without its partner is no text.
+    if (high_surrogate(c)) {
+        m_high_surrogate = c;
+        return;
+    }
+    const char16_t first = m_high_surrogate;
+    m_high_surrogate = 0;
+    if (low_surrogate(c)) {
+        if (first != 0) {
+            const char16_t pair[2] = {first, c};
+            deliver_text(WStringView(pair, 2));
+        }
+        return;
+    }
+    if (m_edit != nullptr && (c == u'\r' || c == u'\n')) {
+        // Line breaks only where the edit has lines.
+        if (m_edit->wrap()) {
+            edit_typed(m_edit_text + u'\n');
         }
         return;
     }
     if (c >= 32) {
-        m_application.on_text(WStringView(&c, 1));
+        deliver_text(WStringView(&c, 1));
     }
+}
+
+void GameBase::deliver_text(WStringView text) {
+    if (m_edit != nullptr) {
+        edit_typed(m_edit_text + WString(text));
+    } else {
+        m_application.on_text(text);
+    }
+}
+
+void GameBase::set_composition(WString text, size_t caret) {
+    caret = std::min(caret, text.size());
+    if (text == m_composition && caret == m_composition_caret) {
+        return;
+    }
+    m_composition = std::move(text);
+    m_composition_caret = caret;
+    m_application.request_redraw();
+}
+
+void GameBase::paint_composition(zentra::RenderSurface& target) const {
+    if (m_composition.empty() || target.empty()) {
+        return;
+    }
+    // The edit's own font; for the form, one that reads well on this screen.
+    std::shared_ptr<const zentra::FontRep> font;
+    if (m_edit != nullptr) {
+        font = m_edit->font();
+    }
+    if (font == nullptr) {
+        zentra::FontDesc description;
+        description.size = std::clamp(target.height() / 32, 10, 48);
+        font = zentra::get_font(description);
+    }
+    const WString shown = m_edit != nullptr && m_edit->is_password()
+                              ? WString(m_composition.size(), u'*')
+                              : m_composition;
+    std::vector<int> extents;
+    const zentra::Size text = zentra::measure_text(font.get(), shown, &extents);
+    constexpr int kPad = 3;
+    const int width = std::min(text.w + 2 * kPad + 1, target.width());
+    const int height = std::min(text.h + 2 * kPad, target.height());
+    int x = (target.width() - width) / 2;
+    int y = target.height() - height;
+    if (m_edit != nullptr) {
+        x = m_edit->position().x;
+        y = m_edit->position().y + m_edit->size().h;
+        if (y + height > target.height()) {
+            y = m_edit->position().y - height;
+        }
+    }
+    x = std::clamp(x, 0, target.width() - width);
+    y = std::clamp(y, 0, target.height() - height);
+    const uint16_t ink = zentra::Color{0, 0, 0, 255}.to_565();
+    const zentra::Blender& plain = zentra::plain_blender();
+    zentra::fill_rect(target, {x, y, width, height}, ink, plain);
+    zentra::fill_rect(target, {x + 1, y + 1, width - 2, height - 2},
+                      zentra::Color{255, 255, 224, 255}.to_565(), plain);
+    zentra::draw_text(font.get(), target, zentra::Color{0, 0, 0, 255}, shown, {x + kPad, y + kPad},
+                      {width - 2 * kPad, text.h}, zentra::kAlignLeft, zentra::kAlignTop, true);
+    // Underlined, as text not yet typed is shown everywhere, with the caret where it stands.
+    const int line = std::min(text.w, width - 2 * kPad);
+    zentra::fill_rect(target, {x + kPad, y + kPad + text.h - 1, line, 1}, ink, plain);
+    const size_t caret = std::min(m_composition_caret, extents.size());
+    const int caret_x = caret == 0 ? 0 : extents[caret - 1];
+    zentra::fill_rect(target, {x + kPad + std::min(caret_x, line), y + kPad, 1, text.h}, ink,
+                      plain);
 }
 
 void GameBase::edit_typed(WString text) {
@@ -555,6 +662,13 @@ intptr_t GameBase::window_proc(platform::WindowHandle window, uint32_t message, 
         case platform::WM_CHAR:
             on_char(wparam, lparam);
             break;
+        case display::kCompositionUnit:
+            m_composition_units += static_cast<char16_t>(wparam);
+            break;
+        case display::kComposition:
+            set_composition(std::move(m_composition_units), wparam);
+            m_composition_units.clear();
+            break;
         case platform::WM_LBUTTONDOWN:
         case platform::WM_MOUSEMOVE:
         case platform::WM_LBUTTONUP:
@@ -594,6 +708,11 @@ void GameBase::place_edit() {
 void GameBase::set_edit_node(zentra::EditNode* edit, bool /*create*/) {
     // Text input rides on the display: nothing of the window system has to draw around the
     // edit, so the display object stays while an edit is bridged.
+    // What was being composed for one edit is not typed into another, nor into the form.
+    if (edit != m_edit) {
+        set_composition({}, 0);
+        m_high_surrogate = 0;
+    }
     if (edit == nullptr) {
         if (m_edit != nullptr) {
             m_backend.stop_text_input();
@@ -604,6 +723,9 @@ void GameBase::set_edit_node(zentra::EditNode* edit, bool /*create*/) {
     }
     m_application.request_redraw();
     const bool new_edit = edit != m_edit;
+    if (new_edit && m_edit != nullptr) {
+        m_backend.stop_text_input();
+    }
     m_edit = edit;
     if (new_edit) {
         m_edit_text = edit->get_text();

@@ -83,6 +83,14 @@ public:
     void set_edit_node(zentra::EditNode* edit, bool create) override;
     void edit_text_changed(zentra::EditNode& edit) override;
 
+    // What the input method is composing (not yet typed), its caret in UTF-16 units; empty
+    // when nothing is being composed.
+    const platform::WString& composition() const { return m_composition; }
+    size_t composition_caret() const { return m_composition_caret; }
+    // Shows the composition over the painted frame: in a strip under the focused edit (over
+    // it when there is no room below), or at the foot of the screen for the top form.
+    void paint_composition(zentra::RenderSurface& target) const;
+
     void set_message_handler(MessageHandler handler) { m_message_handler = std::move(handler); }
 
     // While the start-up thread fills the Document, what is meant for it waits: the contact
@@ -116,6 +124,9 @@ private:
     void on_key_message(uint32_t message, uintptr_t wparam, intptr_t lparam);
     void on_hot_key(uintptr_t wparam, intptr_t lparam);
     void on_char(uintptr_t wparam, intptr_t lparam);
+    // Typed text: to the bridged edit, else to the top form.
+    void deliver_text(platform::WStringView text);
+    void set_composition(platform::WString text, size_t caret);
     void on_copy_data(intptr_t lparam);
     void on_timer_frame();
     void end_rest_kept_in_place();
@@ -146,6 +157,12 @@ private:
     zentra::EditNode* m_edit = nullptr;
     // What the text input holds for the bridged edit, with every line break as "\n".
     platform::WString m_edit_text;
+    // The input method's composition, and the units of the next one while they arrive.
+    platform::WString m_composition;
+    size_t m_composition_caret = 0;
+    platform::WString m_composition_units;
+    // The first half of a character outside the 16-bit range, until its second half comes.
+    char16_t m_high_surrogate = 0;
     platform::Message m_msg;
     bool m_inactive = false;
     bool m_resting = false;

@@ -27,6 +27,8 @@ constexpr OpName kOpNames[] = {
     {ScriptOp::KeyDown, "keydown"},
     {ScriptOp::KeyUp, "keyup"},
     {ScriptOp::Text, "text"},
+    {ScriptOp::Type, "type"},
+    {ScriptOp::Compose, "compose"},
     {ScriptOp::Choose, "choose"},
     {ScriptOp::Frames, "frames"},
     {ScriptOp::Wait, "wait"},
@@ -222,12 +224,14 @@ bool parse_arguments(std::string_view args, ScriptCommand& command, std::string&
             command.key = code;
             return true;
         }
-        case ScriptOp::Text: {
+        case ScriptOp::Text:
+        case ScriptOp::Type:
+        case ScriptOp::Compose: {
             const std::string_view rest = trim(args);
             size_t pos = 0;
             std::string text;
             if (rest.empty() || rest.front() != '"') {
-                what = "text needs a quoted text";
+                what = std::string(name) + " needs a quoted text";
                 return false;
             }
             if (!read_quoted(rest, pos, text, what)) {

@@ -5,6 +5,10 @@
 //   tap X Y | press X Y | move X Y | release X Y     stylus, window coordinates
 //   key NAME | keydown NAME | keyup NAME             names of the key table ("CALL_MAKE", "*")
 //   text "TEXT"                                      characters; \" and \\ are the escapes
+//   type "TEXT"                                      as a keyboard types it: each letter, digit
+//                                                    and blank as its key with its character
+//   compose "TEXT"                                   an input method's composition (caret at
+//                                                    its end); "" ends it; text then commits
 //   choose PATH                                      the picture chooser's next answer
 //   frames N | wait SECONDS | sleep SECONDS          frames, program time, real time
 //   await SECONDS FILE                               real time until FILE exists (at most SECONDS)
@@ -33,6 +37,8 @@ enum class ScriptOp {
     KeyDown,
     KeyUp,
     Text,
+    Type,
+    Compose,
     Choose,
     Frames,
     Wait,
@@ -55,7 +61,7 @@ struct ScriptCommand {
     int key = 0;               // key code of the key table
     int frames = 0;            // frames N, N > 0
     double seconds = 0;        // wait, sleep and await, 0..kMaxSeconds
-    platform::WString text;    // text
+    platform::WString text;    // text, type, compose
     std::string path;          // choose, screenshot, dump, await: absolute, UTF-8
     std::vector<std::string> words;  // phone: the words after "phone"
 };

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/keys.h"
+#include "display/display.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 
@@ -26,6 +27,18 @@ intptr_t point_param(int x, int y) {
     const uint32_t packed = (static_cast<uint32_t>(x) & 0xFFFF) |
                             ((static_cast<uint32_t>(y) & 0xFFFF) << 16);
     return static_cast<intptr_t>(packed);
+}
+
+// The key a keyboard types a character with; 0 for characters typed without a key of their
+// own (signs, other scripts).
+uintptr_t key_of_character(char16_t c) {
+    if (c >= u'a' && c <= u'z') {
+        return 'A' + (c - u'a');
+    }
+    if ((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u' ') {
+        return c;
+    }
+    return 0;
 }
 
 // The longest real-time slice a rest waits before it looks again.
@@ -135,6 +148,32 @@ bool ScriptPlayer::run(const ScriptCommand& command, platform::WindowHandle wind
                 }
             }
             return true;
+        case ScriptOp::Type:
+            // Each character as the window brings it: its key's press, the character (both
+            // halves of one beyond 16 bits), the release.
+            for (size_t i = 0; i < command.text.size(); ++i) {
+                const char16_t unit = command.text[i];
+                const uintptr_t key = key_of_character(unit);
+                const bool pair = (unit & 0xFC00) == 0xD800 && i + 1 < command.text.size();
+                if (key != 0 && !post(window, command, {WM_KEYDOWN, key, kKeyDownBits})) {
+                    return false;
+                }
+                if (!post(window, command, {WM_CHAR, unit, kKeyDownBits}) ||
+                    (pair && !post(window, command, {WM_CHAR, command.text[++i], kKeyDownBits}))) {
+                    return false;
+                }
+                if (key != 0 && !post(window, command, {WM_KEYUP, key, kKeyUpBits})) {
+                    return false;
+                }
+            }
+            return true;
+        case ScriptOp::Compose:
+            for (const char16_t unit : command.text) {
+                if (!post(window, command, {display::kCompositionUnit, unit, 0})) {
+                    return false;
+                }
+            }
+            return post(window, command, {display::kComposition, command.text.size(), 0});
         case ScriptOp::Frames:
             if (!m_started) {
                 m_started = true;

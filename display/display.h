@@ -20,6 +20,15 @@ namespace velvane::display {
 // it to the main window, which then re-reads the screen metrics.
 inline constexpr uintptr_t kSpiSetWorkArea = 47;
 
+// An input method's composition (text being composed, not yet typed), as messages so that it
+// keeps its place among the keys and characters around it: one kCompositionUnit per UTF-16
+// unit of the composition (wparam: the unit), then kComposition (wparam: the caret, in units
+// from the start of the composition): the composition is now exactly those units. A
+// kComposition without units before it ends the composition. What is composed is typed as
+// WM_CHAR messages, which also end the composition.
+inline constexpr uint32_t kCompositionUnit = 0x400 + 40;  // WM_USER + 40
+inline constexpr uint32_t kComposition = 0x400 + 41;      // WM_USER + 41
+
 // What the screen is: its size in pixels (as the program draws it, already turned for the
 // orientation), the orientation 0-3 in quarter turns, and the vertical dots per inch.
 struct ScreenInfo {
@@ -84,7 +93,10 @@ public:
     // of the screen) in the window.
     virtual void paint(zentra::RenderSurface& /*picture*/) {}
 
-    // Text input for an edit field: typed text arrives as WM_CHAR messages while it is on.
+    // Text input for an edit field at area: typed text arrives as WM_CHAR messages, and an
+    // input method's composition as kCompositionUnit and kComposition, while it is on. A back
+    // end with a keyboard of its own delivers typed text also while no edit has asked for it
+    // (for the top form); stop_text_input then only takes the input away from the edit.
     virtual void start_text_input(const Area& area) = 0;
     virtual void stop_text_input() = 0;
 

@@ -98,6 +98,10 @@ std::unique_ptr<SdlBackend> SdlBackend::open(const ScreenInfo& wanted, std::stri
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     // The first tap on an inactive window is a tap, as on a phone.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // A composition longer than an event's little buffer still comes whole, and the input
+    // method shows its candidates itself.
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+    SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = std::string("no display: ") + SDL_GetError();
         return nullptr;
@@ -128,13 +132,20 @@ std::unique_ptr<SdlBackend> SdlBackend::open(const ScreenInfo& wanted, std::stri
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    // Desktops start with text input on; typed text belongs to edit fields only.
-    SDL_StopTextInput();
-    return std::unique_ptr<SdlBackend>(new SdlBackend(window, renderer, wanted));
+    // With a keyboard, typed text is always wanted: the main screen's search takes it when
+    // no edit does. Where the only keyboard is one drawn on the screen, text input raises it,
+    // so it is on only for an edit.
+    const bool keyboard = !SDL_HasScreenKeyboardSupport();
+    if (keyboard)
+        SDL_StartTextInput();
+    else
+        SDL_StopTextInput();
+    return std::unique_ptr<SdlBackend>(new SdlBackend(window, renderer, wanted, keyboard));
 }
 
-SdlBackend::SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted)
-    : m_window(window), m_renderer(renderer), m_wanted(wanted) {}
+SdlBackend::SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted,
+                       bool keyboard)
+    : m_window(window), m_renderer(renderer), m_wanted(wanted), m_keyboard_text(keyboard) {}
 
 SdlBackend::~SdlBackend() {
     for (SdlDisplay* display : m_displays)
@@ -204,6 +215,8 @@ void SdlBackend::pump_input() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         const std::vector<platform::Message> messages = translate_event(event, current_state());
+        if (event.type == SDL_TEXTEDITING_EXT)
+            SDL_free(event.editExt.text);
         const Pointer before = m_pointer.pointer;
         follow_event(event, m_pointer);
         // Hold on to the mouse so that a release outside the window still arrives.
@@ -238,7 +251,10 @@ void SdlBackend::start_text_input(const Area& area) {
 }
 
 void SdlBackend::stop_text_input() {
+    // Stopping also drops a composition the edit's input method still held.
     SDL_StopTextInput();
+    if (m_keyboard_text)
+        SDL_StartTextInput();
 }
 
 void SdlBackend::minimize() {

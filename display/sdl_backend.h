@@ -47,9 +47,13 @@ public:
     void paint(zentra::RenderSurface& picture) override;
     // Waits up to ms for an event, leaving it queued for pump_input.
     void pause(uint32_t ms) override;
-    // area is in program pixels; the input method places its window next to it.
+    // area is in program pixels; the input method places its window next to it. With a
+    // keyboard (no on-screen keyboard is the only one) text input stays on all the time, so
+    // stop only drops what the input method was composing for the edit.
     void start_text_input(const Area& area) override;
     void stop_text_input() override;
+    // Typed text arrives while no edit asks for it.
+    bool keyboard_text() const { return m_keyboard_text; }
     void minimize() override;
     void raise() override;
     void message_box(platform::WStringView caption, platform::WStringView text) override;
@@ -61,7 +65,7 @@ public:
 
 private:
     friend class SdlDisplay;
-    SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted);
+    SdlBackend(SDL_Window* window, SDL_Renderer* renderer, const ScreenInfo& wanted, bool keyboard);
 
     TranslateState current_state() const;
     // Shows the texture filling the window, turned for the orientation.
@@ -87,6 +91,7 @@ private:
     zentra::Size m_shown_size;
     int m_quits = 0;
     bool m_finished = false;
+    bool m_keyboard_text;
 };
 
 }  // namespace velvane::display

@@ -99,6 +99,31 @@ void finger_point(const SDL_TouchFingerEvent& finger, const TranslateState& stat
     v = std::min(v, h - 0.5);
 }
 
+// Typed text: control characters (Enter, Escape, Backspace, Tab and Delete give them on some
+// platforms) are keys, never text.
+void text_messages(const char* utf8, const TranslateState& state,
+                   std::vector<platform::Message>& out) {
+    for (const char16_t unit : platform::from_utf8(utf8 ? utf8 : "")) {
+        if (unit >= 32 && unit != 127)
+            out.push_back(message(state, platform::WM_CHAR, unit, 1));
+    }
+}
+
+// The composition with its caret, which the input method counts in characters.
+void composition_messages(const char* utf8, int start, const TranslateState& state,
+                          std::vector<platform::Message>& out) {
+    const platform::WString text = platform::from_utf8(utf8 ? utf8 : "");
+    size_t caret = 0;
+    for (int chars = 0; caret < text.size() && chars < start; ++chars) {
+        const bool pair = (text[caret] & 0xFC00) == 0xD800 && caret + 1 < text.size() &&
+                          (text[caret + 1] & 0xFC00) == 0xDC00;
+        caret += pair ? 2 : 1;
+    }
+    for (const char16_t unit : text)
+        out.push_back(message(state, kCompositionUnit, unit, 0));
+    out.push_back(message(state, kComposition, caret, 0));
+}
+
 void window_event(const SDL_WindowEvent& window, const TranslateState& state,
                   std::vector<platform::Message>& out) {
     using namespace platform;
@@ -247,12 +272,15 @@ std::vector<platform::Message> translate_event(const SDL_Event& event,
                                   static_cast<intptr_t>(lparam)));
             break;
         }
-        case SDL_TEXTINPUT: {
-            const WString text = from_utf8(event.text.text);
-            for (const char16_t unit : text)
-                out.push_back(message(state, WM_CHAR, unit, 1));
+        case SDL_TEXTINPUT:
+            text_messages(event.text.text, state, out);
             break;
-        }
+        case SDL_TEXTEDITING:
+            composition_messages(event.edit.text, event.edit.start, state, out);
+            break;
+        case SDL_TEXTEDITING_EXT:
+            composition_messages(event.editExt.text, event.editExt.start, state, out);
+            break;
         case SDL_MOUSEBUTTONDOWN:
             // Touch screens also send mouse events of their own; the finger events stand for them.
             if (event.button.which == SDL_TOUCH_MOUSEID || event.button.button != SDL_BUTTON_LEFT)

@@ -52,7 +52,9 @@ zentra::Point window_to_program(double u, double v, const TranslateState& state)
 Area program_to_window(const Area& area, const TranslateState& state);
 
 // The messages an event means, each addressed to state.window and stamped with the tick
-// count now. Events the program has no use for give none.
+// count now. Events the program has no use for give none. Typed text gives one WM_CHAR per
+// UTF-16 unit, without control characters (those keys come as keys only); an input method's
+// composition gives kCompositionUnit messages and one kComposition.
 std::vector<platform::Message> translate_event(const SDL_Event& event, const TranslateState& state);
 
 // Which pointer holds the stylus after the event (the caller keeps the state).

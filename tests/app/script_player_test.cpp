@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "display/display.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 
@@ -36,7 +37,8 @@ protected:
                                                          uintptr_t wparam, intptr_t lparam) {
             if (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
                 message == WM_MOUSEMOVE || message == WM_KEYDOWN || message == WM_KEYUP ||
-                message == WM_CHAR) {
+                message == WM_CHAR || message == display::kCompositionUnit ||
+                message == display::kComposition) {
                 m_got.push_back({message, wparam, lparam});
             }
             return intptr_t{0};
@@ -151,6 +153,36 @@ TEST_F(ScriptPlayerTest, TextPostsOneCharacterPerCodeUnitInOneFrame) {
     EXPECT_EQ(got[1].wparam, 0xD83Du);
     EXPECT_EQ(got[2].wparam, 0xDE00u);
     EXPECT_EQ(got[3].wparam, 0xFCu);
+    EXPECT_TRUE(m_player->done());
+}
+
+// As the window brings a keyboard's typing: a key with a character, a character without a key
+// (a sign, a character beyond 16 bits in both its halves); and a composition, then its end.
+TEST_F(ScriptPlayerTest, TypeGivesKeysWithTheirCharactersAndComposeTheComposition) {
+    load("type \"a Z9-\xF0\x9F\x98\x80\"\ncompose \"ni\"\ncompose \"\"\n");
+    const auto got = frame();
+    struct Want {
+        uint32_t message;
+        uintptr_t wparam;
+    };
+    const Want want[] = {
+        {WM_KEYDOWN, 'A'}, {WM_CHAR, u'a'}, {WM_KEYUP, 'A'},
+        {WM_KEYDOWN, 32}, {WM_CHAR, u' '}, {WM_KEYUP, 32},
+        {WM_KEYDOWN, 'Z'}, {WM_CHAR, u'Z'}, {WM_KEYUP, 'Z'},
+        {WM_KEYDOWN, '9'}, {WM_CHAR, u'9'}, {WM_KEYUP, '9'},
+        {WM_CHAR, u'-'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00},
+        {display::kCompositionUnit, u'n'}, {display::kCompositionUnit, u'i'},
+        {display::kComposition, 2}, {display::kComposition, 0},
+    };
+    ASSERT_EQ(got.size(), std::size(want));
+    for (size_t i = 0; i < got.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(got[i].message, want[i].message);
+        EXPECT_EQ(got[i].wparam, want[i].wparam);
+        if (got[i].message == WM_KEYUP) {
+            EXPECT_EQ(static_cast<uint32_t>(got[i].lparam), 0xC0000001u);
+        }
+    }
     EXPECT_TRUE(m_player->done());
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/messages.h"
@@ -189,10 +190,36 @@ TEST_F(SdlBackendTest, SecondQuitFromTheSessionEndsTheRun) {
     EXPECT_TRUE(backend->finished());
 }
 
-TEST_F(SdlBackendTest, TextInputStartsOffAndFollowsTheEditField) {
-    EXPECT_FALSE(SDL_IsTextInputActive());
+TEST_F(SdlBackendTest, WithAKeyboardTextInputStaysOnAndLongCompositionsComeWhole) {
+    // The window-less driver draws no keyboard of its own: the keyboard is a real one, and
+    // typed text is wanted also while no edit has the focus.
+    ASSERT_TRUE(backend->keyboard_text());
+    EXPECT_TRUE(SDL_IsTextInputActive());
     backend->start_text_input({10, 10, 200, 40});
     EXPECT_TRUE(SDL_IsTextInputActive());
     backend->stop_text_input();
-    EXPECT_FALSE(SDL_IsTextInputActive());
+    EXPECT_TRUE(SDL_IsTextInputActive());
+
+    // Longer than an ordinary event holds; the back end frees the text once it is read.
+    std::string composed;
+    for (int i = 0; i < 20; ++i)
+        composed += "\xE4\xB8\xAD";
+    SDL_Event long_one{};
+    long_one.type = SDL_TEXTEDITING_EXT;
+    long_one.editExt.text = SDL_strdup(composed.c_str());
+    long_one.editExt.start = 20;
+    SDL_PushEvent(&long_one);
+    backend->pump_input();
+    std::vector<platform::Message> got = take();
+    // The window's own events (shown, focus) may come along.
+    std::erase_if(got, [](const platform::Message& m) {
+        return m.message != kCompositionUnit && m.message != kComposition;
+    });
+    ASSERT_EQ(got.size(), 21u);
+    for (size_t i = 0; i < 20; ++i) {
+        EXPECT_EQ(got[i].message, kCompositionUnit);
+        EXPECT_EQ(got[i].wparam, 0x4E2Du);
+    }
+    EXPECT_EQ(got[20].message, kComposition);
+    EXPECT_EQ(got[20].wparam, 20u);
 }

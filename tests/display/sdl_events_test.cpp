@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -148,6 +149,58 @@ TEST(SdlText, EveryUtf16UnitIsOneCharacter) {
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(m[i].message, platform::WM_CHAR);
         EXPECT_EQ(m[i].wparam, expected[i]);
+    }
+}
+
+// Typed text without its control characters, and compositions with their caret counted in
+// UTF-16 units: each event as the messages it gives, written "c:x" for WM_CHAR x, "u:x" for
+// a composition unit and "=N" for the composition with its caret at N.
+TEST(SdlText, TextAndCompositionsBecomeCharactersAndCompositionMessages) {
+    struct Case {
+        Uint32 type;
+        const char* utf8;
+        int start;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {SDL_TEXTINPUT, "a\r\x1b\b\tb\x7f", 0, {"c:97", "c:98"}},
+        {SDL_TEXTINPUT, "", 0, {}},
+        {SDL_TEXTEDITING, "ni", 1, {"u:110", "u:105", "=1"}},
+        // The caret follows a character beyond 16 bits by both its halves.
+        {SDL_TEXTEDITING, "\xF0\x9F\x98\x80z", 1, {"u:55357", "u:56832", "u:122", "=2"}},
+        {SDL_TEXTEDITING, "ab", 9, {"u:97", "u:98", "=2"}},
+        {SDL_TEXTEDITING, "ab", -3, {"u:97", "u:98", "=0"}},
+        // An empty composition: the composing is over.
+        {SDL_TEXTEDITING, "", 0, {"=0"}},
+        {SDL_TEXTEDITING_EXT, "\xE4\xB8\xAD\xE6\x96\x87", 2, {"u:20013", "u:25991", "=2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        SDL_Event e{};
+        e.type = c.type;
+        std::string ext = c.utf8;
+        if (c.type == SDL_TEXTINPUT) {
+            SDL_strlcpy(e.text.text, c.utf8, sizeof e.text.text);
+        } else if (c.type == SDL_TEXTEDITING) {
+            SDL_strlcpy(e.edit.text, c.utf8, sizeof e.edit.text);
+            e.edit.start = c.start;
+        } else {
+            e.editExt.text = ext.data();
+            e.editExt.start = c.start;
+        }
+        std::vector<std::string> got;
+        for (const Message& m : translate_event(e, portrait(0))) {
+            EXPECT_EQ(m.window, platform::WindowHandle{7});
+            if (m.message == platform::WM_CHAR)
+                got.push_back("c:" + std::to_string(m.wparam));
+            else if (m.message == kCompositionUnit)
+                got.push_back("u:" + std::to_string(m.wparam));
+            else if (m.message == kComposition)
+                got.push_back("=" + std::to_string(m.wparam));
+            else
+                got.push_back("?" + std::to_string(m.message));
+        }
+        EXPECT_EQ(got, c.expected);
     }
 }
 

@@ -31,6 +31,7 @@
 #include "skin/vlist.h"
 #include "skin/vlist_adapter.h"
 #include "skin/screen_metrics.h"
+#include "skin/spinner.h"
 #include "display/png_writer.h"
 
 namespace {
@@ -216,6 +217,8 @@ int view(const Options& o) {
     }
 
     zentra::register_node_types();
+    // The program registers spinners at start-up, not with the basic types; date rows need them.
+    zentra::NodeFactory::register_type(u"spinner", zentra::create_node<zentra::SpinnerNode>);
     const platform::WString definition = platform::from_utf8(o.definition);
     const std::optional<zentra::SkinRecord> record = skin.find_definition(definition);
     if (!record) {
