@@ -360,6 +360,12 @@ void MainForm::show_keyboard() {
     log() << "MainForm show_keyboard " << static_cast<int>(elapsed_since(start)) << "\n";
 }
 
+void MainForm::open_search_keypad() {
+    show_keyboard();
+    m_states[Contacts] = 1;
+    show_tab_state(*m_tabs[Contacts], 1);
+}
+
 void MainForm::show_keyboard_nodes(bool animate) {
     show_now_or_animated(*m_ruler, false, animate);
     show_now_or_animated(*m_open_keyboard, false, animate);
@@ -479,6 +485,13 @@ bool MainForm::on_form_key(const zentra::KeyEvent& event) {
 }
 
 bool MainForm::on_text(WStringView text) {
+    // Typed text is a search: it goes where the user sees it, on the keypad over the list.
+    if (m_current != Contacts) {
+        press_tab(Contacts);
+    }
+    if (!m_keyboard.is_visible()) {
+        open_search_keypad();
+    }
     m_keyboard.set_text(m_keyboard.text() + WString(text));
     return true;
 }
@@ -603,9 +616,7 @@ void MainForm::open_menu(WStringView name) {
 
 bool MainForm::on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) {
     if (&button == m_open_keyboard) {
-        show_keyboard();
-        m_states[Contacts] = 1;
-        show_tab_state(*m_tabs[Contacts], 1);
+        open_search_keypad();
         return true;
     }
     for (int tab = 0; tab < TabCount; ++tab) {

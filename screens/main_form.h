@@ -147,6 +147,8 @@ private:
     // The keypad over the list: ruler, keypad button and category button go, the title says
     // no category is applied.
     void show_keyboard_nodes(bool animate);
+    // The keypad button's tap: the keypad opens and the contacts tab shows it is open.
+    void open_search_keypad();
     std::vector<zentra::MenuItem> main_menu_items(WStringView name);
     std::vector<zentra::MenuItem> recents_menu_items(WStringView name);
     std::vector<zentra::MenuItem> category_items();
