@@ -12,6 +12,7 @@
 #include "skin/node_types.h"
 #include "skin/blender.h"
 #include "skin/draw.h"
+#include "skin/edit_node.h"
 #include "skin/layout.h"
 
 namespace velvane {

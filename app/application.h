@@ -10,7 +10,6 @@
 #include "core/singleton.h"
 #include "platform/ustring.h"
 #include "skin/color.h"
-#include "skin/edit_node.h"
 #include "skin/form.h"
 #include "skin/font.h"
 #include "skin/form_host.h"
@@ -22,6 +21,10 @@
 
 namespace velvane::display {
 class Backend;
+}
+
+namespace zentra {
+class EditNode;
 }
 
 namespace velvane {

@@ -38,21 +38,36 @@ void set_day_number(ChosenDate& date, int64_t number) {
 
 int field(const ChosenDate& date, int unit) {
     switch (unit) {
-        case 0: return date.year;
-        case 1: return date.month - 1;
-        case 2: return date.day - 1;
-        case 3: return date.hour;
-        default: return date.minute;
+        case 0:
+            return date.year;
+        case 1:
+            return date.month - 1;
+        case 2:
+            return date.day - 1;
+        case 3:
+            return date.hour;
+        default:
+            return date.minute;
     }
 }
 
 void set_field(ChosenDate& date, int unit, int value) {
     switch (unit) {
-        case 0: date.year = value; break;
-        case 1: date.month = value + 1; break;
-        case 2: date.day = value + 1; break;
-        case 3: date.hour = value; break;
-        default: date.minute = value; break;
+        case 0:
+            date.year = value;
+            break;
+        case 1:
+            date.month = value + 1;
+            break;
+        case 2:
+            date.day = value + 1;
+            break;
+        case 3:
+            date.hour = value;
+            break;
+        default:
+            date.minute = value;
+            break;
     }
 }
 

@@ -46,7 +46,9 @@ public:
     void set_listener(MultiNodeListener* listener) { m_listener = listener; }
     // The multinode is the layout listener of its child buttons; the owner hears their
     // placement through this one.
-    void set_button_layout_listener(LayoutListener* listener) { m_button_layout_listener = listener; }
+    void set_button_layout_listener(LayoutListener* listener) {
+        m_button_layout_listener = listener;
+    }
 
     // The time a child stays when its own `movie` is not given; negative: unknown.
     double movie() const { return m_movie; }

@@ -120,7 +120,9 @@ private:
     // A key offered to the list's own skin children only, as the plain node offers it.
     bool skin_children_key(const KeyEvent& event);
     // Whether rows were destroyed since the count was dropped_before.
-    bool rows_dropped_since(uint64_t dropped_before) const { return m_rows_dropped != dropped_before; }
+    bool rows_dropped_since(uint64_t dropped_before) const {
+        return m_rows_dropped != dropped_before;
+    }
     void draw_own_children(RenderSurface& target, Point origin, int y0, int y1);
 
     int m_scroll_border_min = 0;
