@@ -397,6 +397,9 @@ void VList::fill_to(double height) {
     if (m_grow && !m_measuring && m_total != total_before) {
         invalidate_layout();
     }
+    // Rows made here are where they will be drawn and tapped, without a layout of the
+    // screen around the list.
+    place_rows();
     check_rows();
 }
 
