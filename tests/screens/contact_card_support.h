@@ -133,6 +133,7 @@ inline std::string card_menu_source() {
         }
         define MenuElement { point design_size = 100, 10
             node { string type = "text"  string id = "#text" }
+            node { string type = "node"  string id = "checked" }
         }
         define MenuElementRed { point design_size = 100, 10
             node { string type = "text"  string id = "#text" }

@@ -33,21 +33,7 @@ inline std::string main_skin() {
            tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
            "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
            keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
-           contact_row_source() + contact_card_source() + R"(
-        define Menu {
-            node { string type = "node"  string id = "panel"
-                node { string type = "text"  string id = "caption" string anchor_y = "MIN_SIDE"
-                       point design_size = 100, 10 }
-                node { string type = "vlist"  string id = "vlist"  point border_min = 0, 10 }
-            }
-        }
-        define MenuElement { point design_size = 100, 10
-            node { string type = "text"  string id = "#text" }
-            node { string type = "node"  string id = "checked" }
-        }
-        define MenuElementRed { point design_size = 100, 10
-            node { string type = "text"  string id = "#text" }
-        }
+           contact_row_source() + contact_card_source() + card_menu_source() + R"(
         define MenuElement4Buttons { point design_size = 100, 10
             node { string type = "button"  string id = "Help" }
         }
