@@ -90,6 +90,10 @@ std::vector<int> chooser_rows(const std::set<int>& present) {
     return rows;
 }
 
+bool fs_exists(const Home& home, const std::string& name) {
+    return std::filesystem::exists(home.root() / name);
+}
+
 std::vector<std::string> names_of(const std::vector<int>& rows, const std::string& element) {
     std::vector<std::string> names;
     for (int row : rows) {
@@ -315,6 +319,255 @@ TEST(ContactCard, AContactMadeFromNothingThroughTheCardIsStoredWhole) {
     ASSERT_FALSE(screen.empty());
     EXPECT_TRUE(near(screen.at(picture.cx(), picture.cy()), 0xFFDC00))
         << "the chosen photo shows in the head: " << std::hex << screen.at(picture.cx(), picture.cy());
+}
+
+// A contact written with velvane-pim; its id.
+std::string add_contact(Home& home, const std::vector<std::string>& args) {
+    std::vector<std::string> all{"add"};
+    all.insert(all.end(), args.begin(), args.end());
+    std::string id = pim(home, all);
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
+        id.pop_back();
+    }
+    return id;
+}
+
+e2e::Picture picture(const Home& home, const std::string& name) {
+    return e2e::read_png((home.root() / name).string());
+}
+
+// Whether two screens show the same pixels in a box of a's and the same-sized box of b's.
+bool same_pixels(const e2e::Picture& a, const Box& in_a, const e2e::Picture& b, const Box& in_b) {
+    if (a.empty() || b.empty() || in_a.w != in_b.w || in_a.h != in_b.h) {
+        return false;
+    }
+    for (int y = 0; y < in_a.h; ++y) {
+        for (int x = 0; x < in_a.w; ++x) {
+            if (a.at(in_a.x + x, in_a.y + y) != b.at(in_b.x + x, in_b.y + y)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// What the card shows at one moment: its rows top to bottom and the screen.
+struct CardShot {
+    std::vector<e2e::DumpNode> rows;
+    e2e::Picture screen;
+    Box view;
+};
+CardShot card_shot(const Home& home, const std::string& name) {
+    const Dump dump(e2e::read_file(home.root() / (name + ".txt")));
+    EXPECT_EQ(dump.top(), "ContactForm") << name;
+    return {dump.rows("List"), picture(home, name + ".png"), dump.box("List")};
+}
+std::string shoot(const std::string& name) {
+    return "dump " + name + ".txt\nscreenshot " + name + ".png\n";
+}
+std::vector<std::string> names_of(const std::vector<e2e::DumpNode>& rows) {
+    std::vector<std::string> names;
+    for (const e2e::DumpNode& row : rows) {
+        names.push_back(row.name);
+    }
+    return names;
+}
+
+// The rows of `after` are those of `before` with `count` rows at `at` taken out (count < 0:
+// -count rows put in at `at`): the same kinds of row in the same order, and every row that is
+// in view on both screens looks the same, only moved by the height of the rows that went.
+// Rows in `changed` (indices in `after`) are expected to look different.
+void expect_rows_moved(const CardShot& before, const CardShot& after, size_t at, int count,
+                       const std::set<size_t>& changed = {}) {
+    std::vector<std::string> expected = names_of(before.rows);
+    std::vector<std::string> shown = names_of(after.rows);
+    // A list holds the rows in view: compare the rows both screens can hold.
+    const auto& longer = count >= 0 ? before.rows : after.rows;
+    int shift = 0;
+    for (size_t i = at; i < at + static_cast<size_t>(std::abs(count)) && i < longer.size(); ++i) {
+        shift += longer[i].box.h;
+    }
+    shift = count >= 0 ? -shift : shift;
+    for (size_t i = 0; i < after.rows.size(); ++i) {
+        const size_t from = i < at ? i
+                            : count >= 0 ? i + static_cast<size_t>(count)
+                            : i < at + static_cast<size_t>(-count)
+                                ? SIZE_MAX
+                                : i - static_cast<size_t>(-count);
+        if (from == SIZE_MAX) {
+            continue;  // a new row
+        }
+        if (from >= before.rows.size()) {
+            break;
+        }
+        EXPECT_EQ(after.rows[i].name, before.rows[from].name) << "row " << i;
+        const Box was = before.rows[from].box;
+        const Box is = after.rows[i].box;
+        EXPECT_EQ(is.y, was.y + (i < at ? 0 : shift)) << "row " << i;
+        const bool in_view = was.y >= before.view.y && was.bottom() <= before.view.bottom() &&
+                             is.y >= after.view.y && is.bottom() <= after.view.bottom();
+        if (in_view) {
+            EXPECT_EQ(same_pixels(before.screen, was, after.screen, is), changed.count(i) == 0)
+                << "row " << i << " (" << is.y << ")";
+        }
+    }
+    (void)expected;
+    (void)shown;
+}
+
+TEST(ContactCard, RemovingAFieldTakesExactlyItsRowAndOneSeparator) {
+    Home home;
+    const std::string id = add_contact(
+        home, {"--first", "Tom", "--last", "Berg", "Mobile=555-0111", "HomeTel=555-0112",
+               "Email1=tom@example.org", "Email2=t.berg@example.net", "WebPage=tom.example"});
+    Walk walk(home, {"open:555-0111"});
+    walk << "wait 3\n";
+    const Dump viewed = walk.look();
+    ASSERT_EQ(viewed.top(), "ContactForm") << "open: a number opens its contact";
+    walk << e2e::tap(viewed.box("edit_mode")) << shoot("before");
+    // head, group, Mobile, thin, HomeTel, group, Email1, ...: Email1 is row 6, and the
+    // separator in front of it is a group's, so the thin one after it goes with it.
+    const Dump edit = walk.look();
+    const std::vector<e2e::DumpNode> rows = edit.rows("List");
+    ASSERT_GT(rows.size(), 8u);
+    ASSERT_EQ(rows[5].name, kGroup);
+    ASSERT_EQ(rows[6].name, kField);
+    ASSERT_EQ(rows[7].name, kSep);
+    walk << e2e::tap(edit.within(rows[6], "remove")) << "screenshot confirm.png\n"
+         << e2e::tap(edit.within(rows[6], "confirm_remove")) << "wait 1\n"
+         << shoot("after");
+    const e2e::RunResult run = walk.play();
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    const CardShot before = card_shot(home, "before");
+    const CardShot after = card_shot(home, "after");
+    ASSERT_GE(after.rows.size(), 7u);
+    expect_rows_moved(before, after, 6, 2);
+    const std::string stored = pim(home, {"show", id});
+    EXPECT_EQ(stored.find("Email1:"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("Email2: t.berg@example.net"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("HomeTel: 555-0112"), std::string::npos) << stored;
+}
+
+TEST(ContactCard, TheOpenCardFollowsChangesAnotherProcessMakes) {
+    Home home;
+    const std::string id =
+        add_contact(home, {"--first", "Ines", "--last", "Moreau", "Mobile=555-0131",
+                           "Email1=ines@example.org", "WebPage=ines.example"});
+    // Each step waits for the test's word before it looks again.
+    std::string script = "wait 3\n" + shoot("shown");
+    for (const char* step : {"added", "changed", "deleted"}) {
+        script += "await 30 go-" + std::string(step) + "\nwait 1\n" + shoot(step);
+    }
+    e2e::Child program = home.start_script(script + "quit\n", {}, {"open:555-0131"});
+    const auto next = [&](const std::string& shot, const std::vector<std::string>& change) {
+        ASSERT_TRUE(e2e::eventually([&] { return fs_exists(home, shot + ".png"); })) << shot;
+        std::vector<std::string> args{"set", id};
+        args.insert(args.end(), change.begin(), change.end());
+        pim(home, args);
+    };
+    next("shown", {"HomeTel", "555-0132"});
+    home.write("go-added", "");
+    next("added", {"Email1", "moreau@example.net"});
+    home.write("go-changed", "");
+    next("changed", {"Mobile", ""});
+    home.write("go-deleted", "");
+    const e2e::RunResult run = home.wait(program);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    // head, group, Mobile, group, Email1, group, WebPage
+    const CardShot shown = card_shot(home, "shown");
+    const CardShot added = card_shot(home, "added");
+    const CardShot changed = card_shot(home, "changed");
+    const CardShot deleted = card_shot(home, "deleted");
+    ASSERT_GE(shown.rows.size(), 7u);
+    EXPECT_EQ(names_of(shown.rows)[2], kField);
+    // HomeTel joins the phones: a thin separator and its row after Mobile.
+    ASSERT_EQ(added.rows.size(), shown.rows.size() + 2);
+    EXPECT_EQ(added.rows[3].name, kSep);
+    EXPECT_EQ(added.rows[4].name, kField);
+    expect_rows_moved(shown, added, 3, -2);
+    // A new value changes only its row.
+    ASSERT_EQ(changed.rows.size(), added.rows.size());
+    expect_rows_moved(added, changed, 0, 0, {6});
+    // Mobile goes with the thin separator after it; HomeTel is the first phone now.
+    ASSERT_EQ(deleted.rows.size() + 2, changed.rows.size());
+    expect_rows_moved(changed, deleted, 2, 2);
+    EXPECT_EQ(pim(home, {"show", id}).find("Mobile:"), std::string::npos);
+}
+
+TEST(ContactCard, DeletingTheContactClosesTheCardAndTakesItFromTheList) {
+    Home home;
+    add_contact(home, {"--first", "Anna", "--last", "Smith", "Mobile=555-0101"});
+    add_contact(home, {"--first", "Olaf", "--last", "Dahl", "Mobile=555-0141",
+                       "Email1=olaf@example.org", "WebPage=olaf.example", "HomeTel=555-0142",
+                       "Email2=o.dahl@example.net"});
+    Walk walk(home, {"open:555-0141"});
+    walk << "wait 3\n";
+    walk << e2e::tap(walk.look().box("edit_mode"));
+    // head, group, Mobile, thin, HomeTel, group, Email1, thin, Email2, group, WebPage, group,
+    // buttons: `delete_contact` is the lower half of the last row.
+    const std::vector<std::string> card = {kHead, kGroup, kField, kSep,  kField, kGroup, kField,
+                                           kSep,  kField, kGroup, kField, kGroup, kButtons};
+    e2e::ListWalk(walk, "List", card).tap_row(card.size() - 1, 240, 178 - 44);
+    const Dump menu = walk.look();
+    ASSERT_EQ(menu.count("MenuElementRed"), 1u) << "ReallyDelete, then Cancel: " << menu.top();
+    walk << "screenshot menu.png\n" << e2e::tap(menu.box("MenuElementRed")) << "wait 1\n";
+    const Dump after = walk.look();
+    EXPECT_EQ(after.top(), "Main") << "the card closed";
+    EXPECT_EQ(after.count("ContactsListElement"), 1u) << "only Anna is left";
+    const std::string list = pim(home, {"list"});
+    EXPECT_EQ(list.find("Olaf"), std::string::npos) << list;
+    EXPECT_NE(list.find("Anna"), std::string::npos) << list;
+}
+
+TEST(ContactCard, ANewSkinShowsTheSameContactAndRows) {
+    Home home;
+    add_contact(home, {"--first", "Lena", "--last", "Vogt", "Mobile=555-0151", "HomeTel=555-0152",
+                       "Email1=lena@example.org", "WebPage=lena.example"});
+    Walk walk(home, {"open:555-0151"});
+    walk << "wait 3\n" << shoot("light");
+    // The card covers the main screen and its menu: closed, then the skin is chosen from the
+    // main menu (MainMenu: buttons, Settings ...; Settings: Sort, Language, Skin ...; Skin:
+    // default, default_dark ...), and the contact is opened again from the list.
+    const Dump card = walk.look();
+    walk << e2e::tap(card.box("cancel"));
+    walk << e2e::tap(walk.look().box("button_menu"));
+    for (const size_t row : {1, 2, 1}) {
+        const std::vector<Box> rows = walk.look().starting_with("MenuElement");
+        ASSERT_LT(row, rows.size());
+        walk << e2e::tap(rows[row]);
+    }
+    walk << "wait 1\n";
+    const Dump main = walk.look();
+    ASSERT_EQ(main.top(), "Main");
+    walk << e2e::tap(main.box("ContactsListElement")) << shoot("dark");
+    const e2e::RunResult run = walk.play();
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    const CardShot light = card_shot(home, "light");
+    const CardShot dark = card_shot(home, "dark");
+    ASSERT_EQ(names_of(dark.rows), names_of(light.rows));
+    int moved = 0;
+    int redrawn = 0;
+    for (size_t i = 0; i < light.rows.size(); ++i) {
+        moved += light.rows[i].box.y != dark.rows[i].box.y;
+        redrawn += !same_pixels(light.screen, light.rows[i].box, dark.screen, dark.rows[i].box);
+    }
+    EXPECT_EQ(moved, 0) << "the one layout of both skins";
+    EXPECT_EQ(redrawn, static_cast<int>(light.rows.size())) << "every row in the dark colours";
+
+    // The same card opened at a start in the dark skin looks the same, texts and all.
+    Home fresh;
+    add_contact(fresh, {"--first", "Lena", "--last", "Vogt", "Mobile=555-0151",
+                        "HomeTel=555-0152", "Email1=lena@example.org", "WebPage=lena.example"});
+    fresh.add_registry(
+        "[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n\"Skin\"=\"default_dark\"\n");
+    const e2e::RunResult baseline =
+        fresh.run_script("wait 3\n" + shoot("dark"), {}, {"open:555-0151"});
+    ASSERT_EQ(baseline.exit_code, 0) << baseline.err;
+    const CardShot started = card_shot(fresh, "dark");
+    EXPECT_TRUE(same_pixels(dark.screen, dark.view, started.screen, started.view));
 }
 
 }  // namespace

@@ -81,6 +81,16 @@ public:
         return static_cast<size_t>(std::count_if(m_nodes.begin(), m_nodes.end(),
                                                  [&](const DumpNode& n) { return n.name == name; }));
     }
+    // Every node whose name starts with prefix, in tree order (a menu's rows).
+    std::vector<Box> starting_with(std::string_view prefix) const {
+        std::vector<Box> boxes;
+        for (const DumpNode& node : m_nodes) {
+            if (node.name.starts_with(prefix)) {
+                boxes.push_back(node.box);
+            }
+        }
+        return boxes;
+    }
     // The first node of that name below the given node.
     Box within(const DumpNode& parent, std::string_view name) const {
         for (size_t i = parent.index + 1; i < parent.end; ++i) {
