@@ -115,8 +115,10 @@ public:
             }
             break;
         }
-        std::stable_sort(rows.begin(), rows.end(),
-                         [](const DumpNode& a, const DumpNode& b) { return a.box.y < b.box.y; });
+        // A row that takes no room comes before the row that starts where it is.
+        std::stable_sort(rows.begin(), rows.end(), [](const DumpNode& a, const DumpNode& b) {
+            return a.box.y != b.box.y ? a.box.y < b.box.y : a.box.h == 0 && b.box.h > 0;
+        });
         return rows;
     }
     // The names of those rows, top to bottom.
@@ -196,9 +198,16 @@ private:
     int m_looks = 0;
 };
 
+// A row name with a fixed height after a colon ("SeparatorElement:0"), or the name alone.
+inline std::string row_name(const std::string& name) { return name.substr(0, name.find(':')); }
+inline int fixed_height(const std::string& name) {
+    const size_t colon = name.find(':');
+    return colon == std::string::npos ? -1 : std::stoi(name.substr(colon + 1));
+}
+
 // Taps rows of a list whose rows, top to bottom, are named `names` (each name always has the
-// same height). Where the list stands is worked out from the rows a dump shows; a row out of
-// view is dragged to the middle of the view first.
+// same height, unless a name gives its own). Where the list stands is worked out from the
+// rows a dump shows; a row out of view is dragged to the middle of the view first.
 class ListWalk {
 public:
     ListWalk(Walk& walk, std::string list, std::vector<std::string> names)
@@ -258,7 +267,18 @@ private:
     }
     void learn(const Dump& dump) {
         for (const DumpNode& row : dump.rows(m_list)) {
-            m_heights[row.name] = row.box.h;
+            // Rows of fixed height say nothing about the others of their name.
+            const bool fixed = std::any_of(m_names.begin(), m_names.end(), [&](const auto& n) {
+                return row_name(n) == row.name && fixed_height(n) == row.box.h;
+            });
+            if (!fixed) {
+                m_heights[row.name] = row.box.h;
+            }
+        }
+        for (const std::string& name : m_names) {
+            if (fixed_height(name) >= 0) {
+                m_heights[name] = fixed_height(name);
+            }
         }
     }
     bool all_known() const {
@@ -286,7 +306,7 @@ private:
             const int at = offset(first) - (rows.front().box.y - m_view.y);
             bool fits = true;
             for (size_t i = 0; i < rows.size() && fits; ++i) {
-                fits = rows[i].name == m_names[first + i] &&
+                fits = rows[i].name == row_name(m_names[first + i]) &&
                        rows[i].box.y == m_view.y + offset(first + i) - at;
             }
             // Rows that repeat fit at several places: the one nearest the hint counts.
