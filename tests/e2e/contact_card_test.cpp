@@ -104,7 +104,8 @@ std::vector<std::string> names_of(const std::vector<int>& rows, const std::strin
 
 // The card's rows for a contact with these kinds: the head, then the fields in kind order
 // with a thin separator within a group and a thick one between groups, an address as one
-// row (which keeps a separator for each later part, taking no room); in edit mode a thick separator and the edit buttons close it.
+// row (which keeps a separator for each later part, taking no room); in edit mode a thick separator
+// and the edit buttons close it.
 std::vector<std::string> card_rows(const std::set<int>& kinds, bool edit) {
     std::vector<std::string> rows{kHead};
     int previous = -1;
@@ -232,8 +233,10 @@ TEST(ContactCard, AContactMadeFromNothingThroughTheCardIsStoredWhole) {
     const Dump address = walk.look();
     ASSERT_EQ(address.top(), "EditContactAddressForm");
     const std::vector<std::pair<std::string, std::string>> parts = {
-        {"label_edit_street", "12 Harbour Road"}, {"label_edit_city", "Porto"},
-        {"label_edit_zip", "4000"},               {"label_edit_state", "Norte"},
+        {"label_edit_street", "12 Harbour Road"},
+        {"label_edit_city", "Porto"},
+        {"label_edit_zip", "4000"},
+        {"label_edit_state", "Norte"},
         {"label_edit_country", "Portugal"}};
     for (const auto& [field, text] : parts) {
         walk << e2e::tap(address.box(field)) << "type \"" + text + "\"\n";
@@ -311,6 +314,13 @@ TEST(ContactCard, AContactMadeFromNothingThroughTheCardIsStoredWhole) {
     char birthday[32];
     std::snprintf(birthday, sizeof birthday, "Birthday: %04d-01-15\n",
                   static_cast<int>(today.year()) - 20);
+    // The drags were reckoned from today's date: a run across midnight lands elsewhere.
+    const bool same_day =
+        today == std::chrono::year_month_day(
+                     std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
+    if (!same_day) {
+        birthday[0] = '\0';
+    }
     for (const std::string& line :
          {std::string("first: Maria\n"), std::string("last: Lopez\n"),
           std::string("Mobile: +1 555 0199\n"), std::string("Email1: maria@example.org\n"),
@@ -319,7 +329,9 @@ TEST(ContactCard, AContactMadeFromNothingThroughTheCardIsStoredWhole) {
           std::string("HomeStreet: 12 Harbour Road\n"), std::string("HomeCity: Porto\n"),
           std::string("HomePostalCode: 4000\n"), std::string("HomeState: Norte\n"),
           std::string("HomeCountry: Portugal\n")}) {
-        EXPECT_NE(stored.find(line), std::string::npos) << line << "in\n" << stored;
+        if (!line.empty()) {
+            EXPECT_NE(stored.find(line), std::string::npos) << line << "in\n" << stored;
+        }
     }
     EXPECT_NE(stored.find("Categories: Work, Friends, Gym\n"), std::string::npos)
         << "the ticks stay when a category is added\n"
@@ -331,7 +343,8 @@ TEST(ContactCard, AContactMadeFromNothingThroughTheCardIsStoredWhole) {
     const Box picture = viewed.box("photo");
     ASSERT_FALSE(screen.empty());
     EXPECT_TRUE(near(screen.at(picture.cx(), picture.cy()), 0xFFDC00))
-        << "the chosen photo shows in the head: " << std::hex << screen.at(picture.cx(), picture.cy());
+        << "the chosen photo shows in the head: " << std::hex
+        << screen.at(picture.cx(), picture.cy());
 }
 
 // A contact written with velvane-pim; its id.
@@ -401,7 +414,7 @@ void expect_rows_moved(const CardShot& before, const CardShot& after, size_t at,
     shift = count >= 0 ? -shift : shift;
     int compared_below = 0;
     for (size_t i = 0; i < after.rows.size(); ++i) {
-        const size_t from = i < at ? i
+        const size_t from = i < at       ? i
                             : count >= 0 ? i + static_cast<size_t>(count)
                             : i < at + static_cast<size_t>(-count)
                                 ? SIZE_MAX
@@ -468,7 +481,7 @@ TEST(ContactCard, TheOpenCardFollowsChangesAnotherProcessMakes) {
                            "Email1=ines@example.org", "WebPage=ines.example"});
     // Each step waits for the test's word before it looks again.
     std::string script = "wait 3\n" + shoot("shown");
-    for (const char* step : {"added", "changed", "deleted"}) {
+    for (const char* step : {"added", "changed", "deleted", "renamed"}) {
         script += "await 30 go-" + std::string(step) + "\nwait 1\n" + shoot(step);
     }
     e2e::Child program = home.start_script(script + "quit\n", {}, {"open:555-0131"});
@@ -484,6 +497,8 @@ TEST(ContactCard, TheOpenCardFollowsChangesAnotherProcessMakes) {
     home.write("go-changed", "");
     next("changed", {"Mobile", ""});
     home.write("go-deleted", "");
+    next("deleted", {"first", "Agnes"});
+    home.write("go-renamed", "");
     const e2e::RunResult run = home.wait(program);
     ASSERT_EQ(run.exit_code, 0) << run.err;
 
@@ -506,20 +521,24 @@ TEST(ContactCard, TheOpenCardFollowsChangesAnotherProcessMakes) {
     ASSERT_EQ(deleted.rows.size() + 2, changed.rows.size());
     expect_rows_moved(changed, deleted, 2, 2);
     EXPECT_EQ(pim(home, {"show", id}).find("Mobile:"), std::string::npos);
+    // A new name changes the head only.
+    const CardShot renamed = card_shot(home, "renamed");
+    ASSERT_EQ(renamed.rows.size(), deleted.rows.size());
+    expect_rows_moved(deleted, renamed, 0, 0, {0});
 }
 
 TEST(ContactCard, DeletingTheContactClosesTheCardAndTakesItFromTheList) {
     Home home;
     add_contact(home, {"--first", "Anna", "--last", "Smith", "Mobile=555-0101"});
-    add_contact(home, {"--first", "Olaf", "--last", "Dahl", "Mobile=555-0141",
-                       "Email1=olaf@example.org", "WebPage=olaf.example", "HomeTel=555-0142",
-                       "Email2=o.dahl@example.net"});
+    add_contact(home,
+                {"--first", "Olaf", "--last", "Dahl", "Mobile=555-0141", "Email1=olaf@example.org",
+                 "WebPage=olaf.example", "HomeTel=555-0142", "Email2=o.dahl@example.net"});
     Walk walk(home, {"open:555-0141"});
     walk << "wait 3\n";
     walk << e2e::tap(walk.look().box("edit_mode"));
     // head, group, Mobile, thin, HomeTel, group, Email1, thin, Email2, group, WebPage, group,
     // buttons: `delete_contact` is the lower half of the last row.
-    const std::vector<std::string> card = {kHead, kGroup, kField, kSep,  kField, kGroup, kField,
+    const std::vector<std::string> card = {kHead, kGroup, kField, kSep,   kField, kGroup,  kField,
                                            kSep,  kField, kGroup, kField, kGroup, kButtons};
     e2e::ListWalk(walk, "List", card).tap_row(card.size() - 1, 240, 178 - 44);
     const Dump menu = walk.look();
@@ -571,8 +590,8 @@ TEST(ContactCard, ANewSkinShowsTheSameContactAndRows) {
 
     // The same card opened at a start in the dark skin looks the same, texts and all.
     Home fresh;
-    add_contact(fresh, {"--first", "Lena", "--last", "Vogt", "Mobile=555-0151",
-                        "HomeTel=555-0152", "Email1=lena@example.org", "WebPage=lena.example"});
+    add_contact(fresh, {"--first", "Lena", "--last", "Vogt", "Mobile=555-0151", "HomeTel=555-0152",
+                        "Email1=lena@example.org", "WebPage=lena.example"});
     fresh.add_registry(
         "[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n\"Skin\"=\"default_dark\"\n");
     const e2e::RunResult baseline =

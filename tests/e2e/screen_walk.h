@@ -78,8 +78,8 @@ public:
         return {};
     }
     size_t count(std::string_view name) const {
-        return static_cast<size_t>(std::count_if(m_nodes.begin(), m_nodes.end(),
-                                                 [&](const DumpNode& n) { return n.name == name; }));
+        return static_cast<size_t>(std::count_if(
+            m_nodes.begin(), m_nodes.end(), [&](const DumpNode& n) { return n.name == name; }));
     }
     // Every node whose name starts with prefix, in tree order (a menu's rows).
     std::vector<Box> starting_with(std::string_view prefix) const {
@@ -137,7 +137,9 @@ private:
 inline std::string tap(int x, int y) {
     return "tap " + std::to_string(x) + " " + std::to_string(y) + "\nwait 1\n";
 }
-inline std::string tap(const Box& box) { return tap(box.cx(), box.cy()); }
+inline std::string tap(const Box& box) {
+    return tap(box.cx(), box.cy());
+}
 
 // A slow drag that comes to rest before it lets go, so nothing flings on.
 inline std::string drag(int x, int from_y, int to_y) {
@@ -199,7 +201,9 @@ private:
 };
 
 // A row name with a fixed height after a colon ("SeparatorElement:0"), or the name alone.
-inline std::string row_name(const std::string& name) { return name.substr(0, name.find(':')); }
+inline std::string row_name(const std::string& name) {
+    return name.substr(0, name.find(':'));
+}
 inline int fixed_height(const std::string& name) {
     const size_t colon = name.find(':');
     return colon == std::string::npos ? -1 : std::stoi(name.substr(colon + 1));
