@@ -241,8 +241,19 @@ std::unique_ptr<zentra::VListElement> ContactForm::create_element(zentra::VList&
         case kCardGroupSeparator:
             return std::make_unique<CardSeparatorRow>(*this, m_properties,
                                                       u"GroupSeparatorElement");
-        case kCardSeparator:
-            return std::make_unique<CardSeparatorRow>(*this, m_properties, u"SeparatorElement");
+        case kCardSeparator: {
+            // After an address row, each separator stands for one more part of that address.
+            int before = index - 1;
+            while (row_value(before) == kCardSeparator) {
+                --before;
+            }
+            const int32_t field = row_value(before);
+            const bool merged_part = field >= 0 &&
+                                     static_cast<size_t>(field) < m_contact.fields.size() &&
+                                     is_address_group(group_of(m_contact.fields[field].kind));
+            return std::make_unique<CardSeparatorRow>(*this, m_properties, u"SeparatorElement",
+                                                      merged_part);
+        }
         case kCardEditButtons:
             return std::make_unique<ContactButtonsRow>(*this, m_properties);
         default:

@@ -217,8 +217,21 @@ void ContactFieldRow::on_select(zentra::MultiNode&, bool by_user) {
 // Separators and the edit buttons
 
 CardSeparatorRow::CardSeparatorRow(ContactForm& card, const zentra::Properties& properties,
-                                   WStringView definition)
-    : ContactCardRow(card, properties, definition) {}
+                                   WStringView definition, bool merged_part)
+    : ContactCardRow(card, properties, definition), m_merged_part(merged_part) {
+    if (m_merged_part) {
+        set_visible_at_once(false);
+    }
+}
+
+void CardSeparatorRow::measure_height(zentra::MeasuredSize& size) {
+    if (m_merged_part) {
+        size.preferred = 0;
+        size.minimum = 0;
+        return;
+    }
+    ContactCardRow::measure_height(size);
+}
 
 void CardSeparatorRow::bind(zentra::VList& list, int, int) {
     remember_list(list);

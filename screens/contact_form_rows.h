@@ -118,12 +118,20 @@ private:
     zentra::ButtonNode* m_confirm_remove = nullptr;
 };
 
-// `GroupSeparatorElement` and `SeparatorElement`: nothing to show.
+// `GroupSeparatorElement` and `SeparatorElement`: nothing to show. The separator of a later
+// address part (the parts share one row) keeps its place in the rows but takes no room:
+// stacked, the rules would draw a thick bar under the address.
 class CardSeparatorRow : public ContactCardRow {
 public:
     CardSeparatorRow(ContactForm& card, const zentra::Properties& properties,
-                     platform::WStringView definition);
+                     platform::WStringView definition, bool merged_part = false);
     void bind(zentra::VList& list, int flags, int index) override;
+
+protected:
+    void measure_height(zentra::MeasuredSize& size) override;
+
+private:
+    bool m_merged_part;
 };
 
 // `ContactFieldButtons`: add a field, delete the contact.

@@ -130,13 +130,24 @@ bool EditCategoriesForm::on_click(zentra::ButtonNode& button, const zentra::Butt
     if (&button != m_add) {
         return ContactEditorForm::on_click(button, event);
     }
+    // The new name is appended to the names ticked so far, not to the value the editor was
+    // opened with: the save's notice checks what the stored value names, and the ticks made
+    // here would be lost.
+    Document* document = Document::get_instance();
+    const WString ticked =
+        document != nullptr
+            ? checked_categories_text(document->categories(), document->category_checked())
+            : WString();
     const Contact& contact = m_editor.contact();
     if (m_field < contact.fields.size() && contact.fields[m_field].kind == FieldKind::Categories) {
-        m_field_editor->open(contact, m_field);
+        Contact copy = contact;
+        copy.fields[m_field].value = ticked;
+        prepare(copy, m_field);
+        m_field_editor->open(m_editor.contact(), m_field);
     } else {
         // A contact without the field yet: the new name starts it.
         Contact with_field = contact;
-        with_field.fields.emplace_back(FieldKind::Categories, WString());
+        with_field.fields.emplace_back(FieldKind::Categories, ticked);
         m_field_editor->open(with_field, with_field.fields.size() - 1);
     }
     return true;

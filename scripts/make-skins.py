@@ -621,8 +621,8 @@ class Skin:
         return self.form("EditDateForm", "Birthday", self.done_button(), [
             Node("vtable", "date", bmin=(8, 46), bmax=(8, 8), children=[
                 Node("htable", "day_month_year", ratio=1, size=(0, 60), children=[
-                    self.spinner("day", 44), self.spinner("month", 88),
-                    self.spinner("year", 64)]),
+                    self.spinner("day", 40), self.spinner("month", 112),
+                    self.spinner("year", 56)]),
                 Node("node", None, size=(0, 8)),
                 Node("htable", "hour_minute", ratio=1, size=(0, 60), children=[
                     Node("node", None, ratio=1),

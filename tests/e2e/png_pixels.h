@@ -1,5 +1,5 @@
 #pragma once
-// Reads a screenshot back as 8-bit RGB pixels.
+// Screenshots read back as 8-bit RGB pixels, and pictures written for the picture chooser.
 
 #include <png.h>
 
@@ -36,6 +36,20 @@ inline Picture read_png(const std::string& path) {
     picture.width = static_cast<int>(image.width);
     picture.height = static_cast<int>(image.height);
     return picture;
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+// Writes 8-bit RGB pixels as a PNG file; false when it cannot be written.
+inline bool write_png(const std::string& path, const Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width);
+    image.height = static_cast<png_uint_32>(picture.height);
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
 }
 
 }  // namespace e2e

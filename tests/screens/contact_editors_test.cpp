@@ -471,26 +471,27 @@ TEST_F(EditorStage, TheCategoryEditorFlipsRowsAndAddsANameThroughItsFieldEditor)
     EXPECT_FALSE(checked(0));
     EXPECT_TRUE(checked(1));
 
-    // add_category opens the field editor over the list; its name is saved at once.
+    // add_category opens the field editor over the list; its name is saved at once, after
+    // the names ticked so far (Home was unticked, Work ticked).
     click(form.add_button());
     EXPECT_EQ(application->top_form(), &form.field_editor());
     form.field_editor().label_edit().edit().set_text(u"Friends");
     press_left(form.field_editor());
     ASSERT_EQ(store->saved.size(), 1u);
-    EXPECT_EQ(store->saved[0].fields[0].value, u"Home, Friends");
+    EXPECT_EQ(store->saved[0].fields[0].value, u"Work, Friends");
     EXPECT_EQ(application->top_form(), &form);
 
     // The folder's list lacks the new name: it joins the editor's list, ticked, and stays
     // when the editor is left, while the contact's other unknown names do not.
     EXPECT_EQ(document->categories(), (std::vector<WString>{u"Home", u"Work", u"Friends"}));
-    EXPECT_EQ(document->category_checked(), (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(document->category_checked(), (std::vector<bool>{false, true, true}));
     EXPECT_EQ(form.list().item_count(), 3);
 
-    // The store's notice: the flags follow the stored value.
-    store->find(1)->fields[0].value = u"Home, Friends";
+    // The store's notice: the flags follow the stored value, so the ticks stay.
+    store->find(1)->fields[0].value = u"Work, Friends";
     document->on_contact_changed(1);
-    EXPECT_EQ(document->category_checked(), (std::vector<bool>{true, false, true}));
-    form.on_item_click(form.list(), 1);
+    EXPECT_EQ(document->category_checked(), (std::vector<bool>{false, true, true}));
+    form.on_item_click(form.list(), 0);
     press_left(form);
     ASSERT_EQ(store->saved.size(), 2u);
     EXPECT_EQ(store->saved[1].fields[0].value, u"Home, Work, Friends");
@@ -505,7 +506,7 @@ TEST_F(EditorStage, TheCategoryEditorFlipsRowsAndAddsANameThroughItsFieldEditor)
     click(form.add_button());
     form.field_editor().label_edit().edit().set_text(u"Dogs");
     press_left(form.field_editor());
-    EXPECT_EQ(store->saved.back().fields[0].value, u"Cats, Dogs");
+    EXPECT_EQ(store->saved.back().fields[0].value, u"Dogs");
     press_left(form);
     EXPECT_EQ(store->saved.back().fields[0].value, u"Dogs");
     form.open(stored(1), 0);

@@ -137,6 +137,23 @@ TEST_F(CardTest, ShowsTheHeadAndOneRowPerFieldInKindOrder) {
     EXPECT_EQ(card->list().item_count(), 7);
 }
 
+TEST_F(CardTest, TheSeparatorsOfLaterAddressPartsTakeNoRoom) {
+    build({person(1, u"Ann", u"Adams", u"",
+                  {{FieldKind::Mobile, u"1"},
+                   {FieldKind::HomeTel, u"2"},
+                   {FieldKind::WorkStreet, u"Main St"},
+                   {FieldKind::WorkCity, u"Town"},
+                   {FieldKind::WorkCountry, u"Land"}})});
+    show(1);
+    // head, group, Mobile, thin, HomeTel, group, address, thin, thin
+    ASSERT_EQ(card->rows(), (std::vector<int32_t>{-3, -1, 0, -2, 1, -1, 2, -2, -2}));
+    const zentra::VList& list = card->list();
+    EXPECT_GT(list.row_shown_height(3), 0) << "between two phones";
+    EXPECT_EQ(list.row_shown_height(7), 0);
+    EXPECT_EQ(list.row_shown_height(8), 0);
+    EXPECT_EQ(big(6), u"Main St, Town, Land");
+}
+
 TEST_F(CardTest, FollowsTheStoredContactOneRowAtATime) {
     build();
     show(1, true);

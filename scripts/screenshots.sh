@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Remakes the README's pictures of the contact card (docs/screenshots/card-*.png, editor.png)
+# with headless runs on a small demo phone book, at 480x800 and 192 dpi. Everything runs in a
+# temporary home: the user's own phone book and settings are left alone. Builds first when the
+# program folder is missing (scripts/setup.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ -x build/velvane/velvane ] || scripts/setup.sh
+bin="$PWD/build/velvane"
+out="$PWD/docs/screenshots"
+
+root="$(mktemp -d /tmp/velvane-shots-XXXXXX)"
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root"/{home,tmp,config,data,documents,run}
+chmod 700 "$root/run"
+export HOME="$root/home" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/run"
+export XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data"
+export XDG_DOCUMENTS_DIR="$root/documents"
+unset DISPLAY WAYLAND_DISPLAY
+
+# The demo book is the same on every run; its third contact has a photo, phones, e-mails and
+# a birthday.
+"$bin/velvane-pim" demo --count 3 > /dev/null
+number="$("$bin/velvane-pim" show 3 | sed -n 's/^Mobile: //p')"
+
+# The card's header: the edit toggle at the right, the names' editor over the head.
+cat > "$root/light.script" <<SCRIPT
+wait 3
+screenshot $out/card-view.png
+tap 420 38
+wait 1
+screenshot $out/card-edit.png
+tap 420 170
+wait 1
+screenshot $out/editor.png
+quit
+SCRIPT
+"$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/light.script" "open:$number"
+
+"$bin/velvane-reg" set 'HKEY_CURRENT_USER\Software\Quorr\Velvane' Skin string default_dark
+cat > "$root/dark.script" <<SCRIPT
+wait 3
+screenshot $out/card-view-dark.png
+quit
+SCRIPT
+"$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/dark.script" "open:$number"
+echo "Pictures written to $out/"
