@@ -347,6 +347,8 @@ ICONS.update({
     "hold_on": (pause(), 20, "toggle_icon_on"),
     "note": (notepad(), 20, "toggle_icon"),
     "dialpad": (dots(), 20, "toggle_icon"),
+    "close_call": (ICONS["close"][0], 20, "toggle_icon"),
+    "backspace_call": (ICONS["backspace"][0], 20, "toggle_icon"),
     "to_contacts": (person(), 20, "toggle_icon"),
     # The round ground of a call screen toggle, off and on.
     "toggle": (disc(18, 18, 17), 36, "toggle"),
