@@ -351,8 +351,8 @@ ICONS.update({
     "backspace_call": (ICONS["backspace"][0], 20, "toggle_icon"),
     "to_contacts": (person(), 20, "toggle_icon"),
     # The round ground of a call screen toggle, off and on.
-    "toggle": (disc(18, 18, 17), 36, "toggle"),
-    "toggle_on": (disc(18, 18, 17), 36, "toggle_on"),
+    "toggle": (disc(16, 16, 15.6), 32, "toggle"),
+    "toggle_on": (disc(16, 16, 15.6), 32, "toggle_on"),
 })
 
 # Pictures of more than one colour: layers painted in order, (shape, palette role) each.

@@ -664,6 +664,12 @@ TEST_P(SkinCheck, CallFormLaysOutInPortraitAndLandscape) {
             EXPECT_GE(b.h, 40 << s) << utf8(name);
             EXPECT_GE(b.y, company.bottom()) << utf8(name);
             EXPECT_LE(b.bottom(), end.y) << utf8(name);
+            // The caption under the round face, not over it.
+            const Box face = box(call->find(name).find(u"face"));
+            const Box caption = box(call->find(name).find(u"#text"));
+            EXPECT_GE(face.y, b.y) << utf8(name);
+            EXPECT_GE(caption.y, face.bottom()) << utf8(name);
+            EXPECT_LE(caption.bottom(), b.bottom()) << utf8(name);
         }
         for (const auto& [button, toggle] :
              {std::pair{u"buttonSpeaker", u"switchSpeaker"},
@@ -715,6 +721,43 @@ TEST_P(SkinCheck, CallTogglesShowTheirSwitchAndTheirPress) {
         parent.find(u"face").set_visible_at_once(true);
         parent.find(toggle).set_visible_at_once(true);
         parent.find(u"#pressed").set_visible_at_once(false);
+    }
+}
+
+// A whole picture (no nine-patch middle) drawn at another size than its own is cut short
+// or repeated; every such image of these screens gets exactly its picture's size.
+TEST_P(SkinCheck, WholePicturesAreDrawnAtTheirOwnSize) {
+    const int s = m_shift;
+    for (const Screen& screen : call_screens()) {
+        auto root = build(screen.definition);
+        ASSERT_NE(root, nullptr);
+        const zentra::Point design =
+            m_skin.get_point(*m_skin.find_definition(screen.definition), u"design_size", {0, 0});
+        const bool row = !WStringView(screen.definition).ends_with(u"Form");
+        fill_texts(*root, screen.parts);
+        const int w = row && design.x > 0 ? design.x : 240 << s;
+        zentra::layout_root(*root, {0, 0}, {w, row ? design.y : 320 << s});
+        std::vector<const Node*> nodes{root.get()};
+        while (!nodes.empty()) {
+            const Node* node = nodes.back();
+            nodes.pop_back();
+            for (int i = 0; i < node->child_count(); ++i) {
+                nodes.push_back(node->child(i));
+            }
+            const auto* image = dynamic_cast<const zentra::ImageNode*>(node);
+            if (image == nullptr || image->save_aspect_ratio() || image->source().empty()) {
+                continue;
+            }
+            const auto& pairs = image->source().pairs;
+            if (pairs[0].x == pairs[1].x && pairs[2].x == pairs[3].x &&
+                pairs[0].y == pairs[1].y && pairs[2].y == pairs[3].y) {
+                const zentra::Size natural{pairs[3].x - pairs[0].x, pairs[3].y - pairs[0].y};
+                EXPECT_TRUE(image->size().w == natural.w && image->size().h == natural.h)
+                    << utf8(screen.definition) << ": " << utf8(node->name()) << " under "
+                    << utf8(node->parent()->name()) << " is " << image->size().w << "x"
+                    << image->size().h << ", its picture " << natural.w << "x" << natural.h;
+            }
+        }
     }
 }
 
