@@ -337,6 +337,7 @@ ICONS.update({
     "dir_missed": (missed_arrow(), 20, "missed"),
     "dir_out": (arrow(5, 15, 14, 6, 5.5), 20, "out_call"),
     "history": (history(), 20, "link"),
+    "menu_header": (ICONS["menu"][0], 20, "tab_text_on"),
     "details": (details(), 20, "link"),
     "end": (hang_up(), 20, "call_icon"),
     "mute": (microphone_off(), 20, "toggle_icon"),

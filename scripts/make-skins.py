@@ -801,15 +801,15 @@ class Skin:
 
     def contact_recents_form(self):
         # Like the card: padding takes cancel's place while rows are being deleted, so the
-        # caption stays put; edit_mode's first state opens the form's menu, its second ends
-        # deleting.
+        # caption stays put; edit_mode's first state opens the form's menu (filter, delete),
+        # its second stands while the menu or the deleting lasts, and ends the deleting.
         left = Node("node", None, ax="MIN_SIDE", size=(44, 0), children=[
             Node("node", "padding", children=[self.fill("tab_off")]),
             self.back_button(),
         ])
         right = [
             Node("multinode", "edit_mode", ax="MAX_SIDE", size=(58, 0), children=[
-                self.header_button("view_state", "edit", "skinEdit", width=58),
+                self.header_button("view_state", "menu_header", "MainMenu", width=58),
                 self.header_button("edit_state", "done", "skinDone", width=58),
             ]),
         ]
