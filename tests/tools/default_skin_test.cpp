@@ -243,7 +243,12 @@ Box box(const Node& node) {
 }
 
 // What a screen binds a named node as.
-enum class Bound { Any, Button, Text, Image, VList, LabelEdit, Spinner, Toggle, Icons };
+enum class Bound {
+    Any, Button, Text, Image, VList, LabelEdit, Spinner, Toggle, Icons,
+    // The direction of a call: incoming, missed, outgoing, as buttons (the recents list takes
+    // taps on it) or as pictures (the history's rows leave taps to the row).
+    DirectionButtons, DirectionPictures
+};
 
 struct Part {
     const char16_t* name;
@@ -341,7 +346,48 @@ void expect_bound(const Node& root, const Part& part) {
         // One picture per kind of field, in the order the screens number them.
         expect_states<zentra::ImageNode>(*node, 8);
         break;
+    case Bound::DirectionButtons:
+        expect_states<zentra::ButtonNode>(*node, 3);
+        break;
+    case Bound::DirectionPictures:
+        expect_states<zentra::ImageNode>(*node, 3);
+        break;
     }
+}
+
+// The favourites, the recents and the call screen, as their screens bind them.
+const std::vector<Screen>& call_screens() {
+    static const std::vector<Screen> screens = {
+        {u"FavoritesListElement",
+         {{u"photo", Bound::Image}, {u"big", Bound::Text}, {u"small", Bound::Text},
+          {u"btnFav", Bound::Button}}},
+        {u"FavoritesListElement2", {}},
+        {u"FavoritesItem",
+         {{u"btnContact", Bound::Button}, {u"btnFav", Bound::Button}, {u"photo", Bound::Image},
+          {u"text1", Bound::Text}, {u"text2", Bound::Text}}},
+        {u"RecentsListElement",
+         {{u"firstlast", Bound::Text}, {u"count", Bound::Text}, {u"datetime", Bound::Text},
+          {u"duration", Bound::Text}, {u"phone", Bound::Text},
+          {u"direction", Bound::DirectionButtons}, {u"btnRecents", Bound::Button}}},
+        {u"ContactRecentsForm",
+         {{u"padding", Bound::Any}, {u"cancel", Bound::Button}, {u"edit_mode", Bound::Toggle},
+          {u"List", Bound::VList}}},
+        {u"SimpleContactHead",
+         {{u"firstname", Bound::Text}, {u"lastname", Bound::Text}, {u"company", Bound::Text},
+          {u"photo", Bound::Image}}},
+        {u"SimpleRecentsListElement",
+         {{u"phone", Bound::Text}, {u"call_info", Bound::Text},
+          {u"direction", Bound::DirectionPictures}, {u"remove", Bound::Button}}},
+        {u"CallForm",
+         {{u"firstname", Bound::Text}, {u"lastname", Bound::Text}, {u"company", Bound::Text},
+          {u"photo", Bound::Image}, {u"txtStatus", Bound::Text},
+          {u"buttonSpeaker", Bound::Button}, {u"buttonMute", Bound::Button},
+          {u"buttonHold", Bound::Button}, {u"buttonNote", Bound::Button},
+          {u"buttonContacts", Bound::Button}, {u"buttonKeyboard", Bound::Button},
+          {u"buttonAnswer", Bound::Button}, {u"buttonIgnore", Bound::Button},
+          {u"buttonEndCall", Bound::Button}}},
+    };
+    return screens;
 }
 
 TEST_P(SkinCheck, CardAndEditorsHoldWhatTheirScreensBind) {
@@ -363,13 +409,133 @@ TEST_P(SkinCheck, CardAndEditorsHoldWhatTheirScreensBind) {
     }
 }
 
+TEST_P(SkinCheck, FavoritesRecentsAndCallHoldWhatTheirScreensBind) {
+    for (const Screen& screen : call_screens()) {
+        auto root = build(screen.definition);
+        ASSERT_NE(root, nullptr);
+        for (const Part& part : screen.parts) {
+            expect_bound(*root, part);
+        }
+    }
+    // Each tab's container holds its list under the main screen.
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    for (const auto& [container, list] :
+         {std::pair{u"FavoritesContainer", u"FavoritesList"},
+          std::pair{u"FavoritesContainer2", u"FavoritesList2"},
+          std::pair{u"RecentsContainer", u"RecentsList"}}) {
+        const Node* node = expect_node(*main, container);
+        ASSERT_NE(node, nullptr);
+        expect_node<zentra::VList>(*node, list);
+    }
+    // The call screen finds each switch inside its own button, and its keypad as the main
+    // screen's; the call buttons set their labels by name.
+    auto call = build(u"CallForm");
+    ASSERT_NE(call, nullptr);
+    for (const auto& [button, toggle] :
+         {std::pair{u"buttonSpeaker", u"switchSpeaker"}, std::pair{u"buttonMute", u"switchMute"},
+          std::pair{u"buttonHold", u"switchHold"}}) {
+        expect_node(call->find(button), toggle);
+    }
+    for (WStringView button : {u"buttonAnswer", u"buttonIgnore", u"buttonEndCall"}) {
+        expect_node<zentra::TextNode>(call->find(button), u"#text");
+    }
+    expect_keypad(*call);
+}
+
+// A favourite's photo goes through the picture of its `photo` node: the key colour stays out,
+// pixels marked opaque let the photo through, the rest (the rim) lie over it. The node draws
+// that picture at its own size and as it is (keyed, no translucency), so where a contact has
+// no photo the same picture is the default one.
+TEST_P(SkinCheck, FavouritePhotosAreFramed) {
+    const int s = m_shift;
+    for (WStringView definition : {u"FavoritesListElement", u"FavoritesItem"}) {
+        SCOPED_TRACE(utf8(definition));
+        auto root = build(definition);
+        ASSERT_NE(root, nullptr);
+        const auto& photo = root->find<zentra::ImageNode>(u"photo");
+        const zentra::ImageRef& frame = photo.source();
+        ASSERT_FALSE(frame.empty());
+        const zentra::Bitmap& picture = *frame.picture;
+        const int w = picture.width();
+        const int h = picture.height();
+        ASSERT_EQ(w, h) << "a round frame";
+        zentra::layout_root(*root, {0, 0}, {240 << s, 200 << s});
+        EXPECT_EQ(photo.size().w, w << s);
+        EXPECT_EQ(photo.size().h, h << s);
+
+        // Across the middle row: key colour outside, then the rim (not the key colour, not
+        // marked opaque), then the inside, marked opaque throughout.
+        constexpr uint16_t key = 0xF81F;
+        constexpr uint16_t marked = 0x0020;
+        const uint16_t* row = picture.row(h / 2);
+        EXPECT_EQ(picture.row(0)[0], key);
+        EXPECT_EQ(picture.row(h - 1)[w - 1], key);
+        int x = 0;
+        while (x < w / 2 && row[x] == key) {
+            ++x;
+        }
+        EXPECT_LE(x, 1) << "the frame reaches the picture's edge";
+        const int rim_x = x;
+        int rim = 0;
+        while (x < w / 2 && !(row[x] & marked)) {
+            EXPECT_NE(row[x], key);
+            ++rim;
+            ++x;
+        }
+        EXPECT_GE(rim, 1);
+        EXPECT_LE(rim, 3);
+        for (; x < w - rim_x - rim; ++x) {
+            EXPECT_TRUE(row[x] & marked) << "inside pixel " << x << " would cover the photo";
+        }
+
+        // Drawn with the keyed copy of level 0: the rim lands exactly as stored, and the
+        // corners show what lies under them.
+        const Box b = box(photo);
+        zentra::RenderSurface surface;
+        surface.recreate(240 << s, 200 << s);
+        root->render(surface, {0, 0});
+        const auto pixel = [&](int px, int py) { return surface.bitmap()->row(py)[px]; };
+        EXPECT_EQ(pixel(b.x + (rim_x << s), b.y + ((h / 2) << s)), row[rim_x]);
+        EXPECT_NE(pixel(b.x, b.y), key);
+        EXPECT_EQ(pixel(b.x, b.y), pixel(b.x - 1, b.y));
+    }
+}
+
 // Every screen of the card fits the screen, with its header on top and its list, when it
 // has one, filling the rest, in every orientation.
-TEST_P(SkinCheck, CardAndEditorsLayOutInPortraitAndLandscape) {
+// Texts as a screen fills them (texts that size themselves to their content have no width
+// while empty), the long forms of the short ones.
+void fill_texts(Node& root, const std::vector<Part>& parts) {
+    for (const Part& part : parts) {
+        if (part.as != Bound::Text) {
+            continue;
+        }
+        const WStringView name = part.name;
+        const char16_t* text = name == u"count"      ? u" (12)"
+                               : name == u"datetime" ? u"21.11.2026"
+                               : name == u"duration" ? u"1:02:03"
+                                                     : u"Anna Karenina";
+        root.find<zentra::TextNode>(name).set_text(text);
+    }
+}
+
+std::vector<Screen> every_screen() {
+    std::vector<Screen> screens = card_screens();
+    screens.insert(screens.end(), call_screens().begin(), call_screens().end());
+    return screens;
+}
+
+// A form with a header; the call screen has none (its own test follows).
+bool has_header(WStringView name) {
+    return name.ends_with(u"Form") && name != u"CallForm";
+}
+
+TEST_P(SkinCheck, FormsLayOutInPortraitAndLandscape) {
     const int s = m_shift;
-    for (const Screen& screen : card_screens()) {
+    for (const Screen& screen : every_screen()) {
         const WStringView name = screen.definition;
-        if (!name.ends_with(u"Form")) {
+        if (!has_header(name)) {
             continue;
         }
         auto root = build(name);
@@ -406,9 +572,9 @@ TEST_P(SkinCheck, CardAndEditorsLayOutInPortraitAndLandscape) {
 }
 
 // Rows keep every part inside themselves, at their own height, on narrow and wide lists.
-TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
+TEST_P(SkinCheck, RowsKeepTheirPartsInside) {
     const int s = m_shift;
-    for (const Screen& screen : card_screens()) {
+    for (const Screen& screen : every_screen()) {
         const WStringView name = screen.definition;
         if (name.ends_with(u"Form")) {
             continue;
@@ -417,8 +583,11 @@ TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
         ASSERT_NE(row, nullptr);
         const int h = m_skin.get_point(*m_skin.find_definition(name), u"design_size", {0, 0}).y;
         EXPECT_GT(h, 0) << utf8(name) << " has no height of its own";
-        for (const int w : {240, 400}) {
+        // A tile is as wide as its share of a grid row: from its own width to just under two.
+        const bool tile = name == u"FavoritesItem";
+        for (const int w : tile ? std::vector<int>{76, 150} : std::vector<int>{240, 400}) {
             SCOPED_TRACE(utf8(name) + " " + std::to_string(w));
+            fill_texts(*row, screen.parts);
             zentra::layout_root(*row, {0, 0}, {w << s, h});
             for (const Part& part : screen.parts) {
                 const Box b = box(row->find(part.name));
@@ -429,6 +598,208 @@ TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
                 EXPECT_LE(b.right(), w << s) << utf8(part.name);
                 EXPECT_LE(b.bottom(), h) << utf8(part.name);
             }
+        }
+    }
+}
+
+// The call screen, ringing, connected and with its keypad open, in every orientation: the
+// call buttons on the bottom edge, the keypad over everything else but never over them, the
+// toggles finger-sized, and each switch exactly over its button's own face, which it hides.
+TEST_P(SkinCheck, CallFormLaysOutInPortraitAndLandscape) {
+    auto call = build(u"CallForm");
+    ASSERT_NE(call, nullptr);
+    const int s = m_shift;
+    for (const auto& [w, h] : {std::pair{240, 320}, std::pair{320, 240}, std::pair{240, 400},
+                              std::pair{400, 240}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        // Ringing: answer and ignore side by side; then end call alone.
+        call->find(u"buttonEndCall").set_visible_at_once(false);
+        fill_texts(*call, call_screens().back().parts);
+        zentra::layout_root(*call, {0, 0}, {w << s, h << s});
+        for (const Part& part : call_screens().back().parts) {
+            const Box b = box(call->find(part.name));
+            EXPECT_GT(b.w, 0) << utf8(part.name);
+            EXPECT_GT(b.h, 0) << utf8(part.name);
+            EXPECT_GE(b.x, 0) << utf8(part.name);
+            EXPECT_LE(b.right(), w << s) << utf8(part.name);
+        }
+        const Box answer = box(call->find(u"buttonAnswer"));
+        const Box ignore = box(call->find(u"buttonIgnore"));
+        EXPECT_LE(answer.right(), ignore.x);
+        EXPECT_EQ(answer.y, ignore.y);
+        EXPECT_GE(answer.w, 90 << s) << "room for the label";
+        EXPECT_GE(answer.h, 36 << s);
+        EXPECT_GE(answer.x, 0);
+        EXPECT_LE(ignore.right(), w << s);
+        EXPECT_LE(answer.bottom(), h << s);
+        EXPECT_GE(answer.bottom(), (h - 8) << s) << "on the bottom edge";
+
+        call->find(u"buttonEndCall").set_visible_at_once(true);
+        call->find(u"buttonAnswer").set_visible_at_once(false);
+        call->find(u"buttonIgnore").set_visible_at_once(false);
+        zentra::layout_root(*call, {0, 0}, {w << s, h << s});
+        const Box end = box(call->find(u"buttonEndCall"));
+        EXPECT_GE(end.w, 180 << s);
+        EXPECT_GE(end.x, 0);
+        EXPECT_LE(end.right(), w << s);
+        EXPECT_EQ(end.y, answer.y);
+
+        const Box keypad = box(call->find(u"KeyboardContainer"));
+        EXPECT_LE(keypad.bottom(), end.y) << "the keypad leaves the call buttons free";
+        EXPECT_GE(keypad.y, 0);
+        EXPECT_GE(box(call->find(u"button_hash")).y, keypad.y);
+        EXPECT_LE(box(call->find(u"button_hash")).bottom(), keypad.bottom());
+
+        const Box status = box(call->find(u"txtStatus"));
+        const Box photo = box(call->find(u"photo"));
+        const Box company = box(call->find(u"company"));
+        EXPECT_GE(status.y, 0);
+        EXPECT_LE(status.bottom(), photo.y);
+        EXPECT_LE(photo.bottom(), company.y);
+        EXPECT_GE(photo.h, 24 << s) << "a caller's picture that can still be made out";
+        for (WStringView name : {u"buttonSpeaker", u"buttonMute", u"buttonHold", u"buttonNote",
+                                 u"buttonContacts", u"buttonKeyboard"}) {
+            const Box b = box(call->find(name));
+            EXPECT_GE(b.w, 60 << s) << utf8(name);
+            EXPECT_GE(b.h, 40 << s) << utf8(name);
+            EXPECT_GE(b.y, company.bottom()) << utf8(name);
+            EXPECT_LE(b.bottom(), end.y) << utf8(name);
+            // The caption under the round face, not over it.
+            const Box face = box(call->find(name).find(u"face"));
+            const Box caption = box(call->find(name).find(u"#text"));
+            EXPECT_GE(face.y, b.y) << utf8(name);
+            EXPECT_GE(caption.y, face.bottom()) << utf8(name);
+            EXPECT_LE(caption.bottom(), b.bottom()) << utf8(name);
+        }
+        for (const auto& [button, toggle] :
+             {std::pair{u"buttonSpeaker", u"switchSpeaker"},
+              std::pair{u"buttonMute", u"switchMute"}, std::pair{u"buttonHold", u"switchHold"}}) {
+            Node& parent = call->find(button);
+            const Box face = box(parent.find(u"face"));
+            const Box on = box(parent.find(toggle));
+            EXPECT_TRUE(face.x == on.x && face.y == on.y && face.w == on.w && face.h == on.h)
+                << utf8(toggle) << " covers its button's face";
+        }
+        call->find(u"buttonAnswer").set_visible_at_once(true);
+        call->find(u"buttonIgnore").set_visible_at_once(true);
+    }
+}
+
+// A switched toggle shows only its switch: the face under it does not show anywhere, not
+// even at the edge of the round, and a press still shows over the switch.
+TEST_P(SkinCheck, CallTogglesShowTheirSwitchAndTheirPress) {
+    auto call = build(u"CallForm");
+    ASSERT_NE(call, nullptr);
+    const int s = m_shift;
+    call->find(u"KeyboardContainer").set_visible_at_once(false);
+    zentra::layout_root(*call, {0, 0}, {240 << s, 320 << s});
+    for (const auto& [button, toggle] :
+         {std::pair{u"buttonSpeaker", u"switchSpeaker"}, std::pair{u"buttonMute", u"switchMute"},
+          std::pair{u"buttonHold", u"switchHold"}}) {
+        SCOPED_TRACE(utf8(button));
+        Node& parent = call->find(button);
+        const Box cell = box(parent);
+        const auto render = [&](bool face, bool on, bool pressed) {
+            parent.find(u"face").set_visible_at_once(face);
+            parent.find(toggle).set_visible_at_once(on);
+            parent.find(u"#pressed").set_visible_at_once(pressed);
+            zentra::RenderSurface surface;
+            surface.recreate(240 << s, 320 << s);
+            call->render(surface, {0, 0});
+            std::vector<uint16_t> pixels;
+            for (int y = cell.y; y < cell.bottom(); ++y) {
+                const uint16_t* row = surface.bitmap()->row(y);
+                pixels.insert(pixels.end(), row + cell.x, row + cell.right());
+            }
+            return pixels;
+        };
+        const auto off = render(true, false, false);
+        const auto on = render(true, true, false);
+        EXPECT_NE(off, on);
+        EXPECT_EQ(on, render(false, true, false)) << "the face shows beside the switch";
+        EXPECT_NE(on, render(true, true, true)) << "no press shows over the switch";
+        parent.find(u"face").set_visible_at_once(true);
+        parent.find(toggle).set_visible_at_once(true);
+        parent.find(u"#pressed").set_visible_at_once(false);
+    }
+}
+
+// A whole picture (no nine-patch middle) drawn at another size than its own is cut short
+// or repeated; every such image of these screens gets exactly its picture's size.
+TEST_P(SkinCheck, WholePicturesAreDrawnAtTheirOwnSize) {
+    const int s = m_shift;
+    for (const Screen& screen : call_screens()) {
+        auto root = build(screen.definition);
+        ASSERT_NE(root, nullptr);
+        const zentra::Point design =
+            m_skin.get_point(*m_skin.find_definition(screen.definition), u"design_size", {0, 0});
+        const bool row = !WStringView(screen.definition).ends_with(u"Form");
+        fill_texts(*root, screen.parts);
+        const int w = row && design.x > 0 ? design.x : 240 << s;
+        zentra::layout_root(*root, {0, 0}, {w, row ? design.y : 320 << s});
+        std::vector<const Node*> nodes{root.get()};
+        while (!nodes.empty()) {
+            const Node* node = nodes.back();
+            nodes.pop_back();
+            for (int i = 0; i < node->child_count(); ++i) {
+                nodes.push_back(node->child(i));
+            }
+            const auto* image = dynamic_cast<const zentra::ImageNode*>(node);
+            if (image == nullptr || image->save_aspect_ratio() || image->source().empty()) {
+                continue;
+            }
+            const auto& pairs = image->source().pairs;
+            if (pairs[0].x == pairs[1].x && pairs[2].x == pairs[3].x &&
+                pairs[0].y == pairs[1].y && pairs[2].y == pairs[3].y) {
+                const zentra::Size natural{pairs[3].x - pairs[0].x, pairs[3].y - pairs[0].y};
+                EXPECT_TRUE(image->size().w == natural.w && image->size().h == natural.h)
+                    << utf8(screen.definition) << ": " << utf8(node->name()) << " under "
+                    << utf8(node->parent()->name()) << " is " << image->size().w << "x"
+                    << image->size().h << ", its picture " << natural.w << "x" << natural.h;
+            }
+        }
+    }
+}
+
+// The favourites grid: a tile narrow enough for three in a 240 wide portrait row and four
+// in landscape, and as high as the row the screen puts it in.
+TEST_P(SkinCheck, FavouriteTilesFitTheirRow) {
+    const auto tile = m_skin.find_definition(u"FavoritesItem");
+    const auto row = m_skin.find_definition(u"FavoritesListElement2");
+    ASSERT_TRUE(tile && row);
+    const zentra::Point tile_size = m_skin.get_point(*tile, u"design_size", {0, 0});
+    const int w = tile_size.x >> m_shift;
+    EXPECT_GE(w, 70);
+    EXPECT_LE(w, 80);
+    EXPECT_EQ(240 / w, 3);
+    EXPECT_EQ(320 / w, 4);
+    EXPECT_EQ(tile_size.y, m_skin.get_point(*row, u"design_size", {0, 0}).y);
+    // The screen places a tile by its borders in the row: it must stretch between them.
+    EXPECT_EQ(m_skin.get_string(*tile, u"anchor_x", u""), u"");
+}
+
+// A list's empty-list text lies within the first row's height, so one row hides it.
+TEST_P(SkinCheck, EmptyListTextsHideUnderTheFirstRow) {
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    const int s = m_shift;
+    for (const auto& [list_name, row_name] :
+         {std::pair{u"FavoritesList", u"FavoritesListElement"},
+          std::pair{u"FavoritesList2", u"FavoritesListElement2"},
+          std::pair{u"RecentsList", u"RecentsListElement"}}) {
+        const int row_h =
+            m_skin.get_point(*m_skin.find_definition(row_name), u"design_size", {0, 0}).y;
+        for (const auto& [w, h] : {std::pair{240, 320}, std::pair{400, 240}}) {
+            SCOPED_TRACE(utf8(list_name) + " " + std::to_string(w));
+            zentra::layout_root(*main, {0, 0}, {w << s, h << s});
+            Node& list = main->find(list_name);
+            const Box area = box(list);
+            const Box text = box(list.find(u"empty"));
+            EXPECT_EQ(area.y, 38 << s) << "under the tab bar";
+            EXPECT_EQ(area.bottom(), h << s);
+            EXPECT_GT(text.h, 0);
+            EXPECT_GE(text.y, area.y);
+            EXPECT_LE(text.bottom(), area.y + row_h);
         }
     }
 }
