@@ -1,5 +1,6 @@
 #include "screens/main_form.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/application.h"
@@ -446,28 +447,37 @@ zentra::Node* MainForm::badge() const {
 }
 
 void MainForm::update_missed_calls() {
-    // The platform keeps a signed count: anything not above 0 is no missed call, never a
-    // huge number on the badge.
-    const int32_t count = static_cast<int32_t>(missed_call_count());
     zentra::Node* recents = m_tabs[Recents];
     if (recents == nullptr) {
         return;
     }
-    if (count <= 0) {
-        m_states[Recents] = m_current == Recents ? 1 : 0;
-        recents->set_text(u"recent_count", u"");
-    } else {
-        // On the recents tab the calls are in front of the user: they count as seen, and the
-        // badge says how many of them were new until the next reading.
-        if (m_current == Recents) {
+    // The platform keeps a signed count: anything not above 0 is no missed call, never a
+    // huge number on the badge.
+    const int32_t count = static_cast<int32_t>(missed_call_count());
+    int32_t shown = 0;
+    if (m_current == Recents) {
+        // The calls are in front of the user: the platform's count is reset, and the badge
+        // keeps the ones that were new on this visit until the tab is left. Otherwise the
+        // next reading (a re-read of the log brings two at once) would take the number away
+        // before it was ever drawn, and the missed calls would pass unseen.
+        if (count > 0) {
             reset_missed_call_count();
-        } else {
-            m_states[Recents] = 2;
+            m_new_on_recents += count;
         }
-        recents->set_text(u"recent_count", platform::from_utf8(std::to_string(count)));
+        shown = m_new_on_recents;
+        // While the menu is open the tab keeps its state 0.
+        if (m_states[MenuButton] == 0) {
+            m_states[Recents] = 1;
+        }
+    } else {
+        m_new_on_recents = 0;
+        shown = std::max(count, 0);
+        m_states[Recents] = shown > 0 ? 2 : 0;
     }
+    recents->set_text(u"recent_count",
+                      shown > 0 ? platform::from_utf8(std::to_string(shown)) : WString());
     for (zentra::Node* badge : m_badges) {
-        badge->set_visible_at_once(count > 0);
+        badge->set_visible_at_once(shown > 0);
     }
     show_tab_state(*recents, m_states[Recents]);
 }

@@ -72,7 +72,8 @@ public:
     void press_tab(Tab tab);
     // Opens the keypad over the contact list; from another tab the contacts tab comes first.
     void show_keyboard();
-    // Reads the missed-call count into the recents tab and its badge.
+    // Reads the missed-call count into the recents tab and its badge; on the recents tab
+    // the count is reset and the badge keeps the calls new on this visit.
     void update_missed_calls();
     // Opens the card of a contact; every screen above this one goes first.
     void open_contact(const ContactEntry& entry);
@@ -198,6 +199,9 @@ private:
     // Every `recent_count` of the recents tab (one per state that has one).
     std::vector<zentra::Node*> m_badges;
     bool m_keypad_away = false;
+    // Missed calls the recents tab took in while it is the current one: its badge shows
+    // them until another tab is pressed.
+    int32_t m_new_on_recents = 0;
     // The skin's containers under the favourites and recents tabs, while their screens are
     // not plugged in.
     zentra::Node* m_favorites_node = nullptr;
