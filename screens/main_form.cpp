@@ -364,9 +364,8 @@ void MainForm::press_tab(Tab tab) {
 
 void MainForm::leave_contacts() {
     m_keypad_away = m_keyboard.is_visible();
-    if (m_keypad_away) {
-        m_keyboard.hide();
-    }
+    // At once, like the containers; this also ends a closing slide still under way.
+    m_keyboard.hide();
     show_list_tools(false, false);
 }
 
