@@ -82,6 +82,16 @@ void KeyboardContainer::close(bool animate) {
     m_owner.on_keyboard_closed(*this);
 }
 
+void KeyboardContainer::hide() {
+    if (m_root == nullptr) {
+        return;
+    }
+    // A key held now must not type into a keypad nobody sees.
+    m_timer.cancel();
+    m_held = nullptr;
+    m_root->set_visible_at_once(false);
+}
+
 void KeyboardContainer::set_text(WStringView text) {
     m_text = text;
     if (m_text_node != nullptr) {

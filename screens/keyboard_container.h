@@ -48,6 +48,9 @@ public:
     // Empties the text (reported), hides the keypad and reports it closed; nothing when it
     // is hidden already.
     void close(bool animate);
+    // Hides the keypad at once and keeps its text; nothing is reported. For an owner that
+    // puts the keypad away for a while and shows it again as it was.
+    void hide();
     // Stores and shows the text, swaps backspace and close, and reports the text.
     void set_text(WStringView text);
     const WString& text() const { return m_text; }

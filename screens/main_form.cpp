@@ -1,5 +1,6 @@
 #include "screens/main_form.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/application.h"
@@ -202,7 +203,10 @@ void MainForm::bind_nodes() {
     open_keyboard.set_listener(this);
     m_open_keyboard = &open_keyboard;
     m_ruler = &find(u"ContactsListRuler");
-    m_badge = &m_tabs[Recents]->find(u"recent_count");
+    collect_badges();
+    if (m_badges.empty()) {
+        throw zentra::NodeNotFound{m_tabs[Recents]->name(), WString(u"recent_count")};
+    }
     m_favorites_node = find_descendant(u"FavoritesContainer");
     m_favorites_grid_node = find_descendant(u"FavoritesContainer2");
     m_recents_node = find_descendant(u"RecentsContainer");
@@ -221,7 +225,7 @@ MainForm::ViewState MainForm::view_state() const {
         view.states[MenuButton] = 0;
         view.states[m_current] = m_remembered_state;
     }
-    view.keypad_open = m_keyboard.is_visible();
+    view.keypad_open = m_keyboard.is_visible() || m_keypad_away;
     if (const zentra::VList* list = m_contacts.list()) {
         view.list_top = list->first() + 1;
     }
@@ -241,8 +245,10 @@ void MainForm::restore_view(const ViewState& view) {
     show_at_once(recents_node(), m_states[Recents] == 1);
     show_at_once(m_keyboard.root(), false);
     // The list is still narrowed as before: by the typed text while the keypad is open,
-    // else by the category.
-    if (view.keypad_open) {
+    // else by the category. Away from the contacts tab an open keypad stays put away.
+    m_keypad_away = view.keypad_open && m_current != Contacts;
+    show_list_tools(m_current == Contacts && !view.keypad_open, false);
+    if (view.keypad_open && m_current == Contacts) {
         show_keyboard_nodes(false);
     } else {
         m_contacts.set_title(document().category_filter());
@@ -303,22 +309,25 @@ void MainForm::press_tab(Tab tab) {
     m_remembered_state = m_states[m_current];
     const Tab previous = m_current;
     m_states[m_current] = 0;
+    if (previous == Contacts && (tab == Favorites || tab == Recents)) {
+        leave_contacts();
+    }
     switch (tab) {
         case Contacts: {
             int state = 2;
             const bool list_shown = m_contacts.root()->visible();
-            const bool keyboard_shown = m_keyboard.is_visible();
-            if (list_shown && keyboard_shown) {
+            if (list_shown && m_keyboard.is_visible()) {
                 m_keyboard.close(true);
+                document().set_filter_string(u"");
             } else if (previous == Contacts) {
-                show_keyboard();
+                show_keyboard_now();
                 state = 1;
-            } else if (!list_shown && keyboard_shown) {
-                state = 1;
+                document().set_filter_string(u"");
+            } else {
+                state = return_to_contacts();
             }
             m_current = Contacts;
             m_states[Contacts] = state;
-            document().set_filter_string(u"");
             break;
         }
         case Favorites:
@@ -353,45 +362,121 @@ void MainForm::press_tab(Tab tab) {
     show_containers();
 }
 
+void MainForm::leave_contacts() {
+    m_keypad_away = m_keyboard.is_visible();
+    // At once, like the containers; this also ends a closing slide still under way.
+    m_keyboard.hide();
+    show_list_tools(false, false);
+}
+
+int MainForm::return_to_contacts() {
+    Document& doc = document();
+    if (!m_keypad_away) {
+        show_list_tools(true, false);
+        doc.set_filter_string(u"");
+        return 2;
+    }
+    m_keypad_away = false;
+    show_keyboard_nodes(false);
+    // Something else may have narrowed the Document meanwhile (the contact chooser has its
+    // own keypad): the list shows what the keypad says, over every contact.
+    doc.set_filter_string(m_keyboard.text());
+    if (m_keyboard.text().empty()) {
+        doc.set_filtered_contacts();
+    }
+    return 1;
+}
+
 void MainForm::show_keyboard() {
+    if (m_current != Contacts) {
+        press_tab(Contacts);
+    }
+    if (m_keyboard.is_visible()) {
+        return;
+    }
+    show_keyboard_now();
+    m_states[Contacts] = 1;
+    show_tab_state(*m_tabs[Contacts], 1);
+}
+
+void MainForm::show_keyboard_now() {
     const uint32_t start = platform::tick_count();
     show_keyboard_nodes(true);
     document().set_filtered_contacts();
     log() << "MainForm show_keyboard " << static_cast<int>(elapsed_since(start)) << "\n";
 }
 
-void MainForm::open_search_keypad() {
-    show_keyboard();
-    m_states[Contacts] = 1;
-    show_tab_state(*m_tabs[Contacts], 1);
+void MainForm::show_list_tools(bool shown, bool animate) {
+    show_now_or_animated(*m_ruler, shown, animate);
+    show_now_or_animated(*m_open_keyboard, shown, animate);
 }
 
 void MainForm::show_keyboard_nodes(bool animate) {
-    show_now_or_animated(*m_ruler, false, animate);
-    show_now_or_animated(*m_open_keyboard, false, animate);
+    show_list_tools(false, animate);
     m_keyboard.show(true, animate);
     show_now_or_animated(*m_contacts.category_button(), false, animate);
     m_contacts.set_title(Document::kNoCategory);
 }
 
+void MainForm::collect_badges() {
+    m_badges.clear();
+    // The outermost node of each name: a badge may be a bubble holding a text of its name.
+    std::vector<zentra::Node*> open{m_tabs[Recents]};
+    while (!open.empty()) {
+        zentra::Node* node = open.back();
+        open.pop_back();
+        for (int i = node->child_count() - 1; i >= 0; --i) {
+            zentra::Node* child = node->child(i);
+            if (child->name() == u"recent_count") {
+                m_badges.push_back(child);
+            } else {
+                open.push_back(child);
+            }
+        }
+    }
+}
+
+zentra::Node* MainForm::badge() const {
+    for (zentra::Node* badge : m_badges) {
+        if (badge->parents_visible()) {
+            return badge;
+        }
+    }
+    return m_badges.empty() ? nullptr : m_badges.front();
+}
+
 void MainForm::update_missed_calls() {
-    const uint32_t count = missed_call_count();
     zentra::Node* recents = m_tabs[Recents];
     if (recents == nullptr) {
         return;
     }
-    if (count == 0) {
-        m_states[Recents] = m_current == Recents ? 1 : 0;
-        recents->set_text(u"recent_count", u"");
-        m_badge->set_visible_at_once(false);
-    } else {
-        if (m_current == Recents) {
+    // The platform keeps a signed count: anything not above 0 is no missed call, never a
+    // huge number on the badge.
+    const int32_t count = static_cast<int32_t>(missed_call_count());
+    int32_t shown = 0;
+    if (m_current == Recents) {
+        // The calls are in front of the user: the platform's count is reset, and the badge
+        // keeps the ones that were new on this visit until the tab is left. Otherwise the
+        // next reading (a re-read of the log brings two at once) would take the number away
+        // before it was ever drawn, and the missed calls would pass unseen.
+        if (count > 0) {
             reset_missed_call_count();
-        } else {
-            m_states[Recents] = 2;
+            m_new_on_recents += count;
         }
-        recents->set_text(u"recent_count", platform::from_utf8(std::to_string(count)));
-        m_badge->set_visible_at_once(true);
+        shown = m_new_on_recents;
+        // While the menu is open the tab keeps its state 0.
+        if (m_states[MenuButton] == 0) {
+            m_states[Recents] = 1;
+        }
+    } else {
+        m_new_on_recents = 0;
+        shown = std::max(count, 0);
+        m_states[Recents] = shown > 0 ? 2 : 0;
+    }
+    recents->set_text(u"recent_count",
+                      shown > 0 ? platform::from_utf8(std::to_string(shown)) : WString());
+    for (zentra::Node* badge : m_badges) {
+        badge->set_visible_at_once(shown > 0);
     }
     show_tab_state(*recents, m_states[Recents]);
 }
@@ -470,7 +555,10 @@ bool MainForm::on_form_key(const zentra::KeyEvent& event) {
             }
             return true;
         case key::Backspace:
-            m_keyboard.backspace();
+            // A keypad put away under another tab is not edited unseen.
+            if (m_current == Contacts) {
+                m_keyboard.backspace();
+            }
             return true;
         case key::CallMake:
             log() << "-----------------------------\n";
@@ -485,13 +573,9 @@ bool MainForm::on_form_key(const zentra::KeyEvent& event) {
 }
 
 bool MainForm::on_text(WStringView text) {
-    // Typed text is a search: it goes where the user sees it, on the keypad over the list.
-    if (m_current != Contacts) {
-        press_tab(Contacts);
-    }
-    if (!m_keyboard.is_visible()) {
-        open_search_keypad();
-    }
+    // Typed text is a search: it goes where the user sees it, on the keypad over the list
+    // (a keypad put away under another tab comes back with its text, which goes on).
+    show_keyboard();
     m_keyboard.set_text(m_keyboard.text() + WString(text));
     return true;
 }
@@ -506,14 +590,19 @@ void MainForm::on_keyboard_text(KeyboardContainer&, WStringView text) {
 }
 
 void MainForm::on_keyboard_closed(KeyboardContainer&) {
-    m_open_keyboard->set_visible(true);
-    m_ruler->set_visible(true);
+    m_keypad_away = false;
     Document& doc = document();
     doc.set_category(doc.category_filter());
     m_contacts.category_button()->set_visible(true);
-    m_states[Contacts] = 2;
-    show_tab_state(*m_tabs[Contacts], 2);
     m_contacts.set_title(doc.category_filter());
+    // The list's tools and the tab's state are the contacts tab's alone.
+    if (m_current == Contacts) {
+        show_list_tools(true, true);
+        if (m_states[Contacts] != 0) {
+            m_states[Contacts] = 2;
+            show_tab_state(*m_tabs[Contacts], 2);
+        }
+    }
 }
 
 void MainForm::on_keyboard_call(KeyboardContainer& keyboard, WStringView text) {
@@ -616,7 +705,7 @@ void MainForm::open_menu(WStringView name) {
 
 bool MainForm::on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) {
     if (&button == m_open_keyboard) {
-        open_search_keypad();
+        show_keyboard();
         return true;
     }
     for (int tab = 0; tab < TabCount; ++tab) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/application_listener.h"
 #include "contacts/document.h"
@@ -69,9 +70,10 @@ public:
     void on_resume();
     // Presses a tab (or the menu button) as a tap would.
     void press_tab(Tab tab);
-    // Opens the keypad over the contact list.
+    // Opens the keypad over the contact list; from another tab the contacts tab comes first.
     void show_keyboard();
-    // Reads the missed-call count into the recents tab and its badge.
+    // Reads the missed-call count into the recents tab and its badge; on the recents tab
+    // the count is reset and the badge keeps the calls new on this visit.
     void update_missed_calls();
     // Opens the card of a contact; every screen above this one goes first.
     void open_contact(const ContactEntry& entry);
@@ -85,12 +87,16 @@ public:
     int32_t favorite_mode() const { return m_favorite_mode; }
     const WString& pending_number() const { return m_pending_number; }
     KeyboardContainer& keyboard() { return m_keyboard; }
+    // The keypad was open over the list when another tab was pressed: it is put away with
+    // its text and comes back with it.
+    bool keypad_away() const { return m_keypad_away; }
     ContactSelectorContainer& contacts() { return m_contacts; }
     ContactSelectorForm& selector_form() { return *m_selector_form; }
     zentra::Menu& main_menu() { return *m_main_menu; }
     zentra::Menu& recents_menu() { return *m_recents_menu; }
     zentra::Node* tab_node(Tab tab) const { return m_tabs[tab]; }
-    zentra::Node* badge() const { return m_badge; }
+    // The badge of the state the recents tab shows (each state may have its own copy).
+    zentra::Node* badge() const;
     zentra::Node* open_keyboard_button() const { return m_open_keyboard; }
     zentra::Node* ruler() const { return m_ruler; }
     // The container shown under a tab state; null when the skin has none yet.
@@ -147,8 +153,17 @@ private:
     // The keypad over the list: ruler, keypad button and category button go, the title says
     // no category is applied.
     void show_keyboard_nodes(bool animate);
-    // The keypad button's tap: the keypad opens and the contacts tab shows it is open.
-    void open_search_keypad();
+    // Opening the keypad as the contacts tab's second press does.
+    void show_keyboard_now();
+    // The ruler and the keypad button belong to the plain list: shown only on the contacts
+    // tab while the keypad is closed.
+    void show_list_tools(bool shown, bool animate);
+    // Another tab is pressed: the list's tools go, and an open keypad is put away.
+    void leave_contacts();
+    // The contacts tab is pressed from another tab: the keypad comes back if it was put
+    // away, and the list is narrowed again by its text.
+    int return_to_contacts();
+    void collect_badges();
     std::vector<zentra::MenuItem> main_menu_items(WStringView name);
     std::vector<zentra::MenuItem> recents_menu_items(WStringView name);
     std::vector<zentra::MenuItem> category_items();
@@ -181,7 +196,12 @@ private:
     int m_remembered_state = 2;
     zentra::Node* m_open_keyboard = nullptr;
     zentra::Node* m_ruler = nullptr;
-    zentra::Node* m_badge = nullptr;
+    // Every `recent_count` of the recents tab (one per state that has one).
+    std::vector<zentra::Node*> m_badges;
+    bool m_keypad_away = false;
+    // Missed calls the recents tab took in while it is the current one: its badge shows
+    // them until another tab is pressed.
+    int32_t m_new_on_recents = 0;
     // The skin's containers under the favourites and recents tabs, while their screens are
     // not plugged in.
     zentra::Node* m_favorites_node = nullptr;

@@ -192,8 +192,10 @@ class Skin:
                 self.tab_state("#state1", "favorites", "skinFavorites", True),
                 self.tab_state("#state2", "favorites_grid", "skinFavorites", True),
             ]),
+            # Every state carries the missed-call badge: the count stays in sight while the
+            # tab is the current one.
             self.tab("button_recents", "recents", "skinRecents",
-                     [(False, False), (True, False), (False, True)]),
+                     [(False, True), (True, True), (False, True)]),
             Node("multinode", "button_menu", size=(40, 0), children=[
                 Node("button", "#idle", children=[
                     self.fill("tab_off", "#normal"),

@@ -9,26 +9,30 @@
 
 namespace screens_test {
 
-inline std::string tab_source(const std::string& id, int x, const std::string& extra = "") {
+// in_each_state goes into every state child, as a skin that draws each state in full does.
+inline std::string tab_source(const std::string& id, int x, const std::string& extra = "",
+                              const std::string& in_each_state = "") {
     std::string s = "node { string type = \"button\" string id = \"" + id +
                     "\" string anchor_x = \"MIN_SIDE\" string anchor_y = \"MAX_SIDE\" "
                     "point border_min = " +
                     std::to_string(x) + ", 0 point design_size = 16, 10\n";
     for (int i = 0; i < 3; ++i) {
-        s += "node { string type = \"node\" string id = \"#state" + std::to_string(i) + "\" }\n";
+        s += "node { string type = \"node\" string id = \"#state" + std::to_string(i) + "\"\n" +
+             in_each_state + "}\n";
     }
     return s + extra + "}\n";
 }
 
 // Main: the list, its ruler and the keypad fill the screen; the tabs sit in the bottom 10
-// pixels (contacts, favourites, recents with its badge, menu, then the keypad button).
+// pixels (contacts, favourites, recents with a badge in each state, menu, then the keypad
+// button).
 inline std::string main_skin() {
     return "define Main { point design_size = 100, 100\n" + contact_list_source() +
            "node { string type = \"node\" string id = \"RecentsContainer\" }\n"
            "node { string type = \"node\" string id = \"FavoritesContainer\" }\n"
            "node { string type = \"node\" string id = \"FavoritesContainer2\" }\n" +
            keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
-           tab_source("button_recents", 40,
+           tab_source("button_recents", 40, "",
                       "node { string type = \"text\" string id = \"recent_count\" }\n") +
            tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
            "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +

@@ -237,7 +237,10 @@ TEST_F(MainScreen, TheBadgeShowsMissedCallsUntilRecentsIsOpened) {
     EXPECT_EQ(missed_call_count(), 0u) << "opening recents resets the count";
     EXPECT_EQ(form->tab_state(MainForm::Recents), 1);
     form->update_missed_calls();
-    EXPECT_FALSE(shown(form->badge()));
+    EXPECT_TRUE(shown(form->badge())) << "the calls new on this visit stay counted";
+    EXPECT_EQ(dynamic_cast<zentra::TextNode*>(form->badge())->text(), u"3");
+    form->press_tab(MainForm::Favorites);
+    EXPECT_FALSE(shown(form->badge())) << "leaving recents: the count was reset";
     EXPECT_EQ(dynamic_cast<zentra::TextNode*>(form->badge())->text(), u"");
 
     // The call log's hints bring the badge up to date.
@@ -246,6 +249,112 @@ TEST_F(MainScreen, TheBadgeShowsMissedCallsUntilRecentsIsOpened) {
     document->update_log();
     EXPECT_TRUE(shown(form->badge()));
     EXPECT_EQ(form->tab_state(MainForm::Recents), 2);
+}
+
+// The badge the user sees is the one in the state the tab shows.
+TEST_F(MainScreen, TheBadgeIsSeenInEveryStateOfTheRecentsTab) {
+    build();
+    const auto badge_text = [this] {
+        zentra::Node* badge = form->badge();
+        return badge != nullptr && badge->is_visible()
+                   ? dynamic_cast<zentra::TextNode*>(badge)->text()
+                   : std::u16string(u"-");
+    };
+    const auto missed = [](uint32_t count) {
+        write_dword(kMissedCalls, u"Missed Call Count", count);
+    };
+    for (MainForm::Tab tab : {MainForm::Recents, MainForm::Contacts}) {
+        form->press_tab(tab);
+        EXPECT_EQ(badge_text(), u"-") << "no missed calls, no badge in state " << tab;
+    }
+    missed(3);
+    form->update_missed_calls();
+    EXPECT_EQ(shown_state(MainForm::Recents), 2);
+    EXPECT_EQ(badge_text(), u"3");
+
+    // A re-read of the log brings two readings; the second, after the reset, must not take
+    // away the number the first put up.
+    form->press_tab(MainForm::Recents);
+    EXPECT_EQ(shown_state(MainForm::Recents), 1);
+    EXPECT_EQ(badge_text(), u"3") << "the current tab shows the count too";
+    document->update_log();
+    EXPECT_EQ(badge_text(), u"3");
+    missed(2);
+    document->update_log();
+    EXPECT_EQ(badge_text(), u"5") << "two more since the tab was opened";
+    EXPECT_EQ(missed_call_count(), 0u);
+    // While the menu is open the tab stays in state 0, whatever the readings.
+    form->press_tab(MainForm::MenuButton);
+    form->update_missed_calls();
+    EXPECT_EQ(form->tab_state(MainForm::Recents), 0);
+    key(key::Backspace);
+    EXPECT_EQ(shown_state(MainForm::Recents), 1);
+
+    form->press_tab(MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Recents), 0);
+    EXPECT_EQ(badge_text(), u"-");
+    // A count the platform keeps below 0 is no missed call.
+    missed(0xFFFFFFFFu);
+    form->update_missed_calls();
+    EXPECT_EQ(shown_state(MainForm::Recents), 0);
+    EXPECT_EQ(badge_text(), u"-");
+}
+
+TEST_F(MainScreen, TheListsToolsAndTheKeypadBelongToTheContactsTab) {
+    build();
+    const auto list_tools_shown = [this] {
+        return shown(form->ruler()) || shown(form->open_keyboard_button());
+    };
+    tap(*form, 90, 95);
+    form->keyboard().set_text(u"23");
+    ASSERT_EQ(document->filtered_list().size(), 1u);
+
+    for (MainForm::Tab other : {MainForm::Favorites, MainForm::Recents}) {
+        SCOPED_TRACE(other);
+        form->press_tab(other);
+        EXPECT_FALSE(shown(form->keyboard().root()));
+        EXPECT_FALSE(list_tools_shown());
+        EXPECT_TRUE(form->keypad_away());
+        EXPECT_EQ(form->keyboard().text(), u"23");
+        // Where the keypad button is on the contacts tab, a tap does nothing here.
+        tap(*form, 90, 95);
+        EXPECT_EQ(form->current_tab(), other);
+        EXPECT_EQ(shown_state(MainForm::Contacts), 0) << "one tab lit at a time";
+        EXPECT_FALSE(shown(form->keyboard().root()));
+        key(key::Backspace);
+        EXPECT_EQ(form->keyboard().text(), u"23") << "the keypad is not edited unseen";
+        // The contact chooser narrows the same Document with its own keypad.
+        document->set_filter_string(u"");
+
+        form->press_tab(MainForm::Contacts);
+        EXPECT_EQ(shown_state(MainForm::Contacts), 1);
+        EXPECT_TRUE(shown(form->keyboard().root()));
+        EXPECT_FALSE(list_tools_shown());
+        EXPECT_FALSE(form->keypad_away());
+        EXPECT_EQ(form->keyboard().text(), u"23");
+        EXPECT_EQ(document->filtered_list().size(), 1u) << "the list is narrowed again";
+    }
+
+    // Put away by a new skin too, and typing on another tab goes on with the kept text.
+    form->press_tab(MainForm::Favorites);
+    skin.send_reload_skin();
+    EXPECT_FALSE(shown(form->keyboard().root()));
+    EXPECT_FALSE(list_tools_shown());
+    EXPECT_TRUE(application->on_text(u"4"));
+    EXPECT_EQ(form->current_tab(), MainForm::Contacts);
+    EXPECT_EQ(form->keyboard().text(), u"234");
+    EXPECT_EQ(shown_state(MainForm::Favorites), 0);
+
+    // Closed, the keypad stays closed across tabs and the plain list comes back.
+    form->press_tab(MainForm::Contacts);
+    form->press_tab(MainForm::Recents);
+    EXPECT_FALSE(list_tools_shown());
+    form->press_tab(MainForm::Contacts);
+    EXPECT_EQ(shown_state(MainForm::Contacts), 2);
+    EXPECT_TRUE(shown(form->ruler()));
+    EXPECT_TRUE(shown(form->open_keyboard_button()));
+    EXPECT_FALSE(shown(form->keyboard().root()));
+    EXPECT_EQ(document->filtered_list().size(), 3u);
 }
 
 TEST_F(MainScreen, LeftAndRightWalkTheTabsAndAreAlwaysTaken) {

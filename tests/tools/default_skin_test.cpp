@@ -176,6 +176,10 @@ TEST_P(SkinCheck, MainHoldsTheTabsTheListAndTheKeypad) {
     Node* badge = expect_node(*recents, u"recent_count");
     ASSERT_NE(badge, nullptr);
     EXPECT_NE(dynamic_cast<zentra::TextNode*>(badge->find_descendant(u"recent_count")), nullptr);
+    // Every state carries one: the count stays in sight while the tab is the current one.
+    for (int state = 0; state < recents->child_count(); ++state) {
+        EXPECT_NE(recents->child(state)->find_descendant(u"recent_count"), nullptr) << state;
+    }
     for (WStringView place : {u"RecentsContainer", u"FavoritesContainer", u"FavoritesContainer2"}) {
         expect_node(*main, place);
     }
