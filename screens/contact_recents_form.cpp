@@ -260,7 +260,8 @@ void ContactRecentsForm::leave_edit_mode() {
 
 void ContactRecentsForm::on_item_click(zentra::VList&, int index) {
     const CallRow* row = call_row(index);
-    if (row == nullptr) {
+    // A call that came without a number has none to call back.
+    if (row == nullptr || row->number == kUnknownNumber) {
         return;
     }
     if (m_call_number) {

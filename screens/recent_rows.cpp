@@ -78,7 +78,12 @@ WString RecentTextFormat::date_or_time(int64_t file_time) const {
     if (file_time >= today_start || locale == nullptr) {
         return time_text(file_time);
     }
-    return zentra::day_month_text(*locale, date_of_file_time(file_time), false);
+    const int64_t day = day_of(file_time);
+    if (day != m_date_day) {
+        m_date_text = zentra::day_month_text(*locale, date_of_file_time(file_time), false);
+        m_date_day = day;
+    }
+    return m_date_text;
 }
 
 WString RecentTextFormat::call_info(const RecentCall& call) const {

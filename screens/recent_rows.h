@@ -42,6 +42,11 @@ struct RecentTextFormat {
     // Date, time and duration of one call: "07.12.2026; 09:05; 01:15".
     WString call_info(const RecentCall& call) const;
     WString label(WStringView key) const;
+
+private:
+    // Rows come in time order, so the day last written is usually the next one's.
+    mutable int64_t m_date_day = INT64_MIN;
+    mutable WString m_date_text;
 };
 
 // One row of the recents list: the calls folded into it and what it shows of the newest.

@@ -1,5 +1,6 @@
 #include "screens/recents_container.h"
 
+#include "contacts/recent_call.h"
 #include "core/log.h"
 #include "platform/clock.h"
 #include "skin/exceptions.h"
@@ -98,7 +99,8 @@ const RecentCall* RecentsContainer::newest_call(int index) const {
 
 void RecentsContainer::call_back(int index) {
     const RecentRow* shown = row(index);
-    if (shown == nullptr) {
+    // A call that came without a number has none to call back.
+    if (shown == nullptr || shown->number == kUnknownNumber) {
         return;
     }
     if (m_call_number) {
@@ -134,9 +136,6 @@ void RecentsContainer::open_history(int index) {
 }
 
 void RecentsContainer::on_document_refresh(const RefreshHint& hint) {
-    if (m_list == nullptr) {
-        return;
-    }
     if (hint.log_updated || hint.is_load_done) {
         refill();
         return;
@@ -154,7 +153,9 @@ void RecentsContainer::on_document_refresh(const RefreshHint& hint) {
     for (size_t i = 0; i < m_rows.size(); ++i) {
         if (m_rows[i].index == hint.recent_index) {
             fill_recent_row(m_rows[i], call, format);
-            m_list->item_changed(static_cast<int>(i));
+            if (m_list != nullptr) {
+                m_list->item_changed(static_cast<int>(i));
+            }
         }
     }
 }

@@ -261,6 +261,12 @@ TEST_F(RecentsTest, ARowCallsBackTheIconOpensTheNumbersMenuTheButtonItsHistory) 
     tap(*main, 95, 15);
     EXPECT_EQ(history.opened, (std::vector<std::string>{"contact 1", "number 5559999"}));
     EXPECT_EQ(dialled.size(), 1u) << "the buttons do not call";
+    // A call without a number is not called back.
+    call_log->calls.insert(call_log->calls.begin(), call(u"Unknown", when(0, 11, 30), 1));
+    document->update_log();
+    lay_out();
+    tap(*main, 10, 5);
+    EXPECT_EQ(dialled.size(), 1u);
     // A row whose call the log no longer holds does nothing.
     call_log->calls.clear();
     document->recent_calls().clear();
@@ -269,6 +275,7 @@ TEST_F(RecentsTest, ARowCallsBackTheIconOpensTheNumbersMenuTheButtonItsHistory) 
     container->call_back(5);
     EXPECT_EQ(history.opened.size(), 2u);
     EXPECT_EQ(menus.size(), 2u);
+    EXPECT_EQ(dialled.size(), 1u);
 }
 
 // The history form, over the same skin.
