@@ -33,9 +33,8 @@ RecentsContainer::~RecentsContainer() {
 }
 
 void RecentsContainer::bind(zentra::Node& parent, zentra::Properties& properties) {
-    if (m_list != nullptr) {
-        m_list->set_adapter(nullptr);
-    }
+    // The main screen is loaded anew before its containers are bound: the list of the last
+    // binding is gone with it and must not be touched.
     m_list = nullptr;
     m_properties = &properties;
     m_root = &parent.find(u"RecentsContainer");

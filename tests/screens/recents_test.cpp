@@ -278,6 +278,19 @@ TEST_F(RecentsTest, ARowCallsBackTheIconOpensTheNumbersMenuTheButtonItsHistory) 
     EXPECT_EQ(dialled.size(), 1u);
 }
 
+TEST_F(RecentsTest, ANewMainScreenIsBoundWithoutTouchingTheOldOne) {
+    build({call(u"5551111", when(0, 11, 0))});
+    // A new skin: the main screen is loaded anew, the old tree (and its list) goes first.
+    application->remove_modal_form(*main, false);
+    main = std::make_unique<zentra::Form>();
+    zentra::load_from_skin(*main, skin, u"Main");
+    application->add_modal_form(*main, false, false);
+    container->bind(*main, skin);  // the sanitizer runs catch a touch of the freed list
+    lay_out();
+    EXPECT_EQ(container->list(), &main->find<zentra::VList>(u"RecentsList"));
+    EXPECT_EQ(text_of(row(0).firstlast()), "5551111");
+}
+
 // The history form, over the same skin.
 class HistoryTest : public RecentsTest {
 protected:
