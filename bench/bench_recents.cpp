@@ -41,7 +41,8 @@ std::vector<RecentCall> month_of_calls(const std::vector<Contact>& book, int64_t
             const Contact& contact = book[random() % book.size()];
             call.number = contact.fields.front().value;
         } else {
-            call.number = u"+36 30 " + platform::from_utf8(std::to_string(1000000 + random() % kBook));
+            call.number =
+                u"+36 30 " + platform::from_utf8(std::to_string(1000000 + random() % kBook));
         }
         call.number_key = number_key(call.number);
         call.start_time = start;

@@ -208,8 +208,8 @@ std::vector<ContactRecentsForm::CallRow> ContactRecentsForm::build_rows() const 
     if (!m_number_mode && m_contact.object_id == 0) {
         return rows;
     }
-    for (int32_t at : history_calls(calls, m_number_mode ? 0 : m_contact.object_id, m_number,
-                                    m_filter)) {
+    for (int32_t at :
+         history_calls(calls, m_number_mode ? 0 : m_contact.object_id, m_number, m_filter)) {
         const RecentCall& call = calls[static_cast<size_t>(at)];
         rows.push_back({at, call.number, call.start_time, call.direction, format.call_info(call)});
     }
@@ -413,8 +413,7 @@ void ContactRecentsForm::on_document_refresh(const RefreshHint& hint) {
 
 // The head
 
-SimpleContactHead::SimpleContactHead(ContactRecentsForm& form,
-                                     const zentra::Properties& properties)
+SimpleContactHead::SimpleContactHead(ContactRecentsForm& form, const zentra::Properties& properties)
     : m_form(form) {
     load_row(*this, properties, u"SimpleContactHead");
     m_firstname = &find(u"firstname");

@@ -167,9 +167,9 @@ std::vector<int32_t> history_calls(const std::vector<RecentCall>& calls, uint32_
     std::vector<int32_t> taken;
     for (size_t i = 0; i < calls.size(); ++i) {
         const RecentCall& call = calls[i];
-        const bool mine = object_id != 0
-                              ? call.contact != nullptr && call.contact->contact.object_id == object_id
-                              : call.number == number;
+        const bool mine =
+            object_id != 0 ? call.contact != nullptr && call.contact->contact.object_id == object_id
+                           : call.number == number;
         if (mine && passes_direction_filter(filter, call.direction)) {
             taken.push_back(static_cast<int32_t>(i));
         }

@@ -61,9 +61,9 @@ RecentTextFormat RecentsContainer::text_format() const {
 void RecentsContainer::refill() {
     const uint32_t start = platform::tick_count();
     Document* document = Document::get_instance();
-    m_rows = document != nullptr ? fold_recent_calls(document->recent_calls(), m_filter,
-                                                     text_format())
-                                 : std::vector<RecentRow>{};
+    m_rows = document != nullptr
+                 ? fold_recent_calls(document->recent_calls(), m_filter, text_format())
+                 : std::vector<RecentRow>{};
     if (m_list != nullptr) {
         m_list->reset(static_cast<int>(m_rows.size()));
     }

@@ -23,9 +23,7 @@ class VList;
 
 namespace velvane {
 
-class RecentsContainer : public RecentsScreen,
-                         public DocumentView,
-                         public zentra::VListAdapter {
+class RecentsContainer : public RecentsScreen, public DocumentView, public zentra::VListAdapter {
 public:
     using CallNumber = std::function<void(WStringView number)>;
     // Opens a menu of the main menu object by name.

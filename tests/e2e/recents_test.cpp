@@ -91,9 +91,9 @@ bool logged(const Home& home, const std::string& text) {
 }
 
 void add_anna(Home& home) {
-    const e2e::RunResult run = home.run(e2e::program_dir() / "velvane-pim",
-                                        {"add", "--first", "Anna", "--last", "Smith",
-                                         "Mobile=555-0101"});
+    const e2e::RunResult run =
+        home.run(e2e::program_dir() / "velvane-pim",
+                 {"add", "--first", "Anna", "--last", "Smith", "Mobile=555-0101"});
     ASSERT_EQ(run.exit_code, 0) << run.err;
 }
 
@@ -139,8 +139,8 @@ TEST(Recents, MissedCallsRaiseTheBadgeAndTheListShowsThemFoldedNewestFirst) {
 
     // A tap on the top row calls its number back.
     const Box name = first_box(home, "recents.txt", "firstlast");
-    const e2e::RunResult again = home.run_script("wait 3\n" + tap(recents_tab) + tap(name) +
-                                                 "quit\n");
+    const e2e::RunResult again =
+        home.run_script("wait 3\n" + tap(recents_tab) + tap(name) + "quit\n");
     ASSERT_EQ(again.exit_code, 0) << again.err;
     EXPECT_TRUE(logged(home, "PhoneManager::call_number 5550199"));
 }
@@ -150,7 +150,8 @@ TEST(Recents, AnEntryDeletedFromAContactsHistoryLeavesTheCallHistory) {
     add_anna(home);
     // Three calls from Anna this morning, an hour apart.
     const std::string log_file = (home.data() / "velvane" / "clog.db").string();
-    const uint64_t now = static_cast<uint64_t>(::time(nullptr)) * 10000000ULL + 116444736000000000ULL;
+    const uint64_t now =
+        static_cast<uint64_t>(::time(nullptr)) * 10000000ULL + 116444736000000000ULL;
     const uint64_t hour = 3600ULL * 10000000ULL;
     {
         platform::CallHistory history(log_file);
@@ -166,7 +167,8 @@ TEST(Recents, AnEntryDeletedFromAContactsHistoryLeavesTheCallHistory) {
     }
     const e2e::RunResult layout = home.run_script("wait 3\ndump layout.txt\nquit\n");
     ASSERT_EQ(layout.exit_code, 0) << layout.err;
-    const std::string to_recents = "wait 3\n" + tap(first_box(home, "layout.txt", "button_recents"));
+    const std::string to_recents =
+        "wait 3\n" + tap(first_box(home, "layout.txt", "button_recents"));
     const e2e::RunResult list = home.run_script(to_recents + "dump list.txt\nquit\n");
     ASSERT_EQ(list.exit_code, 0) << list.err;
     ASSERT_EQ(boxes_of(home, "list.txt", "RecentsListElement").size(), 1u) << "one folded row";
@@ -188,10 +190,11 @@ TEST(Recents, AnEntryDeletedFromAContactsHistoryLeavesTheCallHistory) {
     ASSERT_GE(items.size(), 2u);
     const std::vector<Box> removes = boxes_of(home, "history.txt", "remove");
     ASSERT_EQ(removes.size(), 3u);
-    const e2e::RunResult deleted = home.run_script(to_menu + tap(items[1]) + "wait 1\n" +
-                                                   tap(removes[1]) + "wait 1\n"
-                                                   "dump after.txt\n"
-                                                   "quit\n");
+    const e2e::RunResult deleted =
+        home.run_script(to_menu + tap(items[1]) + "wait 1\n" + tap(removes[1]) +
+                        "wait 1\n"
+                        "dump after.txt\n"
+                        "quit\n");
     ASSERT_EQ(deleted.exit_code, 0) << deleted.err;
 
     platform::CallHistory history(log_file);

@@ -107,7 +107,9 @@ TEST(RecentRows, FoldPerNumberDayAndDirection) {
           call(u"5550101", when(0, 8, 0), RecentCall::Missed), call(u"5550202", when(0, 7, 0))},
          0,
          {"5550202||07:00|01:15||0"}},
-        {"a long call shows its hours", {call(u"5550101", when(0, 9, 0), 0, 3725)}, kAllCalls,
+        {"a long call shows its hours",
+         {call(u"5550101", when(0, 9, 0), 0, 3725)},
+         kAllCalls,
          {"5550101||09:00|1:02:05||0"}},
         {"an empty log", {}, kAllCalls, {}},
     };
@@ -228,9 +230,9 @@ TEST_F(RecentsTest, AReadLogMovesTheRowOfANewCallToTheTopWithItsCountRaised) {
     call_log->calls.insert(call_log->calls.begin(), call(u"5552222", when(0, 11, 30)));
     document->update_log();
     lay_out();
-    EXPECT_EQ(rows(), (std::vector<std::string>{"5552222| (2)|11:30|01:15||0",
-                                                "5551111||11:00|01:15||0",
-                                                "5553333||09:00|01:15||0"}));
+    EXPECT_EQ(rows(),
+              (std::vector<std::string>{"5552222| (2)|11:30|01:15||0", "5551111||11:00|01:15||0",
+                                        "5553333||09:00|01:15||0"}));
     EXPECT_EQ(container->list()->first(), -1) << "the list starts at its top again";
     EXPECT_EQ(text_of(row(0).count()), " (2)");
 }
