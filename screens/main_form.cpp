@@ -14,6 +14,8 @@
 #include "app/skins.h"
 #include "contacts/recent_call.h"
 #include "screens/contact_form.h"
+#include "screens/contact_recents_form.h"
+#include "screens/recents_container.h"
 #include "screens/select_field_form.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
@@ -105,6 +107,12 @@ MainForm::MainForm(zentra::Properties& properties, MainFormServices services)
     // A skin the screens cannot be built from gives way to the next one start-up would take.
     bind_with_fallback(m_properties, u"MainForm", [this] {
         m_screens.contact = std::make_unique<ContactForm>(m_properties, m_services.call_number);
+        // The recents tab and the history of one contact or number it opens.
+        m_recents.reset();
+        auto history = std::make_unique<ContactRecentsForm>(m_properties, m_services.call_number);
+        m_recents = std::make_unique<RecentsContainer>(
+            *history, [this](WStringView name) { open_menu(name); }, m_services.call_number);
+        m_screens.contact_recents = std::move(history);
         m_screens.select_field = std::make_unique<SelectFieldForm>(m_properties);
         m_selector_form = std::make_unique<ContactSelectorForm>(m_properties, *this);
         bind();

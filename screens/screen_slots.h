@@ -74,10 +74,14 @@ public:
     virtual void show_again() = 0;
 };
 
-// ContactRecentsForm: the contact card opens it; the main form only keeps it.
+// ContactRecentsForm: the history of one contact or one number, opened from the recents list.
 class ContactRecentsScreen {
 public:
     virtual ~ContactRecentsScreen() = default;
+    // Shows the calls of a copy of the contact and puts the form on the form stack.
+    virtual void open_contact(const Contact& contact) = 0;
+    // Shows the calls of a number that belongs to no contact, the same way.
+    virtual void open_number(WStringView number) = 0;
 };
 
 // The main form's screens, in the order they are built; destroyed in reverse.
