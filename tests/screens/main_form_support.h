@@ -6,6 +6,7 @@
 
 #include "tests/screens/contact_card_support.h"
 #include "tests/screens/contact_list_support.h"
+#include "tests/screens/favorites_support.h"
 
 namespace screens_test {
 
@@ -24,16 +25,15 @@ inline std::string tab_source(const std::string& id, int x, const std::string& e
 // pixels (contacts, favourites, recents with its badge, menu, then the keypad button).
 inline std::string main_skin() {
     return "define Main { point design_size = 100, 100\n" + contact_list_source() +
-           "node { string type = \"node\" string id = \"RecentsContainer\" }\n"
-           "node { string type = \"node\" string id = \"FavoritesContainer\" }\n"
-           "node { string type = \"node\" string id = \"FavoritesContainer2\" }\n" +
+           "node { string type = \"node\" string id = \"RecentsContainer\" }\n" +
+           favorites_containers_source() +
            keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
            tab_source("button_recents", 40,
                       "node { string type = \"text\" string id = \"recent_count\" }\n") +
            tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
            "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
            keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
-           contact_row_source() + contact_card_source() + card_menu_source() + R"(
+           contact_row_source() + contact_card_source() + card_menu_source() + favorites_rows_source() + R"(
         define MenuElement4Buttons { point design_size = 100, 10
             node { string type = "button"  string id = "Help" }
         }
