@@ -14,6 +14,7 @@
 #include "contacts/favorites.h"
 #include "platform/imaging.h"
 #include "screens/favorites_grid_container.h"
+#include "skin/photo_frame.h"
 #include "skin/vlist.h"
 
 namespace {
@@ -145,6 +146,27 @@ void BM_GridFirstFrameCachedPhotos(benchmark::State& state) {
     first_frame(state, false);
 }
 
+// What the store's part of one photo costs (decoding, scaling, converting), for reading the
+// figures above: a first frame pays it once per photo in view.
+void BM_StorePhotoAtTileSize(benchmark::State& state) {
+    const bench_stage::PictureSource source = photo_source();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(source(1, 96, 96));
+    }
+}
+
+// Framing one photo with the tile's frame, the screens' own part.
+void BM_FramePhoto(benchmark::State& state) {
+    const zentra::ImageRef photo = photo_source()(1, 96, 96);
+    auto frame_bitmap = std::make_shared<zentra::Bitmap>(96, 96);
+    const zentra::ImageRef frame = zentra::ImageRef::whole(frame_bitmap);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(zentra::framed_photo(photo, frame));
+    }
+}
+
+BENCHMARK(BM_StorePhotoAtTileSize)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FramePhoto)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GridFirstFrameEmptyPhotoCache)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GridFirstFrameCachedPhotos)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -7,6 +7,14 @@
 
 namespace zentra {
 
+namespace {
+
+Size natural_size(const ImageRef& image) {
+    return {image.pairs[3].x - image.pairs[0].x, image.pairs[3].y - image.pairs[0].y};
+}
+
+}  // namespace
+
 ImageRef framed_photo(const ImageRef& photo, const ImageRef& frame, uint32_t flags) {
     if (photo.empty()) {
         return {};
@@ -14,8 +22,9 @@ ImageRef framed_photo(const ImageRef& photo, const ImageRef& frame, uint32_t fla
     if (frame.empty()) {
         return photo;
     }
-    const Size size{photo.pairs[3].x - photo.pairs[0].x, photo.pairs[3].y - photo.pairs[0].y};
-    if (size.w <= 0 || size.h <= 0) {
+    const Size size = natural_size(frame);
+    const Size shown = natural_size(photo);
+    if (size.w <= 0 || size.h <= 0 || shown.w <= 0 || shown.h <= 0) {
         return {};
     }
     RenderSurface surface;
@@ -23,7 +32,9 @@ ImageRef framed_photo(const ImageRef& photo, const ImageRef& frame, uint32_t fla
     if (surface.empty()) {
         return {};
     }
-    draw_image(photo, surface, {0, 0}, size, plain_blender());
+    draw_image(frame, surface, {0, 0}, size, plain_blender());
+    draw_image(photo, surface, {(size.w - shown.w) / 2, (size.h - shown.h) / 2}, shown,
+               plain_blender());
     draw_image(frame, surface, {0, 0}, size, FrameBlender(flags));
     std::shared_ptr<const Bitmap> picture = surface.release_bitmap();
     return ImageRef::whole(std::move(picture));

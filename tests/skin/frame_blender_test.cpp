@@ -140,32 +140,43 @@ std::shared_ptr<zentra::Bitmap> filled(int w, int h, uint16_t pixel) {
     return bitmap;
 }
 
-TEST(FramedPhoto, TheFrameIsStretchedOverThePhotoAsANinePatch) {
-    // A 3 x 3 frame: key-colour corners, drawn edges, a marked middle that repeats.
-    auto frame = filled(3, 3, 0x0841);
-    frame->row(0)[0] = frame->row(0)[2] = frame->row(2)[0] = frame->row(2)[2] = kKeyColor;
-    frame->row(1)[1] = 0xFFFF;  // marked: the photo shows through
-    zentra::ImageRef frame_ref = zentra::ImageRef::whole(frame);
-    frame_ref.pairs = {zentra::Point{0, 0}, zentra::Point{1, 1}, zentra::Point{2, 2},
-                       zentra::Point{3, 3}};
-    const auto photo = filled(6, 5, 0x1234);
-
-    const zentra::ImageRef framed = zentra::framed_photo(zentra::ImageRef::whole(photo), frame_ref);
-    ASSERT_FALSE(framed.empty());
-    ASSERT_EQ(framed.picture->width(), 6);
-    ASSERT_EQ(framed.picture->height(), 5);
-    const zentra::Bitmap& out = *framed.picture;
-    EXPECT_EQ(out.row(0)[0], kKeyColor);
-    EXPECT_EQ(out.row(4)[5], kKeyColor);
-    EXPECT_EQ(out.row(0)[3], 0x0841);  // top edge, drawn
-    EXPECT_EQ(out.row(2)[0], 0x0841);  // left edge
-    for (int y = 1; y < 4; ++y) {
-        for (int x = 1; x < 5; ++x) {
-            EXPECT_EQ(out.row(y)[x], 0x1234 | zentra::kOpaqueBit) << x << "," << y;
+TEST(FramedPhoto, ThePhotoIsCentredInTheFrameWhichKeepsItsRim) {
+    // An 8 x 8 frame: key-colour corners, a drawn rim one pixel wide, a marked middle.
+    auto frame = filled(8, 8, 0x0841);
+    for (int y = 1; y < 7; ++y) {
+        for (int x = 1; x < 7; ++x) {
+            frame->row(y)[x] = 0x07E0;  // marked: the photo shows through
         }
     }
-    // The photo given is left as it was.
+    frame->row(0)[0] = frame->row(0)[7] = frame->row(7)[0] = frame->row(7)[7] = kKeyColor;
+    // A photo narrower and taller than the frame's middle: 4 x 10.
+    const auto photo = filled(4, 10, 0x1234);
+
+    const zentra::ImageRef framed =
+        zentra::framed_photo(zentra::ImageRef::whole(photo), zentra::ImageRef::whole(frame));
+    ASSERT_FALSE(framed.empty());
+    ASSERT_EQ(framed.picture->width(), 8);
+    ASSERT_EQ(framed.picture->height(), 8);
+    const zentra::Bitmap& out = *framed.picture;
+    const auto at = [&](int x, int y) { return out.row(y)[x]; };
+    EXPECT_EQ(at(0, 0), kKeyColor);
+    EXPECT_EQ(at(7, 7), kKeyColor);
+    // The rim is whole, also where the photo is taller than the frame.
+    EXPECT_EQ(at(3, 0), 0x0841);
+    EXPECT_EQ(at(4, 7), 0x0841);
+    EXPECT_EQ(at(0, 4), 0x0841);
+    // The photo sits at x 2..5: marked opaque inside the rim; beside it the frame's own
+    // middle shows.
+    for (int y = 1; y < 7; ++y) {
+        EXPECT_EQ(at(1, y), 0x07E0) << y;
+        for (int x = 2; x < 6; ++x) {
+            EXPECT_EQ(at(x, y), 0x1234 | zentra::kOpaqueBit) << x << "," << y;
+        }
+        EXPECT_EQ(at(6, y), 0x07E0) << y;
+    }
+    // The pictures given are left as they were.
     EXPECT_EQ(photo->row(0)[0], 0x1234);
+    EXPECT_EQ(frame->row(3)[3], 0x07E0);
 }
 
 TEST(FramedPhoto, WithoutAFrameThePhotoIsKeptAndWithoutAPhotoNothingIsMade) {
