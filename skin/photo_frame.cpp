@@ -1,5 +1,6 @@
 #include "skin/photo_frame.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "skin/draw.h"
@@ -33,8 +34,17 @@ ImageRef framed_photo(const ImageRef& photo, const ImageRef& frame, uint32_t fla
         return {};
     }
     draw_image(frame, surface, {0, 0}, size, plain_blender());
-    draw_image(photo, surface, {(size.w - shown.w) / 2, (size.h - shown.h) / 2}, shown,
-               plain_blender());
+    // The photo covers the frame: scaled (nearest neighbour, aspect kept) until both sides
+    // reach it, centred, the overhang cut. A small or oddly shaped photo so leaves no band
+    // of the frame's own picture.
+    Size cover = size;
+    if (static_cast<int64_t>(shown.w) * size.h >= static_cast<int64_t>(shown.h) * size.w) {
+        cover.w = static_cast<int>(static_cast<int64_t>(shown.w) * size.h / shown.h);
+    } else {
+        cover.h = static_cast<int>(static_cast<int64_t>(shown.h) * size.w / shown.w);
+    }
+    scaled_copy_image(photo, surface, {(size.w - cover.w) / 2, (size.h - cover.h) / 2}, cover,
+                      plain_blender());
     draw_image(frame, surface, {0, 0}, size, FrameBlender(flags));
     std::shared_ptr<const Bitmap> picture = surface.release_bitmap();
     return ImageRef::whole(std::move(picture));

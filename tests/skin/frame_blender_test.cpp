@@ -140,7 +140,7 @@ std::shared_ptr<zentra::Bitmap> filled(int w, int h, uint16_t pixel) {
     return bitmap;
 }
 
-TEST(FramedPhoto, ThePhotoIsCentredInTheFrameWhichKeepsItsRim) {
+TEST(FramedPhoto, ThePhotoCoversTheFrameWhichKeepsItsRim) {
     // An 8 x 8 frame: key-colour corners, a drawn rim one pixel wide, a marked middle.
     auto frame = filled(8, 8, 0x0841);
     for (int y = 1; y < 7; ++y) {
@@ -149,8 +149,14 @@ TEST(FramedPhoto, ThePhotoIsCentredInTheFrameWhichKeepsItsRim) {
         }
     }
     frame->row(0)[0] = frame->row(0)[7] = frame->row(7)[0] = frame->row(7)[7] = kKeyColor;
-    // A photo narrower and taller than the frame's middle: 4 x 10.
-    const auto photo = filled(4, 10, 0x1234);
+    // A small tall photo, 4 x 10, each column its own colour: doubled to 8 x 20 it covers the
+    // frame's width, centred, its top and bottom cut.
+    auto photo = std::make_shared<zentra::Bitmap>(4, 10);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            photo->row(y)[x] = static_cast<uint16_t>(0x1000 + (x << 6) + y);
+        }
+    }
 
     const zentra::ImageRef framed =
         zentra::framed_photo(zentra::ImageRef::whole(photo), zentra::ImageRef::whole(frame));
@@ -161,22 +167,18 @@ TEST(FramedPhoto, ThePhotoIsCentredInTheFrameWhichKeepsItsRim) {
     const auto at = [&](int x, int y) { return out.row(y)[x]; };
     EXPECT_EQ(at(0, 0), kKeyColor);
     EXPECT_EQ(at(7, 7), kKeyColor);
-    // The rim is whole, also where the photo is taller than the frame.
     EXPECT_EQ(at(3, 0), 0x0841);
-    EXPECT_EQ(at(4, 7), 0x0841);
     EXPECT_EQ(at(0, 4), 0x0841);
-    // The photo sits at x 2..5: marked opaque inside the rim; beside it the frame's own
-    // middle shows.
+    EXPECT_EQ(at(4, 7), 0x0841);
+    // Inside the rim: photo row 3 + y / 2 (rows 0..2 cut above), column x / 2, marked opaque.
     for (int y = 1; y < 7; ++y) {
-        EXPECT_EQ(at(1, y), 0x07E0) << y;
-        for (int x = 2; x < 6; ++x) {
-            EXPECT_EQ(at(x, y), 0x1234 | zentra::kOpaqueBit) << x << "," << y;
+        for (int x = 1; x < 7; ++x) {
+            const uint16_t want = static_cast<uint16_t>(0x1000 + ((x / 2) << 6) + 3 + y / 2);
+            EXPECT_EQ(at(x, y), want | zentra::kOpaqueBit) << x << "," << y;
         }
-        EXPECT_EQ(at(6, y), 0x07E0) << y;
     }
-    // The pictures given are left as they were.
-    EXPECT_EQ(photo->row(0)[0], 0x1234);
-    EXPECT_EQ(frame->row(3)[3], 0x07E0);
+    EXPECT_EQ(photo->row(0)[0], 0x1000) << "the photo given is left as it was";
+    EXPECT_EQ(frame->row(3)[3], 0x07E0) << "and so is the frame";
 }
 
 TEST(FramedPhoto, WithoutAFrameThePhotoIsKeptAndWithoutAPhotoNothingIsMade) {
