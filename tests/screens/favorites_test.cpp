@@ -316,11 +316,18 @@ TEST_F(Favourites, PicturesAreFetchedOnceFramedAndKeptInTheDocumentsCache) {
     EXPECT_EQ(list_row(1).photo().source().picture, cache.entries().at(2).picture.picture);
     EXPECT_EQ(list_row(0).photo().source().picture, nullptr) << "Ann shows the default";
 
-    // A picture dropped from the cache is fetched again on the next showing.
-    cache.drop(2);
-    list->list()->all_items_changed();
-    list->list()->fill();
-    EXPECT_TRUE(cache.contains(2));
+    // A picture changed in the store (by another program too) is fetched again.
+    const auto newer = picture(0x0F0F);
+    store->pictures[2] = zentra::ImageRef::whole(newer);
+    document->on_contact_changed(2);
+    lay_out();
+    ASSERT_TRUE(cache.contains(2));
+    EXPECT_EQ(cache.entries().at(2).picture.picture->row(0)[0], 0x0F0F);
+    EXPECT_EQ(grid_row(0).tiles()[1]->photo().source().picture,
+              cache.entries().at(2).picture.picture);
+    // And a deleted contact's picture goes with it.
+    document->on_contact_removed(5);
+    EXPECT_FALSE(cache.contains(5));
 }
 
 TEST_F(Favourites, ChangingThePhotoOnTheCardDropsTheCachedPicture) {
