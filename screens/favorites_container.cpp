@@ -56,8 +56,10 @@ void FavoritesContainer::open_card(int index) {
 }
 
 void FavoritesContainer::on_document_refresh(const RefreshHint& hint) {
-    if (hint.favorite_added || hint.favorite_removed || hint.favorite_changed ||
-        hint.is_load_done) {
+    if (hint.favorite_added || hint.favorite_removed || hint.favorite_changed) {
+        reset_rows();
+    } else if (hint.is_load_done && m_list != nullptr && m_list->item_count() != favorite_count()) {
+        // Every re-read of the call log ends in this hint too; the rows keep their place.
         reset_rows();
     }
 }

@@ -129,7 +129,9 @@ void FavoritesContainer2::on_document_refresh(const RefreshHint& hint) {
               << "\n";
     } else if (hint.favorite_changed) {
         m_list->item_changed(hint.favorite_position / m_shape.items_per_row);
-    } else if (hint.is_load_done) {
+    } else if (hint.is_load_done && m_list->item_count() != row_count()) {
+        // Every re-read of the call log ends in this hint too; rows that stay keep their
+        // place rather than jump to the top each time the program comes back.
         m_list->reset(row_count());
     }
 }

@@ -220,6 +220,18 @@ TEST_F(Favourites, AChangedFavouriteRefreshesOnlyItsRow) {
     EXPECT_EQ(text(grid_row(1).tiles()[1]->text2()), u"5555");
 }
 
+TEST_F(Favourites, ReReadingTheCallLogKeepsTheRowsWhereTheyAre) {
+    build(240, 70);
+    // Scrolled a little (a reset would put both back at 0).
+    grid->list()->set_scroll_position(-7);
+    list->list()->set_scroll_position(-9);
+    document->update_log();  // ends in is_load_done
+    EXPECT_EQ(grid->list()->scroll_position(), -7);
+    EXPECT_EQ(list->list()->scroll_position(), -9);
+    EXPECT_EQ(grid->list()->item_count(), 3);
+    EXPECT_EQ(list->list()->item_count(), 7);
+}
+
 TEST_F(Favourites, AddedAndRemovedFavouritesReflowTheGrid) {
     build(240, 70);
     add_favorite(*document, 1, static_cast<int32_t>(FieldKind::Email1));
