@@ -49,8 +49,8 @@ bench_stage::PictureSource photo_source() {
         kPhotoSide, kPhotoSide, rgba.data(), platform::PngChannels::rgba, error));
     return [png](uint32_t, int box_w, int box_h) -> zentra::ImageRef {
         std::string why;
-        const platform::RgbaImage image = platform::decode_image(
-            reinterpret_cast<const uint8_t*>(png->data()), png->size(), why);
+        const platform::RgbaImage image =
+            platform::decode_image(reinterpret_cast<const uint8_t*>(png->data()), png->size(), why);
         int w = 0, h = 0;
         platform::fit_into_box(image.width, image.height, box_w, box_h, w, h);
         if (image.empty() || w == 0 || h == 0) {
@@ -74,8 +74,7 @@ std::unique_ptr<bench_stage::Stage>& stage_slot() {
 bench_stage::Stage* stage_of(benchmark::State& state) {
     auto& stage = stage_slot();
     if (!stage) {
-        stage = std::make_unique<bench_stage::Stage>(bench_stage::make_book(kBook),
-                                                     photo_source());
+        stage = std::make_unique<bench_stage::Stage>(bench_stage::make_book(kBook), photo_source());
         if (stage->error().empty()) {
             for (uint32_t id = 1; id <= kFavourites; ++id) {
                 add_favorite(stage->document(), id, static_cast<int32_t>(FieldKind::Mobile));

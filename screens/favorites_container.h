@@ -20,9 +20,7 @@ class VList;
 
 namespace velvane {
 
-class FavoritesContainer : public TabContainer,
-                           public DocumentView,
-                           public zentra::VListAdapter {
+class FavoritesContainer : public TabContainer, public DocumentView, public zentra::VListAdapter {
 public:
     // Builds the card; raises the skin engine's errors when the skin lacks its nodes.
     FavoritesContainer(zentra::Properties& properties, ContactForm::CallNumber call_number);

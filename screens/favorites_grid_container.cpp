@@ -125,8 +125,7 @@ void FavoritesContainer2::on_document_refresh(const RefreshHint& hint) {
         log() << "FavoritesContainer2::on_document_refresh add " << elapsed_since(start) << "\n";
     } else if (hint.favorite_removed) {
         follow_count();
-        log() << "FavoritesContainer2::on_document_refresh remove " << elapsed_since(start)
-              << "\n";
+        log() << "FavoritesContainer2::on_document_refresh remove " << elapsed_since(start) << "\n";
     } else if (hint.favorite_changed) {
         m_list->item_changed(hint.favorite_position / m_shape.items_per_row);
     } else if (hint.is_load_done && m_list->item_count() != row_count()) {

@@ -40,9 +40,7 @@ struct GridRange {
 };
 GridRange grid_row_range(int row, int items_per_row, int count);
 
-class FavoritesContainer2 : public TabContainer,
-                            public DocumentView,
-                            public zentra::VListAdapter {
+class FavoritesContainer2 : public TabContainer, public DocumentView, public zentra::VListAdapter {
 public:
     // Builds the card; raises the skin engine's errors when the skin lacks its nodes.
     FavoritesContainer2(zentra::Properties& properties, ContactForm::CallNumber call_number);

@@ -28,8 +28,8 @@ template <typename V>
         V f, p;
         load(f, src + i);
         load(p, dst + i);
-        const V sum = f + (p & whole) + (((p >> 1) & 0x7BEF) & half) +
-                      (((p >> 2) & 0x39E7) & quarter);
+        const V sum =
+            f + (p & whole) + (((p >> 1) & 0x7BEF) & half) + (((p >> 2) & 0x39E7) & quarter);
         const V marked = reinterpret_cast<V>((f & kOpaqueBit) != 0);
         const V key = reinterpret_cast<V>(f == kKeyColor);
         V out = sum ^ ((sum ^ (p | kOpaqueBit)) & marked);

@@ -61,16 +61,14 @@ void add_favourite_people(Home& home) {
     const char* names[] = {"Alma", "Bob", "Cora", "Dave", "Edna", "Fred", "Gina"};
     std::string file;
     for (int i = 0; i < 7; ++i) {
-        const e2e::RunResult run =
-            home.run(e2e::program_dir() / "velvane-pim",
-                     {"add", "--first", names[i], "--last", "Tester",
-                      "Mobile=555010" + std::to_string(i + 1)});
+        const e2e::RunResult run = home.run(e2e::program_dir() / "velvane-pim",
+                                            {"add", "--first", names[i], "--last", "Tester",
+                                             "Mobile=555010" + std::to_string(i + 1)});
         ASSERT_EQ(run.exit_code, 0) << run.err;
         const std::string id = run.out.substr(0, run.out.find('\n'));
         file += "fc" + std::to_string(i) + "=" + id + "\nft" + std::to_string(i) + "=0\n";
     }
-    e2e::write_file(home.data() / "velvane" / "app" / "favorits.dat",
-                    utf16le("count=7\n" + file));
+    e2e::write_file(home.data() / "velvane" / "app" / "favorits.dat", utf16le("count=7\n" + file));
     home.add_registry(
         "[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n\"FavoriteMode\"=dword:00000002\n");
 }
@@ -80,8 +78,8 @@ TEST(Favourites, ATileDialsItsNumberAndLandscapeHoldsMoreTilesARow) {
     home.enable_log();
     add_favourite_people(home);
 
-    const e2e::RunResult first = home.run_script(
-        "wait 3\ndump portrait.txt\nquit\n", {"--size", "480x800"}, {"favorites"});
+    const e2e::RunResult first =
+        home.run_script("wait 3\ndump portrait.txt\nquit\n", {"--size", "480x800"}, {"favorites"});
     ASSERT_EQ(first.exit_code, 0) << first.err;
     const std::vector<Box> portrait = boxes_of(home, "portrait.txt", "FavoritesItem");
     ASSERT_EQ(portrait.size(), 7u) << "every favourite has its tile";
@@ -104,8 +102,8 @@ TEST(Favourites, ATileDialsItsNumberAndLandscapeHoldsMoreTilesARow) {
         return l.find("PhoneManager::call_number 5550102") != std::string::npos;
     }));
 
-    const e2e::RunResult turned = home.run_script(
-        "wait 3\ndump landscape.txt\nquit\n", {"--size", "800x480"}, {"favorites"});
+    const e2e::RunResult turned =
+        home.run_script("wait 3\ndump landscape.txt\nquit\n", {"--size", "800x480"}, {"favorites"});
     ASSERT_EQ(turned.exit_code, 0) << turned.err;
     const std::vector<Box> landscape = boxes_of(home, "landscape.txt", "FavoritesItem");
     ASSERT_FALSE(landscape.empty());

@@ -25,8 +25,8 @@ TEST(GridShape, TilesPerRowAndTheirWidthFollowTheContainerAndTheProbe) {
         GridShape want;
     };
     const Case cases[] = {
-        {240, 70, {3, 80}},  {240, 80, {3, 80}},  {239, 80, {2, 119}}, {320, 70, {4, 80}},
-        {60, 70, {1, 60}},   {0, 70, {1, 0}},     {240, 0, {1, 240}},  {240, -5, {1, 240}},
+        {240, 70, {3, 80}}, {240, 80, {3, 80}}, {239, 80, {2, 119}}, {320, 70, {4, 80}},
+        {60, 70, {1, 60}},  {0, 70, {1, 0}},    {240, 0, {1, 240}},  {240, -5, {1, 240}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(grid_shape(c.width, c.probe), c.want) << c.width << " / " << c.probe;
@@ -37,8 +37,8 @@ TEST(GridShape, RowsHoldConsecutiveFavouritesAndTheLastMayBeShort) {
     struct Case {
         int count, per_row, rows;
     };
-    for (const Case c : {Case{7, 3, 3}, Case{6, 3, 2}, Case{1, 3, 1}, Case{0, 3, 0},
-                         Case{5, 1, 5}, Case{4, 0, 0}}) {
+    for (const Case c : {Case{7, 3, 3}, Case{6, 3, 2}, Case{1, 3, 1}, Case{0, 3, 0}, Case{5, 1, 5},
+                         Case{4, 0, 0}}) {
         EXPECT_EQ(grid_rows(c.count, c.per_row), c.rows) << c.count << " / " << c.per_row;
     }
     EXPECT_EQ(grid_row_range(0, 3, 7), (GridRange{0, 3}));
@@ -305,8 +305,8 @@ TEST_F(Favourites, PicturesAreFetchedOnceFramedAndKeptInTheDocumentsCache) {
     for (uint32_t id = 1; id <= 7; ++id) {
         add_favorite(*document, id, static_cast<int32_t>(FieldKind::Mobile));
     }
-    load("define Screen { point design_size = 240, 320\n" + favorites_containers_source() +
-         "}\n" + favorites_rows_source(70, 30) + contact_card_source() + card_menu_source());
+    load("define Screen { point design_size = 240, 320\n" + favorites_containers_source() + "}\n" +
+         favorites_rows_source(70, 30) + contact_card_source() + card_menu_source());
     ASSERT_TRUE(zentra::load_from_skin(root, skin, u"Screen"));
     list = std::make_unique<FavoritesContainer>(skin, nullptr);
     list->bind(root, skin);
@@ -324,7 +324,8 @@ TEST_F(Favourites, PicturesAreFetchedOnceFramedAndKeptInTheDocumentsCache) {
         asked_for_bob += request.rfind("2 ", 0) == 0 ? 1 : 0;
     }
     EXPECT_EQ(asked_for_bob, 1);
-    EXPECT_EQ(grid_row(0).tiles()[1]->photo().source().picture, cache.entries().at(2).picture.picture);
+    EXPECT_EQ(grid_row(0).tiles()[1]->photo().source().picture,
+              cache.entries().at(2).picture.picture);
     EXPECT_EQ(list_row(1).photo().source().picture, cache.entries().at(2).picture.picture);
     EXPECT_EQ(list_row(0).photo().source().picture, nullptr) << "Ann shows the default";
 
