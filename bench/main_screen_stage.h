@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -148,10 +149,17 @@ inline std::vector<Contact> make_book(int count) {
     return book;
 }
 
+// A contact's picture fitted into a box, as the store hands it out; none by default.
+using PictureSource = std::function<zentra::ImageRef(uint32_t object_id, int width, int height)>;
+
 // The book in memory; a save replaces the stored contact, as the database's would.
 class MemoryStore : public ContactSource {
 public:
-    explicit MemoryStore(std::vector<Contact> book) : m_book(std::move(book)) {}
+    explicit MemoryStore(std::vector<Contact> book, PictureSource pictures = {})
+        : m_book(std::move(book)), m_pictures(std::move(pictures)) {}
+    zentra::ImageRef picture(uint32_t object_id, int width, int height) override {
+        return m_pictures ? m_pictures(object_id, width, height) : zentra::ImageRef{};
+    }
     void load_all(std::vector<Contact>& out) override { out = m_book; }
     std::optional<Contact> read_one(uint32_t id) override {
         if (id == 0 || id > m_book.size()) {
@@ -170,6 +178,7 @@ public:
 
 private:
     std::vector<Contact> m_book;
+    PictureSource m_pictures;
 };
 
 inline std::string utf8(const WString& text) {
@@ -198,7 +207,7 @@ struct SpinnerType {
 // The main screen, built in the order the start-up builds it, on the given book.
 class Stage {
 public:
-    explicit Stage(std::vector<Contact> book)
+    explicit Stage(std::vector<Contact> book, PictureSource pictures = {})
         : m_backend({kWidth, kHeight, 0, kDpi}, kFrameMs),
           m_application(kApplicationName, &m_backend) {
         base().set_input_captured(false);
@@ -211,8 +220,9 @@ public:
             return;
         }
         DocumentServices services;
-        services.make_store = [book = std::move(book)](Document&) mutable {
-            return std::make_unique<MemoryStore>(std::move(book));
+        services.make_store = [book = std::move(book),
+                               pictures = std::move(pictures)](Document&) mutable {
+            return std::make_unique<MemoryStore>(std::move(book), std::move(pictures));
         };
         services.passes_category = passes_category;
         services.keypad_map_path = program + u"/keyboard.txt";

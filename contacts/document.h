@@ -17,6 +17,7 @@
 #include "contacts/document_services.h"
 #include "contacts/document_types.h"
 #include "contacts/keypad_map.h"
+#include "contacts/photo_cache.h"
 
 namespace velvane {
 
@@ -128,6 +129,9 @@ public:
     std::vector<WString>& categories() { return m_categories; }
     std::vector<bool>& category_checked() { return m_category_checked; }
     const KeypadMap& keypad_map() const { return m_keypad; }
+    // The favourites screens' framed contact pictures; emptied when the main screen binds a
+    // skin, and per contact when its picture changes.
+    PhotoCache& photo_cache() { return m_photo_cache; }
     ContactSource* store() { return m_store.get(); }
     LineHandler* line() { return m_line.get(); }
     CallLogSource* call_log() { return m_services.call_log.get(); }
@@ -205,6 +209,7 @@ private:
     std::unique_ptr<SearchIndex> m_search;
     // The filter words compiled against the keypad map.
     std::unique_ptr<SearchQuery> m_query;
+    PhotoCache m_photo_cache;
 };
 
 }  // namespace velvane

@@ -68,6 +68,9 @@ void Document::on_contact_created(Contact contact) {
 
 void Document::on_contact_changed(uint32_t object_id) {
     log() << u"Document::on_contact_changed()\n";
+    // The stored picture may be the change (another program set it): the favourites fetch it
+    // again rather than show the old one.
+    m_photo_cache.drop(object_id);
     ContactEntry* entry = find_entry(object_id);
     if (entry == nullptr) {
         return;
@@ -181,6 +184,7 @@ void Document::on_contact_changed(uint32_t object_id) {
 
 void Document::on_contact_removed(uint32_t object_id) {
     log() << u"Document::on_contact_removed()\n";
+    m_photo_cache.drop(object_id);
     ContactEntry* entry = find_entry(object_id);
     if (entry == nullptr) {
         return;

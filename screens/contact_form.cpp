@@ -342,6 +342,7 @@ void ContactForm::row_button(int index, CardButton which) {
             if (ContactSource* source = store()) {
                 source->clear_picture(m_contact.object_id);
             }
+            drop_cached_photo();
             refresh_head();
             break;
         case CardButton::EditHeader:
@@ -430,6 +431,13 @@ void ContactForm::on_contact_field_selected(FieldKind kind) {
     }
 }
 
+void ContactForm::drop_cached_photo() {
+    // The favourites show the framed picture they cached; the next one is made from the store.
+    if (Document* doc = document()) {
+        doc->photo_cache().drop(m_contact.object_id);
+    }
+}
+
 const zentra::ImageRef& ContactForm::photo(int width, int height) {
     if (m_photo_stale || width != m_photo_width || height != m_photo_height) {
         m_photo_stale = false;
@@ -465,6 +473,7 @@ std::vector<zentra::MenuItem> ContactForm::menu_items(zentra::Menu&, WStringView
         if (source != nullptr) {
             source->choose_and_set_picture(id);
         }
+        drop_cached_photo();
         refresh_head();
         return {};
     }
@@ -472,6 +481,7 @@ std::vector<zentra::MenuItem> ContactForm::menu_items(zentra::Menu&, WStringView
         if (source != nullptr) {
             source->clear_picture(id);
         }
+        drop_cached_photo();
         refresh_head();
         return {};
     }

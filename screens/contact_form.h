@@ -138,6 +138,8 @@ private:
     void remove_field_value(int index);
     void toggle_favorite(int index);
     void open_standard_program();
+    // The shown contact's picture changed: the favourites' cached one goes.
+    void drop_cached_photo();
     void close();
     Document* document() const { return Document::get_instance(); }
     ContactSource* store() const;

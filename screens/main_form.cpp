@@ -15,6 +15,8 @@
 #include "contacts/recent_call.h"
 #include "screens/contact_form.h"
 #include "screens/contact_recents_form.h"
+#include "screens/favorites_container.h"
+#include "screens/favorites_grid_container.h"
 #include "screens/recents_container.h"
 #include "screens/select_field_form.h"
 #include "platform/clock.h"
@@ -115,6 +117,10 @@ MainForm::MainForm(zentra::Properties& properties, MainFormServices services)
         m_screens.contact_recents = std::move(history);
         m_screens.select_field = std::make_unique<SelectFieldForm>(m_properties);
         m_selector_form = std::make_unique<ContactSelectorForm>(m_properties, *this);
+        // The favourites list and grid, each with a card of its own.
+        m_favorites = std::make_unique<FavoritesContainer>(m_properties, m_services.call_number);
+        m_favorites_grid =
+            std::make_unique<FavoritesContainer2>(m_properties, m_services.call_number);
         bind();
     });
     m_properties.add_reload_listener(this);
@@ -190,6 +196,8 @@ void MainForm::bind_nodes() {
             menu->reset();
         }
     }
+    // Pictures framed for the old skin's photo nodes do not fit the new ones.
+    document().photo_cache().clear();
     load_definition(m_properties, u"Main");
     m_contacts.bind(*this, m_properties);
     if (m_recents) {

@@ -99,6 +99,9 @@ public:
     zentra::Node* badge() const;
     zentra::Node* open_keyboard_button() const { return m_open_keyboard; }
     zentra::Node* ruler() const { return m_ruler; }
+    // The favourites list and grid.
+    TabContainer* favorites_list() const { return m_favorites.get(); }
+    TabContainer* favorites_grid() const { return m_favorites_grid.get(); }
     // The container shown under a tab state; null when the skin has none yet.
     zentra::Node* favorites_list_node() const;
     zentra::Node* favorites_grid_node() const;

@@ -87,6 +87,7 @@ inline const Blender& blender_or_plain(const Blender* blender) {
 
 // The kinds, so one include gives every blender.
 #include "skin/blend_darken.h"
+#include "skin/blend_frame.h"
 #include "skin/blend_keyed.h"
 #include "skin/blend_mask.h"
 #include "skin/blend_plain.h"

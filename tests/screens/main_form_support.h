@@ -6,6 +6,7 @@
 
 #include "tests/screens/contact_card_support.h"
 #include "tests/screens/contact_list_support.h"
+#include "tests/screens/favorites_support.h"
 #include "tests/screens/recents_support.h"
 
 namespace screens_test {
@@ -29,9 +30,7 @@ inline std::string tab_source(const std::string& id, int x, const std::string& e
 // button).
 inline std::string main_skin() {
     return "define Main { point design_size = 100, 100\n" + contact_list_source() +
-           recents_container_source() +
-           "node { string type = \"node\" string id = \"FavoritesContainer\" }\n"
-           "node { string type = \"node\" string id = \"FavoritesContainer2\" }\n" +
+           recents_container_source() + favorites_containers_source() +
            keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
            tab_source("button_recents", 40, "",
                       "node { string type = \"text\" string id = \"recent_count\" }\n") +
@@ -39,7 +38,7 @@ inline std::string main_skin() {
            "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
            keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
            contact_row_source() + contact_card_source() + card_menu_source() +
-           recents_definitions() + R"(
+           recents_definitions() + favorites_rows_source() + R"(
         define MenuElement4Buttons { point design_size = 100, 10
             node { string type = "button"  string id = "Help" }
         }
