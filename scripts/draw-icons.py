@@ -266,6 +266,93 @@ ICONS.update({
     "clear": (clear_mark(), 20, "clear"),
 })
 
+
+
+# Favourites, recents and the call screen.
+
+def arrow(x0, y0, x1, y1, head):
+    """A line from (x0, y0) to (x1, y1) with an open head of two strokes at its end."""
+    dx, dy = x1 - x0, y1 - y0
+    length = math.hypot(dx, dy)
+    ux, uy = dx / length, dy / length
+    left = (x1 - head * (ux - uy), y1 - head * (uy + ux))
+    right = (x1 - head * (ux + uy), y1 - head * (uy - ux))
+    return union(line(x0, y0, x1, y1, 2.2), polyline([left, (x1, y1), right], 2.2))
+
+
+def missed_arrow():
+    # Down into the dip and back up: the call came and went.
+    return union(polyline([(3, 6), (9, 12.5), (16, 5.5)], 2.2),
+                 polyline([(11.2, 5.5), (16, 5.5), (16, 10.3)], 2.2))
+
+
+def hang_up():
+    # The receiver lying on its back, ear pieces down.
+    ends = [(10 + 7.2 * math.cos(math.radians(a)), 13 + 7.2 * math.sin(math.radians(a)))
+            for a in (205, 335)]
+    return union(arc(10, 13, 7.2, 3.4, 205, 335), *[disc(x, y, 2.7) for x, y in ends])
+
+
+def microphone_off():
+    mic = union(round_rect(7.4, 2, 12.6, 11.6, 2.6), arc(10, 8.6, 5.4, 1.6, 0, 180),
+                line(10, 14, 10, 16.6, 1.6), line(7, 17.2, 13, 17.2, 1.6))
+    return union(minus(mic, line(3.5, 3.2, 16.5, 17.6, 3.6)), line(3.5, 3.2, 16.5, 17.6, 1.6))
+
+
+def loudspeaker():
+    return union(polygon([(2.5, 7.4), (6, 7.4), (10.5, 3.5), (10.5, 16.5), (6, 12.6),
+                          (2.5, 12.6)]),
+                 arc(10.5, 10, 3.6, 1.6, 305, 55), arc(10.5, 10, 6.8, 1.6, 305, 55))
+
+
+def pause():
+    return union(round_rect(5.5, 4, 8.6, 16, 1), round_rect(11.4, 4, 14.5, 16, 1))
+
+
+def notepad():
+    return union(minus(round_rect(4, 2.5, 16, 17.5, 1.8), rect(5.6, 4.1, 14.4, 15.9)),
+                 rect(7, 6.6, 13, 7.8), rect(7, 9.6, 13, 10.8), rect(7, 12.6, 11, 13.8))
+
+
+def dots():
+    return union(*[disc(4 + 6 * c, 4 + 6 * r, 1.9) for r in range(3) for c in range(3)])
+
+
+def history():
+    # A clock whose rim turns back on itself at the left, an arrow on its end.
+    r = 7
+    tip = (10 + r * math.cos(math.radians(200)), 10 + r * math.sin(math.radians(200)))
+    head = polygon([(tip[0] - 3.2, tip[1] - 1.2), (tip[0] + 2.6, tip[1] - 1.6),
+                    (tip[0] - 0.2, tip[1] + 3.4)])
+    return union(arc(10, 10, r, 1.8, 220, 180), head, line(10, 10, 10, 5.8, 1.8),
+                 line(10, 10, 13, 12, 1.8))
+
+
+def details():
+    return union(ring(10, 10, 7.6, 1.6), rect(9.1, 8.6, 10.9, 14.2), disc(10, 6, 1.2))
+
+
+ICONS.update({
+    "dir_in": (arrow(15, 5, 6, 14, 5.5), 20, "in_call"),
+    "dir_missed": (missed_arrow(), 20, "missed"),
+    "dir_out": (arrow(5, 15, 14, 6, 5.5), 20, "out_call"),
+    "history": (history(), 20, "link"),
+    "details": (details(), 20, "link"),
+    "end": (hang_up(), 20, "call_icon"),
+    "mute": (microphone_off(), 20, "toggle_icon"),
+    "mute_on": (microphone_off(), 20, "toggle_icon_on"),
+    "speaker": (loudspeaker(), 20, "toggle_icon"),
+    "speaker_on": (loudspeaker(), 20, "toggle_icon_on"),
+    "hold": (pause(), 20, "toggle_icon"),
+    "hold_on": (pause(), 20, "toggle_icon_on"),
+    "note": (notepad(), 20, "toggle_icon"),
+    "dialpad": (dots(), 20, "toggle_icon"),
+    "to_contacts": (person(), 20, "toggle_icon"),
+    # The round ground of a call screen toggle, off and on.
+    "toggle": (disc(18, 18, 17), 36, "toggle"),
+    "toggle_on": (disc(18, 18, 17), 36, "toggle_on"),
+})
+
 # Pictures of more than one colour: layers painted in order, (shape, palette role) each.
 LAYERED = {
     "remove": ([(disc(10, 10, 8), "danger"), (rect(5.5, 9, 14.5, 11), "danger_text")], 20),
@@ -276,7 +363,34 @@ LAYERED = {
     "photo": ([(rect(0, 0, 64, 64), "photo_bg"),
                (union(disc(32, 24, 11.5), minus(ellipse(32, 60, 22, 20), rect(0, 64, 64, 90))),
                 "photo_fg")], 64),
+    # The call screen's default picture, opaque for the same reason.
+    "photo_call": ([(rect(0, 0, 80, 80), "call_photo_bg"),
+                    (union(disc(40, 30, 14.5), minus(ellipse(40, 75, 27.5, 25),
+                                                    rect(0, 80, 80, 110))),
+                     "call_photo_fg")], 80),
 }
+
+# The favourites' photo frames: a disc with a rim, on the ground named. The skin draws the
+# picture as it is where a contact has no photo; a photo is put through it pixel by pixel:
+# transparent pixels (the key colour) stay out, opaque ones (bit 5 set: the disc's inside)
+# let the photo through, and the rest (translucent: the rim) lie over it as they are. So the
+# rim is stored translucent at a level that keeps its colour (254), already blended with the
+# ground at its outer edge, and the inside is opaque to its edge.
+FRAMES = {
+    # name: (diameter, rim width, ground role)
+    "frame_list": (40, 1.5, "row"),
+    "frame_tile": (48, 1.5, "tile"),
+}
+RIM_ALPHA = 254
+
+# Pressed veils: a rounded box of white at a quarter, drawn over a button with the keyed
+# blender of level 3, which keeps three quarters of what lies under it: a quarter of the way
+# to white, on any ground. Hard edges, since that blender darkens a fainter pixel.
+VEILS = {
+    # name: (size, corner radius, palette role)
+    "veil": (14, 6, "call_press"),
+}
+VEIL_ALPHA = 64
 
 
 def render(shape, size, hard=False):
@@ -330,6 +444,52 @@ def render_layers(layers, size, palette):
     return rows
 
 
+def render_frame(diameter, rim, ground, inside):
+    """RGBA rows of a photo frame; inside is the RGBA rows of the default picture."""
+    r = diameter / 2
+    step = 1.0 / SAMPLES
+    rim_rgb = ground[0]
+    bg = ground[1]
+    rows = []
+    for py in range(diameter):
+        row = []
+        for px in range(diameter):
+            inner = outer = 0
+            for sy in range(SAMPLES):
+                for sx in range(SAMPLES):
+                    d = math.hypot(px + (sx + 0.5) * step - r, py + (sy + 0.5) * step - r)
+                    inner += d <= r - rim
+                    outer += d > r
+            n = SAMPLES * SAMPLES
+            if inner * 2 >= n:
+                row.extend(inside[py][4 * px:4 * px + 3] + [255])
+            elif outer == n:
+                row.extend([0, 0, 0, 0])
+            else:
+                # Rim, with the ground mixed in for the samples beyond the disc.
+                share = outer / n
+                rgb = [round(c * (1 - share) + g * share) for c, g in zip(rim_rgb, bg)]
+                row.extend(rgb + [RIM_ALPHA])
+        rows.append(row)
+    return rows
+
+
+def frame_inside(diameter, palette):
+    """The default picture under the frame: the silhouette of the card's photo, opaque."""
+    d = diameter
+    layers = [(rect(0, 0, d, d), "photo_bg"),
+              (union(disc(d / 2, d * 0.375, d * 0.18),
+                     minus(ellipse(d / 2, d * 0.94, d * 0.34, d * 0.31),
+                           rect(0, d, d, d * 1.5))), "photo_fg")]
+    return render_layers(layers, d, palette)
+
+
+def render_veil(size, radius, rgb):
+    shape = round_rect(0, 0, size, size, radius)
+    alpha = render(shape, size, hard=True)
+    return [[v for a in row for v in (rgb + (VEIL_ALPHA if a else 0,))] for row in alpha]
+
+
 def png(width, height, rgba_rows):
     def chunk(kind, data):
         body = kind + data
@@ -364,6 +524,16 @@ def main():
         for name, (layers, size) in LAYERED.items():
             with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
                 out.write(png(size, size, render_layers(layers, size, palette)))
+        for name, (diameter, rim, role) in FRAMES.items():
+            rows = render_frame(diameter, rim, (hex_rgb(palette["frame"]),
+                                                hex_rgb(palette[role])),
+                                frame_inside(diameter, palette))
+            with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
+                out.write(png(diameter, diameter, rows))
+        for name, (size, radius, role) in VEILS.items():
+            rows = render_veil(size, radius, hex_rgb(palette[role]))
+            with open(os.path.join(folder, "%s_%s.png" % (skin, name)), "wb") as out:
+                out.write(png(size, size, rows))
         for role, radius in ROUNDED.items():
             # Nine-patch source: the corners and two pixels of middle each way.
             size = 2 * radius + 2

@@ -271,13 +271,13 @@ class Skin:
                       size=(0, 10)) if letters else None,
         ])
 
-    def keyboard(self):
+    def keyboard(self, bottom=0):
         # 240 wide at most: full width in portrait, the right-hand side in landscape, where the
         # list stays readable beside it. Its top meets the list's title bar on a 240 high
-        # landscape screen.
+        # landscape screen. bottom keeps a band under it free (the call screen's end button).
         row = lambda *keys: Node("htable", None, size=(0, 34), ratio=1, children=keys)
         return Node("node", "KeyboardContainer", ax="MAX_SIDE", ay="MAX_SIDE", size=(240, 174),
-                    anim="bottom",
+                    bmax=(0, bottom), anim="bottom",
                     children=[
             self.fill("keypad_bg"),
             self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
@@ -316,10 +316,13 @@ class Skin:
     def main(self):
         return Node("node", "Main", size=(240, 320), children=[
             self.fill("list_bg", "#background"),
+            # The tabs' containers share the room under the tab bar; the main screen shows
+            # the current one. The contact list comes last of them, so it is the one seen
+            # when nothing has been hidden yet.
+            self.recents_container(),
+            self.favorites_container(),
+            self.favorites_grid_container(),
             self.contact_container(),
-            Node("node", "RecentsContainer", bmin=(0, 38)),
-            Node("node", "FavoritesContainer", bmin=(0, 38)),
-            Node("node", "FavoritesContainer2", bmin=(0, 38)),
             self.ruler(38 + 28),
             self.open_keyboard(),
             self.keyboard(),
@@ -665,6 +668,251 @@ class Skin:
             self.fill("line", "rule", ay="MAX_SIDE", bmin=(16, 0), size=(0, 1)),
         ])
 
+    # Favourites.
+
+    def empty_hint(self, text):
+        """A list's own text for when it has no rows. The list draws its own children only
+        beside its rows, and the text lies within the first row's height, so one row hides
+        it."""
+        return self.text("empty", 9, "hint_empty", text, ay="MIN_SIDE", bmin=(24, 12),
+                         bmax=(24, 0), size=(0, 36), wrap=1)
+
+    def favorites_container(self):
+        return Node("node", "FavoritesContainer", bmin=(0, 38), children=[
+            Node("vlist", "FavoritesList", children=[
+                self.fill("list_bg"),
+                self.empty_hint("skinNoFavorites"),
+            ]),
+        ])
+
+    def favorites_grid_container(self):
+        return Node("node", "FavoritesContainer2", bmin=(0, 38), children=[
+            Node("vlist", "FavoritesList2", children=[
+                self.fill("list_bg"),
+                self.empty_hint("skinNoFavorites"),
+            ]),
+        ])
+
+    def frame_photo(self, picture, size, **props):
+        # Keyed at level 0: the frame's corners stay out and its rim is drawn as it is, also
+        # over a contact's photo put through it.
+        return Node("image", "photo", src=self.pic(picture), alpha=0, size=(size, size),
+                    **props)
+
+    def favorites_row(self):
+        # A tap on the row calls; btnFav at the right end opens the contact.
+        return Node("node", "FavoritesListElement", size=(0, 56), children=self.row_states() + [
+            self.frame_photo("frame_list", 40, ax="MIN_SIDE", ay="CENTER", bmin=(10, 0)),
+            self.text("big", 11, "row_text", bold=1, ay="MIN_SIDE", bmin=(60, 9), bmax=(48, 0),
+                      size=(0, 20), halign="LEFT", valign="BOTTOM", ellipsis=1),
+            self.text("small", 9, "row_small", ay="MIN_SIDE", bmin=(60, 29), bmax=(48, 0),
+                      size=(0, 16), halign="LEFT", valign="TOP", ellipsis=1),
+            self.plain_button("btnFav", [self.icon("details")], ax="MAX_SIDE", size=(44, 0)),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(60, 0), size=(0, 1)),
+        ])
+
+    def favorites_grid_row(self):
+        # The screen places its tiles in this row side by side; the ground shows where a row
+        # has fewer tiles than room.
+        return Node("node", "FavoritesListElement2", size=(0, 100), children=[
+            self.fill("list_bg", "#background"),
+        ])
+
+    def favorites_tile(self):
+        # As wide as the screen allows several of (it is stretched to its share of the row),
+        # and as high as the row. btnContact covers the tile and calls; btnFav, over the
+        # photo's corner, opens the contact. The texts take no touches.
+        return Node("node", "FavoritesItem", size=(76, 100), children=[
+            Node("button", "btnContact", children=[
+                self.rounded("tile", "#normal", bmin=(3, 3), bmax=(3, 3)),
+                self.rounded("tile_pressed", "#pressed", bmin=(3, 3), bmax=(3, 3)),
+            ]),
+            self.frame_photo("frame_tile", 48, ax="CENTER", ay="MIN_SIDE", bmin=(0, 9)),
+            self.text("text1", 8, "row_text", bold=1, ay="MIN_SIDE", bmin=(6, 60), bmax=(6, 0),
+                      size=(0, 16), ellipsis=1),
+            self.text("text2", 7, "row_small", ay="MIN_SIDE", bmin=(6, 76), bmax=(6, 0),
+                      size=(0, 14), ellipsis=1),
+            self.plain_button("btnFav", [self.icon("details")], pressed="tile_pressed",
+                              ax="MAX_SIDE", ay="MIN_SIDE", bmin=(0, 3), bmax=(3, 0),
+                              size=(26, 26)),
+        ])
+
+    # Recents.
+
+    def direction(self, clickable):
+        """The three directions of a call, in their numbering: incoming, missed, outgoing.
+        Clickable ones are buttons (a tap on one is the multinode's click); the others are
+        pictures, so a tap on them is the row's."""
+        icons = ("dir_in", "dir_missed", "dir_out")
+        if clickable:
+            states = [self.plain_button("#" + icon, [self.icon(icon)]) for icon in icons]
+        else:
+            states = [self.icon(icon, "#" + icon) for icon in icons]
+        return Node("multinode", "direction", ax="MIN_SIDE", size=(40, 0), children=states)
+
+    def recents_container(self):
+        return Node("node", "RecentsContainer", bmin=(0, 38), children=[
+            Node("vlist", "RecentsList", children=[
+                self.fill("list_bg"),
+                self.empty_hint("skinNoRecents"),
+            ]),
+        ])
+
+    def recents_row(self):
+        # The name with the count right after it on the first line, the time at the right;
+        # the number's kind and the call's length under them. direction (left) opens the
+        # number's menu, btnRecents (right) the history of the contact or number.
+        return Node("node", "RecentsListElement", size=(0, 48), children=self.row_states() + [
+            self.direction(True),
+            Node("htable", "first_line", ay="MIN_SIDE", bmin=(40, 6), bmax=(110, 0),
+                 size=(0, 20), children=[
+                self.text("firstlast", 11, "row_text", bold=1, grow=1, halign="LEFT",
+                          ellipsis=1),
+                self.text("count", 11, "row_small", grow=1, grow_min=1, halign="LEFT"),
+                Node("node", None, ratio=1),
+            ]),
+            self.text("phone", 9, "row_small", ay="MIN_SIDE", bmin=(40, 26), bmax=(110, 0),
+                      size=(0, 16), halign="LEFT", ellipsis=1),
+            self.text("datetime", 8, "row_small", ax="MAX_SIDE", ay="MIN_SIDE", bmin=(0, 8),
+                      bmax=(44, 0), size=(66, 16), halign="RIGHT", ellipsis=1),
+            self.text("duration", 8, "row_small", ax="MAX_SIDE", ay="MIN_SIDE", bmin=(0, 26),
+                      bmax=(44, 0), size=(66, 16), halign="RIGHT", ellipsis=1),
+            self.plain_button("btnRecents", [self.icon("history")], ax="MAX_SIDE",
+                              size=(40, 0)),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(40, 0), size=(0, 1)),
+        ])
+
+    def contact_recents_form(self):
+        # Like the card: padding takes cancel's place while rows are being deleted, so the
+        # caption stays put; edit_mode's first state opens the form's menu, its second ends
+        # deleting.
+        left = Node("node", None, ax="MIN_SIDE", size=(44, 0), children=[
+            Node("node", "padding", children=[self.fill("tab_off")]),
+            self.back_button(),
+        ])
+        right = [
+            Node("multinode", "edit_mode", ax="MAX_SIDE", size=(58, 0), children=[
+                self.header_button("view_state", "edit", "skinEdit", width=58),
+                self.header_button("edit_state", "done", "skinDone", width=58),
+            ]),
+        ]
+        return self.form("ContactRecentsForm", "skinCallHistory", left, [
+            Node("vlist", "List", bmin=(0, 38), children=[self.fill("list_bg")]),
+        ], right, right_width=58)
+
+    def simple_contact_head(self):
+        return Node("node", "SimpleContactHead", size=(0, 84), children=[
+            self.fill("row"),
+            Node("image", "photo", ax="MIN_SIDE", ay="MIN_SIDE", bmin=(12, 10), size=(64, 64),
+                 src=self.pic("photo"), save_aspect_ratio=1),
+            self.text("firstname", 12, "row_text", bold=1, ay="MIN_SIDE", bmin=(90, 12),
+                      bmax=(12, 0), size=(0, 20), halign="LEFT", ellipsis=1),
+            self.text("lastname", 12, "row_text", bold=1, ay="MIN_SIDE", bmin=(90, 32),
+                      bmax=(12, 0), size=(0, 20), halign="LEFT", ellipsis=1),
+            self.text("company", 9, "row_small", ay="MIN_SIDE", bmin=(90, 54), bmax=(12, 0),
+                      size=(0, 16), halign="LEFT", ellipsis=1),
+            self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
+        ])
+
+    def simple_recents_row(self):
+        return Node("node", "SimpleRecentsListElement", size=(0, 48),
+                    children=self.row_states() + [
+            self.direction(False),
+            self.text("phone", 11, "row_text", bold=1, ay="MIN_SIDE", bmin=(40, 6),
+                      bmax=(44, 0), size=(0, 20), halign="LEFT", valign="BOTTOM", ellipsis=1),
+            self.text("call_info", 8, "row_small", ay="MIN_SIDE", bmin=(40, 27), bmax=(44, 0),
+                      size=(0, 14), halign="LEFT", valign="TOP", ellipsis=1),
+            self.plain_button("remove", [self.icon("remove")], ax="MAX_SIDE", size=(44, 0),
+                              anim="scale"),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(40, 0), size=(0, 1)),
+        ])
+
+    # The call screen.
+
+    def call_toggle(self, id_, icon, caption, switch=None):
+        """A round toggle with its caption under it. switch (icon, on) names the child that
+        code shows and hides: drawn over the button's own face, the same size, with the
+        ground behind it so the face never shows at its edge."""
+        face = lambda i, on: [self.icon("toggle_on" if on else "toggle"),
+                              self.icon(i + ("_on" if on else ""))]
+        children = [Node("node", "#normal"),
+                    Node("node", "face", ax="CENTER", ay="MIN_SIDE", bmin=(0, 3), size=(36, 36),
+                         children=face(icon, switch is not None and not switch[1]))]
+        if switch is not None:
+            children.append(Node("node", switch[0], ax="CENTER", ay="MIN_SIDE", bmin=(0, 3),
+                                 size=(36, 36),
+                                 children=[self.fill("call_bg")] + face(icon, switch[1])))
+        children += [
+            self.text("#text", 8, "call_text_dim", caption, ay="MAX_SIDE", bmax=(0, 2),
+                      size=(0, 12), ellipsis=1),
+            # Over everything, so a press shows also on a switched-on face.
+            Node("image", "#pressed", src=self.pic("veil", 0, 0, 6, 6, 8, 8, 14, 14),
+                 alpha=192, bmin=(4, 0), bmax=(4, 0)),
+        ]
+        return Node("button", id_, ratio=1, size=(64, 0), children=children)
+
+    def call_button(self, id_, color, icon, caption, **props):
+        return Node("button", id_, children=[
+            self.rounded(color, "#normal"),
+            self.rounded(color + "_pressed", "#pressed"),
+            self.icon(icon, ax="MIN_SIDE", bmin=(16, 0)),
+            self.text("#text", 11, "call_icon", caption, bold=1, bmin=(40, 0), bmax=(16, 0),
+                      ellipsis=1),
+        ], **props)
+
+    def call_form(self):
+        # One column: the caller over the toggles over the call buttons. The photo takes what
+        # the column leaves, so a low landscape screen keeps every control at its size and
+        # only the picture shrinks. The keypad comes up over the toggles and leaves the call
+        # buttons free.
+        caller = Node("vtable", "caller", ratio=1, bmin=(8, 6), bmax=(8, 2), children=[
+            self.text("txtStatus", 10, "call_text_dim", size=(0, 18), ellipsis=1),
+            Node("node", "picture", ratio=1, children=[
+                Node("image", "photo", ax="CENTER", size=(80, 0), src=self.pic("photo_call"),
+                     save_aspect_ratio=1, bmin=(0, 2), bmax=(0, 2)),
+            ]),
+            Node("htable", "names", size=(0, 24), children=[
+                Node("node", None, ratio=1),
+                self.text("firstname", 14, "call_text", bold=1, grow=1, ellipsis=1),
+                Node("node", None, size=(5, 0)),
+                self.text("lastname", 14, "call_text", bold=1, grow=1, ellipsis=1),
+                Node("node", None, ratio=1),
+            ]),
+            # Shows the number, or the unknown caller's placeholder.
+            self.text("company", 10, "call_text_dim", size=(0, 16), ellipsis=1),
+        ])
+        toggles = Node("vtable", "toggles", ax="CENTER", size=(240, 100), children=[
+            Node("htable", None, ratio=1, size=(0, 50), children=[
+                self.call_toggle("buttonMute", "mute", "skinMute", ("switchMute", False)),
+                self.call_toggle("buttonKeyboard", "dialpad", "skinKeypad"),
+                self.call_toggle("buttonSpeaker", "speaker", "skinSpeaker",
+                                 ("switchSpeaker", True)),
+            ]),
+            Node("htable", None, ratio=1, size=(0, 50), children=[
+                self.call_toggle("buttonHold", "hold", "skinHold", ("switchHold", True)),
+                self.call_toggle("buttonContacts", "to_contacts", "skinContacts"),
+                self.call_toggle("buttonNote", "note", "skinNote"),
+            ]),
+        ])
+        # Answer and ignore share the band while a call rings; end call has it to itself.
+        band = Node("node", "call_buttons", size=(0, 52), children=[
+            Node("htable", "ringing", ax="CENTER", size=(232, 0), bmin=(0, 6), bmax=(0, 6),
+                 children=[
+                     self.call_button("buttonAnswer", "answer", "call", "skinAnswer",
+                                      ratio=1, size=(100, 0)),
+                     Node("node", None, size=(12, 0)),
+                     self.call_button("buttonIgnore", "end", "end", "skinIgnore", ratio=1,
+                                      size=(100, 0)),
+                 ]),
+            self.call_button("buttonEndCall", "end", "end", "skinEndCall", ax="CENTER",
+                             size=(232, 0), bmin=(0, 6), bmax=(0, 6)),
+        ])
+        return Node("node", "CallForm", size=(240, 320), anim="bottom", children=[
+            self.fill("call_bg", "#background"),
+            Node("vtable", "column", children=[caller, toggles, band]),
+            self.keyboard(bottom=52),
+        ])
+
     def definitions(self):
         """(file, name, node, comment) for every definition of the skin."""
         return [
@@ -744,6 +992,25 @@ class Skin:
             ("menu", "MenuElement4ButtonsDisabled",
              self.menu_four_buttons("MenuElement4ButtonsDisabled"),
              "The same row when it is listed as disabled."),
+            ("favorites", "FavoritesListElement", self.favorites_row(),
+             "One favourite in the list: the framed photo, the name over the number, and the\n"
+             "way to the contact."),
+            ("favorites", "FavoritesListElement2", self.favorites_grid_row(),
+             "One row of the favourites grid, which the screen fills with tiles."),
+            ("favorites", "FavoritesItem", self.favorites_tile(),
+             "One favourite of the grid: a tile that calls, with the way to the contact in\n"
+             "its corner."),
+            ("recents", "RecentsListElement", self.recents_row(),
+             "One row of the call log: calls to or from one number on one day, one way."),
+            ("recents", "ContactRecentsForm", self.contact_recents_form(),
+             "The calls of one contact or one number, with a menu to filter and delete them."),
+            ("recents", "SimpleContactHead", self.simple_contact_head(),
+             "The history's first row: whose calls these are."),
+            ("recents", "SimpleRecentsListElement", self.simple_recents_row(),
+             "One call of the history, with its remove button while deleting."),
+            ("call", "CallForm", self.call_form(),
+             "The call screen: the caller, the toggles and the call buttons, and a keypad for\n"
+             "touch tones."),
         ]
 
 

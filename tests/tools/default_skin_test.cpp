@@ -243,7 +243,12 @@ Box box(const Node& node) {
 }
 
 // What a screen binds a named node as.
-enum class Bound { Any, Button, Text, Image, VList, LabelEdit, Spinner, Toggle, Icons };
+enum class Bound {
+    Any, Button, Text, Image, VList, LabelEdit, Spinner, Toggle, Icons,
+    // The direction of a call: incoming, missed, outgoing, as buttons (the recents list takes
+    // taps on it) or as pictures (the history's rows leave taps to the row).
+    DirectionButtons, DirectionPictures
+};
 
 struct Part {
     const char16_t* name;
@@ -341,7 +346,48 @@ void expect_bound(const Node& root, const Part& part) {
         // One picture per kind of field, in the order the screens number them.
         expect_states<zentra::ImageNode>(*node, 8);
         break;
+    case Bound::DirectionButtons:
+        expect_states<zentra::ButtonNode>(*node, 3);
+        break;
+    case Bound::DirectionPictures:
+        expect_states<zentra::ImageNode>(*node, 3);
+        break;
     }
+}
+
+// The favourites, the recents and the call screen, as their screens bind them.
+const std::vector<Screen>& call_screens() {
+    static const std::vector<Screen> screens = {
+        {u"FavoritesListElement",
+         {{u"photo", Bound::Image}, {u"big", Bound::Text}, {u"small", Bound::Text},
+          {u"btnFav", Bound::Button}}},
+        {u"FavoritesListElement2", {}},
+        {u"FavoritesItem",
+         {{u"btnContact", Bound::Button}, {u"btnFav", Bound::Button}, {u"photo", Bound::Image},
+          {u"text1", Bound::Text}, {u"text2", Bound::Text}}},
+        {u"RecentsListElement",
+         {{u"firstlast", Bound::Text}, {u"count", Bound::Text}, {u"datetime", Bound::Text},
+          {u"duration", Bound::Text}, {u"phone", Bound::Text},
+          {u"direction", Bound::DirectionButtons}, {u"btnRecents", Bound::Button}}},
+        {u"ContactRecentsForm",
+         {{u"padding", Bound::Any}, {u"cancel", Bound::Button}, {u"edit_mode", Bound::Toggle},
+          {u"List", Bound::VList}}},
+        {u"SimpleContactHead",
+         {{u"firstname", Bound::Text}, {u"lastname", Bound::Text}, {u"company", Bound::Text},
+          {u"photo", Bound::Image}}},
+        {u"SimpleRecentsListElement",
+         {{u"phone", Bound::Text}, {u"call_info", Bound::Text},
+          {u"direction", Bound::DirectionPictures}, {u"remove", Bound::Button}}},
+        {u"CallForm",
+         {{u"firstname", Bound::Text}, {u"lastname", Bound::Text}, {u"company", Bound::Text},
+          {u"photo", Bound::Image}, {u"txtStatus", Bound::Text},
+          {u"buttonSpeaker", Bound::Button}, {u"buttonMute", Bound::Button},
+          {u"buttonHold", Bound::Button}, {u"buttonNote", Bound::Button},
+          {u"buttonContacts", Bound::Button}, {u"buttonKeyboard", Bound::Button},
+          {u"buttonAnswer", Bound::Button}, {u"buttonIgnore", Bound::Button},
+          {u"buttonEndCall", Bound::Button}}},
+    };
+    return screens;
 }
 
 TEST_P(SkinCheck, CardAndEditorsHoldWhatTheirScreensBind) {
@@ -360,6 +406,99 @@ TEST_P(SkinCheck, CardAndEditorsHoldWhatTheirScreensBind) {
     ASSERT_NE(date, nullptr);
     for (WStringView spinner : {u"year", u"month", u"day", u"hour", u"minute"}) {
         expect_node<zentra::SpinnerNode>(date->find(u"date"), spinner);
+    }
+}
+
+TEST_P(SkinCheck, FavoritesRecentsAndCallHoldWhatTheirScreensBind) {
+    for (const Screen& screen : call_screens()) {
+        auto root = build(screen.definition);
+        ASSERT_NE(root, nullptr);
+        for (const Part& part : screen.parts) {
+            expect_bound(*root, part);
+        }
+    }
+    // Each tab's container holds its list under the main screen.
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    for (const auto& [container, list] :
+         {std::pair{u"FavoritesContainer", u"FavoritesList"},
+          std::pair{u"FavoritesContainer2", u"FavoritesList2"},
+          std::pair{u"RecentsContainer", u"RecentsList"}}) {
+        const Node* node = expect_node(*main, container);
+        ASSERT_NE(node, nullptr);
+        expect_node<zentra::VList>(*node, list);
+    }
+    // The call screen finds each switch inside its own button, and its keypad as the main
+    // screen's; the call buttons set their labels by name.
+    auto call = build(u"CallForm");
+    ASSERT_NE(call, nullptr);
+    for (const auto& [button, toggle] :
+         {std::pair{u"buttonSpeaker", u"switchSpeaker"}, std::pair{u"buttonMute", u"switchMute"},
+          std::pair{u"buttonHold", u"switchHold"}}) {
+        expect_node(call->find(button), toggle);
+    }
+    for (WStringView button : {u"buttonAnswer", u"buttonIgnore", u"buttonEndCall"}) {
+        expect_node<zentra::TextNode>(call->find(button), u"#text");
+    }
+    expect_keypad(*call);
+}
+
+// A favourite's photo goes through the picture of its `photo` node: the key colour stays out,
+// pixels marked opaque let the photo through, the rest (the rim) lie over it. The node draws
+// that picture at its own size and as it is (keyed, no translucency), so where a contact has
+// no photo the same picture is the default one.
+TEST_P(SkinCheck, FavouritePhotosAreFramed) {
+    const int s = m_shift;
+    for (WStringView definition : {u"FavoritesListElement", u"FavoritesItem"}) {
+        SCOPED_TRACE(utf8(definition));
+        auto root = build(definition);
+        ASSERT_NE(root, nullptr);
+        const auto& photo = root->find<zentra::ImageNode>(u"photo");
+        const zentra::ImageRef& frame = photo.source();
+        ASSERT_FALSE(frame.empty());
+        const zentra::Bitmap& picture = *frame.picture;
+        const int w = picture.width();
+        const int h = picture.height();
+        ASSERT_EQ(w, h) << "a round frame";
+        zentra::layout_root(*root, {0, 0}, {240 << s, 200 << s});
+        EXPECT_EQ(photo.size().w, w << s);
+        EXPECT_EQ(photo.size().h, h << s);
+
+        // Across the middle row: key colour outside, then the rim (not the key colour, not
+        // marked opaque), then the inside, marked opaque throughout.
+        constexpr uint16_t key = 0xF81F;
+        constexpr uint16_t marked = 0x0020;
+        const uint16_t* row = picture.row(h / 2);
+        EXPECT_EQ(picture.row(0)[0], key);
+        EXPECT_EQ(picture.row(h - 1)[w - 1], key);
+        int x = 0;
+        while (x < w / 2 && row[x] == key) {
+            ++x;
+        }
+        EXPECT_LE(x, 1) << "the frame reaches the picture's edge";
+        const int rim_x = x;
+        int rim = 0;
+        while (x < w / 2 && !(row[x] & marked)) {
+            EXPECT_NE(row[x], key);
+            ++rim;
+            ++x;
+        }
+        EXPECT_GE(rim, 1);
+        EXPECT_LE(rim, 3);
+        for (; x < w - rim_x - rim; ++x) {
+            EXPECT_TRUE(row[x] & marked) << "inside pixel " << x << " would cover the photo";
+        }
+
+        // Drawn with the keyed copy of level 0: the rim lands exactly as stored, and the
+        // corners show what lies under them.
+        const Box b = box(photo);
+        zentra::RenderSurface surface;
+        surface.recreate(240 << s, 200 << s);
+        root->render(surface, {0, 0});
+        const auto pixel = [&](int px, int py) { return surface.bitmap()->row(py)[px]; };
+        EXPECT_EQ(pixel(b.x + (rim_x << s), b.y + ((h / 2) << s)), row[rim_x]);
+        EXPECT_NE(pixel(b.x, b.y), key);
+        EXPECT_EQ(pixel(b.x, b.y), pixel(b.x - 1, b.y));
     }
 }
 
