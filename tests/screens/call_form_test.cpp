@@ -94,12 +94,8 @@ protected:
     // Taps the middle of a node of the top form.
     void tap_node(const zentra::Node& node) {
         ASSERT_TRUE(node.is_visible()) << platform::to_utf8(node.name());
-        zentra::Point at{node.size().w / 2, node.size().h / 2};
-        for (const zentra::Node* n = &node; n != nullptr; n = n->parent()) {
-            at.x += n->position().x;
-            at.y += n->position().y;
-        }
-        tap_at(at.x, at.y);
+        // Positions are the screen's, as the stylus gives them.
+        tap_at(node.position().x + node.size().w / 2, node.position().y + node.size().h / 2);
     }
     void tap_button(WStringView name) { tap_node(form->button(name)); }
 
