@@ -63,8 +63,8 @@ DumpNode find(const std::vector<DumpNode>& nodes, const std::string& name) {
 }
 
 std::string tap(const DumpNode& node) {
-    return "tap " + std::to_string(node.x + node.w / 2) + " " + std::to_string(node.y + node.h / 2) +
-           "\nwait 1\n";
+    return "tap " + std::to_string(node.x + node.w / 2) + " " +
+           std::to_string(node.y + node.h / 2) + "\nwait 1\n";
 }
 
 std::string base64(const std::string& bytes) {
@@ -72,8 +72,10 @@ std::string base64(const std::string& bytes) {
     std::string out;
     for (size_t i = 0; i < bytes.size(); i += 3) {
         uint32_t n = static_cast<uint8_t>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) n |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) n |= static_cast<uint8_t>(bytes[i + 2]);
+        if (i + 1 < bytes.size())
+            n |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            n |= static_cast<uint8_t>(bytes[i + 2]);
         out += kDigits[(n >> 18) & 63];
         out += kDigits[(n >> 12) & 63];
         out += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
@@ -86,7 +88,8 @@ std::string base64(const std::string& bytes) {
 std::string red_bmp() {
     std::string b;
     const auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            b += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
     const auto put16 = [&](uint16_t v) {
         b += static_cast<char>(v & 0xFF);
@@ -108,18 +111,20 @@ std::string red_bmp() {
     put32(0);
     put32(0);
     for (int i = 0; i < 8 * 8; ++i) {
-        b += '\0';           // blue
-        b += '\0';           // green
+        b += '\0';                     // blue
+        b += '\0';                     // green
         b += static_cast<char>(0xFF);  // red
     }
     return b;
 }
 
 void add_anna(Home& home) {
-    const e2e::fs::path card = home.write(
-        "anna.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Smith;Anna;;;\r\nFN:Anna Smith\r\n"
-                    "TEL;TYPE=CELL:" + std::string(kAnna) + "\r\nPHOTO;ENCODING=b;TYPE=BMP:" +
-                    base64(red_bmp()) + "\r\nEND:VCARD\r\n");
+    const e2e::fs::path card =
+        home.write("anna.vcf",
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Smith;Anna;;;\r\nFN:Anna Smith\r\n"
+                   "TEL;TYPE=CELL:" +
+                       std::string(kAnna) + "\r\nPHOTO;ENCODING=b;TYPE=BMP:" + base64(red_bmp()) +
+                       "\r\nEND:VCARD\r\n");
     const e2e::RunResult run =
         home.run(e2e::program_dir() / "velvane-pim", {"import", card.string()});
     ASSERT_EQ(run.exit_code, 0) << run.err;
@@ -158,7 +163,8 @@ TEST(CallScreen, AContactsCallIsAnsweredCarriesTonesAndEndsAndAWithheldOneIsUnkn
     const DumpNode answer = find(ringing, "buttonAnswer");
     const DumpNode keyboard = find(ringing, "buttonKeyboard");
     ASSERT_TRUE(answer.found && keyboard.found);
-    run = home.run_script(ring + tap(answer) + "wait 1\n" + tap(keyboard) + "dump keys.txt\nquit\n");
+    run =
+        home.run_script(ring + tap(answer) + "wait 1\n" + tap(keyboard) + "dump keys.txt\nquit\n");
     ASSERT_EQ(run.exit_code, 0) << run.err;
     const std::vector<DumpNode> keys = read_dump(home, "keys.txt");
     const DumpNode one = find(keys, "button1");
@@ -172,8 +178,8 @@ TEST(CallScreen, AContactsCallIsAnsweredCarriesTonesAndEndsAndAWithheldOneIsUnkn
         "phone hangup\nwait 1\ndump ended.txt\n"
         "phone ring --hidden\nwait 1\ndump hidden.txt\nscreenshot hidden.png\n"
         "phone hangup\nwait 1\nquit\n");
-    ASSERT_TRUE(e2e::eventually(
-        [&] { return e2e::fs::exists(home.root() / "tones.png"); }, std::chrono::seconds(60)));
+    ASSERT_TRUE(e2e::eventually([&] { return e2e::fs::exists(home.root() / "tones.png"); },
+                                std::chrono::seconds(60)));
     const std::string status = phone_status(home);
     home.write("checked", "");
     run = home.wait(program);
@@ -217,8 +223,9 @@ TEST(CallScreen, AContactsCallIsAnsweredCarriesTonesAndEndsAndAWithheldOneIsUnkn
     EXPECT_EQ(find(hidden, "firstname").text, "");
     EXPECT_EQ(find(hidden, "lastname").text, "");
     EXPECT_EQ(find(hidden, "company").text, "Unknown");
-    EXPECT_LT(red_share(e2e::read_png((home.root() / "hidden.png").string()), find(hidden, "photo")),
-              0.02)
+    EXPECT_LT(
+        red_share(e2e::read_png((home.root() / "hidden.png").string()), find(hidden, "photo")),
+        0.02)
         << "the skin's own picture";
 
     const std::vector<std::string> lines = home.log_lines();

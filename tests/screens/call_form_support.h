@@ -21,9 +21,9 @@ inline std::string call_button(const std::string& id, int x, int y,
 }
 
 inline std::string call_form_source() {
-    return "define CallForm { point design_size = 100, 100\n" + card_text("firstname", 0, 0, 50, 10) +
-           card_text("lastname", 0, 10, 50, 10) + card_text("company", 0, 20, 50, 10) +
-           card_text("txtStatus", 0, 30, 50, 10) +
+    return "define CallForm { point design_size = 100, 100\n" +
+           card_text("firstname", 0, 0, 50, 10) + card_text("lastname", 0, 10, 50, 10) +
+           card_text("company", 0, 20, 50, 10) + card_text("txtStatus", 0, 30, 50, 10) +
            "node { string type = \"image\" string id = \"photo\"" + at(70, 0, 30, 30) + "}\n" +
            call_button("buttonSpeaker", 0, 40, "switchSpeaker") +
            call_button("buttonMute", 20, 40, "switchMute") +

@@ -287,8 +287,7 @@ TEST_F(CallStage, TheNotesButtonStartsTheConfiguredNotesProgram) {
     ring(kAnnaNumber);
     tap_button(u"buttonNote");
     EXPECT_TRUE(started.empty());
-    write_string(u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane", u"NotesCommand",
-                 u"notes --new");
+    write_string(u"HKEY_CURRENT_USER\\Software\\Quorr\\Velvane", u"NotesCommand", u"notes --new");
     tap_button(u"buttonNote");
     EXPECT_EQ(started, (std::vector<std::vector<std::string>>{{"notes", "--new"}}));
     EXPECT_EQ(application->top_form(), form.get()) << "the call screen stays";
