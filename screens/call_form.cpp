@@ -91,6 +91,7 @@ void CallForm::on_document_refresh(const RefreshHint& hint) {
     } else if (hint.call_ended) {
         log() << "CallForm visibility2= " << (visible() ? 1 : 0) << "\n";
         m_ringing = false;
+        m_status_key.clear();
         m_keyboard.close(false);
         close();
     } else if (hint.caller_changed) {
@@ -100,9 +101,9 @@ void CallForm::on_document_refresh(const RefreshHint& hint) {
 
 void CallForm::show_call(bool incoming) {
     m_ringing = incoming;
-    if (incoming) {
-        look_up_caller();
-    }
+    // A placed call is named too: one the stock phone placed has no number of ours, and the
+    // names of the last call must not stay.
+    look_up_caller();
     m_status_key = incoming ? u"IncomingCall" : u"Dialing";
     show_text(*m_status, m_properties.translate(m_status_key));
     show_call_control();
@@ -236,6 +237,7 @@ bool CallForm::answer_ringing_call() {
 void CallForm::end_call() {
     log() << "btnEndCall clicked\n";
     m_ringing = false;
+    m_status_key.clear();
     if (LineHandler* phone = line()) {
         phone->drop_call();
     }

@@ -276,6 +276,22 @@ TEST_F(CallStage, AnOutgoingCallShowsOnlyEndAndTheContactsButtonLeavesTheCallRun
     EXPECT_FALSE(phone->call_in_progress());
 }
 
+// A call the stock phone placed itself brings no number of ours: the last caller's names go.
+TEST_F(CallStage, ACallPlacedElsewhereDoesNotKeepTheLastCallersName) {
+    build();
+    ring(kAnnaNumber);
+    std::string reply;
+    ASSERT_TRUE(engine->far_hangup(reply));
+    run_for(100);
+    ASSERT_TRUE(engine->make_call(kBobNumber));
+    run_for(100);
+    ASSERT_EQ(application->top_form(), form.get());
+    EXPECT_EQ(text_of(form->status()), u"Dialing");
+    EXPECT_EQ(text_of(form->firstname()), u"");
+    EXPECT_EQ(text_of(form->lastname()), u"");
+    EXPECT_EQ(text_of(form->company()), u"Unknown");
+}
+
 // The notes button runs the configured notes program; without one only the log says so.
 TEST_F(CallStage, TheNotesButtonStartsTheConfiguredNotesProgram) {
     std::vector<std::vector<std::string>> started;
