@@ -337,6 +337,7 @@ ICONS.update({
     "dir_missed": (missed_arrow(), 20, "missed"),
     "dir_out": (arrow(5, 15, 14, 6, 5.5), 20, "out_call"),
     "history": (history(), 20, "link"),
+    "menu_header": (ICONS["menu"][0], 20, "tab_text_on"),
     "details": (details(), 20, "link"),
     "end": (hang_up(), 20, "call_icon"),
     "mute": (microphone_off(), 20, "toggle_icon"),
@@ -347,10 +348,12 @@ ICONS.update({
     "hold_on": (pause(), 20, "toggle_icon_on"),
     "note": (notepad(), 20, "toggle_icon"),
     "dialpad": (dots(), 20, "toggle_icon"),
+    "close_call": (ICONS["close"][0], 20, "toggle_icon"),
+    "backspace_call": (ICONS["backspace"][0], 20, "toggle_icon"),
     "to_contacts": (person(), 20, "toggle_icon"),
     # The round ground of a call screen toggle, off and on.
-    "toggle": (disc(18, 18, 17), 36, "toggle"),
-    "toggle_on": (disc(18, 18, 17), 36, "toggle_on"),
+    "toggle": (disc(16, 16, 15.6), 32, "toggle"),
+    "toggle_on": (disc(16, 16, 15.6), 32, "toggle_on"),
 })
 
 # Pictures of more than one colour: layers painted in order, (shape, palette role) each.

@@ -18,6 +18,8 @@ sys.path.insert(0, os.path.join(ROOT, "scripts"))
 from skin_palettes import PALETTES, ROUNDED  # noqa: E402
 
 FACE = "Tahoma"
+# The height of the call screen's band of call buttons, which its keypad leaves free.
+CALL_BAND = 48
 
 
 class Color(str):
@@ -261,55 +263,67 @@ class Skin:
 
     # The keypad.
 
-    def key(self, id_, digit, letters):
+    # The call screen's keypad wears its colours: role on the main screen -> role there.
+    CALL_KEYPAD = {"keypad_bg": "call_bg", "line": "call_bg", "key": "call_key",
+                   "key_pressed": "call_key_pressed", "key_text": "call_text",
+                   "key_letters": "call_text_dim", "display_text": "call_text",
+                   "close": "close_call", "backspace": "backspace_call"}
+
+    def key(self, id_, digit, letters, look):
         # Keys ask for equal widths, so the table shares the row out evenly.
-        back = self.rounded_states("key", "key_pressed", (2, 2))
+        back = self.rounded_states(look("key"), look("key_pressed"), (2, 2))
         return Node("button", id_, ratio=1, size=(60, 0), children=back + [
-            self.text("digit", 14, "key_text", digit, bold=1, ay="MIN_SIDE", bmin=(0, 2),
+            self.text("digit", 14, look("key_text"), digit, bold=1, ay="MIN_SIDE", bmin=(0, 2),
                       size=(0, 20)),
-            self.text("letters", 7, "key_letters", letters, ay="MAX_SIDE", bmax=(0, 3),
+            self.text("letters", 7, look("key_letters"), letters, ay="MAX_SIDE", bmax=(0, 3),
                       size=(0, 10)) if letters else None,
         ])
 
-    def keyboard(self, bottom=0):
-        # 240 wide at most: full width in portrait, the right-hand side in landscape, where the
-        # list stays readable beside it. Its top meets the list's title bar on a 240 high
-        # landscape screen. bottom keeps a band under it free (the call screen's end button).
+    def keyboard(self, call=False):
+        """The keypad. On the main screen it is 240 wide at most: full width in portrait, the
+        right-hand side in landscape, where the list stays readable beside it; its top meets
+        the list's title bar on a 240 high landscape screen. On the call screen it spans the
+        screen over the caller and the toggles, keys centred, and leaves the call buttons'
+        band under it free."""
+        look = (lambda role: self.CALL_KEYPAD.get(role, role)) if call else (lambda role: role)
+        key = lambda id_, digit, letters: self.key(id_, digit, letters, look)
         row = lambda *keys: Node("htable", None, size=(0, 34), ratio=1, children=keys)
-        return Node("node", "KeyboardContainer", ax="MAX_SIDE", ay="MAX_SIDE", size=(240, 174),
-                    bmax=(0, bottom), anim="bottom",
-                    children=[
-            self.fill("keypad_bg"),
-            self.fill("line", "rule", ay="MIN_SIDE", size=(0, 1)),
-            Node("vtable", "keys", bmin=(2, 3), bmax=(2, 3), children=[
+        place = (dict(ay="MAX_SIDE", size=(0, 174), bmax=(0, CALL_BAND)) if call else
+                 dict(ax="MAX_SIDE", ay="MAX_SIDE", size=(240, 174)))
+        keys = dict(ax="CENTER", size=(236, 0), bmin=(0, 3), bmax=(0, 3)) if call else \
+            dict(bmin=(2, 3), bmax=(2, 3))
+        return Node("node", "KeyboardContainer", anim="bottom", children=[
+            self.fill(look("keypad_bg")),
+            self.fill(look("line"), "rule", ay="MIN_SIDE", size=(0, 1)),
+            Node("vtable", "keys", children=[
                 Node("node", "display", size=(0, 32), ratio=1, children=[
-                    self.text("text_button_call", 16, "display_text", bmin=(48, 0),
+                    self.text("text_button_call", 16, look("display_text"), bmin=(48, 0),
                               bmax=(48, 0), ellipsis=1),
                     # Close and backspace share one place: the keypad shows one at a time.
                     Node("button", "button_close", ax="MAX_SIDE", size=(48, 0), children=[
                         Node("node", "#normal"),
-                        self.fill("key_pressed", "#pressed", bmin=(2, 2), bmax=(2, 2)),
-                        self.icon("close")]),
+                        self.fill(look("key_pressed"), "#pressed", bmin=(2, 2), bmax=(2, 2)),
+                        self.icon(look("close"))]),
                     Node("button", "button_backspace", ax="MAX_SIDE", size=(48, 0), children=[
                         Node("node", "#normal"),
-                        self.fill("key_pressed", "#pressed", bmin=(2, 2), bmax=(2, 2)),
-                        self.icon("backspace")]),
+                        self.fill(look("key_pressed"), "#pressed", bmin=(2, 2), bmax=(2, 2)),
+                        self.icon(look("backspace"))]),
                 ]),
-                row(self.key("button1", "1", ""), self.key("button2", "2", "ABC"),
-                    self.key("button3", "3", "DEF")),
-                row(self.key("button4", "4", "GHI"), self.key("button5", "5", "JKL"),
-                    self.key("button6", "6", "MNO")),
-                row(self.key("button7", "7", "PQRS"), self.key("button8", "8", "TUV"),
-                    self.key("button9", "9", "WXYZ")),
-                row(self.key("button_hash", "#", "*"), self.key("button0", "0", "+"),
+                row(key("button1", "1", ""), key("button2", "2", "ABC"),
+                    key("button3", "3", "DEF")),
+                row(key("button4", "4", "GHI"), key("button5", "5", "JKL"),
+                    key("button6", "6", "MNO")),
+                row(key("button7", "7", "PQRS"), key("button8", "8", "TUV"),
+                    key("button9", "9", "WXYZ")),
+                row(key("button_hash", "#", "*"), key("button0", "0", "+"),
                     # A cell of its own, so the grid keeps its columns when the key is hidden.
                     Node("node", "call_cell", ratio=1, size=(60, 0), children=[
                         Node("button", "button_call",
                              children=self.rounded_states("call", "call_pressed", (2, 2))
                              + [self.icon("call")]),
                     ])),
-            ]),
-        ])
+            ], **keys),
+        ], **place)
 
     # Screens.
 
@@ -670,18 +684,18 @@ class Skin:
 
     # Favourites.
 
-    def empty_hint(self, text):
+    def empty_hint(self, text, row_height):
         """A list's own text for when it has no rows. The list draws its own children only
         beside its rows, and the text lies within the first row's height, so one row hides
         it."""
-        return self.text("empty", 9, "hint_empty", text, ay="MIN_SIDE", bmin=(24, 12),
-                         bmax=(24, 0), size=(0, 36), wrap=1)
+        return self.text("empty", 9, "hint_empty", text, ay="MIN_SIDE", bmin=(20, 4),
+                         bmax=(20, 0), size=(0, row_height - 6), wrap=1, ellipsis=1)
 
     def favorites_container(self):
         return Node("node", "FavoritesContainer", bmin=(0, 38), children=[
             Node("vlist", "FavoritesList", children=[
                 self.fill("list_bg"),
-                self.empty_hint("skinNoFavorites"),
+                self.empty_hint("skinNoFavorites", 56),
             ]),
         ])
 
@@ -689,7 +703,7 @@ class Skin:
         return Node("node", "FavoritesContainer2", bmin=(0, 38), children=[
             Node("vlist", "FavoritesList2", children=[
                 self.fill("list_bg"),
-                self.empty_hint("skinNoFavorites"),
+                self.empty_hint("skinNoFavorites", 56),
             ]),
         ])
 
@@ -748,51 +762,54 @@ class Skin:
             states = [self.plain_button("#" + icon, [self.icon(icon)]) for icon in icons]
         else:
             states = [self.icon(icon, "#" + icon) for icon in icons]
-        return Node("multinode", "direction", ax="MIN_SIDE", size=(40, 0), children=states)
+        return Node("multinode", "direction", ax="MIN_SIDE", size=(36, 0), children=states)
 
     def recents_container(self):
         return Node("node", "RecentsContainer", bmin=(0, 38), children=[
             Node("vlist", "RecentsList", children=[
                 self.fill("list_bg"),
-                self.empty_hint("skinNoRecents"),
+                self.empty_hint("skinNoRecents", 48),
             ]),
         ])
 
     def recents_row(self):
-        # The name with the count right after it on the first line, the time at the right;
-        # the number's kind and the call's length under them. direction (left) opens the
-        # number's menu, btnRecents (right) the history of the contact or number.
+        # Two lines between the direction (left, opens the number's menu) and btnRecents
+        # (right, the history of the contact or number): the name with the count right after
+        # it and the time at the end; the number's kind and the call's length. Tables, so
+        # the name has all the room the other texts leave.
+        line = lambda id_, y, h, children: Node("htable", id_, ay="MIN_SIDE", bmin=(36, y),
+                                                bmax=(44, 0), size=(0, h), children=children)
+        small = lambda id_: self.text(id_, 8, "row_small", grow=1, grow_min=1, halign="RIGHT")
         return Node("node", "RecentsListElement", size=(0, 48), children=self.row_states() + [
             self.direction(True),
-            Node("htable", "first_line", ay="MIN_SIDE", bmin=(40, 6), bmax=(110, 0),
-                 size=(0, 20), children=[
+            line("first_line", 5, 22, [
                 self.text("firstlast", 11, "row_text", bold=1, grow=1, halign="LEFT",
                           ellipsis=1),
                 self.text("count", 11, "row_small", grow=1, grow_min=1, halign="LEFT"),
-                Node("node", None, ratio=1),
+                Node("node", None, ratio=1, size=(8, 0)),
+                small("datetime"),
             ]),
-            self.text("phone", 9, "row_small", ay="MIN_SIDE", bmin=(40, 26), bmax=(110, 0),
-                      size=(0, 16), halign="LEFT", ellipsis=1),
-            self.text("datetime", 8, "row_small", ax="MAX_SIDE", ay="MIN_SIDE", bmin=(0, 8),
-                      bmax=(44, 0), size=(66, 16), halign="RIGHT", ellipsis=1),
-            self.text("duration", 8, "row_small", ax="MAX_SIDE", ay="MIN_SIDE", bmin=(0, 26),
-                      bmax=(44, 0), size=(66, 16), halign="RIGHT", ellipsis=1),
+            line("second_line", 27, 16, [
+                self.text("phone", 9, "row_small", grow=1, halign="LEFT", ellipsis=1),
+                Node("node", None, ratio=1, size=(8, 0)),
+                small("duration"),
+            ]),
             self.plain_button("btnRecents", [self.icon("history")], ax="MAX_SIDE",
                               size=(40, 0)),
-            self.fill("line", "rule", ay="MAX_SIDE", bmin=(40, 0), size=(0, 1)),
+            self.fill("line", "rule", ay="MAX_SIDE", bmin=(36, 0), size=(0, 1)),
         ])
 
     def contact_recents_form(self):
         # Like the card: padding takes cancel's place while rows are being deleted, so the
-        # caption stays put; edit_mode's first state opens the form's menu, its second ends
-        # deleting.
+        # caption stays put; edit_mode's first state opens the form's menu (filter, delete),
+        # its second stands while the menu or the deleting lasts, and ends the deleting.
         left = Node("node", None, ax="MIN_SIDE", size=(44, 0), children=[
             Node("node", "padding", children=[self.fill("tab_off")]),
             self.back_button(),
         ])
         right = [
             Node("multinode", "edit_mode", ax="MAX_SIDE", size=(58, 0), children=[
-                self.header_button("view_state", "edit", "skinEdit", width=58),
+                self.header_button("view_state", "menu_header", "MainMenu", width=58),
                 self.header_button("edit_state", "done", "skinDone", width=58),
             ]),
         ]
@@ -830,43 +847,46 @@ class Skin:
     # The call screen.
 
     def call_toggle(self, id_, icon, caption, switch=None):
-        """A round toggle with its caption under it. switch (icon, on) names the child that
-        code shows and hides: drawn over the button's own face, the same size, with the
-        ground behind it so the face never shows at its edge."""
-        face = lambda i, on: [self.icon("toggle_on" if on else "toggle"),
-                              self.icon(i + ("_on" if on else ""))]
+        """A round toggle with its caption under it. switch (name, on) is the child that code
+        shows and hides: drawn over the button's own face, the same size, with the ground
+        behind it so the face never shows at its edge."""
+        face = lambda on: [self.icon("toggle_on" if on else "toggle"),
+                           self.icon(icon + ("_on" if on else ""))]
+        place = dict(ax="CENTER", ay="MIN_SIDE", bmin=(0, 1), size=(32, 32))
         children = [Node("node", "#normal"),
-                    Node("node", "face", ax="CENTER", ay="MIN_SIDE", bmin=(0, 3), size=(36, 36),
-                         children=face(icon, switch is not None and not switch[1]))]
+                    Node("node", "face", children=face(switch is not None and not switch[1]),
+                         **place)]
         if switch is not None:
-            children.append(Node("node", switch[0], ax="CENTER", ay="MIN_SIDE", bmin=(0, 3),
-                                 size=(36, 36),
-                                 children=[self.fill("call_bg")] + face(icon, switch[1])))
+            children.append(Node("node", switch[0], children=[self.fill("call_bg")]
+                                 + face(switch[1]), **place))
         children += [
-            self.text("#text", 8, "call_text_dim", caption, ay="MAX_SIDE", bmax=(0, 2),
-                      size=(0, 12), ellipsis=1),
-            # Over everything, so a press shows also on a switched-on face.
+            self.text("#text", 8, "call_text_dim", caption, ay="MAX_SIDE", size=(0, 12),
+                      ellipsis=1),
+            # Over everything, so a press shows on a switched-on face as well.
             Node("image", "#pressed", src=self.pic("veil", 0, 0, 6, 6, 8, 8, 14, 14),
                  alpha=192, bmin=(4, 0), bmax=(4, 0)),
         ]
         return Node("button", id_, ratio=1, size=(64, 0), children=children)
 
     def call_button(self, id_, color, icon, caption, **props):
+        # The icon and the caption centred together, the caption as long as it is.
         return Node("button", id_, children=[
             self.rounded(color, "#normal"),
             self.rounded(color + "_pressed", "#pressed"),
-            self.icon(icon, ax="MIN_SIDE", bmin=(16, 0)),
-            self.text("#text", 11, "call_icon", caption, bold=1, bmin=(40, 0), bmax=(16, 0),
-                      ellipsis=1),
+            Node("htable", None, bmin=(8, 0), bmax=(8, 0), children=[
+                Node("node", None, ratio=1),
+                Node("node", None, size=(28, 0), children=[self.icon(icon)]),
+                self.text("#text", 11, "call_icon", caption, bold=1, grow=1, ellipsis=1),
+                Node("node", None, ratio=1),
+            ]),
         ], **props)
 
     def call_form(self):
         # One column: the caller over the toggles over the call buttons. The photo takes what
         # the column leaves, so a low landscape screen keeps every control at its size and
-        # only the picture shrinks. The keypad comes up over the toggles and leaves the call
-        # buttons free.
-        caller = Node("vtable", "caller", ratio=1, bmin=(8, 6), bmax=(8, 2), children=[
-            self.text("txtStatus", 10, "call_text_dim", size=(0, 18), ellipsis=1),
+        # only the picture shrinks. The keypad comes up over the caller and the toggles.
+        caller = Node("vtable", "caller", ratio=1, bmin=(8, 4), bmax=(8, 2), children=[
+            self.text("txtStatus", 9, "call_text_dim", size=(0, 16), ellipsis=1),
             Node("node", "picture", ratio=1, children=[
                 Node("image", "photo", ax="CENTER", size=(80, 0), src=self.pic("photo_call"),
                      save_aspect_ratio=1, bmin=(0, 2), bmax=(0, 2)),
@@ -881,36 +901,38 @@ class Skin:
             # Shows the number, or the unknown caller's placeholder.
             self.text("company", 10, "call_text_dim", size=(0, 16), ellipsis=1),
         ])
-        toggles = Node("vtable", "toggles", ax="CENTER", size=(240, 100), children=[
-            Node("htable", None, ratio=1, size=(0, 50), children=[
+        toggles = Node("vtable", "toggles", ax="CENTER", size=(240, 0), bmin=(0, 2),
+                       bmax=(0, 2), children=[
+            Node("htable", None, size=(0, 46), children=[
                 self.call_toggle("buttonMute", "mute", "skinMute", ("switchMute", False)),
                 self.call_toggle("buttonKeyboard", "dialpad", "skinKeypad"),
                 self.call_toggle("buttonSpeaker", "speaker", "skinSpeaker",
                                  ("switchSpeaker", True)),
             ]),
-            Node("htable", None, ratio=1, size=(0, 50), children=[
+            Node("node", None, size=(0, 2)),
+            Node("htable", None, size=(0, 46), children=[
                 self.call_toggle("buttonHold", "hold", "skinHold", ("switchHold", True)),
                 self.call_toggle("buttonContacts", "to_contacts", "skinContacts"),
                 self.call_toggle("buttonNote", "note", "skinNote"),
             ]),
         ])
         # Answer and ignore share the band while a call rings; end call has it to itself.
-        band = Node("node", "call_buttons", size=(0, 52), children=[
-            Node("htable", "ringing", ax="CENTER", size=(232, 0), bmin=(0, 6), bmax=(0, 6),
-                 children=[
-                     self.call_button("buttonAnswer", "answer", "call", "skinAnswer",
-                                      ratio=1, size=(100, 0)),
-                     Node("node", None, size=(12, 0)),
-                     self.call_button("buttonIgnore", "end", "end", "skinIgnore", ratio=1,
-                                      size=(100, 0)),
-                 ]),
+        inset = dict(bmin=(0, 5), bmax=(0, 5))
+        band = Node("node", "call_buttons", size=(0, CALL_BAND), children=[
+            Node("htable", "ringing", ax="CENTER", size=(232, 0), children=[
+                self.call_button("buttonAnswer", "answer", "call", "skinAnswer", ratio=1,
+                                 size=(100, 0), **inset),
+                Node("node", None, size=(10, 0)),
+                self.call_button("buttonIgnore", "end", "end", "skinIgnore", ratio=1,
+                                 size=(100, 0), **inset),
+            ], bmin=(4, 0), bmax=(4, 0)),
             self.call_button("buttonEndCall", "end", "end", "skinEndCall", ax="CENTER",
-                             size=(232, 0), bmin=(0, 6), bmax=(0, 6)),
+                             size=(232, 0), bmin=(4, 5), bmax=(4, 5)),
         ])
         return Node("node", "CallForm", size=(240, 320), anim="bottom", children=[
             self.fill("call_bg", "#background"),
             Node("vtable", "column", children=[caller, toggles, band]),
-            self.keyboard(bottom=52),
+            self.keyboard(call=True),
         ])
 
     def definitions(self):

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "core/key_value.h"
 #include "core/paths.h"
@@ -226,6 +228,41 @@ TEST(ShippedLanguages, HaveTheContactCardsTexts) {
           u"ChoosePhoto", u"RemovePhoto", u"ConfirDeleteContact", u"ReallyDelete", u"Cancel",
           u"skinNoCategory", u"skinNewCategory"}) {
         EXPECT_TRUE(english.count(key)) << platform::to_utf8(key);
+    }
+}
+
+// The texts the call screen and the recents screens look up by key, beside those the skin
+// names: the call states, the recents menus and the unknown caller.
+TEST(ShippedLanguages, HaveTheCallAndRecentsTexts) {
+    for (const char* file : {"english.lng", "russian.lng"}) {
+        const KeyValues map = shipped_language(file);
+        for (const char16_t* key :
+             {u"IncomingCall", u"Dialing", u"Connected", u"skinUnknown", u"skinBackToCall",
+              u"MainMenu", u"menuFilter", u"menuAllCalls", u"menuIncoming", u"menuOutgoing",
+              u"menuRejected", u"menuDelete", u"menuDeleteAll", u"ReallyDelete",
+              u"RecentClickKnownContact", u"RecentClickUnknownContact", u"OpenContact",
+              u"Add2NewContact", u"Add2Existing", u"SendSMS"}) {
+            EXPECT_TRUE(map.count(key)) << file << " " << platform::to_utf8(key);
+        }
+    }
+}
+
+// A file without the UTF-16 mark is read byte by byte as Latin-1, so anything beyond ASCII
+// in it (UTF-8 typed by an editor) would show as mojibake; such texts go to UTF-16 files.
+TEST(ShippedLanguages, NarrowFilesAreAscii) {
+    for (const char* file : {"english.lng", "russian.lng"}) {
+        const auto path =
+            (std::filesystem::path(VELVANE_TEST_DATA) / "../../../lang" / file).lexically_normal();
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in) << path;
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+            static_cast<unsigned char>(bytes[1]) == 0xFE) {
+            continue;
+        }
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            EXPECT_LT(static_cast<unsigned char>(bytes[i]), 0x80) << file << " at byte " << i;
+        }
     }
 }
 

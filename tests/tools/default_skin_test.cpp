@@ -504,11 +504,38 @@ TEST_P(SkinCheck, FavouritePhotosAreFramed) {
 
 // Every screen of the card fits the screen, with its header on top and its list, when it
 // has one, filling the rest, in every orientation.
-TEST_P(SkinCheck, CardAndEditorsLayOutInPortraitAndLandscape) {
+// Texts as a screen fills them (texts that size themselves to their content have no width
+// while empty), the long forms of the short ones.
+void fill_texts(Node& root, const std::vector<Part>& parts) {
+    for (const Part& part : parts) {
+        if (part.as != Bound::Text) {
+            continue;
+        }
+        const WStringView name = part.name;
+        const char16_t* text = name == u"count"      ? u" (12)"
+                               : name == u"datetime" ? u"21.11.2026"
+                               : name == u"duration" ? u"1:02:03"
+                                                     : u"Anna Karenina";
+        root.find<zentra::TextNode>(name).set_text(text);
+    }
+}
+
+std::vector<Screen> every_screen() {
+    std::vector<Screen> screens = card_screens();
+    screens.insert(screens.end(), call_screens().begin(), call_screens().end());
+    return screens;
+}
+
+// A form with a header; the call screen has none (its own test follows).
+bool has_header(WStringView name) {
+    return name.ends_with(u"Form") && name != u"CallForm";
+}
+
+TEST_P(SkinCheck, FormsLayOutInPortraitAndLandscape) {
     const int s = m_shift;
-    for (const Screen& screen : card_screens()) {
+    for (const Screen& screen : every_screen()) {
         const WStringView name = screen.definition;
-        if (!name.ends_with(u"Form")) {
+        if (!has_header(name)) {
             continue;
         }
         auto root = build(name);
@@ -545,9 +572,9 @@ TEST_P(SkinCheck, CardAndEditorsLayOutInPortraitAndLandscape) {
 }
 
 // Rows keep every part inside themselves, at their own height, on narrow and wide lists.
-TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
+TEST_P(SkinCheck, RowsKeepTheirPartsInside) {
     const int s = m_shift;
-    for (const Screen& screen : card_screens()) {
+    for (const Screen& screen : every_screen()) {
         const WStringView name = screen.definition;
         if (name.ends_with(u"Form")) {
             continue;
@@ -556,8 +583,11 @@ TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
         ASSERT_NE(row, nullptr);
         const int h = m_skin.get_point(*m_skin.find_definition(name), u"design_size", {0, 0}).y;
         EXPECT_GT(h, 0) << utf8(name) << " has no height of its own";
-        for (const int w : {240, 400}) {
+        // A tile is as wide as its share of a grid row: from its own width to just under two.
+        const bool tile = name == u"FavoritesItem";
+        for (const int w : tile ? std::vector<int>{76, 150} : std::vector<int>{240, 400}) {
             SCOPED_TRACE(utf8(name) + " " + std::to_string(w));
+            fill_texts(*row, screen.parts);
             zentra::layout_root(*row, {0, 0}, {w << s, h});
             for (const Part& part : screen.parts) {
                 const Box b = box(row->find(part.name));
@@ -568,6 +598,208 @@ TEST_P(SkinCheck, CardRowsKeepTheirPartsInside) {
                 EXPECT_LE(b.right(), w << s) << utf8(part.name);
                 EXPECT_LE(b.bottom(), h) << utf8(part.name);
             }
+        }
+    }
+}
+
+// The call screen, ringing, connected and with its keypad open, in every orientation: the
+// call buttons on the bottom edge, the keypad over everything else but never over them, the
+// toggles finger-sized, and each switch exactly over its button's own face, which it hides.
+TEST_P(SkinCheck, CallFormLaysOutInPortraitAndLandscape) {
+    auto call = build(u"CallForm");
+    ASSERT_NE(call, nullptr);
+    const int s = m_shift;
+    for (const auto& [w, h] : {std::pair{240, 320}, std::pair{320, 240}, std::pair{240, 400},
+                              std::pair{400, 240}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        // Ringing: answer and ignore side by side; then end call alone.
+        call->find(u"buttonEndCall").set_visible_at_once(false);
+        fill_texts(*call, call_screens().back().parts);
+        zentra::layout_root(*call, {0, 0}, {w << s, h << s});
+        for (const Part& part : call_screens().back().parts) {
+            const Box b = box(call->find(part.name));
+            EXPECT_GT(b.w, 0) << utf8(part.name);
+            EXPECT_GT(b.h, 0) << utf8(part.name);
+            EXPECT_GE(b.x, 0) << utf8(part.name);
+            EXPECT_LE(b.right(), w << s) << utf8(part.name);
+        }
+        const Box answer = box(call->find(u"buttonAnswer"));
+        const Box ignore = box(call->find(u"buttonIgnore"));
+        EXPECT_LE(answer.right(), ignore.x);
+        EXPECT_EQ(answer.y, ignore.y);
+        EXPECT_GE(answer.w, 90 << s) << "room for the label";
+        EXPECT_GE(answer.h, 36 << s);
+        EXPECT_GE(answer.x, 0);
+        EXPECT_LE(ignore.right(), w << s);
+        EXPECT_LE(answer.bottom(), h << s);
+        EXPECT_GE(answer.bottom(), (h - 8) << s) << "on the bottom edge";
+
+        call->find(u"buttonEndCall").set_visible_at_once(true);
+        call->find(u"buttonAnswer").set_visible_at_once(false);
+        call->find(u"buttonIgnore").set_visible_at_once(false);
+        zentra::layout_root(*call, {0, 0}, {w << s, h << s});
+        const Box end = box(call->find(u"buttonEndCall"));
+        EXPECT_GE(end.w, 180 << s);
+        EXPECT_GE(end.x, 0);
+        EXPECT_LE(end.right(), w << s);
+        EXPECT_EQ(end.y, answer.y);
+
+        const Box keypad = box(call->find(u"KeyboardContainer"));
+        EXPECT_LE(keypad.bottom(), end.y) << "the keypad leaves the call buttons free";
+        EXPECT_GE(keypad.y, 0);
+        EXPECT_GE(box(call->find(u"button_hash")).y, keypad.y);
+        EXPECT_LE(box(call->find(u"button_hash")).bottom(), keypad.bottom());
+
+        const Box status = box(call->find(u"txtStatus"));
+        const Box photo = box(call->find(u"photo"));
+        const Box company = box(call->find(u"company"));
+        EXPECT_GE(status.y, 0);
+        EXPECT_LE(status.bottom(), photo.y);
+        EXPECT_LE(photo.bottom(), company.y);
+        EXPECT_GE(photo.h, 24 << s) << "a caller's picture that can still be made out";
+        for (WStringView name : {u"buttonSpeaker", u"buttonMute", u"buttonHold", u"buttonNote",
+                                 u"buttonContacts", u"buttonKeyboard"}) {
+            const Box b = box(call->find(name));
+            EXPECT_GE(b.w, 60 << s) << utf8(name);
+            EXPECT_GE(b.h, 40 << s) << utf8(name);
+            EXPECT_GE(b.y, company.bottom()) << utf8(name);
+            EXPECT_LE(b.bottom(), end.y) << utf8(name);
+            // The caption under the round face, not over it.
+            const Box face = box(call->find(name).find(u"face"));
+            const Box caption = box(call->find(name).find(u"#text"));
+            EXPECT_GE(face.y, b.y) << utf8(name);
+            EXPECT_GE(caption.y, face.bottom()) << utf8(name);
+            EXPECT_LE(caption.bottom(), b.bottom()) << utf8(name);
+        }
+        for (const auto& [button, toggle] :
+             {std::pair{u"buttonSpeaker", u"switchSpeaker"},
+              std::pair{u"buttonMute", u"switchMute"}, std::pair{u"buttonHold", u"switchHold"}}) {
+            Node& parent = call->find(button);
+            const Box face = box(parent.find(u"face"));
+            const Box on = box(parent.find(toggle));
+            EXPECT_TRUE(face.x == on.x && face.y == on.y && face.w == on.w && face.h == on.h)
+                << utf8(toggle) << " covers its button's face";
+        }
+        call->find(u"buttonAnswer").set_visible_at_once(true);
+        call->find(u"buttonIgnore").set_visible_at_once(true);
+    }
+}
+
+// A switched toggle shows only its switch: the face under it does not show anywhere, not
+// even at the edge of the round, and a press still shows over the switch.
+TEST_P(SkinCheck, CallTogglesShowTheirSwitchAndTheirPress) {
+    auto call = build(u"CallForm");
+    ASSERT_NE(call, nullptr);
+    const int s = m_shift;
+    call->find(u"KeyboardContainer").set_visible_at_once(false);
+    zentra::layout_root(*call, {0, 0}, {240 << s, 320 << s});
+    for (const auto& [button, toggle] :
+         {std::pair{u"buttonSpeaker", u"switchSpeaker"}, std::pair{u"buttonMute", u"switchMute"},
+          std::pair{u"buttonHold", u"switchHold"}}) {
+        SCOPED_TRACE(utf8(button));
+        Node& parent = call->find(button);
+        const Box cell = box(parent);
+        const auto render = [&](bool face, bool on, bool pressed) {
+            parent.find(u"face").set_visible_at_once(face);
+            parent.find(toggle).set_visible_at_once(on);
+            parent.find(u"#pressed").set_visible_at_once(pressed);
+            zentra::RenderSurface surface;
+            surface.recreate(240 << s, 320 << s);
+            call->render(surface, {0, 0});
+            std::vector<uint16_t> pixels;
+            for (int y = cell.y; y < cell.bottom(); ++y) {
+                const uint16_t* row = surface.bitmap()->row(y);
+                pixels.insert(pixels.end(), row + cell.x, row + cell.right());
+            }
+            return pixels;
+        };
+        const auto off = render(true, false, false);
+        const auto on = render(true, true, false);
+        EXPECT_NE(off, on);
+        EXPECT_EQ(on, render(false, true, false)) << "the face shows beside the switch";
+        EXPECT_NE(on, render(true, true, true)) << "no press shows over the switch";
+        parent.find(u"face").set_visible_at_once(true);
+        parent.find(toggle).set_visible_at_once(true);
+        parent.find(u"#pressed").set_visible_at_once(false);
+    }
+}
+
+// A whole picture (no nine-patch middle) drawn at another size than its own is cut short
+// or repeated; every such image of these screens gets exactly its picture's size.
+TEST_P(SkinCheck, WholePicturesAreDrawnAtTheirOwnSize) {
+    const int s = m_shift;
+    for (const Screen& screen : call_screens()) {
+        auto root = build(screen.definition);
+        ASSERT_NE(root, nullptr);
+        const zentra::Point design =
+            m_skin.get_point(*m_skin.find_definition(screen.definition), u"design_size", {0, 0});
+        const bool row = !WStringView(screen.definition).ends_with(u"Form");
+        fill_texts(*root, screen.parts);
+        const int w = row && design.x > 0 ? design.x : 240 << s;
+        zentra::layout_root(*root, {0, 0}, {w, row ? design.y : 320 << s});
+        std::vector<const Node*> nodes{root.get()};
+        while (!nodes.empty()) {
+            const Node* node = nodes.back();
+            nodes.pop_back();
+            for (int i = 0; i < node->child_count(); ++i) {
+                nodes.push_back(node->child(i));
+            }
+            const auto* image = dynamic_cast<const zentra::ImageNode*>(node);
+            if (image == nullptr || image->save_aspect_ratio() || image->source().empty()) {
+                continue;
+            }
+            const auto& pairs = image->source().pairs;
+            if (pairs[0].x == pairs[1].x && pairs[2].x == pairs[3].x &&
+                pairs[0].y == pairs[1].y && pairs[2].y == pairs[3].y) {
+                const zentra::Size natural{pairs[3].x - pairs[0].x, pairs[3].y - pairs[0].y};
+                EXPECT_TRUE(image->size().w == natural.w && image->size().h == natural.h)
+                    << utf8(screen.definition) << ": " << utf8(node->name()) << " under "
+                    << utf8(node->parent()->name()) << " is " << image->size().w << "x"
+                    << image->size().h << ", its picture " << natural.w << "x" << natural.h;
+            }
+        }
+    }
+}
+
+// The favourites grid: a tile narrow enough for three in a 240 wide portrait row and four
+// in landscape, and as high as the row the screen puts it in.
+TEST_P(SkinCheck, FavouriteTilesFitTheirRow) {
+    const auto tile = m_skin.find_definition(u"FavoritesItem");
+    const auto row = m_skin.find_definition(u"FavoritesListElement2");
+    ASSERT_TRUE(tile && row);
+    const zentra::Point tile_size = m_skin.get_point(*tile, u"design_size", {0, 0});
+    const int w = tile_size.x >> m_shift;
+    EXPECT_GE(w, 70);
+    EXPECT_LE(w, 80);
+    EXPECT_EQ(240 / w, 3);
+    EXPECT_EQ(320 / w, 4);
+    EXPECT_EQ(tile_size.y, m_skin.get_point(*row, u"design_size", {0, 0}).y);
+    // The screen places a tile by its borders in the row: it must stretch between them.
+    EXPECT_EQ(m_skin.get_string(*tile, u"anchor_x", u""), u"");
+}
+
+// A list's empty-list text lies within the first row's height, so one row hides it.
+TEST_P(SkinCheck, EmptyListTextsHideUnderTheFirstRow) {
+    auto main = build(u"Main");
+    ASSERT_NE(main, nullptr);
+    const int s = m_shift;
+    for (const auto& [list_name, row_name] :
+         {std::pair{u"FavoritesList", u"FavoritesListElement"},
+          std::pair{u"FavoritesList2", u"FavoritesListElement2"},
+          std::pair{u"RecentsList", u"RecentsListElement"}}) {
+        const int row_h =
+            m_skin.get_point(*m_skin.find_definition(row_name), u"design_size", {0, 0}).y;
+        for (const auto& [w, h] : {std::pair{240, 320}, std::pair{400, 240}}) {
+            SCOPED_TRACE(utf8(list_name) + " " + std::to_string(w));
+            zentra::layout_root(*main, {0, 0}, {w << s, h << s});
+            Node& list = main->find(list_name);
+            const Box area = box(list);
+            const Box text = box(list.find(u"empty"));
+            EXPECT_EQ(area.y, 38 << s) << "under the tab bar";
+            EXPECT_EQ(area.bottom(), h << s);
+            EXPECT_GT(text.h, 0);
+            EXPECT_GE(text.y, area.y);
+            EXPECT_LE(text.bottom(), area.y + row_h);
         }
     }
 }
