@@ -160,9 +160,10 @@ void CallForm::show_photo() {
     }
 }
 
-void CallForm::layout_vertical() {
-    Form::layout_vertical();
-    // The picture was fetched before the form had its size: fetched again for the real box.
+void CallForm::advance(double seconds) {
+    Form::advance(seconds);
+    // The picture was fetched before the form had its size, or the size changed since: it is
+    // fetched again for the real box here, between layouts, so the next layout places it.
     const zentra::Size box = m_photo->size();
     if (m_caller_id != 0 && box.w > 0 && box.h > 0 &&
         (box.w != m_photo_box.w || box.h != m_photo_box.h)) {

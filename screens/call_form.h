@@ -48,7 +48,7 @@ public:
     zentra::Node& switch_node(WStringView name) const { return find(name); }
 
     // Node.
-    void layout_vertical() override;
+    void advance(double seconds) override;
 
     // DocumentView: the call events.
     void on_document_refresh(const RefreshHint& hint) override;

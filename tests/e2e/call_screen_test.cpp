@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
@@ -144,6 +146,23 @@ double red_share(const e2e::Picture& picture, const DumpNode& box) {
     return all == 0 ? 0 : static_cast<double>(red) / all;
 }
 
+// Width and height of the red in a box of the screenshot.
+std::pair<int, int> red_extent(const e2e::Picture& picture, const DumpNode& box) {
+    int left = box.x + box.w, right = box.x - 1, top = box.y + box.h, bottom = box.y - 1;
+    for (int y = box.y; y < box.y + box.h && y < picture.height; ++y) {
+        for (int x = box.x; x < box.x + box.w && x < picture.width; ++x) {
+            const uint32_t c = picture.at(x, y);
+            if (((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60 && (c & 0xFF) < 60) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return {right - left + 1, bottom - top + 1};
+}
+
 std::string phone_status(Home& home) {
     const e2e::RunResult run = home.run(e2e::program_dir() / "velvane-phone", {"status"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
@@ -197,9 +216,10 @@ TEST(CallScreen, AContactsCallIsAnsweredCarriesTonesAndEndsAndAWithheldOneIsUnkn
     EXPECT_FALSE(find(shown, "buttonIgnore").hidden);
     EXPECT_TRUE(find(shown, "buttonEndCall").hidden);
     // Her square picture fills the photo's height, centred.
-    EXPECT_GT(red_share(e2e::read_png((home.root() / "ring.png").string()), find(shown, "photo")),
-              0.2)
-        << "the photo shows Anna's picture";
+    const e2e::Picture ring_shot = e2e::read_png((home.root() / "ring.png").string());
+    EXPECT_GT(red_share(ring_shot, find(shown, "photo")), 0.2) << "the photo shows Anna's picture";
+    const auto [red_w, red_h] = red_extent(ring_shot, find(shown, "photo"));
+    EXPECT_EQ(red_w, red_h) << "her square picture keeps its shape";
 
     // Answered from the screen: the phone connected the call and heard 1 and then 2.
     EXPECT_NE(status.find(std::string("incoming ") + kAnna + " CONNECTED digits=12\n"),
