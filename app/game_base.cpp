@@ -161,8 +161,26 @@ int GameBase::run_message_loop() {
 void GameBase::route(const platform::Message& message) {
     if (!message.window) {
         m_message_scheduler->handle_message(message.message, message.wparam, message.lparam);
-    } else if (!hold(message)) {
+        return;
+    }
+    if (is_line_event(message)) {
+        // The call screen must follow the call. No stock phone window takes the focus here,
+        // so the rest a placed call began would otherwise hold its states back.
+        end_rest();
+    }
+    if (!hold(message)) {
         platform::dispatch_message(message);
+    }
+}
+
+bool GameBase::is_line_event(const platform::Message& message) const {
+    return message.window && message.window != m_window && message.window != m_scheduler->window();
+}
+
+void GameBase::end_rest() {
+    if (m_resting) {
+        m_resting = false;
+        m_application.request_redraw();
     }
 }
 
@@ -177,7 +195,7 @@ bool GameBase::hold(const platform::Message& message) {
     const bool for_document =
         message.window == m_window
             ? message.message == kCommandLineMessage || message.message >= kFirstNotice
-            : message.window != m_scheduler->window();
+            : is_line_event(message);
     if (for_document) {
         m_held.push_back(message);
     }
@@ -338,6 +356,8 @@ void GameBase::bring_to_front() {
         return;
     }
     log() << "GameBase::bring_to_front 2\n";
+    // In front again, the program is what the user sees: whatever it rested for is over.
+    end_rest();
     // The desktop's window manager decides the foreground; one raise is all we may ask.
     m_backend.raise();
     apply_layout();

@@ -68,6 +68,8 @@ public:
     void set_windowed(bool show_task_bar);
     void set_fullscreen(int orientation);
     void rest_frames();
+    // Frames come again at once (the program is in front, or a call needs its screen).
+    void end_rest();
     // Around another program's dialog (the picture chooser): windowed and out of its way,
     // then full screen and in front again.
     void release_screen();
@@ -130,6 +132,8 @@ private:
     void on_copy_data(intptr_t lparam);
     void on_timer_frame();
     void end_rest_kept_in_place();
+    // A message for a window the shell did not make: the phone line's hidden window.
+    bool is_line_event(const platform::Message& message) const;
     // True when the message was taken to wait for the hand-over.
     bool hold(const platform::Message& message);
     // A thread message to the scheduler, a message for the Document held while the start-up

@@ -113,6 +113,16 @@ bool open_contacts_program(std::uint32_t object_id, bool edit) {
     return run_configured(command, {{"{id}", std::to_string(object_id)}, {"{view}", view}});
 }
 
+bool run_notes_program() {
+    const WString command = setting(u"NotesCommand", u"");
+    log() << "run_notes_program(notes.exe)\n";
+    if (command.empty()) {
+        return false;
+    }
+    rest_frames();
+    return run_configured(command, {});
+}
+
 bool execute_file(WStringView path, WStringView arguments) {
     WString expanded = expand_path(path);
     log() << "execute_file(" << expanded << "} {" << arguments << ")\n";

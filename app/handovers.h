@@ -4,7 +4,7 @@
 // runs a Linux command chosen by string values under HKEY_CURRENT_USER\Software\Quorr\Velvane:
 //   BrowserCommand (default "xdg-open"), MailCommand (default "xdg-open"),
 //   SmsCommand (default empty: only logged), MessageStores ("|"-separated, default "SMS"),
-//   ContactsCommand (default empty: nothing runs).
+//   ContactsCommand and NotesCommand (default empty: nothing runs).
 // A configured command is split into words; in each word "{line}", "{number}", "{body}",
 // "{store}", "{id}" and "{view}" are replaced. Nothing passes through a shell.
 
@@ -29,6 +29,9 @@ bool execute_file(WStringView path, WStringView arguments);
 // Opens a contact in the desktop's own contacts program, when one is configured: "{id}" is
 // the contact's object id, "{view}" "edit" or "display". False when none is configured.
 bool open_contacts_program(std::uint32_t object_id, bool edit);
+// Starts the notes program (the handheld's "notes.exe" with an empty command line), when one
+// is configured; false when none is.
+bool run_notes_program();
 bool find_installed_program(WStringView app_key, WStringView file_name, WString& path_out);
 
 // The messaging program for a given operating-system major version.

@@ -8,11 +8,26 @@
 #include "platform/messages.h"
 #include "platform/phone_engine_sim.h"
 #include "platform/picture_chooser.h"
+#include "skin/text_node.h"
 
 namespace velvane {
 
 platform::WString dump_tree(const zentra::Node& node, int depth) {
     platform::WString text = node.dump_line(depth);
+    // What a script checks besides the geometry: the words shown and what is switched off.
+    text.pop_back();
+    if (const auto* words = dynamic_cast<const zentra::TextNode*>(&node)) {
+        // One line a node: a line break in the text is written as \n.
+        platform::WString shown;
+        for (char16_t c : words->text()) {
+            shown += c == u'\n' ? platform::WString(u"\\n") : platform::WString(1, c);
+        }
+        text += u" text=\"" + shown + u"\"";
+    }
+    if (!node.visible()) {
+        text += u" hidden";
+    }
+    text += u"\n";
     for (int i = 0; i < node.child_count(); ++i) {
         text += dump_tree(*node.child(i), depth + 1);
     }

@@ -38,7 +38,8 @@ private:
     int m_close_frames = -1;  // counting down once the script has ended
 };
 
-// The node tree of node as dump lines, each child one level deeper.
+// The node tree of node as dump lines, each child one level deeper; a text node's line ends
+// with its text (text="..."), a hidden node's with "hidden".
 platform::WString dump_tree(const zentra::Node& node, int depth = 0);
 
 }  // namespace velvane

@@ -13,6 +13,7 @@
 #include "app/skin_rebind.h"
 #include "app/skins.h"
 #include "contacts/recent_call.h"
+#include "screens/call_form.h"
 #include "screens/contact_form.h"
 #include "screens/contact_recents_form.h"
 #include "screens/favorites_container.h"
@@ -108,6 +109,9 @@ MainForm::MainForm(zentra::Properties& properties, MainFormServices services)
     m_favorite_mode = mode == 2 ? 2 : 1;
     // A skin the screens cannot be built from gives way to the next one start-up would take.
     bind_with_fallback(m_properties, u"MainForm", [this] {
+        // The call screen.
+        m_screens.call = std::make_unique<CallForm>(m_properties);
+
         m_screens.contact = std::make_unique<ContactForm>(m_properties, m_services.call_number);
         // The recents tab and the history of one contact or number it opens.
         m_recents.reset();
@@ -580,6 +584,10 @@ bool MainForm::on_form_key(const zentra::KeyEvent& event) {
             log() << "-----------------------------\n";
             log() << "-----MainForm::CALL_MAKE-----\n";
             log() << "-----------------------------\n";
+            // A ringing call takes the talk key, whichever screen is in front.
+            if (m_screens.call && m_screens.call->answer_ringing_call()) {
+                return true;
+            }
             break;
         default:
             break;

@@ -72,6 +72,8 @@ public:
     virtual ~CallScreen() = default;
     // Back to the call in progress, with the screen's keypad hidden.
     virtual void show_again() = 0;
+    // The talk key: answers a call that rings and is not answered yet; false when none does.
+    virtual bool answer_ringing_call() { return false; }
 };
 
 // ContactRecentsForm: the history of one contact or one number, opened from the recents list.

@@ -269,11 +269,13 @@ void Telephone::on_call_state(CallHandle call, uint32_t state, uintptr_t mode) {
         log() << u"LINE_CALLSTATE: Another call\n";
         return;
     }
-    // A new state of the call ends whatever the previous state was still doing for it.
-    if (m_passes.kind != PassKind::None && m_passes.call == call) {
-        cancel_passes();
-    }
     const bool dialer = m_document.dialer();
+    // A state this switch acts on takes over from what the previous state was still doing for
+    // the call; states it passes over (accepted, ringback, on hold) leave that to finish.
+    if (m_passes.kind != PassKind::None && m_passes.call == call &&
+        takes_over_passes(state, dialer)) {
+        supersede_passes(state == LINECALLSTATE_DISCONNECTED);
+    }
     switch (state) {
     case LINECALLSTATE_IDLE:
         if (dialer) {
@@ -361,6 +363,43 @@ void Telephone::start_passes(PassKind kind, CallHandle call) {
 void Telephone::cancel_passes() {
     m_passes = Passes{};
     m_pass_timer.cancel();
+}
+
+bool Telephone::takes_over_passes(uint32_t state, bool dialer) {
+    switch (state) {
+    case LINECALLSTATE_OFFERING:
+    case LINECALLSTATE_DIALING:
+    case LINECALLSTATE_PROCEEDING:
+    case LINECALLSTATE_CONNECTED:
+        return dialer;
+    case LINECALLSTATE_DISCONNECTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Telephone::supersede_passes(bool call_over) {
+    const PassKind kind = m_passes.kind;
+    cancel_passes();
+    if (call_over) {
+        return;
+    }
+    // What the passes would have ended with still happens: the screen for an offered call,
+    // the window in front of the stock phone for a placed one. An engine that moves on
+    // quickly must not cost the user the call screen.
+    switch (kind) {
+    case PassKind::Offering:
+        finish_offering();
+        break;
+    case PassKind::Dialing:
+        bring_to_front();
+        break;
+    case PassKind::Proceeding:
+    case PassKind::Connected:
+    case PassKind::None:
+        break;
+    }
 }
 
 void Telephone::on_timer(Timer& timer) {

@@ -29,8 +29,9 @@ struct ProgramWindow {
 
 // The Document's line handler. Each call state runs a few passes that look for the stock
 // windows while the phone program puts them up; they run from one-shot timers, never by
-// sleeping, so the in-call buttons keep working meanwhile, and the next state of the call or
-// a reset ends those still waiting.
+// sleeping, so the in-call buttons keep working meanwhile. The next state the handler acts on
+// ends those still waiting (their closing step still runs unless the call is over), and so
+// does a reset.
 class Telephone : public LineHandler, private TimerListener {
 public:
     // The wait for the incoming window is bounded; the program would otherwise retry forever
@@ -100,6 +101,11 @@ private:
     void start_passes(PassKind kind, platform::CallHandle call);
     void run_pass();
     void cancel_passes();
+    // Whether a state of the followed call ends the passes of the state before it.
+    static bool takes_over_passes(uint32_t state, bool dialer);
+    // Ends the pending passes for a new state; unless the call is over, their closing step
+    // runs at once.
+    void supersede_passes(bool call_over);
     void finish_offering();
     void connected_pass();
 

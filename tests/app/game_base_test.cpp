@@ -426,6 +426,41 @@ TEST_F(GameBaseTest, ARestPausesFramesUntilTheWindowIsBackOrTurnsOutNeverToHaveL
     platform::use_virtual_clock(false);
 }
 
+// A placed call rests the frames for the stock phone program, which has no window here to take
+// the focus: the call's own events, or the window brought to the front, end the rest at once.
+// The shell's own messages (its timers) do not.
+TEST_F(GameBaseTest, ACallsEventsOrTheWindowBroughtToTheFrontEndARest) {
+    constexpr uint32_t kLineEvent = 0x400 + 100;
+    ASSERT_TRUE(platform::register_window_class(
+        u"LineRestWindow", [](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t l) {
+            return platform::def_window_proc(w, m, wp, l);
+        }));
+    const platform::WindowHandle line = platform::create_window(u"LineRestWindow", u"");
+    struct Tick : TimerListener {
+        void on_timer(Timer&) override {}
+    } tick;
+    Timer timer(&tick);
+    std::vector<bool> resting;
+    run_loop(backend, base(), [&](int pass) {
+        if (pass == 0) {
+            base().rest_frames();
+            timer.start(0);
+        } else if (pass == 2) {
+            resting.push_back(base().resting());
+            platform::post_message(line, kLineEvent, 1);
+        } else if (pass == 4) {
+            resting.push_back(base().resting());
+            base().rest_frames();
+            base().bring_to_front();
+            resting.push_back(base().resting());
+        }
+        return pass < 4;
+    });
+    EXPECT_EQ(resting, (std::vector<bool>{true, false, false}));
+    platform::destroy_window(line);
+    platform::unregister_window_class(u"LineRestWindow");
+}
+
 // Another program's dialog (the picture chooser) gets the screen: no frames straight to the
 // display and the window out of its way; afterwards both come back.
 TEST_F(GameBaseTest, AnotherProgramsDialogGetsTheScreenAndGivesItBack) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/screens/call_form_support.h"
 #include "tests/screens/contact_card_support.h"
 #include "tests/screens/contact_list_support.h"
 #include "tests/screens/favorites_support.h"
@@ -38,7 +39,7 @@ inline std::string main_skin() {
            "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
            keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
            contact_row_source() + contact_card_source() + card_menu_source() +
-           recents_definitions() + favorites_rows_source() + R"(
+           recents_definitions() + favorites_rows_source() + call_form_source() + R"(
         define MenuElement4Buttons { point design_size = 100, 10
             node { string type = "button"  string id = "Help" }
         }

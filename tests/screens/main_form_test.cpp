@@ -681,10 +681,10 @@ TEST_F(MainScreen, ASkinWithoutANodeNamesIt) {
         MainForm broken(skin);
         FAIL() << "built without its nodes";
     } catch (const zentra::NodeNotFound& missing) {
-        EXPECT_EQ(missing.name, u"SelectFieldForm");
+        EXPECT_EQ(missing.name, u"CallForm");
     } catch (const zentra::NodeNotFoundInSkin& missing) {
-        // The card is built first, and its field-kind chooser first of all.
-        EXPECT_EQ(missing.name, u"SelectFieldForm");
+        // The call screen is built first, as the main form's first member.
+        EXPECT_EQ(missing.name, u"CallForm");
     }
 }
 

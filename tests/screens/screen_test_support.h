@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,6 +125,7 @@ protected:
         services.call_log = std::move(log);
         services.keypad_map_path = platform::from_utf8(map.string());
         services.passes_category = velvane::passes_category;
+        services.make_line = make_line;
         document = std::make_unique<Document>(std::move(services));
         document->load();
     }
@@ -163,6 +165,8 @@ protected:
     FakeCallLog* call_log = nullptr;
     std::unique_ptr<Document> document;
     std::unique_ptr<contacts_test::Recorder> view;
+    // The Document's line handler, when a test wants one.
+    std::function<std::unique_ptr<LineHandler>(Document&)> make_line;
 };
 
 }  // namespace screens_test

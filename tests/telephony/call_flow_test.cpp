@@ -127,7 +127,9 @@ TEST_F(TelephonyTest, OutgoingCallDialledThroughCallNumberConnectedAndDropped) {
     ASSERT_TRUE(wait_for_engine("PROCEEDING"));
     advance(400);
     EXPECT_FALSE(phone->passes_pending());
-    EXPECT_EQ(window.to_front, 0);
+    // Proceeding ended the dialing passes early, but not what they end with: our window in
+    // front of the stock phone's.
+    EXPECT_EQ(window.to_front, 1);
 
     ASSERT_TRUE(far_end(&platform::SimulatedPhoneEngine::far_answer));
     EXPECT_TRUE(phone->connected());
@@ -166,6 +168,64 @@ TEST_F(TelephonyTest, OutgoingCallDialledThroughCallNumberConnectedAndDropped) {
               std::vector<std::string>{"LINECALLSTATE_PROCEEDING: Phone outgoing iteration 0"});
     EXPECT_EQ(log_lines(u"PhoneManager::call_number "),
               std::vector<std::string>{"PhoneManager::call_number +49301234567"});
+}
+
+// States the handler passes over (accepted, ringback, on hold) leave the passes of the state
+// before them running. A state it acts on ends them early, yet what they end with still
+// happens: an engine that moves on quickly must not cost the user the call screen.
+TEST_F(TelephonyTest, AnIncomingCallIsOfferedWhateverStateTheEngineReportsBeforeTheFirstPass) {
+    struct Case {
+        uint32_t state;
+        std::vector<std::string> hints;
+    };
+    const Case cases[] = {
+        {platform::LINECALLSTATE_ACCEPTED, {"offered"}},
+        {platform::LINECALLSTATE_RINGBACK, {"offered"}},
+        {platform::LINECALLSTATE_CONNECTED, {"offered", "connected"}},
+    };
+    open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(platform::call_state_name(c.state));
+        ASSERT_TRUE(ring(kAnnaNumber));
+        EXPECT_EQ(view->take(), std::vector<std::string>{"caller"});
+        const int to_front = window.to_front;
+        phone->LineCallbackFunc(phone->current_call(), platform::LINE_CALLSTATE, 0, c.state, 0, 0);
+        advance(100);
+        EXPECT_EQ(view->take(), c.hints);
+        EXPECT_GT(window.to_front, to_front);
+        ASSERT_TRUE(far_end(&platform::SimulatedPhoneEngine::far_hangup));
+        advance(3000);
+        view->take();
+    }
+}
+
+TEST_F(TelephonyTest, RingbackLeavesTheDialingPassesToBringTheWindowForward) {
+    open();
+    PhoneManager calls(*document);
+    ASSERT_EQ(calls.call_number(kAnnaNumber), 1);
+    settle();
+    ASSERT_TRUE(phone->passes_pending());
+    phone->LineCallbackFunc(phone->current_call(), platform::LINE_CALLSTATE, 0,
+                            platform::LINECALLSTATE_RINGBACK, 0, 0);
+    EXPECT_TRUE(phone->passes_pending());
+    advance(400);
+    EXPECT_EQ(log_lines(u"LINECALLSTATE_OFFERING: Phone outgoing iteration ").size(), 3u);
+    EXPECT_EQ(window.to_front, 0) << "the passes are not over yet";
+}
+
+TEST_F(TelephonyTest, HoldingTheCallLeavesTheConnectedPassesRunning) {
+    open();
+    ASSERT_TRUE(ring(kAnnaNumber));
+    advance(100);
+    phone->answer_call();
+    advance(1000);
+    ASSERT_TRUE(phone->connected());
+    view->take();
+    phone->toggle_hold();
+    settle();
+    EXPECT_TRUE(phone->passes_pending());
+    advance(5000);
+    EXPECT_EQ(view->count("connected"), 9);
 }
 
 TEST_F(TelephonyTest, MissedCallRaisesTheMissedCallCountAndNothingConnectsAfterTheEnd) {
