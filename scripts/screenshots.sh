@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Remakes the README's pictures of the contact card (docs/screenshots/card-*.png, editor.png)
-# with headless runs on a small demo phone book, at 480x800 and 192 dpi. Everything runs in a
+# Remakes the README's pictures of the contact card (docs/screenshots/card-*.png, editor.png),
+# the favourites, the recents, a contact's history and the call screen with headless runs on a
+# small demo phone book, at 480x800 and 192 dpi. Everything runs in a
 # temporary home: the user's own phone book and settings are left alone. Builds first when the
 # program folder is missing (scripts/setup.sh).
 set -euo pipefail
@@ -20,7 +21,7 @@ unset DISPLAY WAYLAND_DISPLAY
 
 # The demo book is the same on every run; its third contact has a photo, phones, e-mails and
 # a birthday.
-"$bin/velvane-pim" demo --count 3 > /dev/null
+"$bin/velvane-pim" demo --count 12 > /dev/null
 number="$("$bin/velvane-pim" show 3 | sed -n 's/^Mobile: //p')"
 
 # The card's header: the edit toggle at the right, the names' editor over the head.
@@ -37,10 +38,54 @@ quit
 SCRIPT
 "$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/light.script" "open:$number"
 
+# The tabs: the first numbers of six contacts starred on their cards (list rows 80 high from
+# 132, the first phone row's star, the card's way back), then favourites as a list and, on a
+# second press of the tab, as a grid; recents, the first row's history and a call from the
+# third contact.
+{
+    echo "wait 3"
+    for y in 172 252 332 412 492 572; do
+        printf 'tap 200 %d\nwait 1\ntap 445 352\nwait 0.5\ntap 40 38\nwait 1\n' "$y"
+    done
+    cat <<SCRIPT
+tap 200 38
+wait 1
+screenshot $out/favorites-list.png
+tap 200 38
+wait 1
+screenshot $out/favorites-grid.png
+tap 333 38
+wait 1
+screenshot $out/recents.png
+tap 440 123
+wait 1
+screenshot $out/history.png
+tap 40 38
+wait 1
+phone ring ${number// /}
+wait 2
+screenshot $out/call.png
+phone hangup
+wait 1
+quit
+SCRIPT
+} > "$root/tabs.script"
+"$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/tabs.script"
+
 "$bin/velvane-reg" set 'HKEY_CURRENT_USER\Software\Quorr\Velvane' Skin string default_dark
 cat > "$root/dark.script" <<SCRIPT
 wait 3
 screenshot $out/card-view-dark.png
+tap 40 38
+wait 1
+tap 200 38
+wait 1
+screenshot $out/favorites-grid-dark.png
+phone ring ${number// /}
+wait 2
+screenshot $out/call-dark.png
+phone hangup
+wait 1
 quit
 SCRIPT
 "$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/dark.script" "open:$number"
