@@ -64,7 +64,7 @@ void FavoritePhoto::show(uint32_t object_id) {
     }
     const int64_t now = platform::tick_count();
     PhotoCache& cache = document->photo_cache();
-    if (const zentra::ImageRef* cached = cache.use(object_id, now)) {
+    if (const zentra::ImageRef* cached = cache.use(object_id, m_default, now)) {
         show_source(*m_node, *cached);
         return;
     }
@@ -85,7 +85,7 @@ void FavoritePhoto::show(uint32_t object_id) {
     }
     zentra::ImageRef framed = zentra::framed_photo(picture, m_default, kFrameFlags);
     show_source(*m_node, framed);
-    cache.insert(object_id, std::move(framed), now);
+    cache.insert(object_id, m_default, std::move(framed), now);
 }
 
 }  // namespace velvane

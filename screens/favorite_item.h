@@ -32,8 +32,9 @@ public:
     FavoritePhoto() = default;
     explicit FavoritePhoto(zentra::ImageNode& node);
 
-    // Shows the contact's picture: from the photo cache when it is there (its last use
-    // becomes now), else fetched from the store at the node's size, framed and cached.
+    // Shows the contact's picture: from the photo cache when it is there for this node's
+    // frame (its last use becomes now), else fetched from the store at the node's size,
+    // framed and cached.
     // Without a picture the default one shows and nothing is cached.
     void show(uint32_t object_id);
     zentra::ImageNode* node() const { return m_node; }

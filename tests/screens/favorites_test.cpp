@@ -4,9 +4,11 @@
 #include <map>
 
 #include "contacts/favorites.h"
+#include "screens/favorite_item.h"
 #include "screens/favorites_container.h"
 #include "screens/favorites_grid_container.h"
 #include "screens/main_form.h"
+#include "skin/blender.h"
 #include "skin/image_node.h"
 #include "skin/text_node.h"
 #include "skin/vlist.h"
@@ -325,8 +327,8 @@ TEST_F(Favourites, PicturesAreFetchedOnceFramedAndKeptInTheDocumentsCache) {
     }
     EXPECT_EQ(asked_for_bob, 1);
     EXPECT_EQ(grid_row(0).tiles()[1]->photo().source().picture,
-              cache.entries().at(2).picture.picture);
-    EXPECT_EQ(list_row(1).photo().source().picture, cache.entries().at(2).picture.picture);
+              cache.entries().at({2, 0}).picture.picture);
+    EXPECT_EQ(list_row(1).photo().source().picture, cache.entries().at({2, 0}).picture.picture);
     EXPECT_EQ(list_row(0).photo().source().picture, nullptr) << "Ann shows the default";
 
     // A picture changed in the store (by another program too) is fetched again.
@@ -335,9 +337,9 @@ TEST_F(Favourites, PicturesAreFetchedOnceFramedAndKeptInTheDocumentsCache) {
     document->on_contact_changed(2);
     lay_out();
     ASSERT_TRUE(cache.contains(2));
-    EXPECT_EQ(cache.entries().at(2).picture.picture->row(0)[0], 0x0F0F);
+    EXPECT_EQ(cache.entries().at({2, 0}).picture.picture->row(0)[0], 0x0F0F);
     EXPECT_EQ(grid_row(0).tiles()[1]->photo().source().picture,
-              cache.entries().at(2).picture.picture);
+              cache.entries().at({2, 0}).picture.picture);
     // And a deleted contact's picture goes with it.
     document->on_contact_removed(5);
     EXPECT_FALSE(cache.contains(5));
@@ -345,12 +347,57 @@ TEST_F(Favourites, PicturesAreFetchedOnceFramedAndKeptInTheDocumentsCache) {
 
 TEST_F(Favourites, ChangingThePhotoOnTheCardDropsTheCachedPicture) {
     build(240, 70);
-    document->photo_cache().insert(2, zentra::ImageRef::whole(picture(1)), 5);
-    document->photo_cache().insert(3, zentra::ImageRef::whole(picture(1)), 5);
+    document->photo_cache().insert(2, {}, zentra::ImageRef::whole(picture(1)), 5);
+    document->photo_cache().insert(3, {}, zentra::ImageRef::whole(picture(1)), 5);
     list->open_card(1);
     list->card().menu_items(list->card().menu(), u"RemovePhoto");
     EXPECT_FALSE(document->photo_cache().contains(2));
     EXPECT_TRUE(document->photo_cache().contains(3));
+}
+
+// The list's and the grid's frames differ in size and ground; each layout shows the contact
+// framed by its own, also when the other layout framed it first, and neither asks the store
+// again for a picture it has made.
+TEST_F(Favourites, EachLayoutShowsThePictureMadeWithItsOwnFrame) {
+    open_document(seven_friends());
+    store->pictures[2] = zentra::ImageRef::whole(picture(0x1234));
+    // Marked pixels let the photo through; the top right one is the transparent key.
+    const auto frame = [](int side) {
+        auto bitmap = std::make_shared<zentra::Bitmap>(side, side);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                bitmap->row(y)[x] =
+                    x == side - 1 && y == 0 ? zentra::kKeyColor : zentra::kOpaqueBit;
+            }
+        }
+        return zentra::ImageRef::whole(std::move(bitmap));
+    };
+    zentra::ImageNode list_node, tile_node;
+    list_node.set_design_size({4, 4});
+    list_node.set_source(frame(4));
+    tile_node.set_design_size({6, 6});
+    tile_node.set_source(frame(6));
+    FavoritePhoto in_list(list_node), in_tile(tile_node);
+
+    struct Step {
+        FavoritePhoto* photo;
+        zentra::ImageNode* node;
+        int side;
+    };
+    const Step steps[] = {{&in_tile, &tile_node, 6},
+                          {&in_list, &list_node, 4},
+                          {&in_tile, &tile_node, 6},
+                          {&in_list, &list_node, 4}};
+    for (const Step& step : steps) {
+        step.photo->show(2);
+        const zentra::ImageRef& shown = step.node->source();
+        ASSERT_FALSE(shown.empty()) << step.side;
+        EXPECT_EQ(shown.pairs[3], (zentra::Point{step.side, step.side}));
+        ASSERT_EQ(shown.picture->width(), step.side);
+        EXPECT_EQ(shown.picture->row(0)[step.side - 1], zentra::kKeyColor) << step.side;
+        EXPECT_EQ(shown.picture->row(step.side - 1)[0], 0x1234 | zentra::kOpaqueBit) << step.side;
+    }
+    EXPECT_EQ(store->picture_requests, (std::vector<std::string>{"2 6x6", "2 4x4"}));
 }
 
 class MainFormFavourites : public Favourites {};
@@ -364,7 +411,7 @@ TEST_F(MainFormFavourites, TheMainFormBuildsBothLayoutsAndBindingEmptiesThePhoto
     EXPECT_NE(main_form->favorites_list_node()->find_descendant(u"FavoritesList"), nullptr);
     EXPECT_NE(main_form->favorites_grid_node()->find_descendant(u"FavoritesList2"), nullptr);
 
-    document->photo_cache().insert(1, zentra::ImageRef::whole(picture(1)), 1);
+    document->photo_cache().insert(1, {}, zentra::ImageRef::whole(picture(1)), 1);
     main_form->bind();
     EXPECT_EQ(document->photo_cache().size(), 0u);
 
