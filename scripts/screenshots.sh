@@ -38,15 +38,16 @@ quit
 SCRIPT
 "$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/light.script" "open:$number"
 
-# The tabs: the first numbers of six contacts starred on their cards (list rows 80 high from
-# 132, the first phone row's star, the card's way back), then favourites as a list and, on a
-# second press of the tab, as a grid; recents, the first row's history and a call from the
-# third contact.
+# Six contacts' mobile numbers starred on their cards (the first phone row's star), then the
+# tabs: favourites as a list and, on a second press of the tab, as a grid; recents, the first
+# row's history and a call from the third contact.
+for id in 1 3 4 5 6 10; do
+    mobile="$("$bin/velvane-pim" show "$id" | sed -n 's/^Mobile: //p')"
+    printf 'wait 2\ntap 445 352\nwait 0.5\nquit\n' > "$root/star.script"
+    "$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/star.script" "open:$mobile"
+done
 {
     echo "wait 3"
-    for y in 172 252 332 412 492 572; do
-        printf 'tap 200 %d\nwait 1\ntap 445 352\nwait 0.5\ntap 40 38\nwait 1\n' "$y"
-    done
     cat <<SCRIPT
 tap 200 38
 wait 1
