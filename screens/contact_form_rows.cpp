@@ -81,18 +81,6 @@ zentra::ButtonNode& ContactCardRow::bind_button(WStringView name, CardButton whi
     return button;
 }
 
-int ContactCardRow::current_index() const {
-    if (m_list == nullptr) {
-        return -1;
-    }
-    for (int i = 0; i < m_list->row_count(); ++i) {
-        if (m_list->row(i) == this) {
-            return m_list->row_index(i);
-        }
-    }
-    return -1;
-}
-
 bool ContactCardRow::on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) {
     for (const auto& [node, which] : m_buttons) {
         if (node == &button) {

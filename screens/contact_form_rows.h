@@ -10,6 +10,7 @@
 #include "skin/button_node.h"
 #include "skin/image_ref.h"
 #include "skin/multinode.h"
+#include "skin/vlist.h"
 #include "skin/vlist_adapter.h"
 
 namespace zentra {
@@ -51,7 +52,7 @@ protected:
     // Finds a button below the row and reports its clicks as which.
     zentra::ButtonNode& bind_button(platform::WStringView name, CardButton which);
     // The row's list index now; -1 when the list no longer holds it.
-    int current_index() const;
+    int current_index() const { return m_list != nullptr ? m_list->item_of(this) : -1; }
     void remember_list(zentra::VList& list) { m_list = &list; }
 
     ContactForm& m_card;

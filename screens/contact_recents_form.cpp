@@ -483,23 +483,11 @@ void SimpleRecentsListElement::bind(zentra::VList& list, int flags, int index) {
     show_node(*m_remove, m_form.delete_mode(), animate);
 }
 
-int SimpleRecentsListElement::current_index() const {
-    if (m_list == nullptr) {
-        return -1;
-    }
-    for (int i = 0; i < m_list->row_count(); ++i) {
-        if (m_list->row(i) == this) {
-            return m_list->row_index(i);
-        }
-    }
-    return -1;
-}
-
 bool SimpleRecentsListElement::on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) {
     if (&button != m_remove) {
         return false;
     }
-    const int index = current_index();
+    const int index = m_list != nullptr ? m_list->item_of(this) : -1;
     if (index >= 1) {
         m_form.request_remove(index);
     }

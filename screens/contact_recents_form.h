@@ -187,8 +187,6 @@ public:
     void on_pointer(zentra::ButtonNode&, zentra::Point) override {}
 
 private:
-    // The row's list index now; rows above it may have gone since it was bound.
-    int current_index() const;
 
     ContactRecentsForm& m_form;
     zentra::VList* m_list = nullptr;

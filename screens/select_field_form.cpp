@@ -56,12 +56,8 @@ public:
 
 private:
     bool on_click(zentra::ButtonNode&, const zentra::ButtonEvent&) override {
-        // The list moves its rows' indices as rows come and go around them; ask it.
-        for (int i = 0; m_list != nullptr && i < m_list->row_count(); ++i) {
-            if (m_list->row(i) == this) {
-                m_form.choose_row(m_list->row_index(i));
-                break;
-            }
+        if (const int index = m_list != nullptr ? m_list->item_of(this) : -1; index >= 0) {
+            m_form.choose_row(index);
         }
         return true;
     }

@@ -102,6 +102,15 @@ VListElement* VList::element_for(int index) const {
     return nullptr;
 }
 
+int VList::item_of(const VListElement* element) const {
+    for (const Row& row : m_rows) {
+        if (row.node == element) {
+            return row.index;
+        }
+    }
+    return -1;
+}
+
 void VList::item_changed(int index) {
     if (m_first < index && index < m_last) {
         for (Row& row : m_rows) {

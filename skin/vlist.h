@@ -65,6 +65,9 @@ public:
     int row_index(int i) const { return m_rows[i].index; }
     double row_shown_height(int i) const { return m_rows[i].shown; }
     VListElement* element_for(int index) const;
+    // The item a bound row shows now (rows move as items come and go around them); -1 for a
+    // row that is not bound or is shrinking away.
+    int item_of(const VListElement* element) const;
     VListElement* pressed_element() const { return m_pressed; }
 
     // Pointer moves carry no time; the tracker reads it here. Tests set their own clock.
