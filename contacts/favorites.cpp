@@ -131,18 +131,13 @@ std::optional<std::string> read_favorites_file() {
 
 bool write_favorites_file(std::string_view bytes) {
     const FavoritesLocation where = favorites_location();
-    // Once the overlay holds the favourites it is the file that is read, so it stays the
-    // one that is written.
-    if (!platform::file_exists(where.overlay_file) &&
-        platform::write_file(where.program_file, bytes)) {
-        return true;
-    }
+    // One user's favourites never go into the program folder, which every user (and every
+    // run of a build) shares.
     if (platform::create_folders(folder_of(where.overlay_file)) &&
         platform::write_file(where.overlay_file, bytes)) {
         return true;
     }
-    log() << "write_favorites: cannot write " << where.program_file << " nor "
-          << where.overlay_file << "\n";
+    log() << "write_favorites: cannot write " << where.overlay_file << "\n";
     return false;
 }
 

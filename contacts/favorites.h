@@ -1,7 +1,7 @@
 #pragma once
 // Favourites: pinned fields of contacts, kept in display-name order by the Document and
-// stored in favorits.dat in the program folder, or in the per-user overlay when the program
-// folder cannot be written.
+// stored in the user's own favorits.dat; a favorits.dat in the program folder is read until
+// the user has one.
 
 #include <cstdint>
 #include <optional>
@@ -35,8 +35,8 @@ std::vector<FavoriteRecord> parse_favorites(std::string_view bytes);
 // in LF.
 std::string format_favorites(const std::vector<FavoriteRow>& rows);
 
-// Where favorits.dat lives: the program folder's file, and the overlay that is read first
-// and written when the program folder cannot be.
+// Where favorits.dat lives: the program folder's file, shared by every user of the program
+// and only read, and the user's own overlay, read first and the one written.
 struct FavoritesLocation {
     WString program_file;
     WString overlay_file;
@@ -49,8 +49,8 @@ FavoritesLocation favorites_location();
 
 // The bytes of the file that counts; nothing when there is none.
 std::optional<std::string> read_favorites_file();
-// Replaces the file as a whole, so a crash or a full disk leaves the old one. False, with a
-// log line, when neither place can be written.
+// Replaces the user's file as a whole, so a crash or a full disk leaves the old one. False,
+// with a log line, when it cannot be written.
 bool write_favorites_file(std::string_view bytes);
 
 // The Document's favourites table. Loading keeps rows whose contact exists; adding and

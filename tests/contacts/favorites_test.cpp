@@ -96,6 +96,7 @@ protected:
         return out;
     }
     std::string program_file() const { return read_bytes(home.root() / "app/favorits.dat"); }
+    std::string user_file() const { return read_bytes(home.root() / "user/app/favorits.dat"); }
 };
 
 TEST_F(FavoritesTest, LoadKeepsLivingContactsInNameOrderAndTheNextWriteDropsTheRest) {
@@ -111,13 +112,17 @@ TEST_F(FavoritesTest, LoadKeepsLivingContactsInNameOrderAndTheNextWriteDropsTheR
     EXPECT_EQ(rows(), (std::vector<std::string>{"3:7", "2:9", "2:0", "1:0"}));
     EXPECT_EQ(view->take(), (std::vector<std::string>{"favorite_added 3"}));
     EXPECT_EQ(document->find_entry(2)->favorite_codes, (std::vector<int32_t>{9, 0}));
-    EXPECT_EQ(program_file(),
+    EXPECT_EQ(user_file(),
               utf16(u"count=4\nfc0=3\nft0=7\nfc1=2\nft1=9\nfc2=2\nft2=0\nfc3=1\nft3=0\n"));
 
     remove_favorite(*document, 2, 9);
     EXPECT_EQ(view->take(), (std::vector<std::string>{"favorite_removed 1"}));
     EXPECT_EQ(document->find_entry(2)->favorite_codes, (std::vector<int32_t>{0}));
-    EXPECT_EQ(program_file(), utf16(u"count=3\nfc0=3\nft0=7\nfc1=2\nft1=0\nfc2=1\nft2=0\n"));
+    EXPECT_EQ(user_file(), utf16(u"count=3\nfc0=3\nft0=7\nfc1=2\nft1=0\nfc2=1\nft2=0\n"));
+
+    // The program folder's file, shared by every user, is left as it was.
+    EXPECT_EQ(program_file(),
+              utf16(u"count=4\nfc0=1\nft0=0\nfc1=99\nft1=0\nfc2=3\nft2=7\nfc3=2\nft3=9\n"));
 
     // Reloading gives the same table and does not double the codes.
     load_favorites(*document);
@@ -132,15 +137,15 @@ TEST_F(FavoritesTest, UnknownRowsAndContactsChangeNothingAndWriteNothing) {
     add_favorite(*document, 42, 0);
     remove_favorite(*document, 42, 0);
     EXPECT_TRUE(view->take().empty());
-    EXPECT_FALSE(fs::exists(home.root() / "app/favorits.dat"));
+    EXPECT_FALSE(fs::exists(home.root() / "user/app/favorits.dat"));
 
     add_favorite(*document, 1, 0);
-    const std::string written = program_file();
+    const std::string written = user_file();
     remove_favorite(*document, 1, 9);
     EXPECT_EQ(view->take(), (std::vector<std::string>{"favorite_added 0"}));
-    EXPECT_EQ(program_file(), written);
+    EXPECT_EQ(user_file(), written);
     // Only the favourites file is in the folder: the write left no temporary behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(home.root() / "app"), fs::directory_iterator()),
+    EXPECT_EQ(std::distance(fs::directory_iterator(home.root() / "user/app"), fs::directory_iterator()),
               1);
 }
 
