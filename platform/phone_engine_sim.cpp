@@ -88,6 +88,22 @@ uint64_t filetime_now() {
     return static_cast<uint64_t>(since_1970.count()) * 10 + 116444736000000000ULL;
 }
 
+bool is_grouping(char16_t c) {
+    return c == u' ' || c == u'-' || c == u'.' || c == u'/' || c == u'(' || c == u')';
+}
+
+// Numbers come as people store them: blanks, dashes, dots, slashes and brackets only group
+// the digits, and the phone dials past them.
+WString dialled(WStringView number) {
+    WString digits;
+    for (const char16_t c : number) {
+        if (!is_grouping(c)) {
+            digits.push_back(c);
+        }
+    }
+    return digits;
+}
+
 bool valid_number(WStringView number) {
     if (number.empty() || number.size() > kMaxNumber) {
         return false;
@@ -666,7 +682,8 @@ bool SimulatedPhoneEngine::set_loudspeaker(bool on) {
     return true;
 }
 
-bool SimulatedPhoneEngine::make_call(WStringView number) {
+bool SimulatedPhoneEngine::make_call(WStringView stored) {
+    const WString number = dialled(stored);
     if (!valid_number(number)) {
         return false;
     }

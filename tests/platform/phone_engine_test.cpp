@@ -214,7 +214,8 @@ TEST_F(PhoneEngineTest, IncomingCallRingsIsAnsweredByTalkKeyAndEndsInHistory) {
 }
 
 TEST_F(PhoneEngineTest, OutgoingCallDialsProceedsConnectsTakesDigitsAndIsDropped) {
-    ASSERT_TRUE(make_call(u"0301234"));
+    // Stored as people write it: the blanks, brackets and dash only group the digits.
+    ASSERT_TRUE(make_call(u"(030) 12-34"));
     ASSERT_TRUE(pump_until([&] { return newest_call() != 0; }));
     const CallHandle call = newest_call();
     EXPECT_TRUE(is_window_visible(m_engine->windows().outgoing()));
@@ -435,6 +436,7 @@ TEST_F(PhoneEngineTest, LineSetUpRefusesWhatTheLineDoesNotOffer) {
               LINEERR_OPERATIONFAILED);
     EXPECT_FALSE(make_call(u"12a"));
     EXPECT_FALSE(make_call(u""));
+    EXPECT_FALSE(make_call(u" - ()")) << "nothing to dial";
 }
 
 TEST_F(PhoneEngineTest, ShutdownDropsEventsNotYetHandled) {
