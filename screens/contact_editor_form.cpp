@@ -14,6 +14,10 @@ ContactEditorForm::ContactEditorForm(zentra::Properties& properties, WStringView
 
 ContactEditorForm::~ContactEditorForm() {
     m_properties.remove_reload_listener(this);
+    // An editor that goes while open must not stay on the stack.
+    if (zentra::FormHost* host = zentra::FormHost::instance()) {
+        host->remove_modal_form(*this, false);
+    }
 }
 
 void ContactEditorForm::bind() {
