@@ -73,8 +73,9 @@ protected:
         }
     }
 
-    SpinnerNode spinner;
+    // The owner outlives the spinner, which tells its adapter when it goes.
     Owner owner;
+    SpinnerNode spinner;
     zentra::RenderSurface surface;
     uint32_t now = 1000;
 };
