@@ -1,22 +1,14 @@
 #include "skin/spinner.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
+
+#include "platform/clock.h"
 
 namespace zentra {
 
-namespace {
-
-uint32_t steady_milliseconds() {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-}  // namespace
-
-SpinnerNode::SpinnerNode() : m_clock(steady_milliseconds) {}
+// Finger movements are timed on the program clock, so a scripted run moves alike every time.
+SpinnerNode::SpinnerNode() : m_clock(platform::tick_count) {}
 SpinnerNode::~SpinnerNode() {
     if (SpinnerAdapter* adapter = m_adapter) {
         m_adapter = nullptr;
@@ -148,6 +140,7 @@ bool SpinnerNode::on_pointer(const PointerEvent& event) {
         return true;
     }
     m_finger_down = false;
+    m_tracker.release(m_clock());
     const bool beyond = !m_cyclic && (m_value < 0 || m_value > m_count - 1);
     const double speed =
         beyond ? 0.0

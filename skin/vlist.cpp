@@ -1,9 +1,9 @@
 #include "skin/vlist.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
+#include "platform/clock.h"
 #include "core/invariant.h"
 #include "core/keys.h"
 #include "core/log.h"
@@ -19,15 +19,10 @@ constexpr int kKeyUp = velvane::key::Up;
 constexpr int kKeyDown = velvane::key::Down;
 constexpr int kKeyEnter = velvane::key::Enter;
 
-uint32_t steady_milliseconds() {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 }  // namespace
 
-VList::VList() : m_clock(steady_milliseconds) {}
+// Finger movements are timed on the program clock, so a scripted run moves alike every time.
+VList::VList() : m_clock(platform::tick_count) {}
 
 VList::~VList() {
     // The rows are children and go with them; only the bookkeeping must not outlive them.
@@ -862,6 +857,7 @@ bool VList::on_pointer(const PointerEvent& event) {
             if ((over.first_bound && over.top > 0) || (over.last_bound && over.bottom > 0)) {
                 m_velocity = 0;
             } else {
+                m_tracker.release(m_clock());
                 m_velocity = std::clamp(-m_tracker.velocity_y(), -scroller::kMaxFling,
                                         scroller::kMaxFling);
             }

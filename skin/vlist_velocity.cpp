@@ -31,6 +31,12 @@ bool VelocityTracker::move(Point point, uint32_t time) {
     return true;
 }
 
+void VelocityTracker::release(uint32_t time) {
+    while (!m_samples.empty() && time - m_samples.front().time > kWindowMs) {
+        m_samples.pop_front();
+    }
+}
+
 int VelocityTracker::last_dy() const {
     if (m_samples.empty()) {
         return 0;

@@ -24,6 +24,10 @@ public:
     // Returns true when the movement counts (the finger has left the slop) and was sampled.
     bool move(Point point, uint32_t time);
 
+    // The finger lets go at time: one that rested longer than the window throws nothing, and
+    // only the movement within the window before the release counts.
+    void release(uint32_t time);
+
     bool outside_slop() const { return m_outside_slop; }
     int sample_count() const { return static_cast<int>(m_samples.size()); }
     // The y movement between the last two points taken; the press point stands before the

@@ -57,6 +57,18 @@ TEST(VelocityTrackerTest, ShortSpansGiveNoVelocityAndOldSamplesAreDropped) {
     EXPECT_DOUBLE_EQ(tracker.velocity_y(), -100.0);
 }
 
+TEST(VelocityTrackerTest, AFingerThatRestedBeforeItLetGoThrowsNothing) {
+    VelocityTracker tracker;
+    tracker.press({0, 400});
+    for (int i = 1; i <= 5; ++i) {
+        tracker.move({0, 400 - i * 30}, 1000 + i * 20);
+    }
+    tracker.release(1100);
+    EXPECT_DOUBLE_EQ(tracker.velocity_y(), 1500.0) << "let go while moving: the throw stays";
+    tracker.release(1600);
+    EXPECT_EQ(tracker.velocity_y(), 0.0);
+}
+
 TEST(VelocityTrackerTest, KeepsAtMostTwentySixSamples) {
     VelocityTracker tracker;
     tracker.press({0, 0});
