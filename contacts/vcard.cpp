@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/log.h"
+#include "platform/charset.h"
 #include "contacts/categories.h"
 
 namespace velvane {
@@ -126,6 +127,19 @@ std::string as_utf8(std::string_view bytes) {
         return platform::to_utf8(text);
     }
     return std::string(bytes);
+}
+
+// The charset of 8-bit text that names none: guessed from the whole file, Windows-1252 (what
+// old Windows programs wrote in the West) when the guess is no help. Empty for UTF-8 files.
+std::string file_charset(std::string_view text) {
+    if (is_valid_utf8(text)) {
+        return {};
+    }
+    const std::string guess = platform::guess_charset(text);
+    if (!guess.empty() && platform::convert_to_utf8("a", guess)) {
+        return guess;
+    }
+    return "WINDOWS-1252";
 }
 
 // ---- Properties ---------------------------------------------------------------------------
@@ -423,6 +437,8 @@ struct CardBuilder {
     Version version = Version::v21;
     std::vector<Property> properties;
     int begin_line = 0;
+    bool has_begin = true;  // false for lines read as a card whose BEGIN is missing
+    std::vector<VCardError> skipped;
 
     VCardContact result;
     std::array<bool, kKindCount> used{};
@@ -557,46 +573,90 @@ struct CardBuilder {
         }
     }
 
-    // False when the picture's data is damaged.
-    bool add_photo(const Property& p) {
-        if (!result.photo.empty()) {
-            return true;
-        }
-        std::string_view value = p.value;
-        if (starts_with_ignoring_case(trim(value), "data:")) {
-            value = trim(value);
+    enum class Picture { taken, none, damaged, remote };
+
+    Picture add_photo(const Property& p) {
+        std::string_view value = trim(p.value);
+        const auto take = [&](std::optional<std::string> bytes) {
+            if (!bytes) {
+                return Picture::damaged;
+            }
+            if (bytes->empty()) {
+                return Picture::none;
+            }
+            result.photo = std::move(*bytes);
+            return Picture::taken;
+        };
+        if (starts_with_ignoring_case(value, "data:")) {
             const size_t comma = value.find(',');
             if (comma == std::string_view::npos) {
-                return false;
+                return Picture::damaged;
             }
             const std::string header = upper(value.substr(0, comma));
             if (header.size() < 7 || header.compare(header.size() - 7, 7, ";BASE64") != 0) {
-                return true;  // a picture as escaped text: not worth keeping
+                return Picture::none;  // a picture as escaped text: not worth keeping
             }
-            std::optional<std::string> bytes = decode_base64(value.substr(comma + 1));
-            if (!bytes) {
-                return false;
-            }
-            result.photo = std::move(*bytes);
-            return true;
+            return take(decode_base64(value.substr(comma + 1)));
         }
-        if (p.value_type == "URI" || p.value_type == "URL") {
-            return true;  // pictures elsewhere are not fetched
+        if (p.value_type == "URI" || p.value_type == "URL" ||
+            starts_with_ignoring_case(value, "http:") || starts_with_ignoring_case(value, "https:")) {
+            return Picture::remote;
         }
         if (p.encoding == "B" || p.encoding == "BASE64") {
-            std::optional<std::string> bytes = decode_base64(value);
-            if (!bytes) {
-                return false;
-            }
-            result.photo = std::move(*bytes);
-        } else if (p.encoding == "QUOTED-PRINTABLE") {
-            result.photo = decode_quoted_printable(value);
+            return take(decode_base64(value));
         }
-        return true;
+        if (p.encoding == "QUOTED-PRINTABLE") {
+            return take(decode_quoted_printable(value));
+        }
+        return Picture::none;
     }
 
-    std::optional<VCardError> build() {
+    // One picture per card, never parts of two: the preferred one, else the first; a picture
+    // that cannot be read gives way to the next.
+    void choose_photo(const std::vector<const Property*>& photos) {
+        std::vector<const Property*> order;
+        for (const Property* p : photos) {
+            if (has_type(*p, "PREF")) {
+                order.push_back(p);
+            }
+        }
+        for (const Property* p : photos) {
+            if (!has_type(*p, "PREF")) {
+                order.push_back(p);
+            }
+        }
+        for (const Property* p : order) {
+            switch (add_photo(*p)) {
+                case Picture::taken:
+                    return;
+                case Picture::none:
+                    break;
+                case Picture::damaged:
+                    skip(p->line, u"the picture's data is damaged; the picture is left out");
+                    break;
+                case Picture::remote:
+                    skip(p->line, u"the picture is only a web address; nothing is fetched");
+                    break;
+            }
+        }
+    }
+
+    void add_org(const Property& p) {
+        std::vector<WString> parts = split_escaped(text_of(p, version), u";");
+        result.contact.company = component(parts, 0);
+        std::vector<WString> units;
+        for (size_t i = 1; i < parts.size(); ++i) {
+            units.push_back(trim(parts[i]));
+        }
+        put(FieldKind::Department, join(units, u", "));
+    }
+
+    void skip(int line, WString why) { skipped.push_back({line, std::move(why)}); }
+
+    void build() {
         Contact& c = result.contact;
+        const Property* org = nullptr;
+        std::vector<const Property*> photos;
         WString formatted;
         WString role;
         bool has_title = false;
@@ -611,13 +671,10 @@ struct CardBuilder {
             } else if (n == "FN") {
                 formatted = trim(unescape(text_of(p, version)));
             } else if (n == "ORG") {
-                std::vector<WString> parts = split_escaped(text_of(p, version), u";");
-                c.company = component(parts, 0);
-                std::vector<WString> units;
-                for (size_t i = 1; i < parts.size(); ++i) {
-                    units.push_back(trim(parts[i]));
+                // The preferred company, else the first: never parts of two.
+                if (org == nullptr || (has_type(p, "PREF") && !has_type(*org, "PREF"))) {
+                    org = &p;
                 }
-                put(FieldKind::Department, join(units, u", "));
             } else if (n == "TITLE") {
                 has_title = true;
                 put(FieldKind::JobTitle, unescape(text_of(p, version)));
@@ -665,11 +722,13 @@ struct CardBuilder {
                     put(FieldKind::Categories, joined);
                 }
             } else if (n == "PHOTO") {
-                if (!add_photo(p)) {
-                    return VCardError{p.line, u"the picture's data is damaged"};
-                }
+                photos.push_back(&p);
             }
         }
+        if (org != nullptr) {
+            add_org(*org);
+        }
+        choose_photo(photos);
         if (!has_title) {
             put(FieldKind::JobTitle, role);
         }
@@ -681,7 +740,12 @@ struct CardBuilder {
                          [](const ContactField& a, const ContactField& b) {
                              return static_cast<int>(a.kind) < static_cast<int>(b.kind);
                          });
-        return std::nullopt;
+    }
+
+    bool holds_nothing() const {
+        const Contact& c = result.contact;
+        return c.first_name.empty() && c.last_name.empty() && c.company.empty() &&
+               c.fields.empty() && result.photo.empty();
     }
 };
 
@@ -695,13 +759,32 @@ bool ends_with_unescaped_backslash(std::string_view text) {
 
 bool is_end_line(std::string_view line) { return starts_with_ignoring_case(line, "END:VCARD"); }
 
-// The reader: physical lines joined into property lines, properties collected per card.
+// The version a card declares, wherever its VERSION line stands: unfolding depends on it
+// before that line is reached. Looks from line i to the card's END or the next BEGIN.
+std::optional<Version> version_ahead(const std::vector<Line>& lines, size_t i) {
+    for (; i < lines.size(); ++i) {
+        const std::string_view text = trim(lines[i].text);
+        if (is_end_line(text) || starts_with_ignoring_case(text, "BEGIN:")) {
+            break;
+        }
+        if (starts_with_ignoring_case(text, "VERSION:")) {
+            const std::string_view value = trim(text.substr(8));
+            return value.starts_with("2") ? Version::v21
+                   : value.starts_with("4") ? Version::v40
+                                            : Version::v30;
+        }
+    }
+    return std::nullopt;
+}
+
+// The reader: physical lines joined into property lines, properties collected per card. A
+// line that cannot be read is skipped and noted; a card keeps whatever of it was read.
 class Reader {
 public:
-    explicit Reader(std::string_view text) : m_lines(split_lines(text)) {}
+    Reader(std::string_view text, std::string fallback_charset)
+        : m_lines(split_lines(text)), m_fallback_charset(std::move(fallback_charset)) {}
 
     VCardRead run() {
-        VCardRead out;
         size_t i = 0;
         while (i < m_lines.size()) {
             const Line& first = m_lines[i++];
@@ -709,30 +792,35 @@ public:
                 continue;
             }
             if (is_blank(first.text.front())) {
-                return fail(first.number, u"a continued line follows no property");
+                skip(first.number, u"a continued line follows no property; skipped");
+                continue;
             }
             std::string logical(first.text);
             unfold(logical, i);
-            if (std::optional<VCardError> error = take(logical, first.number, out)) {
-                return fail(error->line, error->message);
-            }
+            take(logical, first.number, i);
         }
         if (m_card) {
-            return fail(m_card->begin_line, u"the vCard that begins here has no END");
+            if (m_card->has_begin) {
+                skip(m_card->begin_line,
+                     u"the file ends before this vCard's END; what was read is kept");
+            }
+            finish();
         }
-        if (out.contacts.empty()) {
-            return fail(1, u"no vCard in the file");
+        std::stable_sort(m_out.skipped.begin(), m_out.skipped.end(),
+                         [](const VCardError& a, const VCardError& b) { return a.line < b.line; });
+        for (const VCardError& s : m_out.skipped) {
+            log() << "vCard: line " << s.line << ": " << s.message << "\n";
         }
-        return out;
+        if (m_out.contacts.empty()) {
+            m_out.error = VCardError{1, m_out.skipped.empty() ? WString(u"no vCard in the file")
+                                                              : WString(u"no vCard could be read")};
+            log() << "vCard: " << m_out.error->message << "\n";
+        }
+        return std::move(m_out);
     }
 
 private:
-    static VCardRead fail(int line, WString message) {
-        log() << "vCard: line " << line << ": " << message << "\n";
-        VCardRead r;
-        r.error = VCardError{line, std::move(message)};
-        return r;
-    }
+    void skip(int line, WString why) { m_out.skipped.push_back({line, std::move(why)}); }
 
     bool v21() const { return !m_card || m_card->version == Version::v21; }
 
@@ -768,57 +856,107 @@ private:
         }
     }
 
-    std::optional<VCardError> take(std::string_view logical, int number, VCardRead& out) {
+    // next: the index of the line after this property's lines.
+    void open(int number, size_t next, bool has_begin) {
+        m_card.emplace();
+        m_card->begin_line = number;
+        m_card->has_begin = has_begin;
+        m_card->version = version_ahead(m_lines, next).value_or(Version::v21);
+        m_agent = false;
+    }
+
+    void finish() {
+        CardBuilder& card = *m_card;
+        card.build();
+        for (VCardError& s : card.skipped) {
+            m_out.skipped.push_back(std::move(s));
+        }
+        if (!card.has_begin && card.holds_nothing()) {
+            skip(card.begin_line, u"lines outside any vCard; skipped");
+        } else {
+            if (!card.has_begin) {
+                skip(card.begin_line, u"a vCard without BEGIN starts here; what was read is kept");
+            }
+            m_out.contacts.push_back(std::move(card.result));
+        }
+        m_card.reset();
+        m_nested = 0;
+    }
+
+    // Text that names no charset and is not UTF-8 is read in the charset of the file.
+    void apply_fallback_charset(Property& p) const {
+        if (!p.charset.empty() || m_fallback_charset.empty()) {
+            return;
+        }
+        const std::string bytes =
+            p.encoding == "QUOTED-PRINTABLE" ? decode_quoted_printable(p.value) : p.value;
+        if (!is_valid_utf8(bytes)) {
+            p.charset = m_fallback_charset;
+        }
+    }
+
+    void take(std::string_view logical, int number, size_t next) {
         std::optional<Property> p = parse_property(logical, number);
         if (!p) {
-            return VCardError{number, u"not a property line"};
+            if (m_nested == 0) {
+                skip(number, u"not a property line; skipped");
+            }
+            return;
         }
         const std::string value = upper(trim(p->value));
         if (p->name == "BEGIN") {
-            if (m_card) {
-                ++m_nested;  // an embedded object (a 2.1 AGENT card): skipped
-            } else if (value == "VCARD") {
-                m_card.emplace();
-                m_card->begin_line = number;
-            } else {
-                return VCardError{number, u"not a vCard"};
+            if (m_nested > 0 || value != "VCARD" || (m_card && m_agent)) {
+                // An embedded object (a 2.1 AGENT card) or something other than a vCard.
+                if (m_nested == 0 && !m_card) {
+                    skip(number, u"not a vCard; skipped up to its END");
+                }
+                ++m_nested;
+                m_agent = false;
+                return;
             }
-            return std::nullopt;
-        }
-        if (!m_card) {
-            return VCardError{number, u"a line outside any vCard"};
+            if (m_card) {
+                skip(m_card->begin_line,
+                     u"the vCard that begins here has no END; what was read is kept");
+                finish();
+            }
+            open(number, next, true);
+            return;
         }
         if (p->name == "END") {
             if (m_nested > 0) {
                 --m_nested;
-                return std::nullopt;
+            } else if (!m_card) {
+                skip(number, u"END without BEGIN; skipped");
+            } else if (value != "VCARD") {
+                skip(number, u"END of something else inside a vCard; skipped");
+            } else {
+                finish();
             }
-            if (value != "VCARD") {
-                return VCardError{number, u"END of something else inside a vCard"};
-            }
-            if (std::optional<VCardError> error = m_card->build()) {
-                return error;
-            }
-            out.contacts.push_back(std::move(m_card->result));
-            m_card.reset();
-            return std::nullopt;
+            return;
         }
         if (m_nested > 0) {
-            return std::nullopt;
+            return;
+        }
+        if (!m_card) {
+            open(number, next, false);
         }
         if (p->name == "VERSION") {
             m_card->version = value.starts_with("2") ? Version::v21
                               : value.starts_with("4") ? Version::v40
                                                        : Version::v30;
-            return std::nullopt;
+            return;
         }
+        m_agent = p->name == "AGENT" && value.empty();
+        apply_fallback_charset(*p);
         m_card->properties.push_back(std::move(*p));
-        return std::nullopt;
     }
 
     std::vector<Line> m_lines;
+    std::string m_fallback_charset;
     std::optional<CardBuilder> m_card;
     int m_nested = 0;
+    bool m_agent = false;  // the last property was AGENT with its card to follow
+    VCardRead m_out;
 };
 
 }  // namespace
@@ -909,7 +1047,7 @@ VCardRead read_vcards(std::string_view bytes) {
         return r;
     }
     const std::string text = as_utf8(bytes);
-    return Reader(text).run();
+    return Reader(text, file_charset(text)).run();
 }
 
 }  // namespace velvane

@@ -1,7 +1,7 @@
 #pragma once
 // vCard files: reading versions 2.1, 3.0 and 4.0 into contacts, and writing contacts as
-// vCard 3.0 that reads back to the same contacts. A file is read whole or not at all: the
-// first line that cannot be read is reported and no contact of the file is kept.
+// vCard 3.0 that reads back to the same contacts. What can be read of a file is kept: a card
+// or property that cannot be read is left out and said so, the rest of the file still counts.
 
 #include <optional>
 #include <string>
@@ -26,7 +26,9 @@ struct VCardError {
 
 struct VCardRead {
     std::vector<VCardContact> contacts;
-    // Set when the file cannot be read; contacts is then empty.
+    // What was left out or read only in part, in line order: a card, a property, a line.
+    std::vector<VCardError> skipped;
+    // Set when nothing of the file gives a contact; contacts is then empty.
     std::optional<VCardError> error;
 };
 
@@ -34,7 +36,8 @@ struct VCardRead {
 inline constexpr size_t kMaxVCardFileBytes = 64u << 20;
 
 // Reads every card of a file's bytes (UTF-8, or UTF-16 after a byte-order mark; other
-// charsets where a property names them).
+// charsets where a property names them; 8-bit text naming none in the charset its bytes
+// suggest, Windows-1252 when they suggest none).
 VCardRead read_vcards(std::string_view bytes);
 
 // vCard 3.0 text of the contacts, UTF-8 with CR LF line ends and lines folded at 75 bytes.
@@ -48,5 +51,6 @@ std::string encode_base64(std::string_view bytes);
 // Text in a named charset as UTF-16; text that is not valid in it, or a charset the system
 // does not know, is read as UTF-8 when it is valid UTF-8 and as ISO-8859-1 otherwise.
 WString decode_charset(std::string_view bytes, std::string_view charset);
+bool is_valid_utf8(std::string_view text);
 
 }  // namespace velvane

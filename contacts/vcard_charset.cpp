@@ -7,8 +7,6 @@
 
 namespace velvane {
 
-namespace {
-
 bool is_valid_utf8(std::string_view s) {
     size_t i = 0;
     while (i < s.size()) {
@@ -48,6 +46,8 @@ bool is_valid_utf8(std::string_view s) {
     }
     return true;
 }
+
+namespace {
 
 WString sniffed(std::string_view bytes) {
     return is_valid_utf8(bytes) ? platform::from_utf8(bytes) : platform::widen(bytes);

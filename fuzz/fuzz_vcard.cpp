@@ -1,5 +1,6 @@
 // vCards come from other programs. Whatever a file holds, reading must not crash, a failed
-// read keeps no card, and what was read must write out and read back unchanged.
+// read keeps no card, every line left out is named, and what was read must write out and
+// read back unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +21,11 @@ bool same(const velvane::VCardContact& a, const velvane::VCardContact& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const velvane::VCardRead read = velvane::read_vcards(bytes);
+    for (const velvane::VCardError& skipped : read.skipped) {
+        if (skipped.line < 1 || skipped.message.empty()) {
+            std::abort();
+        }
+    }
     if (read.error) {
         if (!read.contacts.empty() || read.error->line < 1) {
             std::abort();
@@ -37,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     const velvane::VCardRead again = velvane::read_vcards(velvane::write_vcards(read.contacts));
-    if (again.error || again.contacts.size() != read.contacts.size()) {
+    if (again.error || !again.skipped.empty() || again.contacts.size() != read.contacts.size()) {
         std::abort();
     }
     for (size_t i = 0; i < read.contacts.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <iconv.h>
+#include <uchardet.h>
 
 namespace platform {
 
@@ -28,6 +29,25 @@ std::optional<std::string> convert_to_utf8(std::string_view bytes, const std::st
     }
     ::iconv_close(cd);
     return ok ? std::optional<std::string>(std::move(out)) : std::nullopt;
+}
+
+std::string guess_charset(std::string_view bytes) {
+    uchardet_t detector = ::uchardet_new();
+    if (detector == nullptr) {
+        return {};
+    }
+    std::string name;
+    if (::uchardet_handle_data(detector, bytes.data(), bytes.size()) == 0) {
+        ::uchardet_data_end(detector);
+        if (const char* found = ::uchardet_get_charset(detector); found != nullptr) {
+            name = found;
+        }
+    }
+    ::uchardet_delete(detector);
+    if (name == "ASCII" || name == "UTF-8") {
+        return {};  // nothing 8-bit to choose a charset for
+    }
+    return name;
 }
 
 }  // namespace platform

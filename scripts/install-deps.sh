@@ -13,6 +13,7 @@ packages=(
     libsdl2-dev  # window, input and presenting
     libsqlite3-dev libjpeg62-turbo-dev  # contact database, call history, contact photos
     libicu-dev  # development-time collation table generator only
+    libuchardet-dev  # guessing the charset of vCard files that name none
     xvfb xauth  # run the program in a virtual X display when none is there
     unzip  # tests check the recording archive with a real unzip
 )

@@ -162,25 +162,70 @@ TEST_F(PimTool, SearchPrintsTheDocumentsMatchesInItsOrder) {
     EXPECT_EQ(run({"search", "--order", "age", "x"}).exit_code, 2);
 }
 
-TEST_F(PimTool, ImportTakesAWholeFileOrNothing) {
+TEST_F(PimTool, ImportKeepsWhatCanBeReadAndSaysWhatWasLeftOut) {
     e2e::RunResult r = run({"import", sample("v21_multiple_entry.vcf").string()});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.out, "imported 3 contacts\n");
+    EXPECT_EQ(r.err, "");
     ASSERT_EQ(book_size(home), 3u);
 
-    // The last card loses its END: the two good cards before it are not kept either.
+    // The last card loses its END: all three cards are kept, and the report says so.
     std::string damaged = e2e::read_file(sample("v21_multiple_entry.vcf"));
     damaged.erase(damaged.rfind("END:VCARD"));
     const fs::path file = home.write("damaged.vcf", damaged);
     r = run({"import", file.string()});
-    EXPECT_EQ(r.exit_code, 1);
-    EXPECT_NE(r.err.find("damaged.vcf:23:"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("nothing was imported"), std::string::npos) << r.err;
-    EXPECT_EQ(book_size(home), 3u);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "imported 3 contacts\n");
+    EXPECT_NE(r.err.find("damaged.vcf:23: the file ends before this vCard's END"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(book_size(home), 6u);
 
+    struct Case {
+        const char* name;
+        std::string text;
+        int exit_code;
+        const char* out;
+        std::vector<std::string> err;  // the report's lines, in order
+        size_t added;
+    };
+    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna\r\nEND:VCARD\r\n";
+    const Case cases[] = {
+        {"photo.vcf",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Pix;Paul\r\nPHOTO;ENCODING=b:@@\r\nTEL:1\r\nEND:VCARD\r\n" +
+             card + "junk\r\n",
+         0,
+         "imported 2 contacts\n",
+         {"photo.vcf:4: the picture's data is damaged; the picture is left out",
+          "photo.vcf:11: not a property line; skipped"},
+         2},
+        {"web.vcf", "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Web\r\nPHOTO:http://x/y.jpg\r\nEND:VCARD\r\n", 0,
+         "imported 1 contact\n", {"web.vcf:4: the picture is only a web address; nothing is fetched"}, 1},
+        {"none.vcf", "END:VCARD\r\nhello\r\n", 1, "",
+         {"none.vcf:1: END without BEGIN; skipped", "none.vcf:2: not a property line; skipped",
+          "none.vcf:1: no vCard could be read; nothing was imported"},
+         0},
+        {"empty.vcf", "", 1, "", {"empty.vcf:1: no vCard in the file; nothing was imported"}, 0},
+    };
+    size_t size = book_size(home);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        r = run({"import", home.write(c.name, c.text).string()});
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(r.out, c.out);
+        std::vector<std::string> err_lines;
+        for (const std::string& line : lines_of(r.err)) {
+            err_lines.push_back(line.substr(line.find(c.name)));
+        }
+        EXPECT_EQ(err_lines, c.err) << r.err;
+        size += c.added;
+        EXPECT_EQ(book_size(home), size);
+    }
+
+    // A file that cannot be read at all.
     r = run({"import", (home.root() / "missing.vcf").string()});
-    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.err.find("missing.vcf"), std::string::npos);
+    EXPECT_EQ(book_size(home), size);
 
     // The picture reaches the picture stream, and categories the folder's list.
     r = run({"import", sample("v21_blackberry_photo.vcf").string()});

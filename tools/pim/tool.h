@@ -15,6 +15,8 @@ using namespace velvane;
 
 inline constexpr int kFailure = 1;
 inline constexpr int kUsageError = 2;
+// A file given to the tool cannot be read at all.
+inline constexpr int kUnreadable = 2;
 
 using Args = std::vector<std::string_view>;
 

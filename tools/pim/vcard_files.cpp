@@ -1,5 +1,6 @@
-// import and export: vCard files in and out of the user's book. A file is imported whole or
-// not at all, and an export replaces its target only once it is completely written.
+// import and export: vCard files in and out of the user's book. An import keeps every card
+// that can be read and says what it left out; an export replaces its target only once it is
+// completely written.
 
 #include <cerrno>
 #include <cstdio>
@@ -57,6 +58,8 @@ std::string stored_picture(pim::PimSession& session, uint32_t object_id) {
 
 }  // namespace
 
+// Exit codes: 0 when a contact was imported, 1 when none was (nothing is written then), 2
+// when the file cannot be read at all.
 int run_import(const Args& args) {
     if (args.size() != 2) {
         return usage();
@@ -66,10 +69,16 @@ int run_import(const Args& args) {
     std::string error;
     if (!read_whole(path, bytes, error)) {
         fail_line(path + ": " + error);
-        return kFailure;
+        return kUnreadable;
     }
     VCardRead read = read_vcards(bytes);
+    const auto report_skipped = [&] {
+        for (const VCardError& s : read.skipped) {
+            fail_line(path + ":" + std::to_string(s.line) + ": " + platform::to_utf8(s.message));
+        }
+    };
     if (read.error) {
+        report_skipped();
         fail_line(path + ":" + std::to_string(read.error->line) + ": " +
                   platform::to_utf8(read.error->message) + "; nothing was imported");
         return kFailure;
@@ -85,6 +94,7 @@ int run_import(const Args& args) {
         return kFailure;
     }
     print("imported " + counted(read.contacts.size(), "contact") + "\n");
+    report_skipped();
     if (outcome.pictures_skipped > 0) {
         fail_line(counted(static_cast<size_t>(outcome.pictures_skipped), "picture") +
                   " left out: not JPEG, PNG or BMP, or too large");
