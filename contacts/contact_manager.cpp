@@ -134,15 +134,17 @@ void ContactManagerImpl2::load_all(std::vector<Contact>& out) {
         return;
     }
     const int count = items->count();
-    out.resize(static_cast<size_t>(count));
+    out.reserve(static_cast<size_t>(count));
     const auto& ids = contact_property_ids();
     std::vector<pim::PropValue> values;
     LogStream& trace = log();
     for (int i = 1; i <= count; ++i) {
+        // A contact deleted since the list was taken is left out: a blank record with object
+        // id 0 could be neither shown sensibly nor removed.
         if (items->get_props(i, ids, values) != pim::kOk) {
             continue;
         }
-        fill_contact(values, out[i - 1], trace);
+        fill_contact(values, out.emplace_back(), trace);
         if ((i - 1) % 25 == 0) {
             m_listener.on_load_progress(*this, i - 1, count);
         }

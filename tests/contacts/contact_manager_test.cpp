@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "core/log.h"
 #include "core/registry.h"
@@ -30,11 +32,15 @@ struct Heard {
 class Listener : public ContactStoreListener {
 public:
     std::vector<Heard> heard;
+    std::function<void(int index)> during_load;
     void on_contact_created(ContactManagerImpl2&, Contact contact) override {
         heard.push_back({"created", contact.object_id, std::move(contact)});
     }
     void on_load_progress(ContactManagerImpl2&, int index, int total) override {
         heard.push_back({"progress " + std::to_string(index) + "/" + std::to_string(total), 0, {}});
+        if (during_load) {
+            during_load(index);
+        }
     }
     void on_contact_changed(ContactManagerImpl2&, uint32_t id) override {
         heard.push_back({"changed", id, {}});
@@ -181,6 +187,34 @@ TEST_F(ContactManagerTest, LoadAllReadsEveryContactInStoreOrderAndReportsEvery25
         progress.push_back(h.what);
     }
     EXPECT_EQ(progress, (std::vector<std::string>{"progress 0/26", "progress 25/26"}));
+}
+
+TEST_F(ContactManagerTest, ContactsDeletedDuringTheLoadAreLeftOut) {
+    std::vector<uint32_t> ids;
+    for (int i = 0; i < 30; ++i) {
+        Contact c = make(u"Name" + platform::to_wstring(i), u"");
+        ASSERT_TRUE(m_store->create(c));
+        ids.push_back(c.object_id);
+    }
+    // Deleted after the list of items was taken, before their turn to be read: the middle
+    // one, the last one and one at a progress step.
+    const std::vector<uint32_t> gone = {ids[1], ids[25], ids[29]};
+    m_listener.during_load = [&](int index) {
+        if (index == 0) {
+            for (uint32_t id : gone) {
+                ASSERT_TRUE(m_store->remove(id));
+            }
+        }
+    };
+    std::vector<Contact> all;
+    m_store->load_all(all);
+    ASSERT_EQ(all.size(), 27u);
+    for (const Contact& c : all) {
+        EXPECT_NE(c.object_id, 0u);
+        EXPECT_FALSE(c.first_name.empty());
+        EXPECT_EQ(std::count(gone.begin(), gone.end(), c.object_id), 0);
+    }
+    EXPECT_EQ(all.back().object_id, ids[28]);
 }
 
 TEST_F(ContactManagerTest, NoticesReachTheListenerFromThisAndOtherProcesses) {
