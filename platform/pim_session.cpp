@@ -100,7 +100,10 @@ std::unique_ptr<PimSession> PimSession::open(const std::string& file, std::strin
         error = file + ": damaged, cannot be read: " + state->db.error_message() + "; left untouched";
         return nullptr;
     }
-    if (*tables == 0 && *application == 0) {
+    // Read apart, the two may straddle another process's setting up: looked at again under
+    // the write lock before anything is decided.
+    const bool fresh = *tables == 0 || *application == 0;
+    if (fresh) {
         // A new (or empty) file. Another process may be setting it up at this very moment:
         // the write lock decides, and whoever comes second finds the tables made and uses
         // them. UTF-16 text so names come out without conversion (a no-op once made).
@@ -131,7 +134,7 @@ std::unique_ptr<PimSession> PimSession::open(const std::string& file, std::strin
             state->exec("ROLLBACK");
         }
     }
-    if (*tables == 0 && *application == 0) {
+    if (fresh && *tables == 0 && *application == 0) {
         // Made just now by this process; WAL lets the tool write while the program reads,
         // and a file left without it still works, so a refusal here is no failure.
         state->db.use_wal();

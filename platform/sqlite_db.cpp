@@ -99,7 +99,16 @@ int Database::exec(const std::string& sql) {
     return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
-int Database::use_wal() { return exec("PRAGMA journal_mode = WAL"); }
+int Database::use_wal() {
+    // Changing the journal mode gives up at once, without the busy wait, when another
+    // connection is changing it too (two processes opening a new file): that is waited for.
+    int rc = exec("PRAGMA journal_mode = WAL");
+    for (int waited = 0; (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < kBusyMs; waited += 5) {
+        sqlite3_sleep(5);
+        rc = exec("PRAGMA journal_mode = WAL");
+    }
+    return rc;
+}
 
 std::optional<int64_t> Database::query_integer(const std::string& sql) {
     Statement query(*this, sql);
