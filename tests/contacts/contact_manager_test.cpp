@@ -217,6 +217,67 @@ TEST_F(ContactManagerTest, ContactsDeletedDuringTheLoadAreLeftOut) {
     EXPECT_EQ(all.back().object_id, ids[28]);
 }
 
+TEST_F(ContactManagerTest, SavingAStaleCopyKeepsWhatAnotherProcessChangedMeanwhile) {
+    Contact stored = make(u"Anna", u"Smith",
+                          {ContactField(FieldKind::Mobile, u"111"),
+                           ContactField(FieldKind::Email1, u"anna@old.org"),
+                           ContactField(FieldKind::HomeCity, u"Berlin")});
+    ASSERT_TRUE(m_store->create(stored));
+    const Contact original = *m_store->read_one(stored.object_id);
+
+    // Another process changes the mobile number, the last name and the city.
+    Listener other_listener;
+    ContactManagerImpl2 other(other_listener, m_file);
+    Contact theirs = original;
+    theirs.last_name = u"Jones";
+    theirs.find(FieldKind::Mobile)->value = u"222";
+    theirs.find(FieldKind::HomeCity)->value = u"Paris";
+    ASSERT_TRUE(other.save(theirs));
+
+    // This process's copy, taken before, changes the e-mail, empties the city it also had,
+    // adds a company and a field.
+    Contact mine = original;
+    mine.find(FieldKind::Email1)->value = u"anna@new.org";
+    mine.find(FieldKind::HomeCity)->value.clear();
+    mine.company = u"Acme";
+    mine.fields.emplace_back(FieldKind::PagerNumber, u"999");
+    ASSERT_TRUE(m_store->save_changes(mine, original));
+
+    const Contact now = *m_store->read_one(stored.object_id);
+    EXPECT_EQ(now.first_name, u"Anna");
+    EXPECT_EQ(now.last_name, u"Jones");
+    EXPECT_EQ(now.company, u"Acme");
+    const std::vector<std::pair<FieldKind, WString>> expected = {
+        {FieldKind::Mobile, u"222"}, {FieldKind::Email1, u"anna@new.org"}, {FieldKind::PagerNumber, u"999"}};
+    for (const auto& [kind, value] : expected) {
+        const ContactField* field = now.find(kind);
+        ASSERT_NE(field, nullptr) << platform::to_utf8(kind_name(kind));
+        EXPECT_EQ(field->value, value) << platform::to_utf8(kind_name(kind));
+    }
+    EXPECT_EQ(now.find(FieldKind::HomeCity), nullptr);
+
+    // A copy with nothing changed writes nothing, not even what it holds stale.
+    ASSERT_TRUE(m_store->save_changes(original, original));
+    EXPECT_EQ(m_store->read_one(stored.object_id)->find(FieldKind::Mobile)->value, u"222");
+    // The whole-record save still writes every value it holds.
+    ASSERT_TRUE(m_store->save(original));
+    EXPECT_EQ(m_store->read_one(stored.object_id)->find(FieldKind::Mobile)->value, u"111");
+}
+
+TEST_F(ContactManagerTest, TheFirstSaveOfANewContactStoresTheCategoriesItsRecordShows) {
+    Contact created;
+    ASSERT_TRUE(m_store->create(created));
+    ASSERT_NE(created.find(FieldKind::Categories), nullptr);
+    EXPECT_EQ(m_store->read_one(created.object_id)->find(FieldKind::Categories), nullptr);
+    Contact named = created;
+    named.first_name = u"Maria";
+    ASSERT_TRUE(m_store->save_changes(named, created));
+    const Contact now = *m_store->read_one(created.object_id);
+    EXPECT_EQ(now.first_name, u"Maria");
+    ASSERT_NE(now.find(FieldKind::Categories), nullptr);
+    EXPECT_EQ(now.find(FieldKind::Categories)->value, u"");
+}
+
 TEST_F(ContactManagerTest, NoticesReachTheListenerFromThisAndOtherProcesses) {
     ASSERT_TRUE(platform::register_window_class(
         u"StoreHost", [this](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
