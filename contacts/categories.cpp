@@ -87,6 +87,7 @@ WString checked_categories_text(const std::vector<WString>& list,
 
 void CategoryEditor::prepare(Document& document, const Contact& contact, int field) {
     m_contact = contact;
+    m_original = contact;
     m_field = field >= 0 && static_cast<size_t>(field) < m_contact.fields.size() &&
                       m_contact.fields[static_cast<size_t>(field)].kind == FieldKind::Categories
                   ? field
@@ -107,7 +108,7 @@ bool CategoryEditor::save(Document& document) {
         m_contact.fields[static_cast<size_t>(m_field)].value = text;
     }
     ContactSource* store = document.store();
-    const bool saved = store != nullptr && store->save(m_contact);
+    const bool saved = store != nullptr && store->save_changes(m_contact, m_original);
     document.read_categories();
     return saved;
 }

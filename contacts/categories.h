@@ -51,6 +51,8 @@ public:
 
 private:
     Contact m_contact;
+    // The contact as prepared; the save writes only what differs from it.
+    Contact m_original;
     int m_field = -1;
 };
 

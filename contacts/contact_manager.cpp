@@ -1,5 +1,6 @@
 #include "contacts/contact_manager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -134,15 +135,17 @@ void ContactManagerImpl2::load_all(std::vector<Contact>& out) {
         return;
     }
     const int count = items->count();
-    out.resize(static_cast<size_t>(count));
+    out.reserve(static_cast<size_t>(count));
     const auto& ids = contact_property_ids();
     std::vector<pim::PropValue> values;
     LogStream& trace = log();
     for (int i = 1; i <= count; ++i) {
+        // A contact deleted since the list was taken is left out: a blank record with object
+        // id 0 could be neither shown sensibly nor removed.
         if (items->get_props(i, ids, values) != pim::kOk) {
             continue;
         }
-        fill_contact(values, out[i - 1], trace);
+        fill_contact(values, out.emplace_back(), trace);
         if ((i - 1) % 25 == 0) {
             m_listener.on_load_progress(*this, i - 1, count);
         }
@@ -180,11 +183,10 @@ void ContactManagerImpl2::read_categories(std::vector<WString>& out) {
     append_category_list(values[0].text, out);
 }
 
-bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contact) {
-    log() << "Save contact\n";
-    for (const ContactField& field : contact.fields) {
-        log() << "SaveContact " << kind_name(field.kind) << " " << field.value << "\n";
-    }
+namespace {
+
+// The values a save writes for a record, in record order; trace, when given, hears why.
+std::vector<pim::PropValue> record_values(const Contact& contact, LogStream* trace) {
     std::vector<pim::PropValue> values;
     values.reserve(contact.fields.size() + 3);
     const auto name = [&](uint32_t id, const WString& text) {
@@ -201,13 +203,17 @@ bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contac
             continue;
         }
         if (!field.value.empty() || field.kind == FieldKind::Categories) {
-            log() << "Sync nessecary data " << kind_name(field.kind) << "\n";
+            if (trace != nullptr) {
+                *trace << "Sync nessecary data " << kind_name(field.kind) << "\n";
+            }
             if (field.kind == FieldKind::Birthday) {
                 int64_t count = 0;
                 int64_t file_time = 0;
                 if (!parse_date_time(field.value, count) || !file_time_from_date_time(count, file_time)) {
                     // Text that is no date would be stored as some other day: keep the stored one.
-                    log() << "SaveContact Birthday unreadable, kept as stored\n";
+                    if (trace != nullptr) {
+                        *trace << "SaveContact Birthday unreadable, kept as stored\n";
+                    }
                     continue;
                 }
                 values.push_back(pim::PropValue::of_number(id, file_time));
@@ -215,8 +221,49 @@ bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contac
                 values.push_back(pim::PropValue::of_text(id, field.value));
             }
         } else {
-            log() << "Sync nessecary data (delete) " << kind_name(field.kind) << "\n";
+            if (trace != nullptr) {
+                *trace << "Sync nessecary data (delete) " << kind_name(field.kind) << "\n";
+            }
             values.push_back(pim::PropValue::deletion(id));
+        }
+    }
+    return values;
+}
+
+}  // namespace
+
+bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contact,
+                                       const Contact* original) {
+    log() << "Save contact\n";
+    for (const ContactField& field : contact.fields) {
+        log() << "SaveContact " << kind_name(field.kind) << " " << field.value << "\n";
+    }
+    std::vector<pim::PropValue> values = record_values(contact, &log());
+    if (original != nullptr) {
+        // Only what changed since the copy was taken: the rest may have been changed by
+        // another process meanwhile, and writing the copy's old values would undo that.
+        const std::vector<pim::PropValue> before = record_values(*original, nullptr);
+        const uint32_t categories = property_of(FieldKind::Categories);
+        std::optional<pim::PropValue> categories_kept;
+        std::erase_if(values, [&](const pim::PropValue& value) {
+            const bool same = std::find(before.begin(), before.end(), value) != before.end();
+            if (same && value.id == categories) {
+                categories_kept = value;
+            }
+            return same;
+        });
+        // A new contact's record holds an empty Categories field the stored contact does not
+        // have yet; the first save stores it, as a whole-record save would.
+        if (categories_kept) {
+            std::vector<pim::PropValue> stored;
+            if (item.get_props({&categories, 1}, stored) == pim::kOk && stored.size() == 1 &&
+                stored[0].missing()) {
+                values.push_back(*categories_kept);
+            }
+        }
+        if (values.empty()) {
+            log() << "Save contact OK\n";
+            return true;
         }
     }
     if (const pim::Code code = item.set_props(values); code != pim::kOk) {
@@ -244,14 +291,27 @@ bool ContactManagerImpl2::save(const Contact& contact) {
         log() << "Error GetItemFromOidEx " << code << "\n";
         return false;
     }
-    return write_record(*item, contact);
+    return write_record(*item, contact, nullptr);
+}
+
+bool ContactManagerImpl2::save_changes(const Contact& changed, const Contact& original) {
+    pim::PimSession* pim_session = session();
+    std::unique_ptr<pim::PimItem> item;
+    if (pim_session == nullptr) {
+        return false;
+    }
+    if (const pim::Code code = pim_session->item_from_oid(changed.object_id, item); code != pim::kOk) {
+        log() << "Error GetItemFromOidEx " << code << "\n";
+        return false;
+    }
+    return write_record(*item, changed, &original);
 }
 
 bool ContactManagerImpl2::create(Contact& contact) {
     pim::PimSession* pim_session = session();
     std::unique_ptr<pim::PimItem> item;
     if (pim_session == nullptr || pim_session->create_item(pim::kItemContact, item) != pim::kOk ||
-        !write_record(*item, contact)) {
+        !write_record(*item, contact, nullptr)) {
         return false;
     }
     contact.fields.emplace_back(FieldKind::Categories, WString());

@@ -64,6 +64,7 @@ public:
     void load_all(std::vector<Contact>& out) override;
     std::optional<Contact> read_one(uint32_t object_id) override;
     bool save(const Contact& contact) override;
+    bool save_changes(const Contact& changed, const Contact& original) override;
     void read_categories(std::vector<WString>& out) override;
     // On success the new record also gets an empty Categories field, as the database has.
     bool create(Contact& contact) override;
@@ -86,7 +87,9 @@ public:
     const std::string& open_error() const { return m_open_error; }
 
 private:
-    bool write_record(platform::pim::PimItem& item, const Contact& contact);
+    // original: write only what differs from it; null writes the whole record.
+    bool write_record(platform::pim::PimItem& item, const Contact& contact,
+                      const Contact* original);
 
     ContactStoreListener& m_listener;
     std::unique_ptr<ContactStoreListener> m_owned_listener;

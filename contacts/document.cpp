@@ -249,7 +249,7 @@ void Document::bind_recent_numbers() {
         } else {
             copy.fields.emplace_back(FieldKind::Mobile, *number);
         }
-        m_store->save(copy);
+        m_store->save_changes(copy, entry->contact);
         ++number;
     }
 }

@@ -13,6 +13,10 @@ bool ContactSource::on_window_message(uint32_t, uintptr_t, intptr_t) {
     return false;
 }
 
+bool ContactSource::save_changes(const Contact& changed, const Contact&) {
+    return save(changed);
+}
+
 bool ContactSource::create(Contact&) {
     return false;
 }

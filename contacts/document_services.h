@@ -30,6 +30,10 @@ public:
     // Nothing when the item is gone or is not a contact.
     virtual std::optional<Contact> read_one(uint32_t object_id) = 0;
     virtual bool save(const Contact& contact) = 0;
+    // Saves a working copy taken from original: only the values that differ from it are
+    // written, so what another process changed meanwhile in the other fields stays. Stores
+    // that no other process writes save the whole record.
+    virtual bool save_changes(const Contact& changed, const Contact& original);
     // The folder's category names in stored order.
     virtual void read_categories(std::vector<WString>& out) = 0;
 

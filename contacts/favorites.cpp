@@ -1,5 +1,7 @@
 #include "contacts/favorites.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <limits>
 #include <mutex>
@@ -74,19 +76,34 @@ void sort_favorites(std::vector<FavoriteRow>& rows) {
 std::vector<FavoriteRecord> parse_favorites(std::string_view bytes) {
     KeyValues map;
     parse_key_values(bytes, map);
-    std::vector<FavoriteRecord> records;
     const int64_t count = value_of(map, u"count").value_or(0);
-    // Each row takes two pairs, so a count beyond the pairs there are finds nothing more.
-    const int64_t rows = std::min<int64_t>(count, static_cast<int64_t>(map.size() / 2));
-    for (int64_t i = 0; i < rows; ++i) {
-        const WString n = to_wstring(i);
-        const std::optional<int64_t> id = value_of(map, u"fc" + n);
+    // The rows are found from the fc keys the file holds, so a row that is missing or broken
+    // costs only itself and a huge count costs nothing.
+    std::vector<std::pair<int64_t, FavoriteRecord>> found;
+    for (const auto& [key, text] : map) {
+        if (key.size() < 3 || key.compare(0, 2, u"fc") != 0) {
+            continue;
+        }
+        const WString n = key.substr(2);
+        const std::optional<int64_t> index = read_decimal(n);
+        // Only the index as it is written: "fc01" or "fc 1" is no row.
+        if (!index || *index < 0 || *index >= count || to_wstring(*index) != n) {
+            continue;
+        }
+        const std::optional<int64_t> id = read_decimal(text);
         const std::optional<int64_t> kind = value_of(map, u"ft" + n);
         // Screens look the pinned field up by kind; a kind that no field has is no row.
         if (!id || !kind || *id < 0 || *kind < 0 || *kind >= kStoredKindCount) {
             continue;
         }
-        records.push_back({static_cast<uint32_t>(*id), static_cast<int32_t>(*kind)});
+        found.push_back({*index, {static_cast<uint32_t>(*id), static_cast<int32_t>(*kind)}});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<FavoriteRecord> records;
+    records.reserve(found.size());
+    for (const auto& row : found) {
+        records.push_back(row.second);
     }
     return records;
 }
@@ -104,8 +121,8 @@ std::string format_favorites(const std::vector<FavoriteRow>& rows) {
 }
 
 FavoritesLocation default_favorites_location() {
-    return {expand_path(u"%app_path%/favorits.dat"),
-            platform::user_data_folder() + u"/app/favorits.dat"};
+    const WString data = platform::user_data_folder();
+    return {data + u"/favorits.dat", {data + u"/app/favorits.dat", expand_path(u"%app_path%/favorits.dat")}};
 }
 
 void set_favorites_location(const FavoritesLocation& location) {
@@ -123,21 +140,38 @@ FavoritesLocation favorites_location() {
 
 std::optional<std::string> read_favorites_file() {
     const FavoritesLocation where = favorites_location();
-    if (platform::file_exists(where.overlay_file)) {
-        return read_key_value_file(where.overlay_file);
+    if (platform::file_exists(where.file)) {
+        return read_key_value_file(where.file);
     }
-    return read_key_value_file(where.program_file);
+    for (const WString& earlier : where.earlier) {
+        if (!platform::file_exists(earlier)) {
+            continue;
+        }
+        std::optional<std::string> bytes = read_key_value_file(earlier);
+        if (!bytes) {
+            return bytes;
+        }
+        // Copied whole first and only then removed: an interruption leaves the new file
+        // (which from then on is the one read) or the old one, never neither. A folder the
+        // user may not write keeps its copy, which is no longer read.
+        if (platform::create_folders(folder_of(where.file)) &&
+            platform::write_file(where.file, *bytes)) {
+            ::unlink(platform::native_path(earlier).c_str());
+            log() << "favourites moved from " << earlier << " to " << where.file << "\n";
+        } else {
+            log() << "favourites: cannot move " << earlier << " to " << where.file << "\n";
+        }
+        return bytes;
+    }
+    return std::nullopt;
 }
 
 bool write_favorites_file(std::string_view bytes) {
     const FavoritesLocation where = favorites_location();
-    // One user's favourites never go into the program folder, which every user (and every
-    // run of a build) shares.
-    if (platform::create_folders(folder_of(where.overlay_file)) &&
-        platform::write_file(where.overlay_file, bytes)) {
+    if (platform::create_folders(folder_of(where.file)) && platform::write_file(where.file, bytes)) {
         return true;
     }
-    log() << "write_favorites: cannot write " << where.overlay_file << "\n";
+    log() << "write_favorites: cannot write " << where.file << "\n";
     return false;
 }
 

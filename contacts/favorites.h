@@ -1,7 +1,6 @@
 #pragma once
 // Favourites: pinned fields of contacts, kept in display-name order by the Document and
-// stored in the user's own favorits.dat; a favorits.dat in the program folder is read until
-// the user has one.
+// stored in favorits.dat beside the contact database.
 
 #include <cstdint>
 #include <optional>
@@ -28,29 +27,32 @@ struct FavoriteRecord {
 void sort_favorites(std::vector<FavoriteRow>& rows);
 
 // The rows of a favourites file in file order. Rows with a missing or malformed id or kind,
-// or a kind that no field has, are left out; the count never makes it look past the pairs
-// the file holds.
+// or a kind that no field has, are left out, and only they: every row below the count that
+// the file holds is read.
 std::vector<FavoriteRecord> parse_favorites(std::string_view bytes);
 // The file's bytes for a table: FF FE, then count, fc and ft lines in UTF-16LE, each ending
 // in LF.
 std::string format_favorites(const std::vector<FavoriteRow>& rows);
 
-// Where favorits.dat lives: the program folder's file, shared by every user of the program
-// and only read, and the user's own overlay, read first and the one written.
+// Where favorits.dat lives: beside the contact database whose object ids it names. Files
+// where earlier versions kept it are moved there the first time it is missing.
 struct FavoritesLocation {
-    WString program_file;
-    WString overlay_file;
+    WString file;
+    // First found wins.
+    std::vector<WString> earlier;
 };
-// "%app_path%\favorits.dat" and $XDG_DATA_HOME/velvane/app/favorits.dat.
+// $XDG_DATA_HOME/velvane/favorits.dat; earlier $XDG_DATA_HOME/velvane/app/favorits.dat and
+// "%app_path%\favorits.dat".
 FavoritesLocation default_favorites_location();
 // Replaces where this process reads and writes favourites (tests, tools).
 void set_favorites_location(const FavoritesLocation& location);
 FavoritesLocation favorites_location();
 
-// The bytes of the file that counts; nothing when there is none.
+// The bytes of the favourites file; nothing when there is none. An earlier file is moved to
+// its place first.
 std::optional<std::string> read_favorites_file();
-// Replaces the user's file as a whole, so a crash or a full disk leaves the old one. False,
-// with a log line, when it cannot be written.
+// Replaces the file as a whole, so a crash or a full disk leaves the old one. False, with a
+// log line, when it cannot be written.
 bool write_favorites_file(std::string_view bytes);
 
 // The Document's favourites table. Loading keeps rows whose contact exists; adding and

@@ -72,12 +72,12 @@ int time_zone_bias_minutes() {
 }
 
 CallHistory::CallHistory(const std::string& file) : m_file(file) {
-    const size_t slash = file.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !make_folders_native(file.substr(0, slash))) {
+    // Who called whom is the user's own: the folder and the files are the owner's only.
+    if (!sql::make_private_folder_of(file)) {
         m_error = u"cannot create the folder of " + from_utf8(file);
         return;
     }
-    if (m_db.open(file, sql::kCreate) != SQLITE_OK) {
+    if (m_db.open(file, sql::kCreate | sql::kPrivate) != SQLITE_OK) {
         fail("open");
         return;
     }

@@ -79,43 +79,65 @@ std::unique_ptr<PimSession> PimSession::open(const std::string& file, std::strin
         error = file + ": " + error + "; left untouched";
         return nullptr;
     }
-    if (!exists) {
-        const size_t slash = file.find_last_of('/');
-        if (slash != std::string::npos && slash > 0 &&
-            !create_folders(from_utf8(file.substr(0, slash)))) {
-            error = file + ": cannot create its folder";
-            return nullptr;
-        }
+    // Contacts are the user's own: the folder and the files are the owner's only.
+    if (!sql::make_private_folder_of(file)) {
+        error = file + ": cannot create its folder";
+        return nullptr;
     }
 
     auto state = std::make_shared<SessionState>();
     state->token = process_token.empty() ? make_token() : std::move(process_token);
     // The session's own lock serialises every use of the connection.
-    if (state->db.open(file, sql::kCallerLocks | (exists ? 0u : unsigned{sql::kCreate})) != SQLITE_OK) {
+    if (state->db.open(file, sql::kCallerLocks | sql::kPrivate |
+                                 (exists ? 0u : unsigned{sql::kCreate})) != SQLITE_OK) {
         error = file + ": cannot be opened: " + state->db.error_message();
         return nullptr;
     }
 
-    const auto application = state->db.query_integer("PRAGMA application_id");
-    const auto tables = state->db.query_integer("SELECT count(*) FROM sqlite_schema");
+    auto application = state->db.query_integer("PRAGMA application_id");
+    auto tables = state->db.query_integer("SELECT count(*) FROM sqlite_schema");
     if (!application || !tables) {
         error = file + ": damaged, cannot be read: " + state->db.error_message() + "; left untouched";
         return nullptr;
     }
-    if (*tables == 0 && *application == 0) {
-        // A new (or empty) file: UTF-16 text so names come out without conversion.
-        const std::string create = std::string("PRAGMA encoding = 'UTF-16le';"
-                                               "PRAGMA journal_mode = WAL;"
-                                               "BEGIN;") +
-                                   kSchema + "PRAGMA application_id = " +
-                                   std::to_string(kApplicationId) +
-                                   "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
-                                   "; COMMIT;";
-        if (state->db.exec(create) != SQLITE_OK) {
+    // Read apart, the two may straddle another process's setting up: looked at again under
+    // the write lock before anything is decided.
+    const bool fresh = *tables == 0 || *application == 0;
+    if (fresh) {
+        // A new (or empty) file. Another process may be setting it up at this very moment:
+        // the write lock decides, and whoever comes second finds the tables made and uses
+        // them. UTF-16 text so names come out without conversion (a no-op once made).
+        state->exec("PRAGMA encoding = 'UTF-16le'");
+        if (const int rc = state->exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) {
             error = file + ": cannot be set up: " + state->db.error_message();
+            return nullptr;
+        }
+        application = state->db.query_integer("PRAGMA application_id");
+        tables = state->db.query_integer("SELECT count(*) FROM sqlite_schema");
+        if (!application || !tables) {
+            error = file + ": damaged, cannot be read: " + state->db.error_message() +
+                    "; left untouched";
             state->exec("ROLLBACK");
             return nullptr;
         }
+        if (*tables == 0 && *application == 0) {
+            const std::string create = std::string(kSchema) + "PRAGMA application_id = " +
+                                       std::to_string(kApplicationId) +
+                                       "; PRAGMA user_version = " +
+                                       std::to_string(kSchemaVersion) + "; COMMIT;";
+            if (state->db.exec(create) != SQLITE_OK) {
+                error = file + ": cannot be set up: " + state->db.error_message();
+                state->exec("ROLLBACK");
+                return nullptr;
+            }
+        } else {
+            state->exec("ROLLBACK");
+        }
+    }
+    if (fresh && *tables == 0 && *application == 0) {
+        // Made just now by this process; WAL lets the tool write while the program reads,
+        // and a file left without it still works, so a refusal here is no failure.
+        state->db.use_wal();
     } else {
         if (*application != kApplicationId) {
             error = file + ": not a contact database; left untouched";

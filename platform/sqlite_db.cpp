@@ -1,6 +1,14 @@
 #include "platform/sqlite_db.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/files.h"
+#include "platform/native_file.h"
 
 namespace platform::sql {
 
@@ -8,12 +16,59 @@ namespace {
 
 constexpr int kBusyMs = 5000;
 
+// Narrows a file of ours that others may read; one of another user is left alone.
+void narrow(const std::string& path, mode_t mode) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && st.st_uid == ::getuid() &&
+        (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) && (st.st_mode & 077) != 0) {
+        ::chmod(path.c_str(), mode);
+    }
+}
+
+// Makes a missing file 0600 before SQLite does (it would use 0644 under the usual umask),
+// and narrows an existing one and its side files.
+void make_private(const std::string& file, bool create) {
+    if (create) {
+        const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        narrow(file + suffix, 0600);
+    }
+}
+
 }  // namespace
+
+bool make_private_folder_of(const std::string& file) {
+    const size_t slash = file.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) {
+        return true;
+    }
+    const std::string folder = file.substr(0, slash);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        const size_t up = folder.find_last_of('/');
+        if (up != std::string::npos && up > 0 && !make_folders_native(folder.substr(0, up))) {
+            return false;
+        }
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+    } else if (folder == to_utf8(user_data_folder())) {
+        narrow(folder, 0700);
+    }
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 Database::~Database() { close(); }
 
 int Database::open(const std::string& file, unsigned flags) {
     close();
+    if ((flags & kPrivate) != 0) {
+        make_private(file, (flags & kCreate) != 0);
+    }
     const int mode = SQLITE_OPEN_READWRITE | ((flags & kCreate) != 0 ? SQLITE_OPEN_CREATE : 0) |
                      ((flags & kCallerLocks) != 0 ? SQLITE_OPEN_NOMUTEX : 0);
     const int rc = sqlite3_open_v2(file.c_str(), &m_db, mode, nullptr);
@@ -44,7 +99,16 @@ int Database::exec(const std::string& sql) {
     return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
-int Database::use_wal() { return exec("PRAGMA journal_mode = WAL"); }
+int Database::use_wal() {
+    // Changing the journal mode gives up at once, without the busy wait, when another
+    // connection is changing it too (two processes opening a new file): that is waited for.
+    int rc = exec("PRAGMA journal_mode = WAL");
+    for (int waited = 0; (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < kBusyMs; waited += 5) {
+        sqlite3_sleep(5);
+        rc = exec("PRAGMA journal_mode = WAL");
+    }
+    return rc;
+}
 
 std::optional<int64_t> Database::query_integer(const std::string& sql) {
     Statement query(*this, sql);

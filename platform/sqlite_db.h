@@ -20,7 +20,15 @@ namespace platform::sql {
 enum OpenFlags : unsigned {
     kCreate = 1,       // create the file when it does not exist
     kCallerLocks = 2,  // the caller serialises every use under its own lock
+    // Readable by the owner only: a new file is made 0600, an existing one and its -wal, -shm
+    // and -journal files are narrowed to that (SQLite gives its side files the file's mode).
+    kPrivate = 4,
 };
+
+// Creates the folder that file is in when it is missing, for the owner only (0700); an
+// existing folder is narrowed to that only when it is the program's own data folder, never
+// one the user chose. False when the folder cannot be made.
+bool make_private_folder_of(const std::string& file);
 
 class Database {
 public:

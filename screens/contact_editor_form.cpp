@@ -52,10 +52,10 @@ void ContactEditorForm::cancel() {
     }
 }
 
-void ContactEditorForm::save(const Contact& contact) {
+void ContactEditorForm::save(const Contact& contact, const Contact& original) {
     Document* document = Document::get_instance();
     ContactSource* store = document != nullptr ? document->store() : nullptr;
-    if (store == nullptr || !store->save(contact)) {
+    if (store == nullptr || !store->save_changes(contact, original)) {
         log() << m_definition << u"::save() the contact " << contact.object_id
               << u" was not saved\n";
     }
@@ -105,14 +105,20 @@ void ContactEditorForm::on_document_refresh(const RefreshHint& hint) {
 
 void ContactCopyEditor::open_copy(const Contact& copy) {
     m_contact = copy;
+    m_original = copy;
     show();
+}
+
+void ContactCopyEditor::rebase(const Contact& stored) {
+    m_contact = stored;
+    m_original = stored;
 }
 
 void ContactCopyEditor::leave() {
     const bool changed = write_back();
     close();
     if (changed) {
-        save(m_contact);
+        save(m_contact, m_original);
     }
 }
 

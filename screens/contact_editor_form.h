@@ -61,8 +61,9 @@ protected:
     void show();
     // Takes it off the stack.
     void close();
-    // Saves contact through the store, logging a refusal.
-    void save(const Contact& contact);
+    // Saves contact, a working copy taken from original, through the store: only what the
+    // copy changed is written. A refusal is logged.
+    void save(const Contact& contact, const Contact& original);
     zentra::Properties& properties() const { return m_properties; }
     WStringView definition() const { return m_definition; }
 
@@ -88,8 +89,12 @@ protected:
     virtual bool write_back() = 0;
     // Takes the copy and shows the editor.
     void open_copy(const Contact& copy);
+    // Takes the stored contact as the copy and as what the copy's changes are measured from.
+    void rebase(const Contact& stored);
 
     Contact m_contact;
+    // The contact as the copy was taken; a save writes only what differs from it.
+    Contact m_original;
 };
 
 }  // namespace velvane

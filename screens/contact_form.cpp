@@ -376,7 +376,7 @@ void ContactForm::remove_field_value(int index) {
         ++at;
         copy.fields[at].value.clear();
     }
-    if (ContactSource* source = store(); source == nullptr || !source->save(copy)) {
+    if (ContactSource* source = store(); source == nullptr || !source->save_changes(copy, m_contact)) {
         log() << "ContactForm::remove_field_value the contact could not be saved\n";
     }
     m_confirm_row = -1;

@@ -62,7 +62,7 @@ void EditContactAddressForm::show_parts(const Contact& contact) {
 
 void EditContactAddressForm::on_stored_contact(const Contact& stored) {
     const uint32_t start = platform::tick_count();
-    m_contact = stored;
+    rebase(stored);
     show_parts(stored);
     log() << "EditContactAddressForm::on_document_refresh() - 2 = "
           << (platform::tick_count() - start) << "\n";

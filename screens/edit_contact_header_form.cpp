@@ -45,7 +45,7 @@ void EditContactHeaderForm::show_names(const Contact& contact) {
 void EditContactHeaderForm::on_stored_contact(const Contact& stored) {
     const uint32_t start = platform::tick_count();
     log() << "EditContactHeaderForm::on_document_refresh() - 1\n";
-    m_contact = stored;
+    rebase(stored);
     show_names(stored);
     log() << "EditContactHeaderForm::on_document_refresh() - 2 = "
           << (platform::tick_count() - start) << "\n";

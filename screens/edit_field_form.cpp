@@ -60,7 +60,7 @@ void EditFieldForm::open(const Contact& copy, size_t field_index) {
 void EditFieldForm::on_stored_contact(const Contact& stored) {
     const FieldKind shown = kind();
     const WString typed = m_edit->edit().get_text();
-    m_contact = stored;
+    rebase(stored);
     // The copy's field is the stored contact's first of its kind; when the stored contact
     // lost it, the field comes back with what the edit holds, so leaving still saves it.
     m_field = m_contact.fields.size();
@@ -110,7 +110,7 @@ void EditFieldForm::leave() {
     if (!changed) {
         return;
     }
-    save(m_contact);
+    save(m_contact, m_original);
     if (categories) {
         if (Document* document = Document::get_instance()) {
             document->read_categories();

@@ -674,7 +674,7 @@ void MainForm::on_field_kind_chosen(uint32_t object_id, FieldKind kind) {
         } else {
             Contact changed = entry->contact;
             changed.fields.emplace_back(kind, m_pending_number);
-            if (store == nullptr || !store->save(changed)) {
+            if (store == nullptr || !store->save_changes(changed, entry->contact)) {
                 log() << "MainForm::on_field_kind_chosen the contact could not be saved\n";
             }
         }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "core/log.h"
 #include "core/registry.h"
@@ -30,11 +32,15 @@ struct Heard {
 class Listener : public ContactStoreListener {
 public:
     std::vector<Heard> heard;
+    std::function<void(int index)> during_load;
     void on_contact_created(ContactManagerImpl2&, Contact contact) override {
         heard.push_back({"created", contact.object_id, std::move(contact)});
     }
     void on_load_progress(ContactManagerImpl2&, int index, int total) override {
         heard.push_back({"progress " + std::to_string(index) + "/" + std::to_string(total), 0, {}});
+        if (during_load) {
+            during_load(index);
+        }
     }
     void on_contact_changed(ContactManagerImpl2&, uint32_t id) override {
         heard.push_back({"changed", id, {}});
@@ -181,6 +187,95 @@ TEST_F(ContactManagerTest, LoadAllReadsEveryContactInStoreOrderAndReportsEvery25
         progress.push_back(h.what);
     }
     EXPECT_EQ(progress, (std::vector<std::string>{"progress 0/26", "progress 25/26"}));
+}
+
+TEST_F(ContactManagerTest, ContactsDeletedDuringTheLoadAreLeftOut) {
+    std::vector<uint32_t> ids;
+    for (int i = 0; i < 30; ++i) {
+        Contact c = make(u"Name" + platform::to_wstring(i), u"");
+        ASSERT_TRUE(m_store->create(c));
+        ids.push_back(c.object_id);
+    }
+    // Deleted after the list of items was taken, before their turn to be read: the middle
+    // one, the last one and one at a progress step.
+    const std::vector<uint32_t> gone = {ids[1], ids[25], ids[29]};
+    m_listener.during_load = [&](int index) {
+        if (index == 0) {
+            for (uint32_t id : gone) {
+                ASSERT_TRUE(m_store->remove(id));
+            }
+        }
+    };
+    std::vector<Contact> all;
+    m_store->load_all(all);
+    ASSERT_EQ(all.size(), 27u);
+    for (const Contact& c : all) {
+        EXPECT_NE(c.object_id, 0u);
+        EXPECT_FALSE(c.first_name.empty());
+        EXPECT_EQ(std::count(gone.begin(), gone.end(), c.object_id), 0);
+    }
+    EXPECT_EQ(all.back().object_id, ids[28]);
+}
+
+TEST_F(ContactManagerTest, SavingAStaleCopyKeepsWhatAnotherProcessChangedMeanwhile) {
+    Contact stored = make(u"Anna", u"Smith",
+                          {ContactField(FieldKind::Mobile, u"111"),
+                           ContactField(FieldKind::Email1, u"anna@old.org"),
+                           ContactField(FieldKind::HomeCity, u"Berlin")});
+    ASSERT_TRUE(m_store->create(stored));
+    const Contact original = *m_store->read_one(stored.object_id);
+
+    // Another process changes the mobile number, the last name and the city.
+    Listener other_listener;
+    ContactManagerImpl2 other(other_listener, m_file);
+    Contact theirs = original;
+    theirs.last_name = u"Jones";
+    theirs.find(FieldKind::Mobile)->value = u"222";
+    theirs.find(FieldKind::HomeCity)->value = u"Paris";
+    ASSERT_TRUE(other.save(theirs));
+
+    // This process's copy, taken before, changes the e-mail, empties the city it also had,
+    // adds a company and a field.
+    Contact mine = original;
+    mine.find(FieldKind::Email1)->value = u"anna@new.org";
+    mine.find(FieldKind::HomeCity)->value.clear();
+    mine.company = u"Acme";
+    mine.fields.emplace_back(FieldKind::PagerNumber, u"999");
+    ASSERT_TRUE(m_store->save_changes(mine, original));
+
+    const Contact now = *m_store->read_one(stored.object_id);
+    EXPECT_EQ(now.first_name, u"Anna");
+    EXPECT_EQ(now.last_name, u"Jones");
+    EXPECT_EQ(now.company, u"Acme");
+    const std::vector<std::pair<FieldKind, WString>> expected = {
+        {FieldKind::Mobile, u"222"}, {FieldKind::Email1, u"anna@new.org"}, {FieldKind::PagerNumber, u"999"}};
+    for (const auto& [kind, value] : expected) {
+        const ContactField* field = now.find(kind);
+        ASSERT_NE(field, nullptr) << platform::to_utf8(kind_name(kind));
+        EXPECT_EQ(field->value, value) << platform::to_utf8(kind_name(kind));
+    }
+    EXPECT_EQ(now.find(FieldKind::HomeCity), nullptr);
+
+    // A copy with nothing changed writes nothing, not even what it holds stale.
+    ASSERT_TRUE(m_store->save_changes(original, original));
+    EXPECT_EQ(m_store->read_one(stored.object_id)->find(FieldKind::Mobile)->value, u"222");
+    // The whole-record save still writes every value it holds.
+    ASSERT_TRUE(m_store->save(original));
+    EXPECT_EQ(m_store->read_one(stored.object_id)->find(FieldKind::Mobile)->value, u"111");
+}
+
+TEST_F(ContactManagerTest, TheFirstSaveOfANewContactStoresTheCategoriesItsRecordShows) {
+    Contact created;
+    ASSERT_TRUE(m_store->create(created));
+    ASSERT_NE(created.find(FieldKind::Categories), nullptr);
+    EXPECT_EQ(m_store->read_one(created.object_id)->find(FieldKind::Categories), nullptr);
+    Contact named = created;
+    named.first_name = u"Maria";
+    ASSERT_TRUE(m_store->save_changes(named, created));
+    const Contact now = *m_store->read_one(created.object_id);
+    EXPECT_EQ(now.first_name, u"Maria");
+    ASSERT_NE(now.find(FieldKind::Categories), nullptr);
+    EXPECT_EQ(now.find(FieldKind::Categories)->value, u"");
 }
 
 TEST_F(ContactManagerTest, NoticesReachTheListenerFromThisAndOtherProcesses) {

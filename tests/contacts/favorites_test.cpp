@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "contacts/document.h"
+#include "core/paths.h"
 #include "tests/contacts/document_fixture.h"
 #include "tests/support/temp_home.h"
 
@@ -44,6 +45,26 @@ TEST(FavoritesFile, ReadsPairsInAnyOrderAndSkipsWhatCannotBeARow) {
     EXPECT_EQ(parse_favorites("count=2147483647\nfc0=1\nft0=1\n").size(), 1u);
 }
 
+TEST(FavoritesFile, AMissingOrBrokenRowCostsOnlyItself) {
+    struct Case {
+        const char16_t* text;
+        std::vector<FavoriteRecord> rows;
+    };
+    const Case cases[] = {
+        // Row 1 is missing: rows 2 and 3 are still read.
+        {u"count=4\nfc0=10\nft0=0\nfc2=12\nft2=2\nfc3=13\nft3=3\n", {{10, 0}, {12, 2}, {13, 3}}},
+        // Only the kind of row 0 is there, and row 1 has a kind no field has.
+        {u"count=4\nft0=0\nfc1=11\nft1=99\nfc2=12\nft2=2\nfc3=13\nft3=3\n", {{12, 2}, {13, 3}}},
+        // Rows in file order whatever the line order, even past index 9.
+        {u"count=12\nfc11=21\nft11=1\nfc2=12\nft2=2\nfc10=20\nft10=0\n", {{12, 2}, {20, 0}, {21, 1}}},
+        // Rows at or past the count, and indexes not written as the program writes them.
+        {u"count=2\nfc0=10\nft0=0\nfc2=12\nft2=2\nfc01=11\nft01=1\nfc-1=9\nft-1=1\n", {{10, 0}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parse_favorites(utf16(c.text)), c.rows) << platform::to_utf8(c.text);
+    }
+}
+
 TEST(FavoritesFile, WritesTheExactFormat) {
     ContactEntry a;
     a.contact.object_id = 1234;
@@ -58,8 +79,11 @@ TEST(FavoritesFile, WritesTheExactFormat) {
 class FavoritesTest : public testing::Test {
 protected:
     TempHome home;
-    FavoritesLocation where{platform::from_utf8((home.root() / "app/favorits.dat").string()),
-                            platform::from_utf8((home.root() / "user/app/favorits.dat").string())};
+    // As the program lays it out: the user's data folder, its app folder where favourites
+    // went before, and the program folder.
+    FavoritesLocation where{platform::from_utf8((home.root() / "user/favorits.dat").string()),
+                            {platform::from_utf8((home.root() / "user/app/favorits.dat").string()),
+                             platform::from_utf8((home.root() / "app/favorits.dat").string())}};
     std::unique_ptr<Document> document;
     std::unique_ptr<Recorder> view;
 
@@ -96,7 +120,7 @@ protected:
         return out;
     }
     std::string program_file() const { return read_bytes(home.root() / "app/favorits.dat"); }
-    std::string user_file() const { return read_bytes(home.root() / "user/app/favorits.dat"); }
+    std::string user_file() const { return read_bytes(home.root() / "user/favorits.dat"); }
 };
 
 TEST_F(FavoritesTest, LoadKeepsLivingContactsInNameOrderAndTheNextWriteDropsTheRest) {
@@ -120,9 +144,8 @@ TEST_F(FavoritesTest, LoadKeepsLivingContactsInNameOrderAndTheNextWriteDropsTheR
     EXPECT_EQ(document->find_entry(2)->favorite_codes, (std::vector<int32_t>{0}));
     EXPECT_EQ(user_file(), utf16(u"count=3\nfc0=3\nft0=7\nfc1=2\nft1=0\nfc2=1\nft2=0\n"));
 
-    // The program folder's file, shared by every user, is left as it was.
-    EXPECT_EQ(program_file(),
-              utf16(u"count=4\nfc0=1\nft0=0\nfc1=99\nft1=0\nfc2=3\nft2=7\nfc3=2\nft3=9\n"));
+    // The program folder's file was moved beside the contact database on the first load.
+    EXPECT_FALSE(fs::exists(home.root() / "app/favorits.dat"));
 
     // Reloading gives the same table and does not double the codes.
     load_favorites(*document);
@@ -137,7 +160,7 @@ TEST_F(FavoritesTest, UnknownRowsAndContactsChangeNothingAndWriteNothing) {
     add_favorite(*document, 42, 0);
     remove_favorite(*document, 42, 0);
     EXPECT_TRUE(view->take().empty());
-    EXPECT_FALSE(fs::exists(home.root() / "user/app/favorits.dat"));
+    EXPECT_FALSE(fs::exists(home.root() / "user/favorits.dat"));
 
     add_favorite(*document, 1, 0);
     const std::string written = user_file();
@@ -145,31 +168,50 @@ TEST_F(FavoritesTest, UnknownRowsAndContactsChangeNothingAndWriteNothing) {
     EXPECT_EQ(view->take(), (std::vector<std::string>{"favorite_added 0"}));
     EXPECT_EQ(user_file(), written);
     // Only the favourites file is in the folder: the write left no temporary behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(home.root() / "user/app"), fs::directory_iterator()),
+    EXPECT_EQ(std::distance(fs::directory_iterator(home.root() / "user"), fs::directory_iterator()),
               1);
 }
 
-TEST_F(FavoritesTest, AnUnwritableProgramFolderSendsWritesToTheOverlayWhichIsReadFirst) {
-    // A file where the program folder's favourites would go makes that place unwritable,
-    // also for a test running with every permission.
-    where.program_file =
-        platform::from_utf8((home.root() / "app/blocked/favorits.dat").string());
-    write_bytes(home.root() / "app/blocked", "not a folder");
+TEST_F(FavoritesTest, EarlierFilesAreMovedBesideTheDatabaseOnceAndTheUsersOwnWins) {
+    const std::string own = utf16(u"count=1\nfc0=2\nft0=3\n");
+    const std::string shared = utf16(u"count=1\nfc0=1\nft0=0\n");
+    write_bytes(home.root() / "user/app/favorits.dat", own);
+    write_bytes(home.root() / "app/favorits.dat", shared);
     open({person(1, u"Ann", u"Smith"), person(2, u"Bob", u"Jones")});
-    add_favorite(*document, 2, 3);
-    EXPECT_EQ(read_bytes(home.root() / "user/app/favorits.dat"),
-              utf16(u"count=1\nfc0=2\nft0=3\n"));
-
-    // The overlay wins over the program folder from now on, for reading and writing.
-    where.program_file = platform::from_utf8((home.root() / "app/favorits.dat").string());
-    set_favorites_location(where);
-    write_bytes(home.root() / "app/favorits.dat", utf16(u"count=1\nfc0=1\nft0=0\n"));
-    load_favorites(*document);
     EXPECT_EQ(rows(), (std::vector<std::string>{"2:3"}));
+    EXPECT_EQ(user_file(), own);
+    EXPECT_FALSE(fs::exists(home.root() / "user/app/favorits.dat"));
+    // The program folder's copy is no longer read once the user's file is in place.
     add_favorite(*document, 1, 0);
-    EXPECT_EQ(read_bytes(home.root() / "user/app/favorits.dat"),
-              utf16(u"count=2\nfc0=1\nft0=0\nfc1=2\nft1=3\n"));
+    load_favorites(*document);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"1:0", "2:3"}));
+    EXPECT_EQ(user_file(), utf16(u"count=2\nfc0=1\nft0=0\nfc1=2\nft1=3\n"));
+}
+
+TEST_F(FavoritesTest, AMoveCutOffAfterTheCopyKeepsTheCopy) {
+    // The copy was written and the old file not yet removed: the copy is what counts, and a
+    // change made since is not undone by the old file.
+    write_bytes(home.root() / "user/favorits.dat", utf16(u"count=1\nfc0=2\nft0=3\n"));
+    write_bytes(home.root() / "app/favorits.dat", utf16(u"count=1\nfc0=1\nft0=0\n"));
+    open({person(1, u"Ann", u"Smith"), person(2, u"Bob", u"Jones")});
+    EXPECT_EQ(rows(), (std::vector<std::string>{"2:3"}));
+    // A move that cannot write its copy leaves the old file where it is, and still reads it.
+    fs::remove(home.root() / "user/favorits.dat");
+    fs::remove_all(home.root() / "user");
+    write_bytes(home.root() / "user", "not a folder");
+    load_favorites(*document);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"1:0"}));
     EXPECT_EQ(program_file(), utf16(u"count=1\nfc0=1\nft0=0\n"));
+}
+
+TEST(FavoritesLocation, BesideTheContactDatabase) {
+    TempHome home;
+    const FavoritesLocation where = default_favorites_location();
+    const fs::path data = home.home() / ".local/share/velvane";
+    EXPECT_EQ(where.file, platform::from_utf8((data / "favorits.dat").string()));
+    ASSERT_EQ(where.earlier.size(), 2u);
+    EXPECT_EQ(where.earlier[0], platform::from_utf8((data / "app/favorits.dat").string()));
+    EXPECT_EQ(where.earlier[1], app_folder() + u"favorits.dat");
 }
 
 }  // namespace
