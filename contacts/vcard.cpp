@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "platform/charset.h"
 #include "contacts/categories.h"
+#include "contacts/vcard_mapping.h"
 
 namespace velvane {
 
@@ -153,6 +154,7 @@ struct Property {
     std::string value_type;  // VALUE=, upper case
     std::string field_hint;  // X-FIELD=, the kind name this program wrote
     std::string value;
+    std::string raw;  // the whole property line as the file held it, unfolded
 };
 
 // Position of the first ':' outside double quotes; npos when there is none.
@@ -205,6 +207,7 @@ std::optional<Property> parse_property(std::string_view line, int number) {
     Property p;
     p.line = number;
     p.value = std::string(line.substr(colon + 1));
+    p.raw = std::string(line);
     const std::vector<std::string_view> parts = split_unquoted(line.substr(0, colon), ';');
     std::string_view name = trim(parts[0]);
     const size_t dot = name.rfind('.');
@@ -464,7 +467,20 @@ struct CardBuilder {
     }
     void dropped(const Property& p, const WString& value) {
         log() << "vCard: line " << p.line << ": no free field for " << platform::widen(p.name)
-              << " " << value << "\n";
+              << " " << value << ", kept as it stands\n";
+        keep(p);
+    }
+    void keep(const Property& p) { result.extra_properties.push_back(p.raw); }
+    // A second title, nickname, web page or assistant is kept rather than dropped.
+    void put_or_keep(const Property& p, FieldKind kind, WString value) {
+        if (value.empty()) {
+            return;
+        }
+        if (!is_free(kind)) {
+            keep(p);
+            return;
+        }
+        put(kind, std::move(value));
     }
 
     FieldKind hinted(const Property& p, bool (*fits)(FieldKind)) const {
@@ -485,34 +501,7 @@ struct CardBuilder {
         }
         FieldKind kind = hinted(p, is_phone_like);
         if (kind == FieldKind::Unknown) {
-            const auto has = [&](std::string_view t) { return has_type(p, t); };
-            std::vector<FieldKind> wanted;
-            if (has("FAX")) {
-                wanted = has("HOME") && !has("WORK")
-                             ? std::vector{FieldKind::HomeFax, FieldKind::BusinessFax}
-                             : std::vector{FieldKind::BusinessFax, FieldKind::HomeFax};
-            } else if (has("PAGER")) {
-                wanted = {FieldKind::PagerNumber};
-            } else {
-                if (has("CELL") || has("MOBILE") || has("X-MOBILE") || has("IPHONE")) {
-                    wanted = {FieldKind::Mobile};
-                } else if (has("CAR")) {
-                    wanted = {FieldKind::CarTel};
-                } else if (has("X-RADIO") || has("RADIO")) {
-                    wanted = {FieldKind::RadioTel};
-                } else if (has("X-ASSISTANT") || has("ASSISTANT")) {
-                    wanted = {FieldKind::AssistantTel};
-                } else if (has("X-COMPANY-MAIN") || has("COMPANY-MAIN") || has("MAIN")) {
-                    wanted = {FieldKind::CompanyMainTel};
-                } else if (has("WORK")) {
-                    wanted = {FieldKind::BusinessTel, FieldKind::Business2Tel};
-                } else if (has("HOME")) {
-                    wanted = {FieldKind::HomeTel, FieldKind::Home2Tel};
-                }
-                // Any other type, or none, takes the first free phone field.
-                wanted.insert(wanted.end(), kPhoneFallback.begin(), kPhoneFallback.end());
-            }
-            kind = first_free(wanted);
+            kind = first_free(phone_kinds_for_types(p.types));
         }
         if (kind == FieldKind::Unknown) {
             dropped(p, number);
@@ -547,9 +536,6 @@ struct CardBuilder {
         if (std::all_of(values.begin(), values.end(), [](const WString& v) { return v.empty(); })) {
             return;
         }
-        const bool work = has_type(p, "WORK") && !has_type(p, "HOME");
-        const FieldKind work_first = FieldKind::WorkStreet;
-        const FieldKind home_first = FieldKind::HomeStreet;
         const auto free_address = [&](FieldKind first) {
             for (int i = 0; i < 5; ++i) {
                 if (!is_free(static_cast<FieldKind>(static_cast<int>(first) + i))) {
@@ -558,14 +544,16 @@ struct CardBuilder {
             }
             return true;
         };
-        // A second address of one kind takes the other place rather than being lost.
-        FieldKind first = work ? work_first : home_first;
-        if (!free_address(first)) {
-            first = work ? home_first : work_first;
-            if (!free_address(first)) {
-                dropped(p, street);
-                return;
+        FieldKind first = FieldKind::Unknown;
+        for (FieldKind place : address_places_for_types(p.types)) {
+            if (free_address(place)) {
+                first = place;
+                break;
             }
+        }
+        if (first == FieldKind::Unknown) {
+            dropped(p, street);
+            return;
         }
         // Street, city, postal code, state, country: the kinds' order within an address.
         for (int i = 0; i < 5; ++i) {
@@ -658,8 +646,6 @@ struct CardBuilder {
         const Property* org = nullptr;
         std::vector<const Property*> photos;
         WString formatted;
-        WString role;
-        bool has_title = false;
         for (const Property& p : properties) {
             const std::string& n = p.name;
             if (n == "N") {
@@ -676,25 +662,18 @@ struct CardBuilder {
                     org = &p;
                 }
             } else if (n == "TITLE") {
-                has_title = true;
-                put(FieldKind::JobTitle, unescape(text_of(p, version)));
-            } else if (n == "ROLE") {
-                role = unescape(text_of(p, version));
+                put_or_keep(p, FieldKind::JobTitle, unescape(text_of(p, version)));
             } else if (n == "NICKNAME") {
-                if (is_free(FieldKind::NickName)) {
-                    put(FieldKind::NickName, unescape(text_of(p, version)));
-                }
+                put_or_keep(p, FieldKind::NickName, unescape(text_of(p, version)));
             } else if (n == "X-ASSISTANT" || n == "X-EVOLUTION-ASSISTANT" ||
                        n == "X-MS-ASSISTANT") {
-                put(FieldKind::AssistantName, unescape(text_of(p, version)));
+                put_or_keep(p, FieldKind::AssistantName, unescape(text_of(p, version)));
             } else if (n == "TEL") {
                 add_phone(p);
             } else if (n == "EMAIL") {
                 add_email(p);
             } else if (n == "URL") {
-                if (is_free(FieldKind::WebPage)) {
-                    put(FieldKind::WebPage, trim(unescape(text_of(p, version))));
-                }
+                put_or_keep(p, FieldKind::WebPage, trim(unescape(text_of(p, version))));
             } else if (n == "ADR") {
                 add_address(p);
             } else if (n == "BDAY") {
@@ -702,7 +681,8 @@ struct CardBuilder {
                 if (const std::optional<int64_t> count = parse_birthday(text)) {
                     put(FieldKind::Birthday, date_time_text(*count));
                 } else if (!trim(text).empty()) {
-                    log() << "vCard: line " << p.line << ": birthday without a full date kept out\n";
+                    log() << "vCard: line " << p.line << ": birthday without a full date kept as it stands\n";
+                    keep(p);
                 }
             } else if (n == "CATEGORIES") {
                 // Names are kept in the form the category split reads back: no separator
@@ -723,15 +703,16 @@ struct CardBuilder {
                 }
             } else if (n == "PHOTO") {
                 photos.push_back(&p);
+            } else {
+                // NOTE, ROLE, IMPP, X- properties and the rest: no field holds them, so
+                // they go back out as they came in.
+                keep(p);
             }
         }
         if (org != nullptr) {
             add_org(*org);
         }
         choose_photo(photos);
-        if (!has_title) {
-            put(FieldKind::JobTitle, role);
-        }
         // The writer names a company-only card by its company; the company keeps its blanks.
         if (c.first_name.empty() && c.last_name.empty() && formatted != trim(c.company)) {
             c.first_name = formatted;

@@ -17,6 +17,10 @@ namespace velvane {
 struct VCardContact {
     Contact contact;
     std::string photo;
+    // Property lines no field of the contact holds (NOTE, ROLE, IMPP, X- properties, a fourth
+    // e-mail, a second work address, ...), whole with their parameters and unfolded, as the
+    // file carried them. The writer puts them back unchanged.
+    std::vector<std::string> extra_properties;
 };
 
 struct VCardError {

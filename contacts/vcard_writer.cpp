@@ -6,6 +6,7 @@
 
 #include "contacts/categories.h"
 #include "contacts/vcard.h"
+#include "contacts/vcard_mapping.h"
 
 namespace velvane {
 
@@ -217,6 +218,9 @@ void write_card(std::string& out, const VCardContact& card) {
             append_folded(out, std::string("ADR;TYPE=") + type + ":;;" + parts[0] + ";" +
                                    parts[1] + ";" + parts[3] + ";" + parts[2] + ";" + parts[4]);
         }
+    }
+    for (const std::string& line : card.extra_properties) {
+        append_folded_line(out, line);
     }
     if (!card.photo.empty()) {
         const char* type = picture_type(card.photo);

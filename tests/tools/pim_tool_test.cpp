@@ -241,11 +241,67 @@ TEST_F(PimTool, ImportKeepsWhatCanBeReadAndSaysWhatWasLeftOut) {
     EXPECT_NE(r.err.find("1 picture left out"), std::string::npos) << r.err;
     EXPECT_EQ(run({"export", "-"}).out.find("TYPE=GIF"), std::string::npos);
 
+    // Bytes that claim to be a JPEG but do not decode are refused, with a line saying so,
+    // and the contact is stored without them.
+    const fs::path fake = home.write(
+        "fake.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Fake;Fay\r\n"
+                    "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQEASABIAAD/2wBDAP//////////\r\n"
+                    "END:VCARD\r\n");
+    r = run({"import", fake.string()});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("fake.vcf: the picture of contact 1 is refused: no picture that can be shown"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(run({"export", "-"}).out.find("TYPE=JPEG"), std::string::npos);
+    // A line the reader skipped and a picture the store refused are both reported, each on
+    // its own line, and the contact still counts as imported.
+    const fs::path mixed = home.write(
+        "mixed.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Mix;Max\r\njunk\r\n"
+                     "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQEASABIAAD/2wBDAP//////////\r\n"
+                     "END:VCARD\r\n");
+    r = run({"import", mixed.string()});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "imported 1 contact\n");
+    const size_t skipped_at = r.err.find("mixed.vcf:4: not a property line; skipped\n");
+    const size_t refused_at = r.err.find("mixed.vcf: the picture of contact 1 is refused: ");
+    EXPECT_NE(skipped_at, std::string::npos) << r.err;
+    EXPECT_NE(refused_at, std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 picture left out"), std::string::npos) << r.err;
+
     const fs::path tagged = home.write(
         "tagged.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna\r\nCATEGORIES:Choir,Work\r\nEND:VCARD\r\n");
     ASSERT_EQ(run({"categories", "set", "Work, Family"}).exit_code, 0);
     ASSERT_EQ(run({"import", tagged.string()}).exit_code, 0);
     EXPECT_EQ(run({"categories"}).out, "Work, Family, Choir\n");
+}
+
+// What the contact has no field for goes into the database with it and out again unchanged.
+TEST_F(PimTool, ImportThenExportKeepsThePropertiesNoFieldHolds) {
+    const std::string long_note = "NOTE:" + std::string(120, 'n') + " caf\xC3\xA9";
+    const fs::path file = home.write(
+        "rich.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lind;Eva;;;\r\n" + long_note +
+                        "\r\nROLE:Lead\r\nIMPP:xmpp:eva@x\r\nX-FOO;X-BAR=1:baz\r\n"
+                        "EMAIL:1@x\r\nEMAIL:2@x\r\nEMAIL:3@x\r\nEMAIL;TYPE=WORK:4@x\r\n"
+                        "ADR;TYPE=WORK:;;1 Main St;Town;;;\r\nADR;TYPE=WORK:;;2 Side St;City;;;\r\n"
+                        "END:VCARD\r\n");
+    ASSERT_EQ(run({"import", file.string()}).exit_code, 0);
+    const e2e::RunResult r = run({"export", "-"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string unfolded;
+    for (size_t i = 0; i < r.out.size(); ++i) {
+        if (r.out.compare(i, 3, "\r\n ") == 0) {
+            i += 2;
+        } else {
+            unfolded.push_back(r.out[i]);
+        }
+    }
+    for (const std::string& line :
+         {long_note, std::string("ROLE:Lead"), std::string("IMPP:xmpp:eva@x"),
+          std::string("X-FOO;X-BAR=1:baz"), std::string("EMAIL;TYPE=WORK:4@x"),
+          std::string("ADR;TYPE=WORK:;;2 Side St;City;;;"),
+          std::string("ADR;TYPE=WORK:;;1 Main St;Town;;;")}) {
+        EXPECT_NE(unfolded.find("\r\n" + line + "\r\n"), std::string::npos) << line << "\n" << r.out;
+    }
 }
 
 TEST_F(PimTool, ExportReplacesItsFileWholeOrNotAtAll) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "contacts/categories.h"
+#include "contacts/vcard_extra.h"
 #include "platform/imaging.h"
 #include "platform/pim_session.h"
 
@@ -14,10 +15,21 @@ namespace pim = platform::pim;
 
 namespace {
 
-bool storable_picture(const std::string& bytes) {
-    return !bytes.empty() && bytes.size() <= pim::PimStream::kMaxSize &&
-           platform::sniff_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) !=
-               platform::ImageFormat::unknown;
+// Empty when the bytes are a picture the program can show; else why they are not. A file
+// may claim a JPEG and carry anything, so the picture is decoded, not just sniffed.
+std::string picture_fault(const std::string& bytes) {
+    if (bytes.size() > pim::PimStream::kMaxSize) {
+        return "too large to store";
+    }
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    if (platform::sniff_image(data, bytes.size()) == platform::ImageFormat::unknown) {
+        return "not JPEG, PNG or BMP";
+    }
+    std::string error;
+    if (platform::decode_image(data, bytes.size(), error).empty()) {
+        return "no picture that can be shown: " + (error.empty() ? "it does not decode" : error);
+    }
+    return {};
 }
 
 bool write_picture(pim::PimSession& session, uint32_t object_id, const std::string& bytes) {
@@ -60,7 +72,14 @@ WriteOutcome write_contacts(ContactManagerImpl2& store, std::vector<VCardContact
                                 session->last_error();
                 return pim::kFail;
             }
-            if (storable_picture(card.photo)) {
+            if (!card.extra_properties.empty() &&
+                !store_extra_properties(*session, contact.object_id, card.extra_properties)) {
+                outcome.error = "the properties kept with contact " + std::to_string(done + 1) +
+                                " could not be stored: " + session->last_error();
+                return pim::kFail;
+            }
+            const std::string fault = card.photo.empty() ? std::string() : picture_fault(card.photo);
+            if (!card.photo.empty() && fault.empty()) {
                 if (!write_picture(*session, contact.object_id, card.photo)) {
                     outcome.error = "the picture of contact " + std::to_string(done + 1) +
                                     " could not be stored: " + session->last_error();
@@ -68,6 +87,9 @@ WriteOutcome write_contacts(ContactManagerImpl2& store, std::vector<VCardContact
                 }
             } else if (!card.photo.empty()) {
                 ++outcome.pictures_skipped;
+                outcome.picture_refusals.push_back("the picture of contact " +
+                                                   std::to_string(done + 1) + " is refused: " +
+                                                   fault);
             }
             ++done;
             if (progress) {

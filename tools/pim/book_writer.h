@@ -15,6 +15,8 @@ struct WriteOutcome {
     bool ok = false;
     // Pictures left out because they are no JPEG, PNG or BMP, or too large to store.
     int pictures_skipped = 0;
+    // One line for each: which contact's picture and why.
+    std::vector<std::string> picture_refusals;
     std::string error;
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "contacts/vcard.h"
+#include "contacts/vcard_extra.h"
 #include "platform/files.h"
 #include "platform/native_file.h"
 #include "platform/pim_session.h"
@@ -95,9 +96,12 @@ int run_import(const Args& args) {
     }
     print("imported " + counted(read.contacts.size(), "contact") + "\n");
     report_skipped();
+    for (const std::string& line : outcome.picture_refusals) {
+        fail_line(path + ": " + line);
+    }
     if (outcome.pictures_skipped > 0) {
         fail_line(counted(static_cast<size_t>(outcome.pictures_skipped), "picture") +
-                  " left out: not JPEG, PNG or BMP, or too large");
+                  " left out: no JPEG, PNG or BMP that can be shown, or too large");
     }
     return 0;
 }
@@ -123,6 +127,7 @@ int run_export(const Args& args) {
         }
         VCardContact card;
         card.photo = stored_picture(*session, contact.object_id);
+        card.extra_properties = read_extra_properties(*session, contact.object_id);
         card.contact = std::move(contact);
         cards.push_back(std::move(card));
     }
