@@ -12,8 +12,6 @@ namespace velvane {
 
 namespace {
 
-constexpr size_t kFoldBytes = 75;
-
 std::string escape(WStringView text) {
     WString out;
     out.reserve(text.size());
@@ -42,22 +40,6 @@ std::string escape(WStringView text) {
 
 // Appends line with CR LF, folded so that no line is longer than 75 bytes and no UTF-8
 // sequence is cut.
-void append_folded(std::string& out, std::string_view line) {
-    size_t limit = kFoldBytes;
-    while (line.size() > limit) {
-        size_t cut = limit;
-        while (cut > 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        out.append(line.substr(0, cut));
-        out += "\r\n ";
-        line.remove_prefix(cut);
-        limit = kFoldBytes - 1;
-    }
-    out.append(line);
-    out += "\r\n";
-}
-
 const char* phone_types(FieldKind kind) {
     switch (kind) {
         case FieldKind::Mobile: return "CELL,VOICE";
@@ -135,9 +117,9 @@ std::string value_of(const Contact& c, FieldKind kind) {
 
 void write_card(std::string& out, const VCardContact& card) {
     const Contact& c = card.contact;
-    append_folded(out, "BEGIN:VCARD");
-    append_folded(out, "VERSION:3.0");
-    append_folded(out, "N:" + escape(c.last_name) + ";" + escape(c.first_name) + ";" +
+    append_folded_line(out, "BEGIN:VCARD");
+    append_folded_line(out, "VERSION:3.0");
+    append_folded_line(out, "N:" + escape(c.last_name) + ";" + escape(c.first_name) + ";" +
                            value_of(c, FieldKind::MiddleName) + ";;" +
                            value_of(c, FieldKind::Suffix));
     WString display = c.first_name;
@@ -147,10 +129,10 @@ void write_card(std::string& out, const VCardContact& card) {
     if (display.empty()) {
         display = c.company;
     }
-    append_folded(out, "FN:" + escape(display));
+    append_folded_line(out, "FN:" + escape(display));
     const std::string department = value_of(c, FieldKind::Department);
     if (!c.company.empty() || !department.empty()) {
-        append_folded(out, "ORG:" + escape(c.company) + (department.empty() ? "" : ";" + department));
+        append_folded_line(out, "ORG:" + escape(c.company) + (department.empty() ? "" : ";" + department));
     }
     for (const ContactField& f : c.fields) {
         if (f.value.empty()) {
@@ -159,31 +141,31 @@ void write_card(std::string& out, const VCardContact& card) {
         const std::string value = escape(f.value);
         const char* name = kind_name_ascii(f.kind);
         if (const char* types = phone_types(f.kind)) {
-            append_folded(out, std::string("TEL;TYPE=") + types + ";X-FIELD=" + name + ":" + value);
+            append_folded_line(out, std::string("TEL;TYPE=") + types + ";X-FIELD=" + name + ":" + value);
             continue;
         }
         switch (f.kind) {
             case FieldKind::Email1:
             case FieldKind::Email2:
             case FieldKind::Email3:
-                append_folded(out, std::string("EMAIL;TYPE=INTERNET;X-FIELD=") + name + ":" + value);
+                append_folded_line(out, std::string("EMAIL;TYPE=INTERNET;X-FIELD=") + name + ":" + value);
                 break;
             case FieldKind::WebPage:
-                append_folded(out, "URL:" + value);
+                append_folded_line(out, "URL:" + value);
                 break;
             case FieldKind::NickName:
-                append_folded(out, "NICKNAME:" + value);
+                append_folded_line(out, "NICKNAME:" + value);
                 break;
             case FieldKind::JobTitle:
-                append_folded(out, "TITLE:" + value);
+                append_folded_line(out, "TITLE:" + value);
                 break;
             case FieldKind::AssistantName:
-                append_folded(out, "X-ASSISTANT:" + value);
+                append_folded_line(out, "X-ASSISTANT:" + value);
                 break;
             case FieldKind::Birthday: {
                 const std::string text = birthday_text(f.value);
                 if (!text.empty()) {
-                    append_folded(out, "BDAY:" + text);
+                    append_folded_line(out, "BDAY:" + text);
                 }
                 break;
             }
@@ -196,7 +178,7 @@ void write_card(std::string& out, const VCardContact& card) {
                     list += (list.empty() ? "" : ",") + escape(piece);
                 }
                 if (!list.empty()) {
-                    append_folded(out, "CATEGORIES:" + list);
+                    append_folded_line(out, "CATEGORIES:" + list);
                 }
                 break;
             }
@@ -215,7 +197,7 @@ void write_card(std::string& out, const VCardContact& card) {
         // Kinds run street, city, postal code, state, country; ADR wants street, locality,
         // region, postal code, country.
         if (any) {
-            append_folded(out, std::string("ADR;TYPE=") + type + ":;;" + parts[0] + ";" +
+            append_folded_line(out, std::string("ADR;TYPE=") + type + ":;;" + parts[0] + ";" +
                                    parts[1] + ";" + parts[3] + ";" + parts[2] + ";" + parts[4]);
         }
     }
@@ -224,10 +206,10 @@ void write_card(std::string& out, const VCardContact& card) {
     }
     if (!card.photo.empty()) {
         const char* type = picture_type(card.photo);
-        append_folded(out, std::string("PHOTO;ENCODING=b") + (type ? std::string(";TYPE=") + type : "") +
+        append_folded_line(out, std::string("PHOTO;ENCODING=b") + (type ? std::string(";TYPE=") + type : "") +
                                ":" + encode_base64(card.photo));
     }
-    append_folded(out, "END:VCARD");
+    append_folded_line(out, "END:VCARD");
 }
 
 }  // namespace
