@@ -416,11 +416,6 @@ std::optional<int64_t> parse_birthday(std::string_view text) {
 
 // ---- Cards --------------------------------------------------------------------------------
 
-constexpr std::array<FieldKind, 9> kPhoneFallback = {
-    FieldKind::Mobile,         FieldKind::HomeTel,  FieldKind::BusinessTel,
-    FieldKind::Home2Tel,       FieldKind::Business2Tel, FieldKind::CompanyMainTel,
-    FieldKind::CarTel,         FieldKind::RadioTel, FieldKind::AssistantTel};
-
 FieldKind kind_named(std::string_view name) {
     for (int32_t k = 0; k < kStoredKindCount; ++k) {
         const char* n = kind_name_ascii(static_cast<FieldKind>(k));
