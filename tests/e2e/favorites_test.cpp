@@ -11,32 +11,14 @@
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
+#include "tests/e2e/screen_walk.h"
 
 namespace {
 
 using e2e::Home;
 
-struct Box {
-    int x = 0, y = 0, w = 0, h = 0;
-};
-
-// Every node of that name in a dump, in dump order.
-std::vector<Box> boxes_of(const Home& home, const std::string& dump, const std::string& name) {
-    std::istringstream lines(e2e::read_file(home.root() / dump));
-    std::string line;
-    std::vector<Box> out;
-    while (std::getline(lines, line)) {
-        const size_t at = line.find("{" + name + "}");
-        if (at == std::string::npos) {
-            continue;
-        }
-        Box box;
-        std::sscanf(line.c_str() + at + name.size() + 2, " position=%d %d size=%d %d", &box.x,
-                    &box.y, &box.w, &box.h);
-        out.push_back(box);
-    }
-    return out;
-}
+using e2e::Box;
+using e2e::boxes_of;
 
 // Tiles in the grid's first row: those at the first tile's height.
 int tiles_in_first_row(const std::vector<Box>& tiles) {

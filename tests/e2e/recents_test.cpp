@@ -15,44 +15,22 @@
 #include "platform/call_history.h"
 #include "platform/ustring.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/e2e/screen_walk.h"
 #include "tests/e2e/png_pixels.h"
 
 namespace {
 
 using e2e::Home;
 
-struct Box {
-    int x = 0, y = 0, w = 0, h = 0;
-};
-
-// Every node of that name in a dump, in tree order.
-std::vector<Box> boxes_of(const Home& home, const std::string& dump, const std::string& name) {
-    std::istringstream lines(e2e::read_file(home.root() / dump));
-    std::string line;
-    std::vector<Box> boxes;
-    const std::string open = "{" + name + "}";
-    while (std::getline(lines, line)) {
-        const size_t at = line.find(open);
-        if (at == std::string::npos) {
-            continue;
-        }
-        Box box;
-        std::sscanf(line.c_str() + at + open.size(), " position=%d %d size=%d %d", &box.x, &box.y,
-                    &box.w, &box.h);
-        boxes.push_back(box);
-    }
-    return boxes;
-}
+using e2e::Box;
+using e2e::boxes_of;
+using e2e::tap;
 
 Box first_box(const Home& home, const std::string& dump, const std::string& name) {
     const std::vector<Box> boxes = boxes_of(home, dump, name);
     return boxes.empty() ? Box{} : boxes.front();
 }
 
-std::string tap(const Box& box) {
-    return "tap " + std::to_string(box.x + box.w / 2) + " " + std::to_string(box.y + box.h / 2) +
-           "\nwait 1\n";
-}
 
 int differences(const e2e::Picture& a, const e2e::Picture& b, const Box& box) {
     int n = 0;

@@ -78,6 +78,16 @@ public:
         }
         return {};
     }
+    // Every node of that name, in tree order.
+    std::vector<Box> boxes(std::string_view name) const {
+        std::vector<Box> found;
+        for (const DumpNode& node : m_nodes) {
+            if (node.name == name) {
+                found.push_back(node.box);
+            }
+        }
+        return found;
+    }
     size_t count(std::string_view name) const {
         return static_cast<size_t>(std::count_if(
             m_nodes.begin(), m_nodes.end(), [&](const DumpNode& n) { return n.name == name; }));
@@ -140,6 +150,12 @@ inline std::string tap(int x, int y) {
 }
 inline std::string tap(const Box& box) {
     return tap(box.cx(), box.cy());
+}
+
+// Every node of that name in a dump file the run wrote into the home, in tree order.
+inline std::vector<Box> boxes_of(const Home& home, const std::string& dump,
+                                 std::string_view name) {
+    return Dump(read_file(home.root() / dump)).boxes(name);
 }
 
 // A slow drag that comes to rest before it lets go, so nothing flings on.

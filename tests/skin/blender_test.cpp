@@ -15,38 +15,14 @@
 
 #include "skin/bitmap.h"
 #include "skin/blender.h"
+#include "tests/skin/blender_test_support.h"
 
 namespace {
 
+using blender_test::random_pixel;
+using blender_test::test_seed;
 using zentra::Blender;
 using zentra::kKeyColor;
-
-uint32_t test_seed() {
-    static const uint32_t seed = [] {
-        const char* env = std::getenv("VELVANE_SEED");
-        const uint32_t s = env != nullptr ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10))
-                                          : std::random_device{}();
-        std::cout << "blender tests: VELVANE_SEED=" << s << "\n";
-        return s;
-    }();
-    return seed;
-}
-
-// Pixels as artwork has them: the key colour, opaque and translucent pixels, and extremes.
-uint16_t random_pixel(std::mt19937& rng) {
-    switch (rng() % 6) {
-        case 0:
-            return kKeyColor;
-        case 1:
-            return static_cast<uint16_t>(rng() | zentra::kOpaqueBit);
-        case 2:
-            return static_cast<uint16_t>(rng() & ~zentra::kOpaqueBit);
-        case 3:
-            return static_cast<uint16_t>(rng() % 2 ? 0xFFFF : 0x0000);
-        default:
-            return static_cast<uint16_t>(rng());
-    }
-}
 
 std::vector<uint16_t> random_row(std::mt19937& rng, size_t n) {
     std::vector<uint16_t> row(n);

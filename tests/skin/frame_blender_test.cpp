@@ -14,36 +14,14 @@
 #include "skin/bitmap.h"
 #include "skin/blender.h"
 #include "skin/photo_frame.h"
+#include "tests/skin/blender_test_support.h"
 
 namespace {
 
+using blender_test::random_pixel;
+using blender_test::test_seed;
 using zentra::frame_pixel;
 using zentra::kKeyColor;
-
-uint32_t seed() {
-    static const uint32_t s = [] {
-        const char* env = std::getenv("VELVANE_SEED");
-        const uint32_t v = env != nullptr ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10))
-                                          : std::random_device{}();
-        std::cout << "frame blender tests: VELVANE_SEED=" << v << "\n";
-        return v;
-    }();
-    return s;
-}
-
-// Frame pixels as frames have them: key colour, marked (photo shows through), drawn.
-uint16_t frame_like(std::mt19937& rng) {
-    switch (rng() % 4) {
-        case 0:
-            return kKeyColor;
-        case 1:
-            return static_cast<uint16_t>(rng() | zentra::kOpaqueBit);
-        case 2:
-            return static_cast<uint16_t>(rng() & ~zentra::kOpaqueBit);
-        default:
-            return static_cast<uint16_t>(rng());
-    }
-}
 
 struct RuleCase {
     uint32_t flags;
@@ -79,13 +57,13 @@ TEST(FramePixel, KeyStaysTransparentMarkedLetsThePhotoThroughOthersAddTheFlagged
 }
 
 TEST(FrameRows, FastAndBaselineRowsAreBitIdenticalToTheReference) {
-    std::mt19937 rng(seed());
+    std::mt19937 rng(test_seed());
     const uint32_t flag_words[] = {0, 0x40, 0x80, 0x100, 0xC0, 0x140, 0x180, 0x1C0, 0xFFFF};
     for (int round = 0; round < 400; ++round) {
         const size_t n = rng() % 90;
         std::vector<uint16_t> frame(n), photo(n);
         for (size_t i = 0; i < n; ++i) {
-            frame[i] = frame_like(rng);
+            frame[i] = random_pixel(rng);
             photo[i] = static_cast<uint16_t>(rng());
         }
         for (uint32_t flags : flag_words) {
@@ -94,8 +72,8 @@ TEST(FrameRows, FastAndBaselineRowsAreBitIdenticalToTheReference) {
             zentra::blend::frame_row_scalar(flags, want.data(), count, frame.data());
             zentra::blend::frame_row_fast(flags, fast.data(), count, frame.data());
             zentra::blend::frame_row_baseline(flags, baseline.data(), count, frame.data());
-            ASSERT_EQ(want, fast) << "flags " << flags << " n " << n << " seed " << seed();
-            ASSERT_EQ(want, baseline) << "flags " << flags << " n " << n << " seed " << seed();
+            ASSERT_EQ(want, fast) << "flags " << flags << " n " << n << " seed " << test_seed();
+            ASSERT_EQ(want, baseline) << "flags " << flags << " n " << n << " seed " << test_seed();
             for (size_t i = 0; i < n; ++i) {
                 ASSERT_EQ(want[i], frame_pixel(flags, photo[i], frame[i])) << i;
             }
@@ -104,10 +82,10 @@ TEST(FrameRows, FastAndBaselineRowsAreBitIdenticalToTheReference) {
 }
 
 TEST(FrameBlender, RowOperationsAndClonesFollowTheRule) {
-    std::mt19937 rng(seed() + 1);
+    std::mt19937 rng(test_seed() + 1);
     std::vector<uint16_t> frame(40);
     for (auto& p : frame) {
-        p = frame_like(rng);
+        p = random_pixel(rng);
     }
     zentra::FrameBlender original(0x80);
     const std::unique_ptr<zentra::Blender> blender = original.clone();
