@@ -7,10 +7,12 @@
 #include "core/invariant.h"
 #include "core/log.h"
 #include "contacts/categories.h"
+#include "contacts/contact_saver.h"
 #include "contacts/document.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/imaging.h"
+#include "platform/messages.h"
 #include "platform/picture_chooser.h"
 #include "platform/pim_session.h"
 
@@ -85,6 +87,17 @@ std::unique_ptr<ContactManagerImpl2> ContactManagerImpl2::for_document(Document&
 }
 
 ContactManagerImpl2::~ContactManagerImpl2() {
+    if (m_saver) {
+        const size_t queued = m_saver->queued();
+        if (queued > 0) {
+            log() << "ContactManagerImpl2::close() waiting for " << queued << " queued saves\n";
+        }
+        if (!m_saver->finish(kCloseWaitMs)) {
+            log() << "ContactManagerImpl2::close() " << m_saver->queued()
+                  << " queued saves are lost: the contact database stayed busy\n";
+        }
+        m_saver.reset();
+    }
     if (m_session) {
         m_session->logoff();
     }
@@ -122,6 +135,7 @@ bool ContactManagerImpl2::initialise(platform::WindowHandle main_window) {
         log() << "ContactManagerImpl2::initialise() notifications " << code << "\n";
         return false;
     }
+    m_window = main_window;
     return true;
 }
 
@@ -139,11 +153,15 @@ void ContactManagerImpl2::load_all(std::vector<Contact>& out) {
     const auto& ids = contact_property_ids();
     std::vector<pim::PropValue> values;
     LogStream& trace = log();
+    const bool queued = queued_saves() > 0;
     for (int i = 1; i <= count; ++i) {
         // A contact deleted since the list was taken is left out: a blank record with object
         // id 0 could be neither shown sensibly nor removed.
         if (items->get_props(i, ids, values) != pim::kOk) {
             continue;
+        }
+        if (queued && !values.empty() && !values[0].missing()) {
+            apply_queued(static_cast<uint32_t>(values[0].number), values);
         }
         fill_contact(values, out.emplace_back(), trace);
         if ((i - 1) % 25 == 0) {
@@ -163,6 +181,7 @@ std::optional<Contact> ContactManagerImpl2::read_one(uint32_t object_id) {
     if (item->get_props(contact_property_ids(), values) != pim::kOk) {
         return std::nullopt;
     }
+    apply_queued(object_id, values);
     Contact contact;
     fill_contact(values, contact, log());
     return contact;
@@ -230,28 +249,62 @@ std::vector<pim::PropValue> record_values(const Contact& contact, LogStream* tra
     return values;
 }
 
+// Leaves in values only those that differ from before; the Categories value when it is
+// the same goes to kept.
+void drop_unchanged(std::vector<pim::PropValue>& values, const std::vector<pim::PropValue>& before,
+                    std::optional<pim::PropValue>* categories_kept) {
+    const uint32_t categories = property_of(FieldKind::Categories);
+    std::erase_if(values, [&](const pim::PropValue& value) {
+        const bool same = std::find(before.begin(), before.end(), value) != before.end();
+        if (same && value.id == categories && categories_kept != nullptr) {
+            *categories_kept = value;
+        }
+        return same;
+    });
+}
+
 }  // namespace
 
-bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contact,
-                                       const Contact* original) {
+void ContactManagerImpl2::apply_queued(uint32_t object_id, std::vector<pim::PropValue>& values) const {
+    if (!m_saver || values.size() != kContactPropertyCount) {
+        return;
+    }
+    const auto& ids = contact_property_ids();
+    for (const ContactSaver::Save& save : m_saver->queued_for(object_id)) {
+        std::vector<pim::PropValue> changes = record_values(save.changed, nullptr);
+        drop_unchanged(changes, record_values(save.original, nullptr), nullptr);
+        for (pim::PropValue& change : changes) {
+            // Entry 0 is the object id, which no save changes.
+            for (size_t j = 1; j < ids.size(); ++j) {
+                if (ids[j] != change.id) {
+                    continue;
+                }
+                if ((change.flags & pim::kPropDelete) != 0) {
+                    values[j] = pim::PropValue{change.id, pim::kPropNotFound, {}, 0};
+                } else {
+                    change.flags = 0;
+                    values[j] = std::move(change);
+                }
+                break;
+            }
+        }
+    }
+}
+
+pim::Code ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contact,
+                                            const Contact* original) {
     log() << "Save contact\n";
     for (const ContactField& field : contact.fields) {
-        log() << "SaveContact " << kind_name(field.kind) << " " << field.value << "\n";
+        // One piece a line: a queued save may be written on another thread meanwhile.
+        log() << u"SaveContact " + WString(kind_name(field.kind)) + u" " + field.value + u"\n";
     }
     std::vector<pim::PropValue> values = record_values(contact, &log());
     if (original != nullptr) {
         // Only what changed since the copy was taken: the rest may have been changed by
         // another process meanwhile, and writing the copy's old values would undo that.
-        const std::vector<pim::PropValue> before = record_values(*original, nullptr);
         const uint32_t categories = property_of(FieldKind::Categories);
         std::optional<pim::PropValue> categories_kept;
-        std::erase_if(values, [&](const pim::PropValue& value) {
-            const bool same = std::find(before.begin(), before.end(), value) != before.end();
-            if (same && value.id == categories) {
-                categories_kept = value;
-            }
-            return same;
-        });
+        drop_unchanged(values, record_values(*original, nullptr), &categories_kept);
         // A new contact's record holds an empty Categories field the stored contact does not
         // have yet; the first save stores it, as a whole-record save would.
         if (categories_kept) {
@@ -263,22 +316,22 @@ bool ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& contac
         }
         if (values.empty()) {
             log() << "Save contact OK\n";
-            return true;
+            return pim::kOk;
         }
     }
     if (const pim::Code code = item.set_props(values); code != pim::kOk) {
         log() << "Error SetProps " << code << "\n";
-        return false;
+        return code;
     }
     if (const pim::Code code = item.save(); code != pim::kOk) {
         log() << "Error Save " << code << "\n";
-        return false;
+        return code;
     }
     // create() takes the new contact's id from here; a saved item without one would be a
     // contact the book can never find again.
     VELVANE_ASSERT(item.oid() != 0);
     log() << "Save contact OK\n";
-    return true;
+    return pim::kOk;
 }
 
 bool ContactManagerImpl2::save(const Contact& contact) {
@@ -291,27 +344,82 @@ bool ContactManagerImpl2::save(const Contact& contact) {
         log() << "Error GetItemFromOidEx " << code << "\n";
         return false;
     }
-    return write_record(*item, contact, nullptr);
+    return write_record(*item, contact, nullptr) == pim::kOk;
 }
 
-bool ContactManagerImpl2::save_changes(const Contact& changed, const Contact& original) {
+pim::Code ContactManagerImpl2::store_changes(const Contact& changed, const Contact& original) {
     pim::PimSession* pim_session = session();
     std::unique_ptr<pim::PimItem> item;
     if (pim_session == nullptr) {
-        return false;
+        return pim::kFail;
     }
     if (const pim::Code code = pim_session->item_from_oid(changed.object_id, item); code != pim::kOk) {
         log() << "Error GetItemFromOidEx " << code << "\n";
-        return false;
+        return code;
     }
     return write_record(*item, changed, &original);
+}
+
+bool ContactManagerImpl2::save_changes(const Contact& changed, const Contact& original) {
+    if (!m_window) {
+        // A tool waits for the database as long as the session lets it.
+        return store_changes(changed, original) == pim::kOk;
+    }
+    // Behind a queued save of the same contact this one would be undone by it; keeping the
+    // queue's order is simplest kept by letting every save wait its turn.
+    if (queued_saves() > 0) {
+        return queue_save(changed, original);
+    }
+    pim::PimSession* pim_session = session();
+    if (pim_session == nullptr) {
+        return false;
+    }
+    // The screen must not stall behind another process's write: try once without waiting.
+    const int wait = pim_session->write_wait();
+    pim_session->set_write_wait(0);
+    const pim::Code code = store_changes(changed, original);
+    pim_session->set_write_wait(wait);
+    if (code == pim::kBusy) {
+        return queue_save(changed, original);
+    }
+    return code == pim::kOk;
+}
+
+bool ContactManagerImpl2::queue_save(const Contact& changed, const Contact& original) {
+    if (!m_saver) {
+        const std::string file = m_file.empty() ? pim::PimSession::default_file() : m_file;
+        m_saver = std::make_unique<ContactSaver>(file, m_window);
+    }
+    if (!m_saver->add({changed, original})) {
+        log() << "ContactManagerImpl2::save_changes() the contact " << changed.object_id
+              << " cannot be queued\n";
+        return false;
+    }
+    log() << "ContactManagerImpl2::save_changes() the contact database is busy; contact "
+          << changed.object_id << " is saved once it is free\n";
+    // Reads show the queued edit from now on; the screens read the contact again as after
+    // any save of this program.
+    platform::post_message(m_window, kChangedLocal, changed.object_id, pim::kFolderContacts);
+    return true;
+}
+
+size_t ContactManagerImpl2::queued_saves() const { return m_saver ? m_saver->queued() : 0; }
+
+bool ContactManagerImpl2::finish_saves(uint32_t timeout_ms) {
+    if (!m_saver) {
+        return true;
+    }
+    const bool done = m_saver->finish(timeout_ms);
+    // A later save starts a new one.
+    m_saver.reset();
+    return done;
 }
 
 bool ContactManagerImpl2::create(Contact& contact) {
     pim::PimSession* pim_session = session();
     std::unique_ptr<pim::PimItem> item;
     if (pim_session == nullptr || pim_session->create_item(pim::kItemContact, item) != pim::kOk ||
-        !write_record(*item, contact, nullptr)) {
+        write_record(*item, contact, nullptr) != pim::kOk) {
         return false;
     }
     contact.fields.emplace_back(FieldKind::Categories, WString());

@@ -13,6 +13,7 @@
 
 #include "contacts/contact.h"
 #include "contacts/document_services.h"
+#include "platform/pim_types.h"
 #include "platform/window.h"
 
 namespace platform::pim {
@@ -23,6 +24,7 @@ class PimItem;
 namespace velvane {
 
 class ContactManagerImpl2;
+class ContactSaver;
 
 // What the store tells the Document.
 class ContactStoreListener {
@@ -46,6 +48,9 @@ public:
     static constexpr uint32_t kDeletedRemote = 0x8106;
     static constexpr uint32_t kChangedRemote = 0x8107;
 
+    // How long closing waits for saves the database was too busy to take.
+    static constexpr uint32_t kCloseWaitMs = 30000;
+
     // file: the database; empty for the user's own ($XDG_DATA_HOME/velvane/contacts.db).
     explicit ContactManagerImpl2(ContactStoreListener& listener, std::string file = {});
     // The store a Document owns, reporting to it.
@@ -58,12 +63,15 @@ public:
     // Opens the database, logs on with main_window (which then receives the change notices)
     // and asks for local and remote notices. False, with a log line, when the database
     // cannot be opened or the notices cannot be had; the store then answers empty.
+    // From then on a save_changes that finds the database busy does not wait: the save is
+    // queued and written in the background (see ContactSaver), and reads show it meanwhile.
     bool initialise(platform::WindowHandle main_window) override;
 
     // ContactSource.
     void load_all(std::vector<Contact>& out) override;
     std::optional<Contact> read_one(uint32_t object_id) override;
     bool save(const Contact& contact) override;
+    // True also when the save is queued because another process holds the database.
     bool save_changes(const Contact& changed, const Contact& original) override;
     void read_categories(std::vector<WString>& out) override;
     // On success the new record also gets an empty Categories field, as the database has.
@@ -82,14 +90,26 @@ public:
         m_full_screen = std::move(handler);
     }
 
+    // Writes what changed now, waiting for another writer as long as the session's write
+    // wait allows: kOk, kBusy when the writer kept the database, or the failure.
+    platform::pim::Code store_changes(const Contact& changed, const Contact& original);
+    // Saves still waiting for the database.
+    size_t queued_saves() const;
+    // Waits at most timeout_ms for the queued saves; true when none is left. Closing the
+    // store does this with kCloseWaitMs.
+    bool finish_saves(uint32_t timeout_ms);
+
     // Null when the database could not be opened; open_error then says why.
     platform::pim::PimSession* session();
     const std::string& open_error() const { return m_open_error; }
 
 private:
     // original: write only what differs from it; null writes the whole record.
-    bool write_record(platform::pim::PimItem& item, const Contact& contact,
-                      const Contact* original);
+    platform::pim::Code write_record(platform::pim::PimItem& item, const Contact& contact,
+                                     const Contact* original);
+    // Puts the queued saves of one contact over the values read for it.
+    void apply_queued(uint32_t object_id, std::vector<platform::pim::PropValue>& values) const;
+    bool queue_save(const Contact& changed, const Contact& original);
 
     ContactStoreListener& m_listener;
     std::unique_ptr<ContactStoreListener> m_owned_listener;
@@ -98,6 +118,9 @@ private:
     bool m_open_failed = false;
     std::string m_open_error;
     std::function<void(bool)> m_full_screen;
+    // Set by initialise: only the program's store, with a window to tell, queues saves.
+    platform::WindowHandle m_window;
+    std::unique_ptr<ContactSaver> m_saver;
 };
 
 }  // namespace velvane

@@ -233,7 +233,7 @@ Code PimSession::write_batch(const std::function<Code()>& body) {
         if (m_state->damaged) {
             return kCorrupt;
         }
-        const int rc = m_state->exec("BEGIN IMMEDIATE");
+        const int rc = begin_write(*m_state);
         if (rc != SQLITE_OK) {
             return m_state->fail(rc);
         }
@@ -262,6 +262,16 @@ Code PimSession::write_batch(const std::function<Code()>& body) {
 }
 
 int PimSession::check_remote_changes() { return check_remote(m_state); }
+
+void PimSession::set_write_wait(int ms) {
+    std::lock_guard guard(m_state->mutex);
+    m_state->write_wait_ms = ms < 0 ? 0 : ms;
+}
+
+int PimSession::write_wait() const {
+    std::lock_guard guard(m_state->mutex);
+    return m_state->write_wait_ms;
+}
 
 std::string PimSession::last_error() const {
     std::lock_guard guard(m_state->mutex);

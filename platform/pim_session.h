@@ -54,6 +54,11 @@ public:
     // is kept. Notices are posted after the commit.
     Code write_batch(const std::function<Code()>& body);
 
+    // How long a write waits for another process's write to end before it fails with kBusy;
+    // five seconds unless set. Reads are not affected: other writers never hold them up.
+    void set_write_wait(int ms);
+    int write_wait() const;
+
     // Posts the remote notices of changes other processes committed since the last look and
     // gives their number. The logon timer calls it; tests may call it directly.
     int check_remote_changes();

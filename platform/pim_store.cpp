@@ -110,13 +110,24 @@ Code end_transaction(SessionState& state, Code code) {
     return code;
 }
 
+int begin_write(SessionState& state) {
+    const int read_wait = state.db.busy_wait();
+    if (state.write_wait_ms == read_wait) {
+        return state.exec("BEGIN IMMEDIATE");
+    }
+    state.db.set_busy_wait(state.write_wait_ms);
+    const int rc = state.exec("BEGIN IMMEDIATE");
+    state.db.set_busy_wait(read_wait);
+    return rc;
+}
+
 Code write_transaction(SessionState& state, const std::function<Code()>& body) {
     if (state.damaged) {
         state.last_error = "the database is damaged; nothing is written to it";
         return kCorrupt;
     }
     const bool nested = state.batch;
-    int rc = state.exec(nested ? "SAVEPOINT item" : "BEGIN IMMEDIATE");
+    int rc = nested ? state.exec("SAVEPOINT item") : begin_write(state);
     if (rc != SQLITE_OK) {
         return state.fail(rc);
     }

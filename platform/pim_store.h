@@ -45,6 +45,8 @@ struct SessionState {
     bool batch = false;
     std::vector<std::pair<uint32_t, uint32_t>> batch_notices;
     std::function<void(int)> write_hook;
+    // How long a write waits for another connection's write to end before it fails busy.
+    int write_wait_ms = sql::kDefaultBusyMs;
 
     // Notes the failure and gives its code; damage is remembered.
     Code fail(int rc);
@@ -64,6 +66,9 @@ Code find_row(SessionState& state, sql::Statement& statement);
 // the failure rather than of the roll-back. The final code.
 Code end_transaction(SessionState& state, Code code);
 
+// BEGIN IMMEDIATE, waiting for another writer at most the session's write wait; reads keep
+// their own, longer wait.
+int begin_write(SessionState& state);
 // Runs body inside BEGIN IMMEDIATE ... COMMIT (a savepoint inside a batch); anything but kOk
 // rolls back. Nothing is written once the file was found damaged.
 Code write_transaction(SessionState& state, const std::function<Code()>& body);

@@ -14,8 +14,6 @@ namespace platform::sql {
 
 namespace {
 
-constexpr int kBusyMs = 5000;
-
 // Narrows a file of ours that others may read; one of another user is left alone.
 void narrow(const std::string& path, mode_t mode) {
     struct stat st {};
@@ -80,8 +78,15 @@ int Database::open(const std::string& file, unsigned flags) {
         return rc;
     }
     m_failed_open.clear();
-    sqlite3_busy_timeout(m_db, kBusyMs);
+    sqlite3_busy_timeout(m_db, m_busy_ms);
     return SQLITE_OK;
+}
+
+void Database::set_busy_wait(int ms) {
+    m_busy_ms = ms < 0 ? 0 : ms;
+    if (m_db != nullptr) {
+        sqlite3_busy_timeout(m_db, m_busy_ms);
+    }
 }
 
 void Database::close() {
@@ -103,7 +108,7 @@ int Database::use_wal() {
     // Changing the journal mode gives up at once, without the busy wait, when another
     // connection is changing it too (two processes opening a new file): that is waited for.
     int rc = exec("PRAGMA journal_mode = WAL");
-    for (int waited = 0; (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < kBusyMs; waited += 5) {
+    for (int waited = 0; (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < m_busy_ms; waited += 5) {
         sqlite3_sleep(5);
         rc = exec("PRAGMA journal_mode = WAL");
     }

@@ -17,6 +17,9 @@ struct sqlite3_stmt;
 
 namespace platform::sql {
 
+// How long a statement waits for another connection's lock before it gives up busy.
+inline constexpr int kDefaultBusyMs = 5000;
+
 enum OpenFlags : unsigned {
     kCreate = 1,       // create the file when it does not exist
     kCallerLocks = 2,  // the caller serialises every use under its own lock
@@ -44,6 +47,10 @@ public:
     void close();
     bool is_open() const { return m_db != nullptr; }
 
+    // From now on a locked file is waited for at most ms (0: not at all).
+    void set_busy_wait(int ms);
+    int busy_wait() const { return m_busy_ms; }
+
     // Runs statements that give no rows worth reading.
     int exec(const std::string& sql);
     // Readers in other processes keep reading while one process writes. A no-op when set.
@@ -66,6 +73,7 @@ private:
 
     sqlite3* m_db = nullptr;
     std::string m_failed_open;  // why the last open failed, once the handle is gone
+    int m_busy_ms = kDefaultBusyMs;
     std::unordered_map<const char*, sqlite3_stmt*> m_cache;
 };
 

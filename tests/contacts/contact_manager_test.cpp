@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <thread>
 
 #include "core/log.h"
 #include "core/registry.h"
@@ -455,6 +457,210 @@ TEST_F(ContactManagerTest, CategoriesComeFromTheFolder) {
     ASSERT_EQ(folder->set_props({&list, 1}), pim::kOk);
     m_store->read_categories(names);
     EXPECT_EQ(names, (std::vector<WString>{u"Work", u"Family", u"Friends"}));
+}
+
+// Another process's long write, an import for instance: from construction until release()
+// it holds the database's write lock, after doing inside what it writes itself.
+class LongWrite {
+public:
+    LongWrite(const std::string& file, std::function<void(pim::PimSession&)> inside = {}) {
+        std::promise<void> locked;
+        std::future<void> is_locked = locked.get_future();
+        m_thread = std::thread([this, file, inside, locked = std::move(locked)]() mutable {
+            std::string error;
+            auto session = pim::PimSession::open(file, error, "import");
+            ASSERT_TRUE(session) << error;
+            session->write_batch([&] {
+                if (inside) {
+                    inside(*session);
+                }
+                locked.set_value();
+                m_release.get_future().wait();
+                return pim::kOk;
+            });
+        });
+        is_locked.wait();
+    }
+    ~LongWrite() { release(); }
+    void release() {
+        if (m_thread.joinable()) {
+            m_release.set_value();
+            m_thread.join();
+        }
+    }
+
+private:
+    std::promise<void> m_release;
+    std::thread m_thread;
+};
+
+// The program's store: initialised with a window that hands it its notices.
+class ProgramStoreTest : public ContactManagerTest {
+protected:
+    void SetUp() override {
+        ContactManagerTest::SetUp();
+        ASSERT_TRUE(platform::register_window_class(
+            u"SaverHost", [this](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+                if (m_store && m_store->on_window_message(m, wp, lp)) {
+                    return intptr_t{0};
+                }
+                return platform::def_window_proc(w, m, wp, lp);
+            }));
+        m_window = platform::create_window(u"SaverHost", u"");
+        ASSERT_TRUE(m_store->initialise(m_window));
+    }
+    void TearDown() override {
+        m_store.reset();
+        platform::destroy_window(m_window);
+        platform::unregister_window_class(u"SaverHost");
+        ContactManagerTest::TearDown();
+    }
+    // What another process reads now, without this store's queue.
+    Contact stored(uint32_t id) {
+        Listener quiet;
+        ContactManagerImpl2 other(quiet, m_file);
+        std::optional<Contact> contact = other.read_one(id);
+        EXPECT_TRUE(contact) << id;
+        return contact.value_or(Contact{});
+    }
+    std::vector<std::string> heard() {
+        platform::dispatch_pending_messages();
+        std::vector<std::string> what;
+        for (const Heard& h : m_listener.heard) {
+            what.push_back(h.what + " " + std::to_string(h.id));
+        }
+        m_listener.heard.clear();
+        return what;
+    }
+
+    platform::WindowHandle m_window;
+};
+
+TEST_F(ProgramStoreTest, ABusySaveIsQueuedShownAtOnceAndWrittenInOrderOnceTheWriterLetsGo) {
+    Contact anna = make(u"Anna", u"Smith",
+                        {ContactField(FieldKind::Mobile, u"111"),
+                         ContactField(FieldKind::Email1, u"anna@old.org")});
+    ASSERT_TRUE(m_store->create(anna));
+    const uint32_t id = anna.object_id;
+    heard();
+
+    LongWrite import(m_file);
+    // The screen's copy changes the mobile; the save returns while the import still holds
+    // the lock, so it cannot have waited for it.
+    Contact first = *m_store->read_one(id);
+    Contact edited = first;
+    edited.find(FieldKind::Mobile)->value = u"222";
+    ASSERT_TRUE(m_store->save_changes(edited, first));
+    EXPECT_EQ(m_store->queued_saves(), 1u);
+    EXPECT_TRUE(contains(u"the contact database is busy; contact " + platform::to_wstring(id)));
+    // A second edit, from a copy that shows the first, renames and drops the e-mail.
+    const Contact shown = *m_store->read_one(id);
+    EXPECT_EQ(shown.find(FieldKind::Mobile)->value, u"222") << "reads show the queued edit";
+    Contact again = shown;
+    again.last_name = u"Jones";
+    again.find(FieldKind::Email1)->value.clear();
+    ASSERT_TRUE(m_store->save_changes(again, shown));
+    EXPECT_EQ(m_store->queued_saves(), 2u);
+    EXPECT_EQ(heard(), (std::vector<std::string>{"changed " + std::to_string(id),
+                                                 "changed " + std::to_string(id)}))
+        << "the screens read the contact again after each";
+
+    for (const Contact& now : {*m_store->read_one(id), [&] {
+             std::vector<Contact> all;
+             m_store->load_all(all);
+             return all.at(0);
+         }()}) {
+        EXPECT_EQ(now.last_name, u"Jones");
+        EXPECT_EQ(now.find(FieldKind::Mobile)->value, u"222");
+        EXPECT_EQ(now.find(FieldKind::Email1), nullptr);
+    }
+    EXPECT_EQ(stored(id).find(FieldKind::Mobile)->value, u"111") << "nothing written yet";
+    m_listener.heard.clear();
+
+    import.release();
+    ASSERT_TRUE(m_store->finish_saves(30000));
+    const Contact written = stored(id);
+    EXPECT_EQ(written.last_name, u"Jones");
+    EXPECT_EQ(written.find(FieldKind::Mobile)->value, u"222");
+    EXPECT_EQ(written.find(FieldKind::Email1), nullptr);
+    // The saver's writes come back to the program as another process's.
+    EXPECT_EQ(m_store->session()->check_remote_changes(), 2);
+    EXPECT_EQ(heard(), (std::vector<std::string>{"changed " + std::to_string(id),
+                                                 "changed " + std::to_string(id)}));
+    // With the database free a save is written at once again.
+    Contact third = written;
+    third.company = u"Acme";
+    ASSERT_TRUE(m_store->save_changes(third, written));
+    EXPECT_EQ(m_store->queued_saves(), 0u);
+    EXPECT_EQ(stored(id).company, u"Acme");
+}
+
+TEST_F(ProgramStoreTest, ARealFailureIsReportedNowOrLaterAndNeverQueued) {
+    Contact anna = make(u"Anna", u"Smith", {ContactField(FieldKind::Mobile, u"111")});
+    Contact bert = make(u"Bert", u"Brown", {ContactField(FieldKind::Mobile, u"333")});
+    ASSERT_TRUE(m_store->create(anna));
+    ASSERT_TRUE(m_store->create(bert));
+    heard();
+
+    // Gone before the save: refused at once, as before.
+    ASSERT_TRUE(m_store->remove(bert.object_id));
+    Contact late = bert;
+    late.first_name = u"Bertram";
+    EXPECT_FALSE(m_store->save_changes(late, bert));
+    EXPECT_EQ(m_store->queued_saves(), 0u);
+    heard();
+
+    // Deleted by the writer that keeps the save waiting: it fails when its turn comes, the
+    // log says so and the screens are told to read the contact again.
+    const Contact original = *m_store->read_one(anna.object_id);
+    Contact edited = original;
+    edited.first_name = u"Annette";
+    {
+        LongWrite import(m_file, [&](pim::PimSession& session) {
+            std::unique_ptr<pim::PimItem> item;
+            ASSERT_EQ(session.item_from_oid(anna.object_id, item), pim::kOk);
+            ASSERT_EQ(item->remove(), pim::kOk);
+        });
+        ASSERT_TRUE(m_store->save_changes(edited, original));
+        EXPECT_EQ(m_store->read_one(anna.object_id)->first_name, u"Annette");
+        heard();
+    }
+    ASSERT_TRUE(m_store->finish_saves(30000));
+    EXPECT_TRUE(contains(u"ContactSaver::run() contact " + platform::to_wstring(anna.object_id) +
+                         u" was not saved: "));
+    EXPECT_EQ(heard(), std::vector<std::string>{"changed " + std::to_string(anna.object_id)});
+    EXPECT_FALSE(m_store->read_one(anna.object_id));
+}
+
+TEST_F(ProgramStoreTest, ClosingWaitsForTheQueueButNotForEver) {
+    Contact anna = make(u"Anna", u"Smith", {ContactField(FieldKind::Mobile, u"111")});
+    ASSERT_TRUE(m_store->create(anna));
+    const uint32_t id = anna.object_id;
+    Contact edited = anna;
+    edited.find(FieldKind::Mobile)->value = u"222";
+
+    // A writer that never lets go within the wait: the queued save is given up, not kept
+    // waiting for ever.
+    {
+        LongWrite import(m_file);
+        ASSERT_TRUE(m_store->save_changes(edited, anna));
+        EXPECT_FALSE(m_store->finish_saves(100));
+    }
+    EXPECT_EQ(stored(id).find(FieldKind::Mobile)->value, u"111");
+
+    // A writer that lets go while the store closes: the save is written before it is gone.
+    LongWrite import(m_file);
+    ASSERT_TRUE(m_store->save_changes(edited, anna));
+    std::thread waiter([&] {
+        while (!contains(u"ContactManagerImpl2::close() waiting for 1 queued saves\n")) {
+            std::this_thread::yield();
+        }
+        import.release();
+    });
+    m_store.reset();
+    waiter.join();
+    EXPECT_EQ(stored(id).find(FieldKind::Mobile)->value, u"222");
+    EXPECT_FALSE(contains(u"queued saves are lost"));
 }
 
 }  // namespace
