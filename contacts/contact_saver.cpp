@@ -97,7 +97,13 @@ void ContactSaver::run() {
             }
             save = m_queue.front();
         }
-        const pim::Code code = store.store_changes(save.changed, save.original);
+        // The write lock is asked for before anything is read or logged: a writer that keeps
+        // the database for minutes costs one refused try every little while, nothing more.
+        pim::PimSession* session = store.session();
+        const pim::Code code =
+            session == nullptr ? pim::kFail : session->write_batch([&] {
+                return store.store_changes(save.changed, save.original);
+            });
         if (code == pim::kBusy) {
             std::unique_lock lock(m_mutex);
             m_wake.wait_for(lock, kBusyPause, [this] { return m_stop; });
