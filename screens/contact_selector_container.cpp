@@ -82,6 +82,22 @@ void ContactSelectorContainer::rebuild_letters() {
     m_ruler.set_letters(document != nullptr ? ruler_letters(*document) : std::vector<WString>{});
 }
 
+bool ContactSelectorContainer::joins_a_run(int32_t position) const {
+    const Document* document = Document::get_instance();
+    if (document == nullptr || position < 0) {
+        return false;
+    }
+    const auto& full = document->full_list();
+    const auto at = static_cast<size_t>(position);
+    if (at >= full.size()) {
+        return false;
+    }
+    // Next to an entry of its own letter, a new entry only lengthens that letter's run.
+    const WString letter = document->index_letter(*full[at]);
+    return (at > 0 && document->index_letter(*full[at - 1]) == letter) ||
+           (at + 1 < full.size() && document->index_letter(*full[at + 1]) == letter);
+}
+
 void ContactSelectorContainer::reset_rows() {
     if (m_list == nullptr) {
         return;
@@ -118,6 +134,9 @@ void ContactSelectorContainer::on_document_refresh(const RefreshHint& hint) {
         m_list->item_changed(hint.filtered_position);
     } else if (hint.filtered_reset) {
         m_list->reset(hint.filtered_position);
+    } else if (hint.list_inserted && joins_a_run(hint.list_position)) {
+        // The letters stay as they are. A big import brings one insertion per contact, and
+        // a rebuild for each would walk the whole book every time.
     } else if (hint.list_removed || hint.list_inserted || hint.list_changed) {
         rebuild_letters();
     } else if (hint.is_load_done || hint.is_sorting) {

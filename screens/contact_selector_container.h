@@ -51,6 +51,9 @@ public:
     // Ruler letters: the index letter of every entry of the full list, runs folded to one.
     void rebuild_letters();
     static std::vector<WString> ruler_letters(const Document& document);
+    // Whether the entry just inserted at position of the full list leaves the letters as
+    // they are.
+    bool joins_a_run(int32_t position) const;
     // The list starts at the first filtered entry with that index letter; false when none has.
     bool scroll_to_letter(const WString& letter);
 

@@ -168,6 +168,11 @@ TEST_F(ContactList, RulerLettersFoldRunsAndFollowTheFullList) {
     store->contacts.push_back(person(9, u"Zoe", u"Zane"));
     document->on_contact_created(store->contacts.back());
     EXPECT_EQ(container->ruler().letters().back(), u"Z");
+    // One more of a letter the book has changes nothing.
+    store->contacts.push_back(person(10, u"Cy", u"Carter"));
+    document->on_contact_created(store->contacts.back());
+    EXPECT_EQ(container->ruler().letters(),
+              (std::vector<std::u16string>{u"A", u"B", u"C", u"D", u"E", u"M", u"Z"}));
     // The filter does not touch the letters: they index the whole book.
     document->set_filter_string(u"c");
     EXPECT_EQ(container->ruler().letters().size(), 7u);
