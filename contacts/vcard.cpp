@@ -289,9 +289,9 @@ WString text_of(const Property& p, Version version) {
     return out;
 }
 
-// Splits at unescaped separators and undoes the escapes \n \N \, \; \\ in each piece; other
-// backslashes stay as they are.
-std::vector<WString> split_escaped(WStringView text, WStringView separators) {
+// Splits at unescaped separators and undoes the escapes \n \N \, \; \\ in each piece, and \:
+// when colon is set; other backslashes stay as they are.
+std::vector<WString> split_escaped(WStringView text, WStringView separators, bool colon = false) {
     std::vector<WString> pieces(1);
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
@@ -302,7 +302,7 @@ std::vector<WString> split_escaped(WStringView text, WStringView separators) {
                 ++i;
                 continue;
             }
-            if (n == u',' || n == u';' || n == u'\\') {
+            if (n == u',' || n == u';' || n == u'\\' || (colon && n == u':')) {
                 pieces.back().push_back(n);
                 ++i;
                 continue;
@@ -316,8 +316,6 @@ std::vector<WString> split_escaped(WStringView text, WStringView separators) {
     }
     return pieces;
 }
-
-WString unescape(WStringView text) { return std::move(split_escaped(text, u"")[0]); }
 
 WString component(const std::vector<WString>& parts, size_t i) {
     return i < parts.size() ? parts[i] : WString();
@@ -441,6 +439,14 @@ struct CardBuilder {
     VCardContact result;
     std::array<bool, kKindCount> used{};
 
+    // Google's export writes \: in web addresses of vCard 3.0; in 2.1 a backslash before a
+    // colon is text (a Windows path).
+    bool colon_escapes() const { return version != Version::v21; }
+    std::vector<WString> split(const Property& p, WStringView separators) const {
+        return split_escaped(text_of(p, version), separators, colon_escapes());
+    }
+    WString unescaped(const Property& p) const { return std::move(split(p, u"")[0]); }
+
     bool is_free(FieldKind kind) const { return !used[static_cast<size_t>(kind)]; }
     // The first value of a kind wins; the store keeps one value per kind.
     void put(FieldKind kind, WString value) {
@@ -485,7 +491,7 @@ struct CardBuilder {
     }
 
     void add_phone(const Property& p) {
-        WString number = trim(unescape(text_of(p, version)));
+        WString number = trim(unescaped(p));
         // vCard 4.0 may give the number as a tel: URI.
         if (p.value_type == "URI" && number.size() >= 4 &&
             (number.compare(0, 4, u"tel:") == 0 || number.compare(0, 4, u"TEL:") == 0)) {
@@ -506,7 +512,7 @@ struct CardBuilder {
     }
 
     void add_email(const Property& p) {
-        WString address = trim(unescape(text_of(p, version)));
+        WString address = trim(unescaped(p));
         if (address.empty()) {
             return;
         }
@@ -523,7 +529,7 @@ struct CardBuilder {
     }
 
     void add_address(const Property& p) {
-        const std::vector<WString> parts = split_escaped(text_of(p, version), u";");
+        const std::vector<WString> parts = split(p, u";");
         const WString street =
             join({component(parts, 0), component(parts, 1), component(parts, 2)}, u", ");
         const std::array<WString, 5> values = {street, component(parts, 3), component(parts, 5),
@@ -625,7 +631,7 @@ struct CardBuilder {
     }
 
     void add_org(const Property& p) {
-        std::vector<WString> parts = split_escaped(text_of(p, version), u";");
+        std::vector<WString> parts = split(p, u";");
         result.contact.company = component(parts, 0);
         std::vector<WString> units;
         for (size_t i = 1; i < parts.size(); ++i) {
@@ -644,31 +650,31 @@ struct CardBuilder {
         for (const Property& p : properties) {
             const std::string& n = p.name;
             if (n == "N") {
-                const std::vector<WString> parts = split_escaped(text_of(p, version), u";");
+                const std::vector<WString> parts = split(p, u";");
                 c.last_name = component(parts, 0);
                 c.first_name = component(parts, 1);
                 put(FieldKind::MiddleName, component(parts, 2));
                 put(FieldKind::Suffix, component(parts, 4));
             } else if (n == "FN") {
-                formatted = trim(unescape(text_of(p, version)));
+                formatted = trim(unescaped(p));
             } else if (n == "ORG") {
                 // The preferred company, else the first: never parts of two.
                 if (org == nullptr || (has_type(p, "PREF") && !has_type(*org, "PREF"))) {
                     org = &p;
                 }
             } else if (n == "TITLE") {
-                put_or_keep(p, FieldKind::JobTitle, unescape(text_of(p, version)));
+                put_or_keep(p, FieldKind::JobTitle, unescaped(p));
             } else if (n == "NICKNAME") {
-                put_or_keep(p, FieldKind::NickName, unescape(text_of(p, version)));
+                put_or_keep(p, FieldKind::NickName, unescaped(p));
             } else if (n == "X-ASSISTANT" || n == "X-EVOLUTION-ASSISTANT" ||
                        n == "X-MS-ASSISTANT") {
-                put_or_keep(p, FieldKind::AssistantName, unescape(text_of(p, version)));
+                put_or_keep(p, FieldKind::AssistantName, unescaped(p));
             } else if (n == "TEL") {
                 add_phone(p);
             } else if (n == "EMAIL") {
                 add_email(p);
             } else if (n == "URL") {
-                put_or_keep(p, FieldKind::WebPage, trim(unescape(text_of(p, version))));
+                put_or_keep(p, FieldKind::WebPage, trim(unescaped(p)));
             } else if (n == "ADR") {
                 add_address(p);
             } else if (n == "BDAY") {
@@ -683,7 +689,7 @@ struct CardBuilder {
                 // Names are kept in the form the category split reads back: no separator
                 // inside a name, no blanks around it.
                 std::vector<WString> names;
-                for (const WString& piece : split_escaped(text_of(p, version), u",;")) {
+                for (const WString& piece : split(p, u",;")) {
                     for (const WString& name : split_categories(piece)) {
                         names.push_back(trim(name));
                     }
