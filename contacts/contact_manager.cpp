@@ -223,7 +223,7 @@ std::vector<pim::PropValue> record_values(const Contact& contact, LogStream* tra
         }
         if (!field.value.empty() || field.kind == FieldKind::Categories) {
             if (trace != nullptr) {
-                *trace << "Sync nessecary data " << kind_name(field.kind) << "\n";
+                *trace << u"Sync nessecary data " + kind_name(field.kind) + u"\n";
             }
             if (field.kind == FieldKind::Birthday) {
                 int64_t count = 0;
@@ -241,7 +241,7 @@ std::vector<pim::PropValue> record_values(const Contact& contact, LogStream* tra
             }
         } else {
             if (trace != nullptr) {
-                *trace << "Sync nessecary data (delete) " << kind_name(field.kind) << "\n";
+                *trace << u"Sync nessecary data (delete) " + kind_name(field.kind) + u"\n";
             }
             values.push_back(pim::PropValue::deletion(id));
         }
@@ -249,8 +249,8 @@ std::vector<pim::PropValue> record_values(const Contact& contact, LogStream* tra
     return values;
 }
 
-// Leaves in values only those that differ from before; the Categories value when it is
-// the same goes to kept.
+// Leaves in values only those that differ from before; an unchanged Categories value goes to
+// categories_kept when it is given.
 void drop_unchanged(std::vector<pim::PropValue>& values, const std::vector<pim::PropValue>& before,
                     std::optional<pim::PropValue>* categories_kept) {
     const uint32_t categories = property_of(FieldKind::Categories);
@@ -296,7 +296,7 @@ pim::Code ContactManagerImpl2::write_record(pim::PimItem& item, const Contact& c
     log() << "Save contact\n";
     for (const ContactField& field : contact.fields) {
         // One piece a line: a queued save may be written on another thread meanwhile.
-        log() << u"SaveContact " + WString(kind_name(field.kind)) + u" " + field.value + u"\n";
+        log() << u"SaveContact " + kind_name(field.kind) + u" " + field.value + u"\n";
     }
     std::vector<pim::PropValue> values = record_values(contact, &log());
     if (original != nullptr) {
@@ -390,13 +390,17 @@ bool ContactManagerImpl2::queue_save(const Contact& changed, const Contact& orig
         const std::string file = m_file.empty() ? pim::PimSession::default_file() : m_file;
         m_saver = std::make_unique<ContactSaver>(file, m_window);
     }
-    if (!m_saver->add({changed, original})) {
+    ContactSaver::Save save{changed, original};
+    // The pictures stay on this thread: the saver writes no picture.
+    save.changed.picture = {};
+    save.original.picture = {};
+    if (!m_saver->add(std::move(save))) {
         log() << "ContactManagerImpl2::save_changes() the contact " << changed.object_id
               << " cannot be queued\n";
         return false;
     }
-    log() << "ContactManagerImpl2::save_changes() the contact database is busy; contact "
-          << changed.object_id << " is saved once it is free\n";
+    log() << u"ContactManagerImpl2::save_changes() the contact database is busy; contact " +
+                 platform::to_wstring(changed.object_id) + u" is saved once it is free\n";
     // Reads show the queued edit from now on; the screens read the contact again as after
     // any save of this program.
     platform::post_message(m_window, kChangedLocal, changed.object_id, pim::kFolderContacts);
