@@ -909,6 +909,22 @@ int32_t SipPhoneEngine::line_open(LineAppHandle app, uint32_t device, LineHandle
     entry->instance = callback_instance;
     entry->privileges = privileges;
     line = entry->line;
+    // A call that rang while the line handler was between two lines (it resets its line after
+    // every call) is nobody's yet: the new line gets it, or it would ring unseen.
+    for (auto& [handle, call] : m_calls) {
+        if (call->ended || !call->holders.empty()) {
+            continue;
+        }
+        call->holders.insert(app);
+        const uint32_t privilege = (privileges & LINECALLPRIVILEGE_OWNER) != 0
+                                       ? LINECALLPRIVILEGE_OWNER
+                                       : LINECALLPRIVILEGE_MONITOR;
+        post_locked(*entry, {entry->line, LINE_APPNEWCALL, entry->instance, 0, call->handle,
+                             privilege});
+        emit_locked(*call, LINE_CALLINFO,
+                    call->outgoing ? LINECALLINFOSTATE_CALLEDID : LINECALLINFOSTATE_CALLERID);
+        emit_locked(*call, LINE_CALLSTATE, call->state);
+    }
     return LINE_OK;
 }
 
