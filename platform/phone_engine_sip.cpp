@@ -734,6 +734,7 @@ bool SipPhoneEngine::run_agent(bool& served) {
         {
             std::lock_guard lock(m_mutex);
             m_control = fd;
+            m_agent_pid = pid;
         }
         set_state("running");
         served = true;
@@ -785,6 +786,7 @@ bool SipPhoneEngine::run_agent(bool& served) {
         }
         std::lock_guard lock(m_mutex);
         m_control = -1;
+        m_agent_pid = 0;
         ::close(fd);
         // Calls the agent still had are over for us: without the control connection nobody
         // could end or follow them.
@@ -1189,6 +1191,11 @@ bool SipPhoneEngine::make_call(WStringView number) {
 
 void SipPhoneEngine::phone_key(uint8_t, bool) {
     // No phone program listens for keys here; answering goes through line_answer.
+}
+
+int SipPhoneEngine::agent_pid() const {
+    std::lock_guard lock(m_mutex);
+    return m_agent_pid;
 }
 
 bool SipPhoneEngine::ready() const {

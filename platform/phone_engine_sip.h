@@ -103,6 +103,8 @@ public:
     std::string status() const;
     // Whether the control connection is up.
     bool ready() const;
+    // The running user agent's process id, 0 when there is none.
+    int agent_pid() const;
     const std::string& folder() const { return m_options.folder; }
 
 private:
@@ -155,6 +157,7 @@ private:
     bool m_stopping = false;
     int m_wake_pipe[2] = {-1, -1};
     int m_control = -1;  // the control connection, -1 while there is none
+    int m_agent_pid = 0;
     std::string m_agent_state = "starting";
     std::string m_registration = "none";
     std::map<std::string, std::string> m_pending;  // token to the command sent
