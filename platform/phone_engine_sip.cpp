@@ -50,6 +50,15 @@ bool valid_digits(WStringView digits) {
     });
 }
 
+// Whether an event's peer is the address dialled; bare digits were completed by the agent
+// with its account's domain.
+bool same_peer(const std::string& peer_uri, const std::string& dialled) {
+    if (peer_uri.empty() || dialled.empty() || peer_uri == dialled) {
+        return true;
+    }
+    return dialled.find('@') == std::string::npos && peer_uri.starts_with("sip:" + dialled + "@");
+}
+
 uint32_t text_bytes(const WString& text) {
     return text.empty() ? 0 : static_cast<uint32_t>((text.size() + 1) * 2);
 }
@@ -182,6 +191,7 @@ struct SipPhoneEngine::App {
 struct SipPhoneEngine::Call {
     CallHandle handle = 0;
     std::string sip_id;  // the agent's id, once it named one
+    std::string uri;     // what an outgoing call dialled
     bool outgoing = false;
     WString number;
     WString name;
@@ -331,6 +341,12 @@ void SipPhoneEngine::end_call_locked(Call& call, const std::vector<sip::LineStep
         return;
     }
     call.ended = true;
+    if (!call.sip_id.empty()) {
+        m_closed_ids.push_back(call.sip_id);
+        if (m_closed_ids.size() > kMaxEnded) {
+            m_closed_ids.pop_front();
+        }
+    }
     CallLogEntry entry;
     entry.start = call.start;
     entry.end = filetime_now();
@@ -439,11 +455,17 @@ void SipPhoneEngine::on_event_locked(const sip::Message& event) {
         call.sip_id = event.id;
         return;
     }
+    // A call ended here may still be reported by the agent after we forgot it; it must not be
+    // taken for the next one.
+    if (std::find(m_closed_ids.begin(), m_closed_ids.end(), event.id) != m_closed_ids.end()) {
+        return;
+    }
     Call* call = find_sip_call_locked(event.id);
     if (call == nullptr && event.direction == "outgoing" && !event.id.empty()) {
         // The agent names our outgoing call in its first event about it.
         for (auto& [handle, candidate] : m_calls) {
-            if (candidate->outgoing && !candidate->ended && candidate->sip_id.empty()) {
+            if (candidate->outgoing && !candidate->ended && candidate->sip_id.empty() &&
+                same_peer(event.peer_uri, candidate->uri)) {
                 candidate->sip_id = event.id;
                 call = candidate.get();
                 break;
@@ -540,9 +562,11 @@ bool SipPhoneEngine::write_configuration(std::string& error) {
             return false;
         }
     }
+    // The account line ends a value at a blank or a semicolon and takes quotes literally.
     if (o.password.size() > kMaxPasswordBytes || !one_line(o.password) ||
-        o.password.find('"') != std::string::npos) {
-        error = "the password holds characters an account line cannot carry";
+        o.password.find_first_of(" ;\"") != std::string::npos) {
+        error = "the password holds a blank, a semicolon or a quote, which an account line "
+                "cannot carry";
         return false;
     }
     if (::mkdir(o.folder.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -597,7 +621,7 @@ bool SipPhoneEngine::write_configuration(std::string& error) {
         account = "<sip:velvane@" + host + ">;regint=0";
     }
     if (!o.password.empty() && account.find("auth_pass=") == std::string::npos) {
-        account += ";auth_pass=\"" + o.password + "\"";
+        account += ";auth_pass=" + o.password;
     }
     return write_private_file(o.folder + "/config", config, error) &&
            write_private_file(o.folder + "/accounts", account + "\n", error);
@@ -1179,6 +1203,7 @@ bool SipPhoneEngine::make_call(WStringView number) {
         return false;
     }
     Call& call = new_call_locked(true, dialled_number(number), {}, LINECALLSTATE_DIALING);
+    call.uri = uri;
     if (!send_locked("dial", uri)) {
         // The screen still learns that the call could not be placed, and why is logged.
         log_line("SipPhoneEngine: no user agent to dial " + uri + " (" + m_agent_state + ")");

@@ -167,6 +167,7 @@ private:
     std::map<LineAppHandle, std::unique_ptr<App>> m_apps;
     std::map<CallHandle, std::unique_ptr<Call>> m_calls;
     std::deque<std::string> m_ended;
+    std::deque<std::string> m_closed_ids;  // the agent's ids of calls that ended here
     std::string m_history_error;
     uint32_t m_next_handle = 0x20001;
     std::shared_ptr<NativeThread> m_supervisor;

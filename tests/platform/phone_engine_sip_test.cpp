@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <sys/stat.h>
+
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -156,6 +159,39 @@ TEST_F(SipEngineFaults, AnAgentThatCannotStartFailsTheCallAtOnceAndSaysWhy) {
     ASSERT_EQ(history().size(), 1u);
     EXPECT_EQ(history()[0].direction, kCallOutgoing);
     EXPECT_FALSE(m_engine->make_call(u"12ab")) << "not a number";
+}
+
+TEST_F(SipEngineFaults, APasswordIsTakenOnlyFromAPrivateFileAndOnlyWhenAnAccountLineCanCarryIt) {
+    struct Case {
+        const char* content;
+        int mode;
+        const char* password;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"s3cret\n", 0600, "s3cret", ""},
+        {"s3cret\n", 0640, "", "others may read it"},
+        {"", 0600, "", ""},
+    };
+    const std::string file = (m_home.root() / "sip-password").string();
+    for (const Case& c : cases) {
+        std::ofstream(file, std::ios::trunc) << c.content;
+        ::chmod(file.c_str(), static_cast<mode_t>(c.mode));
+        std::string error;
+        EXPECT_EQ(read_sip_password(file, error), c.password) << c.content;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        EXPECT_EQ(error.empty(), std::string(c.error).empty()) << error;
+    }
+    std::string error;
+    EXPECT_EQ(read_sip_password(file + ".missing", error), "");
+    EXPECT_EQ(error, "") << "no file is no password, not a fault";
+
+    SipPhoneEngine::Options options;
+    options.program = (m_home.root() / "no-such-agent").string();
+    options.password = "two words";
+    start(options);
+    EXPECT_TRUE(status_shows("agent cannot start: the password holds a blank"))
+        << m_engine->status();
 }
 
 TEST_F(SipEngineFaults, APeerThatNeverAnswersIsGivenUpAndALostAgentEndsTheCallOnceAndComesBack) {
