@@ -65,9 +65,9 @@ uint32_t text_bytes(const WString& text) {
 
 // A setting goes into a configuration line as it is: one line, no control characters.
 bool one_line(std::string_view text) {
-    return text.size() <= kMaxSettingBytes &&
-           std::none_of(text.begin(), text.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    return text.size() <= kMaxSettingBytes && std::none_of(text.begin(), text.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+           });
 }
 
 // "alsa,default" -> "alsa"; empty when the module name is not a plain word.
@@ -297,8 +297,8 @@ void SipPhoneEngine::emit_locked(Call& call, uint32_t message, uintptr_t p1, uin
     }
 }
 
-SipPhoneEngine::Call& SipPhoneEngine::new_call_locked(bool outgoing, WString number,
-                                                      WString name, uint32_t state) {
+SipPhoneEngine::Call& SipPhoneEngine::new_call_locked(bool outgoing, WString number, WString name,
+                                                      uint32_t state) {
     auto entry = std::make_unique<Call>();
     entry->handle = m_next_handle++;
     entry->outgoing = outgoing;
@@ -364,8 +364,10 @@ void SipPhoneEngine::end_call_locked(Call& call, const std::vector<sip::LineStep
         set_state_locked(call, step.state, step.mode);
     }
     m_ended.push_back("ended " + std::to_string(call.handle) + " " +
-                      (call.outgoing ? "outgoing" : missed ? "missed" : "incoming") + " " +
-                      (call.number.empty() ? std::string("hidden") : to_utf8(call.number)));
+                      (call.outgoing ? "outgoing"
+                       : missed      ? "missed"
+                                     : "incoming") +
+                      " " + (call.number.empty() ? std::string("hidden") : to_utf8(call.number)));
     if (m_ended.size() > kMaxEnded) {
         m_ended.pop_front();
     }
@@ -391,8 +393,7 @@ bool SipPhoneEngine::send_locked(const std::string& command, const std::string& 
     const std::string bytes = sip::netstring(sip::command_json(command, params, token));
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n =
-            ::send(m_control, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        const ssize_t n = ::send(m_control, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -477,8 +478,8 @@ void SipPhoneEngine::on_event_locked(const sip::Message& event) {
     }
     const std::vector<sip::LineStep> steps = sip::line_steps(event, call->state);
     if (type == "CALL_CLOSED") {
-        log_line("SipPhoneEngine: call " + std::to_string(call->handle) + " ended: " +
-                 event.param.substr(0, 200));
+        log_line("SipPhoneEngine: call " + std::to_string(call->handle) +
+                 " ended: " + event.param.substr(0, 200));
         end_call_locked(*call, steps);
         return;
     }
@@ -505,9 +506,10 @@ void SipPhoneEngine::on_response_locked(const sip::Message& response) {
         for (auto& [handle, call] : m_calls) {
             if (call->outgoing && !call->ended && call->sip_id.empty()) {
                 Call& failed = *call;
-                end_call_locked(failed, {{LINECALLSTATE_SPECIALINFO, 0},
-                                         {LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_BADADDRESS},
-                                         {LINECALLSTATE_IDLE, 0}});
+                end_call_locked(failed,
+                                {{LINECALLSTATE_SPECIALINFO, 0},
+                                 {LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_BADADDRESS},
+                                 {LINECALLSTATE_IDLE, 0}});
                 break;
             }
         }
@@ -565,8 +567,9 @@ bool SipPhoneEngine::write_configuration(std::string& error) {
     // The account line ends a value at a blank or a semicolon and takes quotes literally.
     if (o.password.size() > kMaxPasswordBytes || !one_line(o.password) ||
         o.password.find_first_of(" ;\"") != std::string::npos) {
-        error = "the password holds a blank, a semicolon or a quote, which an account line "
-                "cannot carry";
+        error =
+            "the password holds a blank, a semicolon or a quote, which an account line "
+            "cannot carry";
         return false;
     }
     if (::mkdir(o.folder.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -841,9 +844,8 @@ void SipPhoneEngine::deliver(LineAppHandle handle) {
 
 // --- Line operations --------------------------------------------------------------------
 
-int32_t SipPhoneEngine::line_initialize_ex(LineAppHandle& app, LineCallback callback,
-                                           WStringView, uint32_t& device_count,
-                                           uint32_t& api_version,
+int32_t SipPhoneEngine::line_initialize_ex(LineAppHandle& app, LineCallback callback, WStringView,
+                                           uint32_t& device_count, uint32_t& api_version,
                                            const LineInitializeParams& params) {
     app = 0;
     if (!callback) {
@@ -945,8 +947,8 @@ int32_t SipPhoneEngine::line_open(LineAppHandle app, uint32_t device, LineHandle
         const uint32_t privilege = (privileges & LINECALLPRIVILEGE_OWNER) != 0
                                        ? LINECALLPRIVILEGE_OWNER
                                        : LINECALLPRIVILEGE_MONITOR;
-        post_locked(*entry, {entry->line, LINE_APPNEWCALL, entry->instance, 0, call->handle,
-                             privilege});
+        post_locked(*entry,
+                    {entry->line, LINE_APPNEWCALL, entry->instance, 0, call->handle, privilege});
         emit_locked(*call, LINE_CALLINFO,
                     call->outgoing ? LINECALLINFOSTATE_CALLEDID : LINECALLINFOSTATE_CALLERID);
         emit_locked(*call, LINE_CALLSTATE, call->state);

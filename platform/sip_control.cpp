@@ -37,8 +37,11 @@ void put_utf8(std::string& out, uint32_t c) {
 size_t utf8_length(std::string_view s, size_t i) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char b = byte(i);
-    size_t n = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3
-                          : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    size_t n = b < 0x80                 ? 1
+               : b >= 0xC2 && b <= 0xDF ? 2
+               : b >= 0xE0 && b <= 0xEF ? 3
+               : b >= 0xF0 && b <= 0xF4 ? 4
+                                        : 0;
     if (n == 0 || i + n > s.size()) {
         return 0;
     }
@@ -80,9 +83,8 @@ private:
         return true;
     }
     void skip_space() {
-        while (m_pos < m_text.size() &&
-               (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n' ||
-                m_text[m_pos] == '\r')) {
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' ||
+                                         m_text[m_pos] == '\n' || m_text[m_pos] == '\r')) {
             ++m_pos;
         }
     }
@@ -350,7 +352,8 @@ bool phone_char(char16_t c) {
 
 bool address_char(char c) {
     // What a SIP address may hold without quoting, and nothing that would end a command.
-    return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-_.!~*'()&=+$,;?/%:@[]#").find(c) != std::string_view::npos;
+    return std::isalnum(static_cast<unsigned char>(c)) ||
+           std::string_view("-_.!~*'()&=+$,;?/%:@[]#").find(c) != std::string_view::npos;
 }
 
 }  // namespace
@@ -542,8 +545,7 @@ WString peer_number(std::string_view uri) {
 
 std::string dial_uri(WStringView number, std::string_view domain) {
     const std::string raw = to_utf8(number);
-    if (raw.find('@') != std::string::npos || raw.starts_with("sip:") ||
-        raw.starts_with("sips:")) {
+    if (raw.find('@') != std::string::npos || raw.starts_with("sip:") || raw.starts_with("sips:")) {
         // An address is dialled as written: its dots and dashes are part of it.
         if (raw.size() > kMaxAddressChars || !std::all_of(raw.begin(), raw.end(), address_char)) {
             return {};

@@ -61,8 +61,7 @@ struct Message {
 std::optional<Message> parse_message(std::string_view json);
 
 // A command as JSON text; params left out when empty.
-std::string command_json(std::string_view command, std::string_view params,
-                         std::string_view token);
+std::string command_json(std::string_view command, std::string_view params, std::string_view token);
 
 // One line state a call event leads to, with its disconnect mode.
 struct LineStep {

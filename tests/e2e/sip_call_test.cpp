@@ -139,8 +139,8 @@ TEST(SipCalls, ThePeerIsCalledAndCallsBackAndAGivenUpCallIsMissed) {
         ASSERT_FALSE(digit[d].empty()) << d;
     }
     ASSERT_FALSE(open_keypad.empty() || call_key.empty() || recents_tab.empty());
-    ASSERT_EQ(home.run_script("wait 3\nphone ring 5550100\nwait 1\ndump ring.txt\nquit\n").exit_code,
-              0);
+    ASSERT_EQ(
+        home.run_script("wait 3\nphone ring 5550100\nwait 1\ndump ring.txt\nquit\n").exit_code, 0);
     const Box answer = box(home, "ring.txt", "buttonAnswer");
     const Box keyboard = box(home, "ring.txt", "buttonKeyboard");
     ASSERT_EQ(home.run_script("wait 3\nphone ring 5550100\nwait 1\n" + tap(answer) + tap(keyboard) +
@@ -160,17 +160,18 @@ TEST(SipCalls, ThePeerIsCalledAndCallsBackAndAGivenUpCallIsMissed) {
     SipPeer peer(home.root() / "peer", kPeerUser, peer_port);
     ASSERT_TRUE(peer.ok()) << peer.log();
     const std::string peer_address = "127.0.0.1:" + std::to_string(peer_port);
-    home.add_registry("[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n"
-                      "\"PhoneEngine\"=\"sip\"\n"
-                      "\"SipListen\"=\"127.0.0.1:" +
-                      std::to_string(own_port) +
-                      "\"\n"
-                      "\"SipDialDomain\"=\"" +
-                      peer_address +
-                      "\"\n"
-                      "\"SipAudioSource\"=\"ausine,440\"\n"
-                      "\"SipAudioPlayer\"=\"aufile," +
-                      (home.tmp() / "call.wav").string() + "\"\n");
+    home.add_registry(
+        "[HKEY_CURRENT_USER\\Software\\Quorr\\Velvane]\n"
+        "\"PhoneEngine\"=\"sip\"\n"
+        "\"SipListen\"=\"127.0.0.1:" +
+        std::to_string(own_port) +
+        "\"\n"
+        "\"SipDialDomain\"=\"" +
+        peer_address +
+        "\"\n"
+        "\"SipAudioSource\"=\"ausine,440\"\n"
+        "\"SipAudioPlayer\"=\"aufile," +
+        (home.tmp() / "call.wav").string() + "\"\n");
     const std::string own_uri = "sip:velvane@127.0.0.1:" + std::to_string(own_port);
 
     std::string dial;

@@ -43,17 +43,16 @@ protected:
         m_engine = std::make_shared<SipPhoneEngine>(std::move(options));
         uint32_t devices = 0;
         uint32_t version = 0x00020002;
-        ASSERT_EQ(m_engine->line_initialize_ex(
-                      m_app,
-                      [this](uint32_t device, uint32_t message, uintptr_t, uintptr_t p1,
-                             uintptr_t p2, uintptr_t) {
-                          m_events.push_back({device, message, p1, p2});
-                      },
-                      u"Velvane", devices, version, {}),
+        ASSERT_EQ(m_engine->line_initialize_ex(m_app,
+                                               [this](uint32_t device, uint32_t message, uintptr_t,
+                                                      uintptr_t p1, uintptr_t p2, uintptr_t) {
+                                                   m_events.push_back({device, message, p1, p2});
+                                               },
+                                               u"Velvane", devices, version, {}),
                   LINE_OK);
         LineExtensionId extension;
-        ASSERT_EQ(m_engine->line_negotiate_api_version(m_app, 0, 0x00020000, 0x00020002,
-                                                       version, extension),
+        ASSERT_EQ(m_engine->line_negotiate_api_version(m_app, 0, 0x00020000, 0x00020002, version,
+                                                       extension),
                   LINE_OK);
         ASSERT_EQ(m_engine->line_open(m_app, 0, m_line, version, 0, 0,
                                       LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER,

@@ -79,8 +79,7 @@ TEST(SipMessages, EventsAndResponsesAreReadAndAnythingElseIsRefused) {
     EXPECT_EQ(response->token, "7");
 
     // The command we send reads back as what was meant, quotes and line breaks included.
-    const std::optional<Message> own =
-        parse_message(command_json("dial", "sip:\"a\"\n@b", "12"));
+    const std::optional<Message> own = parse_message(command_json("dial", "sip:\"a\"\n@b", "12"));
     ASSERT_TRUE(own.has_value());
     EXPECT_EQ(own->kind, Message::Kind::other);
     EXPECT_EQ(own->token, "12");

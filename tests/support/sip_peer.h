@@ -51,8 +51,9 @@ inline bool port_free(uint16_t port, int type) {
 
 // A SIP port whose next port (TLS) is free as well, over UDP and TCP.
 inline uint16_t free_sip_port() {
-    std::mt19937 random(static_cast<unsigned>(::getpid()) ^
-                        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::mt19937 random(
+        static_cast<unsigned>(::getpid()) ^
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int tries = 0; tries < 200; ++tries) {
         const auto port = static_cast<uint16_t>(20000 + 2 * (random() % 15000));
         if (port_free(port, SOCK_DGRAM) && port_free(port, SOCK_STREAM) &&
@@ -92,8 +93,8 @@ public:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
         const char* argv[] = {"/usr/bin/baresip", "-f", config.c_str(), nullptr};
-        if (::posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv),
-                          environ) != 0) {
+        if (::posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) !=
+            0) {
             m_pid = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
