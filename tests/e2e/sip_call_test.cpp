@@ -154,7 +154,7 @@ TEST(SipCalls, ThePeerIsCalledAndCallsBackAndAGivenUpCallIsMissed) {
 
     // From here on the phone is SIP: the program listens on one port, the peer on another.
     const uint16_t own_port = test_support::free_sip_port();
-    const uint16_t peer_port = test_support::free_sip_port();
+    const uint16_t peer_port = test_support::free_sip_port(own_port);
     ASSERT_NE(own_port, 0);
     ASSERT_NE(peer_port, 0);
     SipPeer peer(home.root() / "peer", kPeerUser, peer_port);

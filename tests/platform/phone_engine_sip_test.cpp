@@ -198,7 +198,7 @@ TEST_F(SipEngineFaults, APeerThatNeverAnswersIsGivenUpAndALostAgentEndsTheCallOn
         GTEST_SKIP() << "baresip is not installed (Debian package baresip-core)";
     }
     const uint16_t own_port = test_support::free_sip_port();
-    const uint16_t peer_port = test_support::free_sip_port();
+    const uint16_t peer_port = test_support::free_sip_port(own_port);
     SipPeer peer(m_home.root() / "peer", "5550101", peer_port);
     ASSERT_TRUE(peer.ok()) << peer.log();
     SipPhoneEngine::Options options;

@@ -49,14 +49,16 @@ inline bool port_free(uint16_t port, int type) {
     return free;
 }
 
-// A SIP port whose next port (TLS) is free as well, over UDP and TCP.
-inline uint16_t free_sip_port() {
+// A SIP port whose next port (TLS) is free as well, over UDP and TCP; never other's pair,
+// which may be chosen but not yet taken.
+inline uint16_t free_sip_port(uint16_t other = 0) {
     std::mt19937 random(
         static_cast<unsigned>(::getpid()) ^
         static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int tries = 0; tries < 200; ++tries) {
         const auto port = static_cast<uint16_t>(20000 + 2 * (random() % 15000));
-        if (port_free(port, SOCK_DGRAM) && port_free(port, SOCK_STREAM) &&
+        if (port != other && port + 1 != other && port != other + 1 &&
+            port_free(port, SOCK_DGRAM) && port_free(port, SOCK_STREAM) &&
             port_free(static_cast<uint16_t>(port + 1), SOCK_STREAM) &&
             port_free(static_cast<uint16_t>(port + 1), SOCK_DGRAM)) {
             return port;
