@@ -496,6 +496,18 @@ void SipPhoneEngine::on_response_locked(const sip::Message& response) {
     const std::string command = found->second;
     m_pending.erase(found);
     if (response.ok) {
+        if (command == "reginfo") {
+            // "> sip:me@example.org  OK  Expires 3600s" per account; nothing for one that
+            // registers nowhere.
+            const std::string now = response.data.find("ERR") != std::string::npos ? "refused"
+                                    : response.data.find("OK") != std::string::npos
+                                        ? "registered"
+                                        : m_registration;
+            if (now != m_registration && !m_registration.starts_with(now)) {
+                m_registration = now;
+                log_line("SipPhoneEngine: registration " + now);
+            }
+        }
         if (command == "mute") {
             m_muted = response.data.find("un-muted") == std::string::npos;
         }
@@ -765,6 +777,11 @@ bool SipPhoneEngine::run_agent(bool& served) {
         }
         set_state("running");
         served = true;
+        {
+            // The first registration may be over before we are connected; ask how it went.
+            std::lock_guard lock(m_mutex);
+            send_locked("reginfo");
+        }
         sip::NetstringReader reader;
         char buffer[4096];
         while (why.empty()) {

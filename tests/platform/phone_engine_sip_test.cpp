@@ -193,6 +193,30 @@ TEST_F(SipEngineFaults, APasswordIsTakenOnlyFromAPrivateFileAndOnlyWhenAnAccount
         << m_engine->status();
 }
 
+TEST_F(SipEngineFaults, ARegistrarThatTurnsTheAccountAwayShowsInTheStatusAndTheLog) {
+    if (!test_support::baresip_installed()) {
+        GTEST_SKIP() << "baresip is not installed (Debian package baresip-core)";
+    }
+    // Nothing listens on the registrar's port: every registration is refused.
+    const uint16_t registrar = test_support::free_sip_port();
+    SipPhoneEngine::Options options;
+    options.listen = "127.0.0.1:" + std::to_string(test_support::free_sip_port(registrar));
+    options.account =
+        "<sip:me@127.0.0.1:" + std::to_string(registrar) + ";transport=tcp>;regint=60";
+    options.password = "s3cret";
+    start(options);
+    ASSERT_TRUE(status_shows("registration refused")) << m_engine->status();
+    EXPECT_TRUE(logged("registration refused"));
+    const std::string accounts = [&] {
+        std::ifstream in(m_home.root() / "agent" / "accounts");
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }();
+    EXPECT_NE(accounts.find(";auth_pass=s3cret"), std::string::npos) << accounts;
+    struct stat info {};
+    ASSERT_EQ(::stat((m_home.root() / "agent" / "accounts").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the password's file is the user's only";
+}
+
 TEST_F(SipEngineFaults, APeerThatNeverAnswersIsGivenUpAndALostAgentEndsTheCallOnceAndComesBack) {
     if (!test_support::baresip_installed()) {
         GTEST_SKIP() << "baresip is not installed (Debian package baresip-core)";
