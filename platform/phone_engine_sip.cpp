@@ -508,6 +508,10 @@ void SipPhoneEngine::on_response_locked(const sip::Message& response) {
                 log_line("SipPhoneEngine: registration " + now);
             }
         }
+        if (command == "auplay" && response.data.starts_with("no such")) {
+            // The agent answers "ok" even when it has no such player.
+            log_line("SipPhoneEngine: loudspeaker not switched: " + response.data.substr(0, 200));
+        }
         if (command == "mute") {
             m_muted = response.data.find("un-muted") == std::string::npos;
         }
