@@ -239,9 +239,17 @@ SipPhoneEngine::~SipPhoneEngine() {
 }
 
 void SipPhoneEngine::log_line(const std::string& text) const {
-    if (m_options.log) {
-        m_options.log(text);
+    if (!m_options.log) {
+        return;
     }
+    // Much of it is the agent's text: one line, no control characters.
+    std::string line = text;
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    m_options.log(line);
 }
 
 // --- Line bookkeeping -------------------------------------------------------------------
