@@ -401,7 +401,10 @@ bool SipPhoneEngine::send_locked(const std::string& command, const std::string& 
     const std::string bytes = sip::netstring(sip::command_json(command, params, token));
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::send(m_control, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        // Never blocks: the screens call in here, and an agent that stopped reading must not
+        // stop them.
+        const ssize_t n = ::send(m_control, bytes.data() + done, bytes.size() - done,
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno == EINTR) {
             continue;
         }

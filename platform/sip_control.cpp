@@ -535,6 +535,10 @@ WString peer_number(std::string_view uri) {
     }
     const size_t at = rest.find('@');
     if (at != std::string_view::npos && at > 0) {
+        // A caller who keeps the number back is "anonymous": no number, as on a phone line.
+        if (rest.substr(0, at) == "anonymous") {
+            return {};
+        }
         const WString user = from_utf8(rest.substr(0, at));
         if (user.size() <= kMaxNumberChars && std::all_of(user.begin(), user.end(), phone_char)) {
             return user;

@@ -83,7 +83,8 @@ std::vector<LineStep> closing_steps(uint32_t mode);
 std::vector<LineStep> line_steps(const Message& event, uint32_t state);
 
 // The number a call's peer shows as: the user part of "sip:+4930555@host" when it is a phone
-// number, else "user@host"; empty for anything that is not a usable address.
+// number, else "user@host"; empty for a withheld one ("anonymous") and for anything that is
+// not a usable address.
 WString peer_number(std::string_view uri);
 
 // The address to dial for what the user typed: "sip:DIGITS@domain" for a phone number (its

@@ -192,6 +192,7 @@ TEST(SipAddresses, PeersShowAsNumbersAndTypedNumbersAreDialledAtTheDomain) {
         {"sip:4930555222@example.org;transport=tcp", u"4930555222"},
         {"sips:anna@example.org", u"anna@example.org"},
         {"sip:example.org", u"example.org"},
+        {"sip:anonymous@anonymous.invalid", u""},
         {"tel:+4930555", u""},
         {"sip:a b@example.org", u""},
         {"sip:a\n@example.org", u""},
