@@ -217,7 +217,7 @@ TEST_F(SipEngineFaults, ARegistrarThatTurnsTheAccountAwayShowsInTheStatusAndTheL
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the password's file is the user's only";
 }
 
-TEST_F(SipEngineFaults, APeerThatNeverAnswersIsGivenUpAndALostAgentEndsTheCallOnceAndComesBack) {
+TEST_F(SipEngineFaults, ABusyPeerAPeerThatNeverAnswersAndALostAgentEachEndTheCallOnce) {
     if (!test_support::baresip_installed()) {
         GTEST_SKIP() << "baresip is not installed (Debian package baresip-core)";
     }
@@ -233,17 +233,33 @@ TEST_F(SipEngineFaults, APeerThatNeverAnswersIsGivenUpAndALostAgentEndsTheCallOn
     start(options);
     ASSERT_TRUE(status_shows("agent running")) << m_engine->status();
 
+    // The peer turns the call down: busy, as a phone line says it.
+    ASSERT_TRUE(m_engine->make_call(u"5550101"));
+    const CallHandle refused = next_call();
+    ASSERT_GE(peer.wait_event("CALL_INCOMING"), 0) << peer.log();
+    peer.send("hangup");
+    ASSERT_TRUE(wait_state(refused, LINECALLSTATE_IDLE));
+    EXPECT_EQ(states_of(refused).back(), std::make_pair(LINECALLSTATE_IDLE, 0u));
+    const auto busy = states_of(refused);
+    ASSERT_GE(busy.size(), 3u);
+    EXPECT_EQ(busy[busy.size() - 3], std::make_pair(LINECALLSTATE_BUSY, 0u));
+    EXPECT_EQ(busy[busy.size() - 2],
+              std::make_pair(LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_BUSY));
+    EXPECT_EQ(m_engine->line_deallocate_call(refused), LINE_OK);
+
     // Nobody answers: the call is given up, the peer stops ringing.
+    ASSERT_GE(peer.wait_event("CALL_CLOSED"), 0);
+    const size_t rang = peer.event_count();
     ASSERT_TRUE(m_engine->make_call(u"5550101"));
     const CallHandle unanswered = next_call();
-    ASSERT_GE(peer.wait_event("CALL_INCOMING"), 0) << peer.log();
+    ASSERT_GE(peer.wait_event("CALL_INCOMING", "", rang), 0) << peer.log();
     ASSERT_TRUE(wait_state(unanswered, LINECALLSTATE_IDLE));
     const auto states = states_of(unanswered);
     ASSERT_GE(states.size(), 2u);
     EXPECT_EQ(states[states.size() - 2],
               std::make_pair(LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NOANSWER));
     EXPECT_TRUE(logged("no answer from 5550101"));
-    EXPECT_GE(peer.wait_event("CALL_CLOSED"), 0) << "the peer was left ringing";
+    EXPECT_GE(peer.wait_event("CALL_CLOSED", "", rang), 0) << "the peer was left ringing";
     EXPECT_EQ(m_engine->line_deallocate_call(unanswered), LINE_OK);
 
     // Answered, then the agent dies mid-call: the call ends once, the agent comes back.
@@ -274,7 +290,7 @@ TEST_F(SipEngineFaults, APeerThatNeverAnswersIsGivenUpAndALostAgentEndsTheCallOn
         << m_engine->status();
 
     const std::vector<CallLogEntry> calls = history();
-    ASSERT_EQ(calls.size(), 2u) << "each call once";
+    ASSERT_EQ(calls.size(), 3u) << "each call once";
     for (const CallLogEntry& entry : calls) {
         EXPECT_EQ(entry.direction, kCallOutgoing);
         EXPECT_EQ(entry.number, u"5550101");
