@@ -38,9 +38,6 @@ constexpr int kTickMs = 200;
 constexpr int kConnectRetryMs = 50;
 constexpr int kStopGraceMs = 1000;
 
-constexpr uint32_t kLiveStates = LINECALLSTATE_OFFERING | LINECALLSTATE_DIALING |
-                                 LINECALLSTATE_PROCEEDING | LINECALLSTATE_RINGBACK |
-                                 LINECALLSTATE_CONNECTED | LINECALLSTATE_ONHOLD;
 constexpr uint32_t kUnansweredStates =
     LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING | LINECALLSTATE_RINGBACK;
 
