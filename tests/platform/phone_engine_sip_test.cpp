@@ -270,6 +270,17 @@ TEST_F(SipEngineFaults, ABusyPeerAPeerThatNeverAnswersAndALostAgentEachEndTheCal
     ASSERT_GE(peer.wait_event("CALL_INCOMING", "", before), 0);
     peer.send("accept");
     ASSERT_TRUE(wait_state(talking, LINECALLSTATE_CONNECTED));
+    // Hold and back: each reaches the peer as a new offer.
+    size_t offers = peer.event_count();
+    ASSERT_EQ(m_engine->line_hold(talking), LINE_OK);
+    ASSERT_TRUE(wait_state(talking, LINECALLSTATE_ONHOLD));
+    EXPECT_GE(peer.wait_event("CALL_REMOTE_SDP", "offer", offers), 0) << "hold never reached it";
+    offers = peer.event_count();
+    ASSERT_EQ(m_engine->line_unhold(talking), LINE_OK);
+    EXPECT_GE(peer.wait_event("CALL_REMOTE_SDP", "offer", offers), 0) << "nor the return";
+    EXPECT_EQ(m_engine->cellular_set_mute(kMuteOn), LINE_OK);
+    EXPECT_TRUE(status_shows("mute on"));
+
     const int pid = m_engine->agent_pid();
     ASSERT_GT(pid, 0);
     ::kill(pid, SIGKILL);
