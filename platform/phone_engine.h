@@ -12,9 +12,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/threads.h"
 #include "platform/ustring.h"
+#include "platform/window.h"
 
 namespace platform {
 
@@ -47,6 +50,7 @@ inline constexpr uint32_t LINEDISCONNECTMODE_BUSY = 0x00000020;
 inline constexpr uint32_t LINEDISCONNECTMODE_NOANSWER = 0x00000040;
 inline constexpr uint32_t LINEDISCONNECTMODE_BADADDRESS = 0x00000080;
 inline constexpr uint32_t LINEDISCONNECTMODE_UNREACHABLE = 0x00000100;
+inline constexpr uint32_t LINEDISCONNECTMODE_UNAVAIL = 0x00000800;
 
 // What changed in LINE_CALLINFO (parameter 1).
 inline constexpr uint32_t LINECALLINFOSTATE_CALLERID = 0x00008000;
@@ -209,6 +213,17 @@ public:
     // A hardware key the phone program listens to (the Talk key, 0x72, answers the offered
     // call while the phone program's incoming window shows).
     virtual void phone_key(uint8_t virtual_key, bool key_up) = 0;
+
+    // Whether a stock phone program stands behind the line, with call windows to hide and a
+    // Talk key that answers. An engine that places and answers calls itself has none, and
+    // the line handler then leaves those steps out.
+    virtual bool has_stock_phone() const { return true; }
+    // Answers the offered call; only an engine without a stock phone program does.
+    virtual int32_t line_answer(CallHandle) { return LINEERR_OPERATIONUNAVAIL; }
+
+    // The outside world's commands (velvane-phone, the headless scripts' "phone" lines):
+    // false with the reason in reply when the engine does not take one.
+    virtual bool command(const std::vector<std::string>& words, std::string& reply);
 };
 
 // The engine the program uses, or null before one is started. The engine installs itself
@@ -220,5 +235,32 @@ std::shared_ptr<PhoneEngine> set_current_phone_engine(std::shared_ptr<PhoneEngin
 // Short names of states and messages for logs and the status text ("CONNECTED"); the number
 // in hex for values without a name.
 std::string call_state_name(uint32_t state);
+
+// What every engine shares with the handheld's line: events reach an application through a
+// hidden window on the thread it named, and ended calls go to the phone's call history.
+
+// A hidden window owned by thread (0: the calling one) whose line-event messages call
+// deliver with the value posted; null when it cannot be made.
+WindowHandle create_line_event_window(ThreadId thread, std::function<void(uintptr_t)> deliver);
+// False when the window is gone.
+bool post_line_event(WindowHandle window, uintptr_t value);
+// Events still queued for the window find nothing once it is destroyed.
+void destroy_line_event_window(WindowHandle window);
+
+struct CallLogEntry;
+
+// Numbers come as people store them: blanks, dashes, dots, slashes and brackets only group
+// the digits, and the phone dials past them.
+WString dialled_number(WStringView number);
+
+inline constexpr WStringView kPhoneStateKey = u"HKEY_CURRENT_USER\\System\\State\\Phone";
+inline constexpr WStringView kMissedCallCount = u"Missed Call Count";
+
+// UTC now in 100-ns units since 1601, as the call log keeps times.
+uint64_t filetime_now();
+// Appends an ended call to the call history (file empty: CallHistory::default_file()) and
+// counts a missed one in "Missed Call Count"; false with the reason in error.
+bool record_ended_call(const CallLogEntry& entry, const std::string& history_file,
+                       std::string& error);
 
 }  // namespace platform

@@ -8,16 +8,11 @@
 
 #include "platform/call_history.h"
 #include "platform/clock.h"
-#include "platform/messages.h"
-#include "platform/registry_store.h"
 #include "platform/window.h"
 
 namespace platform {
 
 namespace {
-
-constexpr WStringView kHiddenClass = u"LineHiddenWindow";
-constexpr uint32_t kLineEventMessage = WM_USER + 0x1A0;
 
 constexpr size_t kMaxLiveCalls = 8;
 constexpr size_t kMaxEnded = 16;
@@ -32,77 +27,6 @@ constexpr uint32_t kLiveStates =
     LINECALLSTATE_PROCEEDING | LINECALLSTATE_CONNECTED | LINECALLSTATE_ONHOLD | LINECALLSTATE_BUSY;
 constexpr uint32_t kTalkingStates = LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING |
                                     LINECALLSTATE_CONNECTED | LINECALLSTATE_ONHOLD;
-
-// Hidden windows to the delivery of their engine. Kept apart from the engine so that a
-// message still queued for a window whose engine is gone finds nothing.
-std::mutex g_hidden_mutex;
-std::map<uint32_t, std::function<void(uintptr_t)>> g_hidden;
-
-intptr_t hidden_proc(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
-    if (message != kLineEventMessage) {
-        return def_window_proc(window, message, wparam, lparam);
-    }
-    std::function<void(uintptr_t)> deliver;
-    {
-        std::lock_guard lock(g_hidden_mutex);
-        auto found = g_hidden.find(window.id);
-        if (found != g_hidden.end()) {
-            deliver = found->second;
-        }
-    }
-    if (deliver) {
-        deliver(wparam);
-    }
-    return 0;
-}
-
-// A window owned by thread, which need not be the calling one: the line's events must reach
-// the thread the application named even when another thread set the line up.
-WindowHandle create_hidden_window(ThreadId thread) {
-    static std::once_flag once;
-    std::call_once(once, [] { register_window_class(kHiddenClass, hidden_proc); });
-    if (thread == 0 || thread == current_thread_id()) {
-        return create_window(kHiddenClass, u"");
-    }
-    return create_window_for_thread(thread, kHiddenClass);
-}
-
-void destroy_hidden_window(WindowHandle window) {
-    {
-        std::lock_guard lock(g_hidden_mutex);
-        g_hidden.erase(window.id);
-    }
-    // Only the owner may destroy a window; this one has no children and its procedure does
-    // nothing on WM_DESTROY, so from another thread it is simply taken away.
-    if (window_thread_id(window) == current_thread_id()) {
-        destroy_window(window);
-    } else {
-        discard_window(window);
-    }
-}
-
-// UTC now in 100-ns units since 1601, as the call log keeps times.
-uint64_t filetime_now() {
-    const auto since_1970 = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    return static_cast<uint64_t>(since_1970.count()) * 10 + 116444736000000000ULL;
-}
-
-bool is_grouping(char16_t c) {
-    return c == u' ' || c == u'-' || c == u'.' || c == u'/' || c == u'(' || c == u')';
-}
-
-// Numbers come as people store them: blanks, dashes, dots, slashes and brackets only group
-// the digits, and the phone dials past them.
-WString dialled(WStringView number) {
-    WString digits;
-    for (const char16_t c : number) {
-        if (!is_grouping(c)) {
-            digits.push_back(c);
-        }
-    }
-    return digits;
-}
 
 bool valid_number(WStringView number) {
     if (number.empty() || number.size() > kMaxNumber) {
@@ -166,7 +90,7 @@ SimulatedPhoneEngine::~SimulatedPhoneEngine() {
         m_modem->join();
     }
     for (auto& [handle, app] : m_apps) {
-        destroy_hidden_window(app->window);
+        destroy_line_event_window(app->window);
     }
 }
 
@@ -196,7 +120,7 @@ SimulatedPhoneEngine::Call* SimulatedPhoneEngine::oldest_live_locked(uint32_t st
 
 void SimulatedPhoneEngine::post_locked(App& app, const Event& event) {
     app.events.push_back(event);
-    if (!post_message(app.window, kLineEventMessage, app.handle)) {
+    if (!post_line_event(app.window, app.handle)) {
         app.events.pop_back();
     }
 }
@@ -279,22 +203,9 @@ void SimulatedPhoneEngine::write_history_locked(const Call& call) {
     entry.name = call.name;
     const bool missed = !call.outgoing && !call.connected_once;
     entry.direction = call.outgoing ? kCallOutgoing : missed ? kCallMissed : kCallIncoming;
-    CallHistory history(m_options.history_file.empty() ? CallHistory::default_file()
-                                                       : m_options.history_file);
-    if (!history.is_open() || history.add(entry) == 0) {
-        m_history_error = "call history: " + to_utf8(history.error());
-    }
-    if (missed) {
-        RegistryStore& registry = RegistryStore::user();
-        uint32_t count = 0;
-        if (auto value = registry.get(kPhoneStateKey, kMissedCallCount);
-            value && value->type == RegistryType::dword) {
-            count = value->dword;
-        }
-        if (count < UINT32_MAX) {
-            ++count;
-        }
-        registry.set(kPhoneStateKey, kMissedCallCount, RegistryValue::of_dword(count));
+    std::string error;
+    if (!record_ended_call(entry, m_options.history_file, error)) {
+        m_history_error = "call history: " + error;
     }
 }
 
@@ -374,7 +285,14 @@ int32_t SimulatedPhoneEngine::line_initialize_ex(LineAppHandle& app, LineCallbac
     if (weak.expired()) {
         return LINEERR_OPERATIONFAILED;  // not held by a shared_ptr: events could outlive it
     }
-    const WindowHandle window = create_hidden_window(params.callback_thread);
+    // The application's handle is only known once it is entered below; the window's
+    // messages carry it.
+    const WindowHandle window =
+        create_line_event_window(params.callback_thread, [weak](uintptr_t handle) {
+            if (std::shared_ptr<SimulatedPhoneEngine> self = weak.lock()) {
+                self->deliver(static_cast<LineAppHandle>(handle));
+            }
+        });
     if (!window) {
         return LINEERR_OPERATIONFAILED;
     }
@@ -386,14 +304,6 @@ int32_t SimulatedPhoneEngine::line_initialize_ex(LineAppHandle& app, LineCallbac
         entry->handle = m_next_handle++;
         app = entry->handle;
         m_apps.emplace(app, std::move(entry));
-    }
-    {
-        std::lock_guard lock(g_hidden_mutex);
-        g_hidden[window.id] = [weak](uintptr_t handle) {
-            if (std::shared_ptr<SimulatedPhoneEngine> self = weak.lock()) {
-                self->deliver(static_cast<LineAppHandle>(handle));
-            }
-        };
     }
     device_count = 1;
     api_version = std::min(api_version, kLineApiVersionHigh);
@@ -639,7 +549,7 @@ int32_t SimulatedPhoneEngine::line_shutdown(LineAppHandle handle) {
         }
     }
     // Outside the lock: the window may be the one whose message is being handled now.
-    destroy_hidden_window(app->window);
+    destroy_line_event_window(app->window);
     return LINE_OK;
 }
 
@@ -683,7 +593,7 @@ bool SimulatedPhoneEngine::set_loudspeaker(bool on) {
 }
 
 bool SimulatedPhoneEngine::make_call(WStringView stored) {
-    const WString number = dialled(stored);
+    const WString number = dialled_number(stored);
     if (!valid_number(number)) {
         return false;
     }
@@ -927,7 +837,7 @@ void stop_simulated_phone() {
 }
 
 bool phone_command(const std::vector<std::string>& words, std::string& reply) {
-    auto engine = std::dynamic_pointer_cast<SimulatedPhoneEngine>(current_phone_engine());
+    std::shared_ptr<PhoneEngine> engine = current_phone_engine();
     if (!engine) {
         reply = "no phone engine";
         return false;

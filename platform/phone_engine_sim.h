@@ -26,9 +26,6 @@
 
 namespace platform {
 
-inline constexpr WStringView kPhoneStateKey = u"HKEY_CURRENT_USER\\System\\State\\Phone";
-inline constexpr WStringView kMissedCallCount = u"Missed Call Count";
-
 class SimulatedPhoneEngine final : public PhoneEngine,
                                    public std::enable_shared_from_this<SimulatedPhoneEngine> {
 public:
@@ -94,7 +91,7 @@ public:
 
     // The words of one control command ("ring 123 --name Anna", "answer", "hangup", "busy",
     // "unreachable", "status"); false with the reason in reply for anything it does not take.
-    bool command(const std::vector<std::string>& words, std::string& reply);
+    bool command(const std::vector<std::string>& words, std::string& reply) override;
 
     const StockPhoneWindows& windows() const { return *m_windows; }
 

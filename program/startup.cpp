@@ -9,7 +9,10 @@
 #include "contacts/document.h"
 #include "contacts/favorites.h"
 #include "contacts/recent_call.h"
+#include "core/registry.h"
+#include "platform/files.h"
 #include "platform/phone_engine_sim.h"
+#include "platform/phone_engine_sip.h"
 #include "screens/main_form.h"
 #include "skin/skin_error.h"
 #include "telephony/phone_manager.h"
@@ -17,14 +20,56 @@
 
 namespace velvane {
 
+namespace {
+
+std::string setting(WStringView name, std::string fallback = {}) {
+    WString value;
+    return read_string(Document::kRegistryPath, name, value) ? platform::to_utf8(value)
+                                                             : std::move(fallback);
+}
+
+// The SIP phone's settings; the password comes from a file of the user's only, never from
+// the registry.
+platform::SipPhoneEngine::Options sip_options() {
+    platform::SipPhoneEngine::Options options;
+    options.account = setting(u"SipAccount");
+    options.listen = setting(u"SipListen");
+    options.dial_domain = setting(u"SipDialDomain");
+    options.audio_source = setting(u"SipAudioSource", options.audio_source);
+    options.audio_player = setting(u"SipAudioPlayer", options.audio_player);
+    options.loudspeaker_player = setting(u"SipLoudspeakerPlayer");
+    const std::string password_file =
+        platform::native_path(platform::user_data_folder()) + "/sip-password";
+    std::string error;
+    options.password = platform::read_sip_password(password_file, error);
+    if (!error.empty()) {
+        log() << "ProgramStartup SIP password: " << platform::from_utf8(error) << "\n";
+    }
+    options.log = [](const std::string& line) { log() << platform::from_utf8(line) << "\n"; };
+    return options;
+}
+
+}  // namespace
+
 ProgramStartup::ProgramStartup() {
-    if (!platform::current_phone_engine()) {
-        std::string error;
-        platform::start_simulated_phone(error);
-        if (!error.empty()) {
-            log() << "ProgramStartup phone control: " << platform::from_utf8(error) << "\n";
+    if (platform::current_phone_engine()) {
+        return;
+    }
+    std::string error;
+    const std::string engine = setting(u"PhoneEngine", "simulated");
+    if (engine == "sip") {
+        platform::start_sip_phone(sip_options(), error);
+        m_phone_started = PhoneStarted::sip;
+    } else {
+        if (engine != "simulated") {
+            log() << "ProgramStartup: unknown PhoneEngine " << platform::from_utf8(engine)
+                  << ", the simulated phone is used\n";
         }
-        m_phone_started = true;
+        platform::start_simulated_phone(error);
+        m_phone_started = PhoneStarted::simulated;
+    }
+    if (!error.empty()) {
+        log() << "ProgramStartup phone control: " << platform::from_utf8(error) << "\n";
     }
 }
 
@@ -32,8 +77,15 @@ ProgramStartup::~ProgramStartup() {
     m_main_form.reset();
     m_phone.reset();
     m_document.reset();
-    if (m_phone_started) {
-        platform::stop_simulated_phone();
+    switch (m_phone_started) {
+        case PhoneStarted::simulated:
+            platform::stop_simulated_phone();
+            break;
+        case PhoneStarted::sip:
+            platform::stop_sip_phone();
+            break;
+        case PhoneStarted::none:
+            break;
     }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The program's start-up work behind the splash: the simulated phone, the Document with its
+// The program's start-up work behind the splash: the phone engine (simulated or SIP), the Document with its
 // contact store, call log and Telephone, the main form on the main skin, the store logged on
 // with the main window, and the first load of the contacts.
 
@@ -31,7 +31,9 @@ public:
     MainForm* main_form() const { return m_main_form.get(); }
 
 private:
-    bool m_phone_started = false;
+    // The engine this start made, which it also stops.
+    enum class PhoneStarted { none, simulated, sip };
+    PhoneStarted m_phone_started = PhoneStarted::none;
     std::function<void(int, int)> m_load_progress;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<PhoneManager> m_phone;

@@ -16,6 +16,7 @@ packages=(
     libuchardet-dev  # guessing the charset of vCard files that name none
     xvfb xauth  # run the program in a virtual X display when none is there
     unzip  # tests check the recording archive with a real unzip
+    baresip-core  # the SIP phone engine's user agent, and the peer its tests call
 )
 
 missing=()

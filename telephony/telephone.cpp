@@ -285,20 +285,30 @@ void Telephone::on_call_state(CallHandle call, uint32_t state, uintptr_t mode) {
     case LINECALLSTATE_OFFERING:
         if (dialer) {
             log() << u"CALLS LOG: LINECALLSTATE_OFFERING\n";
-            start_passes(PassKind::Offering, call);
+            if (stock_phone()) {
+                start_passes(PassKind::Offering, call);
+            } else {
+                finish_offering();
+            }
         }
         break;
     case LINECALLSTATE_DIALING:
         if (dialer) {
             log() << u"CALLS LOG: LINECALLSTATE_DIALING\n";
             send_hint(&RefreshHint::call_dialing);
-            start_passes(PassKind::Dialing, call);
+            if (stock_phone()) {
+                start_passes(PassKind::Dialing, call);
+            } else {
+                bring_to_front();
+            }
         }
         break;
     case LINECALLSTATE_PROCEEDING:
         if (dialer) {
             log() << u"CALLS LOG: LINECALLSTATE_PROCEEDING\n";
-            start_passes(PassKind::Proceeding, call);
+            if (stock_phone()) {
+                start_passes(PassKind::Proceeding, call);
+            }
         }
         break;
     case LINECALLSTATE_CONNECTED:
@@ -306,7 +316,12 @@ void Telephone::on_call_state(CallHandle call, uint32_t state, uintptr_t mode) {
             log() << u"CALLS LOG: LINECALLSTATE_CONNECTED\n";
             m_connected = true;
             m_answer_timer.cancel();
-            start_passes(PassKind::Connected, call);
+            if (stock_phone()) {
+                start_passes(PassKind::Connected, call);
+            } else {
+                send_hint(&RefreshHint::call_connected);
+                bring_to_front();
+            }
         }
         break;
     case LINECALLSTATE_BUSY:
@@ -499,6 +514,11 @@ void Telephone::answer_call() {
     if (m_line == 0 || m_call == 0 || m_connected) {
         return;
     }
+    if (!stock_phone()) {
+        // The engine answers itself; its CONNECTED state follows.
+        log() << u"lineAnswer = " << m_engine->line_answer(m_call) << u"\n";
+        return;
+    }
     const WindowHandle window = find_window(kStockDialogClass, m_document.incoming_title);
     const WindowHandle menu_bar = window ? find_menu_bar(window) : WindowHandle{};
     if (!window) {
@@ -536,6 +556,10 @@ void Telephone::drop_call() {
     reset();
     m_document.update_log();
     m_document.caller_number = WString(Document::kUnknownKey);
+}
+
+bool Telephone::stock_phone() const {
+    return !m_engine || m_engine->has_stock_phone();
 }
 
 void Telephone::toggle_hold() {

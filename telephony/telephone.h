@@ -1,7 +1,8 @@
 #pragma once
 // Telephone: follows the phone's voice line for the Document. The stock phone program still
 // handles every call; we watch the line, keep its call windows out of sight, bring our own
-// window forward and tell the views through the Document's hints what happens.
+// window forward and tell the views through the Document's hints what happens. An engine
+// without a stock phone program (a SIP phone) answers calls itself and has no windows to hide.
 
 #include <cstdint>
 #include <functional>
@@ -107,6 +108,9 @@ private:
     // runs at once.
     void supersede_passes(bool call_over);
     void finish_offering();
+    // Whether the line's engine has a stock phone program whose windows and Talk key the
+    // passes and the answer work with; without one those steps are left out.
+    bool stock_phone() const;
     void connected_pass();
 
     // Lets go of the call (ending it first when drop is set), closes and shuts the line down.

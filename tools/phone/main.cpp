@@ -1,5 +1,6 @@
 // velvane-phone: plays the outside world to the running program's phone: calls that ring,
-// the far end answering, hanging up or being busy, and what the phone has seen so far.
+// the far end answering, hanging up or being busy, and what the phone has seen so far. The
+// SIP phone answers status only (its user agent, registration and calls).
 
 #include <cstdio>
 #include <string>
@@ -21,7 +22,8 @@ int usage() {
         "       velvane-phone hangup                      the far end ends the call\n"
         "       velvane-phone busy                        the far end is busy\n"
         "       velvane-phone unreachable                 the number cannot be reached\n"
-        "       velvane-phone status                      calls, states, digits, requests\n",
+        "       velvane-phone status                      calls, states, digits, requests\n"
+        "On the SIP phone only status is taken: the network plays the other side.\n",
         stderr);
     return kUsageError;
 }
