@@ -62,7 +62,8 @@ void ContactSelectorContainer::bind(zentra::Node& parent, const zentra::Properti
 void ContactSelectorContainer::set_title(WStringView key) {
     if (m_title != nullptr && m_properties != nullptr) {
         // Without a category filter the list shows everyone, and says so.
-        show_text(*m_title, m_properties->translate(key == Document::kNoCategory ? kAllContacts : key));
+        show_text(*m_title,
+                  m_properties->translate(key == Document::kNoCategory ? kAllContacts : key));
     }
 }
 

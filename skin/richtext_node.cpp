@@ -120,9 +120,10 @@ RichTextNode::Fitted RichTextNode::fit(const Line& line, int room) const {
             --last.end;
         }
         if (last.end > last.first) {
-            last.width = measure_text(run_font(m_runs[last.run]),
-                                      platform::WStringView(text).substr(last.first, last.end - last.first))
-                             .w;
+            last.width =
+                measure_text(run_font(m_runs[last.run]),
+                             platform::WStringView(text).substr(last.first, last.end - last.first))
+                    .w;
             break;
         }
         out.pieces.pop_back();
@@ -130,8 +131,8 @@ RichTextNode::Fitted RichTextNode::fit(const Line& line, int room) const {
     out.marked = true;
     out.mark_run = out.pieces.empty() ? line.pieces.front().run : out.pieces.back().run;
     out.mark_x = out.pieces.empty() ? 0 : out.pieces.back().x + out.pieces.back().width;
-    out.width = out.mark_x + measure_text(run_font(m_runs[out.mark_run]),
-                                          platform::WStringView(&kMark, 1)).w;
+    out.width = out.mark_x +
+                measure_text(run_font(m_runs[out.mark_run]), platform::WStringView(&kMark, 1)).w;
     return out;
 }
 
@@ -144,7 +145,8 @@ platform::WString RichTextNode::shown_text() const {
         }
         const Fitted fitted = fit(line, width);
         for (const Piece& piece : fitted.pieces) {
-            text += platform::WStringView(m_runs[piece.run].text).substr(piece.first, piece.end - piece.first);
+            text += platform::WStringView(m_runs[piece.run].text)
+                        .substr(piece.first, piece.end - piece.first);
         }
         if (fitted.marked) {
             text += u'\u2026';

@@ -181,7 +181,8 @@ TEST(MainMenus, ANewLanguageRetitlesTheScreenAndIsKept) {
                                                "quit\n");
     ASSERT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(text_of(home, "russian.txt", "title"),
-              "\xD0\x92\xD1\x81\xD0\xB5 \xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B");
+              "\xD0\x92\xD1\x81\xD0\xB5 "
+              "\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B");
     const e2e::Picture english = picture(home, "english.png");
     const e2e::Picture russian = picture(home, "russian.png");
     EXPECT_GT(differences(english, russian, layout.title), 50) << "the title is translated";

@@ -261,7 +261,8 @@ std::vector<RowLines> row_lines(const Home& home, const std::string& dump) {
     std::vector<RowLines> rows;
     const auto text = [](const std::string& l) {
         const size_t open = l.find(" text=\"");
-        return open == std::string::npos ? std::string() : l.substr(open + 7, l.rfind('"') - open - 7);
+        return open == std::string::npos ? std::string()
+                                         : l.substr(open + 7, l.rfind('"') - open - 7);
     };
     while (std::getline(lines, line)) {
         if (line.find("{ContactsListElement}") != std::string::npos) {
@@ -298,7 +299,8 @@ TEST(MainScreen, LongNamesEndInAnEllipsisBeforeTheKeypadButton) {
     const e2e::RunResult firm = home.run(e2e::program_dir() / "velvane-pim",
                                          {"add", "--company", "Acme Corp", "Mobile=555-0199"});
     ASSERT_EQ(firm.exit_code, 0) << firm.err;
-    const e2e::RunResult run = home.run_script("wait 3\ndump rows.txt\nscreenshot rows.png\nquit\n");
+    const e2e::RunResult run =
+        home.run_script("wait 3\ndump rows.txt\nscreenshot rows.png\nquit\n");
     ASSERT_EQ(run.exit_code, 0) << run.err;
 
     const Box button = box_of(home, "rows.txt", "open_keyboard");

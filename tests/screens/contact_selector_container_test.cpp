@@ -238,7 +238,8 @@ TEST_F(ContactList, ARowWithoutItsLinesStopsTheBindingNotTheDrawing) {
 }
 
 TEST_F(ContactList, TheTitleReadsAllContactsWithoutACategoryAndTheCategoryWithOne) {
-    skin.set_dictionary({{u"skinNoCategory", u"No category"}, {u"skinAllContacts", u"All contacts"}});
+    skin.set_dictionary(
+        {{u"skinNoCategory", u"No category"}, {u"skinAllContacts", u"All contacts"}});
     build(alphabet_book());
     const auto title = [&] { return dynamic_cast<zentra::TextNode&>(*container->title()).text(); };
     EXPECT_EQ(title(), u"All contacts");

@@ -153,8 +153,7 @@ TEST_F(RichTextTest, AnEllipsisLineEndsInTheMarkWithinItsRoom) {
     )");
     show("Screen", 400, 40);
     rich().set_text(u"Durand ");
-    rich().append_run(u"Amélie-Françoise", font_of(12, true), nullptr, {255, 255, 255, 255},
-                      false);
+    rich().append_run(u"Amélie-Françoise", font_of(12, true), nullptr, {255, 255, 255, 255}, false);
     const int mark = width_of(12, true, u"\u2026");
     const int first = width_of(12, false, u"Durand ");
     EXPECT_EQ(rich().shown_text(), u"Durand Amélie-Françoise") << "it fits the node";

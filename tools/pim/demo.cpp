@@ -230,7 +230,8 @@ private:
         }
         // run_demo asks for no more people than demo_people(), so this is never reached.
         assert(false && "more demo people than names");
-        return {&country, false, WString(country.male_first.front()), WString(country.last.front())};
+        return {&country, false, WString(country.male_first.front()),
+                WString(country.last.front())};
     }
 
     VCardContact person(const Country& drawn) {
