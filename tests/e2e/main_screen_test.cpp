@@ -15,6 +15,7 @@
 namespace {
 
 using e2e::Home;
+namespace fs = std::filesystem;
 
 struct Person {
     std::string first, last, mobile;
@@ -344,6 +345,37 @@ TEST(MainScreen, LongNamesEndInAnEllipsisBeforeTheKeypadButton) {
     ASSERT_LT(kept.size(), whole.size());
     EXPECT_EQ(whole.compare(0, kept.size(), kept), 0);
     EXPECT_NE(whole[kept.size()], '\xCC') << "a mark was left behind: " << kept;
+}
+
+// The headless demo scripts/run.sh plays, on the demo book a new user gets: its last picture
+// shows the keypad holding what was typed and the list narrowed by it.
+TEST(MainScreen, TheHeadlessDemoNarrowsTheListOnTheKeypad) {
+    const std::string demo = e2e::read_file(
+        (fs::path(VELVANE_TEST_DATA) / "../../../scripts/headless-demo.script").lexically_normal());
+    const size_t quit = demo.rfind("quit");
+    ASSERT_NE(quit, std::string::npos) << demo;
+    Home home;
+    const e2e::RunResult book = home.run(e2e::program_dir() / "velvane-pim", {"demo"});
+    ASSERT_EQ(book.exit_code, 0) << book.err;
+    const e2e::RunResult run = home.run_script("wait 3\ndump whole.txt\n" + demo.substr(0, quit) +
+                                               "dump typed.txt\nquit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    const std::string typed = e2e::read_file(home.root() / "typed.txt");
+    EXPECT_NE(typed.find("{text_button_call}"), std::string::npos);
+    EXPECT_NE(typed.find("text=\"56\""), std::string::npos) << "the keypad shows what was typed";
+    const std::vector<RowLines> whole = row_lines(home, "whole.txt");
+    const std::vector<RowLines> narrowed = row_lines(home, "typed.txt");
+    ASSERT_FALSE(whole.empty());
+    ASSERT_FALSE(narrowed.empty());
+    // The book's first name matches nothing typed: "An" is 2 and 6.
+    EXPECT_EQ(whole.front().big.rfind("Andersson", 0), 0u) << whole.front().big;
+    for (const RowLines& row : narrowed) {
+        EXPECT_NE(row.big, whole.front().big);
+    }
+    const e2e::Picture picture = e2e::read_png((home.root() / "03-keypad-56.png").string());
+    ASSERT_FALSE(picture.empty());
+    EXPECT_GT(blue_pixels(picture, 132, 400), 50) << "the matched starts are marked";
 }
 
 TEST(MainScreen, AnUnknownNumberToOpenOffersToAddIt) {
