@@ -6,6 +6,7 @@
 // only lines that fit whole in the node are drawn. With `ellipsis` a line wider than its room
 // ends in "…" at a letter boundary. Children are clipped to the node.
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
