@@ -8,6 +8,7 @@
 #include "platform/messages.h"
 #include "platform/phone_engine_sim.h"
 #include "platform/picture_chooser.h"
+#include "skin/richtext_node.h"
 #include "skin/text_node.h"
 
 namespace velvane {
@@ -16,13 +17,19 @@ platform::WString dump_tree(const zentra::Node& node, int depth) {
     platform::WString text = node.dump_line(depth);
     // What a script checks besides the geometry: the words shown and what is switched off.
     text.pop_back();
-    if (const auto* words = dynamic_cast<const zentra::TextNode*>(&node)) {
-        // One line a node: a line break in the text is written as \n.
+    // One line a node: a line break in the text is written as \n.
+    const auto quoted = [](platform::WStringView words) {
         platform::WString shown;
-        for (char16_t c : words->text()) {
+        for (char16_t c : words) {
             shown += c == u'\n' ? platform::WString(u"\\n") : platform::WString(1, c);
         }
-        text += u" text=\"" + shown + u"\"";
+        return u" text=\"" + shown + u"\"";
+    };
+    if (const auto* words = dynamic_cast<const zentra::TextNode*>(&node)) {
+        text += quoted(words->text());
+    } else if (const auto* rich = dynamic_cast<const zentra::RichTextNode*>(&node)) {
+        // As drawn: cut where the line has no more room.
+        text += quoted(rich->shown_text());
     }
     if (!node.visible()) {
         text += u" hidden";

@@ -74,6 +74,19 @@ WString upper(WStringView text) {
     return out;
 }
 
+// A language file names its own language ("Русский"), so a reader of any language finds
+// theirs in the menu; a file that does not is shown by its title.
+WString own_name(WStringView path, WStringView title) {
+    KeyValues pairs;
+    if (read_key_values(path, pairs)) {
+        const auto found = pairs.find(WString(kLanguageNameKey));
+        if (found != pairs.end() && !found->second.empty()) {
+            return found->second;
+        }
+    }
+    return WString(title);
+}
+
 }  // namespace
 
 WString settings_key(WStringView app_name) {
@@ -195,7 +208,7 @@ bool language_menu(zentra::Properties& properties, WStringView app_name, WString
             const WString title = title_of(path);
             zentra::MenuItem item;
             item.key = u"Language#" + title;
-            item.label = title;
+            item.label = own_name(path, title);
             item.checked = !loaded_language_path().empty() && upper(title) == current;
             menu.push_back(std::move(item));
         }

@@ -14,6 +14,9 @@ namespace velvane {
 using platform::WString;
 using platform::WStringView;
 
+// The key of a language file's text that names its language in that language.
+inline constexpr WStringView kLanguageNameKey = u"LanguageName";
+
 // The folder the language files live in; callers other than tests keep the default.
 inline constexpr WStringView kProgramFolder = u"%app_path%";
 
@@ -44,7 +47,8 @@ bool language_choice_available(WStringView folder = kProgramFolder);
 bool choose_language(zentra::Properties& properties, WStringView app_name,
                      WStringView folder = kProgramFolder);
 
-// "Language" fills menu with one item per file and a Cancel item; "Language#<name>" loads that
+// "Language" fills menu with one item per file, labelled with the file's own name for its
+// language (else its title), and a Cancel item; "Language#<name>" loads that
 // language and stores it as the user's choice, true when it replaced the one loaded.
 bool language_menu(zentra::Properties& properties, WStringView app_name, WStringView item_key,
                    std::vector<zentra::MenuItem>& menu, WStringView element_name,

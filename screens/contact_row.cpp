@@ -1,6 +1,8 @@
 #include "screens/contact_row.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 #include "skin/properties.h"
 #include "skin/richtext_node.h"
@@ -10,6 +12,9 @@
 namespace velvane {
 
 namespace {
+
+// Skin units between the end of a line cut short and the cover over the row.
+constexpr int kCoverGap = 4;
 
 void add(std::vector<RowSegment>& line, WStringView text, RowStyle style) {
     if (!text.empty()) {
@@ -44,6 +49,32 @@ void add_names(std::vector<RowSegment>& line, const WString& first, int first_ma
     }
 }
 
+// The left edge of the cover within the rows [top, bottom) of the screen, or INT_MAX where it
+// does not reach them. The cover is round at its ends (the keypad button is a disc), so a
+// line that only grazes it keeps the room beside its curve.
+int cover_left(const zentra::Node& cover, int top, int bottom) {
+    const zentra::Point at = cover.position();
+    const zentra::Size size = cover.size();
+    if (bottom <= at.y || top >= at.y + size.h || size.w <= 0) {
+        return INT_MAX;
+    }
+    const int radius = std::min(size.w, size.h) / 2;
+    // The straight part of the left side runs between the two curves.
+    const int straight_top = at.y + radius;
+    const int straight_bottom = at.y + size.h - radius;
+    int dy = 0;
+    if (bottom <= straight_top) {
+        dy = straight_top - bottom + 1;
+    } else if (top >= straight_bottom) {
+        dy = top - straight_bottom;
+    }
+    if (dy >= radius) {
+        return INT_MAX;
+    }
+    const double inset = radius - std::sqrt(static_cast<double>(radius * radius - dy * dy));
+    return at.x + static_cast<int>(inset);
+}
+
 }  // namespace
 
 RowTexts row_texts(const Contact& contact, int sort_order, const MatchLengths& matched) {
@@ -61,8 +92,11 @@ RowTexts row_texts(const Contact& contact, int sort_order, const MatchLengths& m
         return row;
     }
     if (first.empty() && last.empty()) {
+        // The company is the name: said once.
         add_name(row.big, company, matched.company);
-    } else if (sort_order == SortByFirstname) {
+        return row;
+    }
+    if (sort_order == SortByFirstname) {
         add_names(row.big, first, matched.first_name, last, matched.last_name, true);
     } else {
         add_names(row.big, last, matched.last_name, first, matched.first_name, true);
@@ -113,6 +147,32 @@ void ContactsListElement::bind(zentra::VList&, int, int index) {
     const RowTexts texts = row_texts(entry.contact, document->sorting(), matched);
     show(*m_big, texts.big);
     show(*m_small, texts.small);
+}
+
+void ContactsListElement::draw(zentra::RenderSurface& target, zentra::Point origin) {
+    fit_under_cover(*m_big, origin);
+    fit_under_cover(*m_small, origin);
+    VListElement::draw(target, origin);
+}
+
+void ContactsListElement::fit_under_cover(zentra::Node& line, zentra::Point origin) {
+    auto* rich = dynamic_cast<zentra::RichTextNode*>(&line);
+    if (rich == nullptr) {
+        return;
+    }
+    int room = -1;
+    const zentra::Node* cover = m_styles.cover;
+    if (cover != nullptr && cover->is_visible()) {
+        // Where the line is drawn now: rows move as the list scrolls, the cover stays.
+        const int x = origin.x + line.position().x - position().x;
+        const int y = origin.y + line.position().y - position().y;
+        const int left = cover_left(*cover, y, y + line.size().h);
+        const int gap = kCoverGap << std::clamp(m_properties.scale_shift(), 0, 4);
+        if (left != INT_MAX && x + line.size().w > left - gap) {
+            room = std::max(left - gap - x, 0);
+        }
+    }
+    rich->set_room(room);
 }
 
 void ContactsListElement::show(zentra::Node& node, const std::vector<RowSegment>& line) {

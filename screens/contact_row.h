@@ -53,6 +53,9 @@ TextStyle read_text_style(const zentra::Properties& properties, WStringView sect
 struct RowStyles {
     TextStyle second;
     TextStyle filtered;
+    // Drawn over the list's far end (the round keypad button); a line passing under it ends
+    // before it. May be null.
+    const zentra::Node* cover = nullptr;
 };
 
 // The list element: loaded from `ContactsListElement`, with the text nodes `big` and `small`.
@@ -62,6 +65,7 @@ public:
     ContactsListElement(const zentra::Properties& properties, const RowStyles& styles);
 
     void bind(zentra::VList& list, int flags, int index) override;
+    void draw(zentra::RenderSurface& target, zentra::Point origin) override;
 
     int index() const { return m_index; }
     zentra::Node* big() const { return m_big; }
@@ -69,6 +73,8 @@ public:
 
 private:
     void show(zentra::Node& node, const std::vector<RowSegment>& line);
+    // Gives a line the room it has where the row is drawn now.
+    void fit_under_cover(zentra::Node& line, zentra::Point origin);
 
     const zentra::Properties& m_properties;
     const RowStyles& m_styles;

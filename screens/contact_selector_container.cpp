@@ -42,6 +42,8 @@ void ContactSelectorContainer::bind(zentra::Node& parent, const zentra::Properti
     m_add = &m_top->find<zentra::ButtonNode>(u"btnAddContact");
     m_ruler_node = &parent.find(u"ContactsListRuler");
     m_hint = &m_ruler_node->find(u"hint");
+    // The keypad button floats over the list's corner; rows under it end before it.
+    m_styles.cover = parent.find_descendant(u"open_keyboard");
 
     // Rows are made while the list draws, where a skin error would have no one to catch it;
     // one made here raises it to whoever binds the screen.
@@ -59,7 +61,9 @@ void ContactSelectorContainer::bind(zentra::Node& parent, const zentra::Properti
 
 void ContactSelectorContainer::set_title(WStringView key) {
     if (m_title != nullptr && m_properties != nullptr) {
-        show_text(*m_title, m_properties->translate(key));
+        // Without a category filter the list shows everyone, and says so.
+        show_text(*m_title,
+                  m_properties->translate(key == Document::kNoCategory ? kAllContacts : key));
     }
 }
 

@@ -38,6 +38,8 @@ class ContactSelectorContainer : public DocumentView,
 public:
     // The skin definition one ruler letter is made from.
     static constexpr WStringView kRulerLetter = u"AlphabetRulerText";
+    // The language key of the title while no category filter is set.
+    static constexpr WStringView kAllContacts = u"skinAllContacts";
 
     explicit ContactSelectorContainer(ContactListListener& listener);
     ~ContactSelectorContainer() override;
@@ -46,7 +48,7 @@ public:
     // and sets the row count. properties must outlive the binding.
     void bind(zentra::Node& parent, const zentra::Properties& properties);
 
-    // The title text, translated.
+    // The title text, translated; the no-category key reads as all contacts.
     void set_title(WStringView key);
     // Ruler letters: the index letter of every entry of the full list, runs folded to one.
     void rebuild_letters();

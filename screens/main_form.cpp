@@ -774,7 +774,10 @@ std::vector<MenuItem> MainForm::main_menu_items(WStringView name) {
 std::vector<MenuItem> MainForm::category_items() {
     Document& doc = document();
     std::vector<MenuItem> items;
-    items.push_back(item(Document::kNoCategory, doc.category_filter() == Document::kNoCategory));
+    // Choosing no category shows everyone; the row says so, as the title then does.
+    MenuItem everyone = item(Document::kNoCategory, doc.category_filter() == Document::kNoCategory);
+    everyone.label = m_properties.translate(ContactSelectorContainer::kAllContacts);
+    items.push_back(std::move(everyone));
     for (const WString& category : doc.categories()) {
         MenuItem entry = item(category, doc.category_filter() == category);
         entry.label = m_properties.translate(category);

@@ -220,7 +220,7 @@ class Skin:
                     self.fill("title_bar", "#normal"),
                     self.fill("title_pressed", "#pressed"),
                     self.icon("category")]),
-                self.text("title", 10, "title_text", "skinNoCategory", bold=1,
+                self.text("title", 10, "title_text", "skinAllContacts", bold=1,
                           bmin=(36, 0), bmax=(36, 0), ellipsis=1),
                 Node("button", "btnAddContact", ax="MAX_SIDE", size=(36, 0), children=[
                     self.fill("title_bar", "#normal"),
@@ -368,10 +368,14 @@ class Skin:
             self.fill("row", "#vlist_normal"),
             self.fill("row_pressed", "#vlist_pressed"),
             self.fill("row_selected", "#vlist_selected"),
+            # A name too long for the row ends in an ellipsis; the screen shortens a line
+            # further where the keypad button lies over it.
             Node("richtext", "big", ay="MIN_SIDE", bmin=(10, 3), bmax=(26, 0), size=(0, 19),
-                 font=font(11, 1), color=self.p["row_text"], halign="LEFT", valign="BOTTOM"),
+                 font=font(11, 1), color=self.p["row_text"], halign="LEFT", valign="BOTTOM",
+                 ellipsis=1),
             Node("richtext", "small", ay="MIN_SIDE", bmin=(10, 22), bmax=(26, 0), size=(0, 15),
-                 font=font(8), color=self.p["row_small"], halign="LEFT", valign="TOP"),
+                 font=font(8), color=self.p["row_small"], halign="LEFT", valign="TOP",
+                 ellipsis=1),
             self.fill("line", "rule", ay="MAX_SIDE", bmin=(10, 0), size=(0, 1)),
         ])
 

@@ -15,19 +15,7 @@ fi
 
 out="$PWD/build/demo"
 mkdir -p "$out"
-cat > "$out/demo.script" <<SCRIPT
-# What a person sees in the first seconds: the splash, the phone book, then a keypad search.
-frames 10
-screenshot $out/01-splash.png
-wait 3
-screenshot $out/02-phone-book.png
-key 5
-wait 1
-key 6
-wait 1
-screenshot $out/03-keypad-56.png
-quit
-SCRIPT
 echo "No display here: running a headless demo instead."
-"$program" --headless --script "$out/demo.script" "$@"
+# The script's pictures land in the folder the program runs in.
+(cd "$out" && "$OLDPWD/$program" --headless --script "$OLDPWD/scripts/headless-demo.script" "$@")
 echo "Screenshots are in $out/"

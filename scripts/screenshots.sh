@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Remakes the README's pictures of the contact card (docs/screenshots/card-*.png, editor.png),
-# the favourites, the recents, a contact's history and the call screen with headless runs on a
-# small demo phone book, at 480x800 and 192 dpi. Everything runs in a
+# Remakes the README's pictures of the main screen (docs/screenshots/portrait.png, keypad.png,
+# landscape.png) on the demo phone book a new user gets, and of the contact card
+# (card-*.png, editor.png), the favourites, the recents, a contact's history and the call
+# screen on a small one, with headless runs at 480x800 (800x480) and 192 dpi. Everything runs in a
 # temporary home: the user's own phone book and settings are left alone. Builds first when the
 # program folder is missing (scripts/setup.sh).
 set -euo pipefail
@@ -18,6 +19,27 @@ export HOME="$root/home" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/run"
 export XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data"
 export XDG_DOCUMENTS_DIR="$root/documents"
 unset DISPLAY WAYLAND_DISPLAY
+
+# The main screen with the whole demo book, then with "26" typed on the keypad, and in
+# landscape. Its own data and settings, so the small book below starts afresh.
+(
+    export XDG_DATA_HOME="$root/book" XDG_CONFIG_HOME="$root/book-config"
+    mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
+    "$bin/velvane-pim" demo > /dev/null
+    cat > "$root/main.script" <<SCRIPT
+wait 3
+screenshot $out/portrait.png
+type "2"
+wait 1
+type "6"
+wait 1
+screenshot $out/keypad.png
+quit
+SCRIPT
+    "$bin/velvane" --headless --size 480x800 --dpi 192 --script "$root/main.script"
+    printf 'wait 3\nscreenshot %s/landscape.png\nquit\n' "$out" > "$root/landscape.script"
+    "$bin/velvane" --headless --size 800x480 --dpi 192 --script "$root/landscape.script"
+)
 
 # The demo book is the same on every run; its third contact has a photo, phones, e-mails and
 # a birthday.

@@ -99,29 +99,60 @@ Size measure_text(const FontRep* font, platform::WStringView text, std::vector<i
     return {extent.width, extent.height};
 }
 
-platform::WString ellipsize(const FontRep* font, platform::WStringView text, int width) {
-    std::vector<int> extents;
-    const Size whole = measure_text(font, text, &extents);
-    if (whole.w <= width) {
-        return platform::WString(text);
+namespace {
+
+// Marks that draw onto the letter before them, joiners and variation selectors: a cut
+// before one would leave half a letter.
+bool joins_previous(char16_t c) {
+    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x0483 && c <= 0x0489) ||
+           (c >= 0x0591 && c <= 0x05BD) || (c >= 0x0610 && c <= 0x061A) ||
+           (c >= 0x064B && c <= 0x065F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
+           (c >= 0x1DC0 && c <= 0x1DFF) || c == 0x200C || c == 0x200D ||
+           (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE00 && c <= 0xFE0F) ||
+           (c >= 0xFE20 && c <= 0xFE2F) || (c >= 0xDC00 && c <= 0xDFFF);
+}
+
+}  // namespace
+
+bool is_letter_boundary(platform::WStringView text, size_t i) {
+    if (i == 0 || i >= text.size()) {
+        return true;
     }
-    const int mark = measure_text(font, std::u16string_view(&kEllipsis, 1)).w;
+    // A joiner glues the letters on both of its sides.
+    return !joins_previous(text[i]) && text[i - 1] != 0x200D;
+}
+
+size_t fitting_prefix(platform::WStringView text, const std::vector<int>& extents, int limit) {
+    const size_t n = std::min(text.size(), extents.size());
     size_t keep = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        // Never ends between the halves of a surrogate pair: the first half carries the same
-        // extent as the second, so it is only taken together with it.
-        const bool pair_start = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size();
-        if (pair_start) {
-            continue;
+    for (size_t i = 1; i <= n && extents[i - 1] <= limit; ++i) {
+        if (is_letter_boundary(text, i)) {
+            keep = i;
         }
-        if (extents[i] + mark > width) {
-            break;
-        }
-        keep = i + 1;
     }
+    return keep;
+}
+
+size_t ellipsis_cut(platform::WStringView text, const std::vector<int>& extents, int mark_width,
+                    int room) {
+    if (text.empty() || (extents.size() >= text.size() && extents[text.size() - 1] <= room)) {
+        return text.size();
+    }
+    size_t keep = fitting_prefix(text, extents, room - mark_width);
     // Blanks before the mark would only push it away from the word.
     while (keep > 0 && text[keep - 1] <= u' ') {
         --keep;
+    }
+    return keep;
+}
+
+platform::WString ellipsize(const FontRep* font, platform::WStringView text, int width) {
+    std::vector<int> extents;
+    measure_text(font, text, &extents);
+    const int mark = measure_text(font, std::u16string_view(&kEllipsis, 1)).w;
+    const size_t keep = ellipsis_cut(text, extents, mark, width);
+    if (keep == text.size()) {
+        return platform::WString(text);
     }
     platform::WString out(text.substr(0, keep));
     out += kEllipsis;

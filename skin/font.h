@@ -59,6 +59,19 @@ Size measure_text(const FontRep* font, platform::WStringView text,
 enum : int { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2, kAlignJustify = 3 };
 enum : int { kAlignTop = 0, kAlignVCenter = 1, kAlignBottom = 2 };
 
+// Whether a line may be cut before text[i]: not inside a surrogate pair and not between a
+// letter and the marks or joiners that belong to it.
+bool is_letter_boundary(platform::WStringView text, size_t i);
+
+// The longest start of text, ending on a letter boundary, whose extent is at most limit.
+size_t fitting_prefix(platform::WStringView text, const std::vector<int>& extents, int limit);
+
+// How many code units of text to keep so that they and a mark mark_width wide fit room:
+// the cut falls on a letter boundary and drops the blanks before the mark. extents are
+// measure_text's. The whole text when it fits without a mark.
+size_t ellipsis_cut(platform::WStringView text, const std::vector<int>& extents, int mark_width,
+                    int room);
+
 // The longest start of text that fits width with "…" after it, as drawn with ellipsis; the
 // whole text when it fits as it is.
 platform::WString ellipsize(const FontRep* font, platform::WStringView text, int width);

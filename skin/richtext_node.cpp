@@ -30,6 +30,7 @@ void RichTextNode::load(const Properties& properties, SkinRecord record) {
     ClipNode::load(properties, record);
     m_grow = properties.get_integer(record, u"grow", 0) != 0;
     m_wrap = properties.get_integer(record, u"wrap", 0) != 0;
+    m_ellipsis = properties.get_integer(record, u"ellipsis", 0) != 0;
     m_font = properties.get_font(record, u"font", nullptr);
     m_color = properties.get_color(record, u"color", Color{0, 0, 0, 255});
     m_halign = parse_halign(properties.get_string(record, u"halign", u""));
@@ -72,6 +73,90 @@ void RichTextNode::set_wrap(bool wrap) {
         m_wrap = wrap;
         drop_flow();
     }
+}
+
+void RichTextNode::set_room(int width) {
+    if (width != m_room) {
+        m_room = width;
+        mark_dirty();
+    }
+}
+
+RichTextNode::Fitted RichTextNode::fit(const Line& line, int room) const {
+    Fitted out;
+    out.width = line.width;
+    if (!m_ellipsis || line.width <= room || line.pieces.empty()) {
+        out.pieces = line.pieces;
+        return out;
+    }
+    constexpr char16_t kMark = u'\u2026';
+    std::vector<int> extents;
+    // The cut goes as far along the line as a letter and the mark after it still fit; the
+    // mark takes the font and colour of the piece it ends.
+    for (const Piece& piece : line.pieces) {
+        const RichTextRun& run = m_runs[piece.run];
+        const FontRep* font = run_font(run);
+        const platform::WStringView text =
+            platform::WStringView(run.text).substr(piece.first, piece.end - piece.first);
+        const int mark = measure_text(font, platform::WStringView(&kMark, 1)).w;
+        measure_text(font, text, &extents);
+        const size_t keep = fitting_prefix(text, extents, room - piece.x - mark);
+        if (keep == 0) {
+            break;
+        }
+        Piece kept = piece;
+        kept.end = piece.first + keep;
+        kept.width = extents[keep - 1];
+        out.pieces.push_back(kept);
+        if (keep < text.size()) {
+            break;
+        }
+    }
+    // Blanks before the mark would only push it away from the word.
+    while (!out.pieces.empty()) {
+        Piece& last = out.pieces.back();
+        const platform::WString& text = m_runs[last.run].text;
+        while (last.end > last.first && text[last.end - 1] <= u' ') {
+            --last.end;
+        }
+        if (last.end > last.first) {
+            last.width =
+                measure_text(run_font(m_runs[last.run]),
+                             platform::WStringView(text).substr(last.first, last.end - last.first))
+                    .w;
+            break;
+        }
+        out.pieces.pop_back();
+    }
+    out.marked = true;
+    out.mark_run = out.pieces.empty() ? line.pieces.front().run : out.pieces.back().run;
+    out.mark_x = out.pieces.empty() ? 0 : out.pieces.back().x + out.pieces.back().width;
+    out.width = out.mark_x +
+                measure_text(run_font(m_runs[out.mark_run]), platform::WStringView(&kMark, 1)).w;
+    return out;
+}
+
+platform::WString RichTextNode::shown_text() const {
+    platform::WString text;
+    const int width = room();
+    for (const Line& line : flow(m_wrap ? size().w : -1)) {
+        if (!text.empty()) {
+            text += u'\n';
+        }
+        const Fitted fitted = fit(line, width);
+        for (const Piece& piece : fitted.pieces) {
+            text += platform::WStringView(m_runs[piece.run].text)
+                        .substr(piece.first, piece.end - piece.first);
+        }
+        if (fitted.marked) {
+            text += u'\u2026';
+        }
+    }
+    // Blanks a line ends with take no room and are not seen.
+    while (!text.empty() && text.back() <= u' ') {
+        text.pop_back();
+    }
+    return text;
 }
 
 void RichTextNode::drop_flow() {
@@ -214,25 +299,34 @@ void RichTextNode::draw(RenderSurface& target, Point origin) {
     } else if (m_valign == kAlignBottom) {
         y += box.h - total;
     }
+    const int width = room();
     for (int i = 0; i < shown && y < origin.y + box.h; ++i) {
-        const Line& line = flowed[static_cast<size_t>(i)];
+        const Fitted line = fit(flowed[static_cast<size_t>(i)], width);
         int x = origin.x;
         if (m_halign == kAlignCenter) {
             x += (box.w - line.width) / 2;
         } else if (m_halign == kAlignRight) {
             x += box.w - line.width;
         }
+        const int ascent = flowed[static_cast<size_t>(i)].ascent;
+        const auto draw_piece = [&](const RichTextRun& run, platform::WStringView text, int at,
+                                    int advance) {
+            const FontRep* font = run_font(run);
+            const int top = y + ascent - (font->height() - font->descent());
+            // The box reaches past the advance so slanted glyphs keep their overhang.
+            draw_text(font, view, run.color, text, {x + at, top},
+                      {advance + font->height(), font->height()}, kAlignLeft, kAlignTop, false);
+        };
         for (const Piece& piece : line.pieces) {
             const RichTextRun& run = m_runs[piece.run];
-            const FontRep* font = run_font(run);
-            const int top = y + line.ascent - (font->height() - font->descent());
-            // The box reaches past the advance so slanted glyphs keep their overhang.
-            draw_text(font, view, run.color,
-                      platform::WStringView(run.text).substr(piece.first, piece.end - piece.first),
-                      {x + piece.x, top}, {piece.width + font->height(), font->height()},
-                      kAlignLeft, kAlignTop, false);
+            draw_piece(run,
+                       platform::WStringView(run.text).substr(piece.first, piece.end - piece.first),
+                       piece.x, piece.width);
         }
-        y += line.height;
+        if (line.marked) {
+            draw_piece(m_runs[line.mark_run], u"\u2026", line.mark_x, line.width - line.mark_x);
+        }
+        y += flowed[static_cast<size_t>(i)].height;
     }
     Node::draw(view, origin);
 }

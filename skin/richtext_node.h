@@ -3,8 +3,10 @@
 // span run boundaries; with wrap the flow breaks lines at the node's width with the same
 // break rules as `text`. Lines sit on a common baseline, are aligned by `halign`, and the
 // block by `valign`. With `fit_height` (>= 0, skin units) the grown height stops there and
-// only lines that fit whole in the node are drawn. Children are clipped to the node.
+// only lines that fit whole in the node are drawn. With `ellipsis` a line wider than its room
+// ends in "…" at a letter boundary. Children are clipped to the node.
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -66,8 +68,27 @@ public:
     int valign() const { return m_valign; }
     int fit_height() const { return m_fit_height; }
 
+    // A line as drawn in room: with ellipsis and too wide, its pieces up to the cut and the
+    // mark's place; otherwise the line as flowed.
+    struct Fitted {
+        std::vector<Piece> pieces;
+        bool marked = false;
+        size_t mark_run = 0;
+        int mark_x = 0;
+        int width = 0;
+    };
+
+    bool ellipsis() const { return m_ellipsis; }
+    // The width lines are cut to, for an owner whose node is partly covered by something
+    // drawn over it; -1 is the node's own width.
+    void set_room(int width);
+    int room() const { return m_room < 0 ? size().w : std::min(m_room, size().w); }
+    // The text of the lines as they are drawn, lines joined by "\n".
+    platform::WString shown_text() const;
+
     // The flow at the node's current width.
     const std::vector<Line>& lines();
+    Fitted fit(const Line& line, int room) const;
     // Flows runs into lines; width < 0 breaks only at line feeds.
     std::vector<Line> flow(int width) const;
 
@@ -82,6 +103,8 @@ private:
     int m_valign = kAlignVCenter;
     bool m_grow = false;
     bool m_wrap = false;
+    bool m_ellipsis = false;
+    int m_room = -1;
     int m_fit_height = -1;
     std::vector<Line> m_lines;
     bool m_lines_valid = false;

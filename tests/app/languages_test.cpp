@@ -141,10 +141,17 @@ TEST_F(LanguageTest, ChoiceNeedsMoreThanOneFile) {
     EXPECT_TRUE(language_choice_available(m_folder));
 }
 
+// Rows read as each language's own name, from its file; a file that gives none (or an empty
+// one) shows its title.
 TEST_F(LanguageTest, MenuListsFilesSortedMarksCurrentAndEndsWithCancel) {
-    add("russian.lng", "");
-    add("English.lng", "");
-    add("german.lng", "");
+    std::string russian = "\xFF\xFE";
+    for (char16_t c : std::u16string(u"Sort=x\r\nLanguageName=Русский\r\n")) {
+        russian += static_cast<char>(c & 0xFF);
+        russian += static_cast<char>(c >> 8);
+    }
+    add("russian.lng", russian);
+    add("English.lng", "LanguageName=\n");
+    add("german.lng", "LanguageName=Deutsch\n");
     ASSERT_TRUE(load_language(m_properties, path(u"german")));
     std::vector<MenuItem> menu;
     EXPECT_FALSE(language_menu(m_properties, kApp, u"Language", menu, u"MenuElement", m_folder));
@@ -152,7 +159,9 @@ TEST_F(LanguageTest, MenuListsFilesSortedMarksCurrentAndEndsWithCancel) {
     EXPECT_EQ(menu[0].key, u"Language#English");
     EXPECT_EQ(menu[0].label, u"English");
     EXPECT_EQ(menu[1].key, u"Language#german");
+    EXPECT_EQ(menu[1].label, u"Deutsch");
     EXPECT_EQ(menu[2].key, u"Language#russian");
+    EXPECT_EQ(menu[2].label, u"Русский");
     EXPECT_FALSE(menu[0].checked);
     EXPECT_TRUE(menu[1].checked);
     EXPECT_FALSE(menu[2].checked);
@@ -197,7 +206,8 @@ KeyValues shipped_language(const char* file) {
 TEST(ShippedLanguages, EnglishAndRussianLoadWithTheStartUpTexts) {
     for (const char* file : {"english.lng", "russian.lng"}) {
         const KeyValues map = shipped_language(file);
-        for (const char16_t* key : {u"NoSkins", u"Cancel", u"skinUnknown", u"Help_link"}) {
+        for (const char16_t* key : {u"NoSkins", u"Cancel", u"skinUnknown", u"Help_link",
+                                    kLanguageNameKey.data(), u"skinAllContacts"}) {
             EXPECT_TRUE(map.count(key)) << file << " " << platform::to_utf8(key);
         }
     }

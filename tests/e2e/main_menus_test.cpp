@@ -146,19 +146,43 @@ TEST(MainMenus, ANewSkinReloadsTheScreenAndIsKept) {
         << "the next start uses the chosen skin";
 }
 
+// The text a dump gives the first node of that name, "" when it has none.
+std::string text_of(const Home& home, const std::string& dump, const std::string& name) {
+    const std::string all = e2e::read_file(home.root() / dump);
+    const size_t at = all.find("{" + name + "}");
+    const size_t open = all.find(" text=\"", at);
+    const size_t end = all.find('\n', at);
+    if (at == std::string::npos || open == std::string::npos || open > end) {
+        return "";
+    }
+    return all.substr(open + 7, all.rfind('"', end) - open - 7);
+}
+
+// The language rows read as each language's own name, and the title, with no category
+// chosen, as the whole list in the chosen language.
 TEST(MainMenus, ANewLanguageRetitlesTheScreenAndIsKept) {
     Home home;
     add_book(home);
     const Layout layout = read_layout(home);
+    EXPECT_EQ(text_of(home, "layout.txt", "title"), "All contacts");
     MenuWalk walk(home, "wait 3\nscreenshot english.png\n" + tap(layout.menu));
     walk.choose(1);  // Settings
-    walk.choose(1);  // Language: english, russian, Cancel
-    walk.choose(1);  // russian
+    walk.choose(1);  // Language: English, Русский, Cancel
+    walk.choose(1);  // Русский
+    const std::string languages = e2e::read_file(home.root() / "walk3.txt");
+    EXPECT_NE(languages.find("text=\"English\""), std::string::npos) << languages;
+    EXPECT_NE(languages.find("text=\"\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\""),
+              std::string::npos)
+        << "Russian reads as itself";
     const e2e::RunResult run = home.run_script(walk.script() +
                                                "wait 1\n"
                                                "screenshot russian.png\n"
+                                               "dump russian.txt\n"
                                                "quit\n");
     ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(text_of(home, "russian.txt", "title"),
+              "\xD0\x92\xD1\x81\xD0\xB5 "
+              "\xD0\xBA\xD0\xBE\xD0\xBD\xD1\x82\xD0\xB0\xD0\xBA\xD1\x82\xD1\x8B");
     const e2e::Picture english = picture(home, "english.png");
     const e2e::Picture russian = picture(home, "russian.png");
     EXPECT_GT(differences(english, russian, layout.title), 50) << "the title is translated";

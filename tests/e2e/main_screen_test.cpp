@@ -15,6 +15,7 @@
 namespace {
 
 using e2e::Home;
+namespace fs = std::filesystem;
 
 struct Person {
     std::string first, last, mobile;
@@ -248,6 +249,133 @@ TEST(MainScreen, TheRulerJumpsToTheFirstContactOfALetter) {
     }
     EXPECT_EQ(differ_from_m, 0) << "the first row after the jump is Pat Mollins";
     EXPECT_GT(differ_from_top, 100);
+}
+
+// The texts of the rows' lines in a dump, as drawn, in list order.
+struct RowLines {
+    std::string big, small;
+    Box box;
+};
+std::vector<RowLines> row_lines(const Home& home, const std::string& dump) {
+    std::istringstream lines(e2e::read_file(home.root() / dump));
+    std::string line;
+    std::vector<RowLines> rows;
+    const auto text = [](const std::string& l) {
+        const size_t open = l.find(" text=\"");
+        return open == std::string::npos ? std::string()
+                                         : l.substr(open + 7, l.rfind('"') - open - 7);
+    };
+    while (std::getline(lines, line)) {
+        if (line.find("{ContactsListElement}") != std::string::npos) {
+            rows.emplace_back();
+        } else if (rows.empty()) {
+            continue;
+        } else if (line.find("{big}") != std::string::npos) {
+            rows.back().big = text(line);
+            std::sscanf(line.c_str() + line.find('}') + 1, " position=%d %d size=%d %d",
+                        &rows.back().box.x, &rows.back().box.y, &rows.back().box.w,
+                        &rows.back().box.h);
+        } else if (line.find("{small}") != std::string::npos) {
+            rows.back().small = text(line);
+        }
+    }
+    return rows;
+}
+
+// A long name ends in an ellipsis after a whole letter, and sooner in a row the keypad button
+// lies over; a firm known only by its name says it once.
+TEST(MainScreen, LongNamesEndInAnEllipsisBeforeTheKeypadButton) {
+    const std::string ellipsis = "\xE2\x80\xA6";
+    // "Ana" with an acute accent on each "a" as a combining mark, so cuts meet marks.
+    std::string accented;
+    for (int i = 0; i < 12; ++i) {
+        accented += "Ana\xCC\x81";
+    }
+    Home home;
+    for (char c = 'A'; c <= 'H'; ++c) {
+        add_people(home, {{"Maximilian-Alexander", std::string(1, c) + "chwarzenberger-Hohenlohe",
+                           "555-020" + std::string(1, c)}});
+    }
+    add_people(home, {{accented, "Accent", "555-0300"}});
+    const e2e::RunResult firm = home.run(e2e::program_dir() / "velvane-pim",
+                                         {"add", "--company", "Acme Corp", "Mobile=555-0199"});
+    ASSERT_EQ(firm.exit_code, 0) << firm.err;
+    const e2e::RunResult run =
+        home.run_script("wait 3\ndump rows.txt\nscreenshot rows.png\nquit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    const Box button = box_of(home, "rows.txt", "open_keyboard");
+    const std::vector<RowLines> rows = row_lines(home, "rows.txt");
+    ASSERT_GE(rows.size(), 8u);
+    const auto row_of = [&](const std::string& start) {
+        for (const RowLines& row : rows) {
+            if (row.big.rfind(start, 0) == 0) {
+                return row;
+            }
+        }
+        ADD_FAILURE() << "no row " << start;
+        return RowLines{};
+    };
+    EXPECT_EQ(row_of("Acme").big, "Acme Corp");
+    EXPECT_EQ(row_of("Acme").small, "") << "said once";
+    size_t clear_length = 0;
+    size_t covered = 0;
+    for (const RowLines& row : rows) {
+        if (row.big.find("chwarzenberger") == std::string::npos) {
+            continue;
+        }
+        // What is kept is the name's start; it never ends between a letter and its mark.
+        ASSERT_GT(row.big.size(), ellipsis.size());
+        EXPECT_EQ(row.big.substr(row.big.size() - 3), ellipsis) << row.big;
+        const bool under = row.box.y < button.y + button.h && row.box.y + row.box.h > button.y;
+        if (under) {
+            ++covered;
+            EXPECT_LT(row.big.size(), clear_length) << row.big << " runs under the button";
+        } else if (clear_length == 0) {
+            clear_length = row.big.size();
+        }
+    }
+    EXPECT_GT(clear_length, 0u);
+    EXPECT_GT(covered, 0u) << "a row of the first screen lies under the button";
+    const std::string cut = row_of("Accent").big;
+    ASSERT_GT(cut.size(), ellipsis.size());
+    EXPECT_EQ(cut.substr(cut.size() - 3), ellipsis);
+    const std::string kept = cut.substr(0, cut.size() - 3);
+    const std::string whole = "Accent " + accented;
+    ASSERT_LT(kept.size(), whole.size());
+    EXPECT_EQ(whole.compare(0, kept.size(), kept), 0);
+    EXPECT_NE(whole[kept.size()], '\xCC') << "a mark was left behind: " << kept;
+}
+
+// The headless demo scripts/run.sh plays, on the demo book a new user gets: its last picture
+// shows the keypad holding what was typed and the list narrowed by it.
+TEST(MainScreen, TheHeadlessDemoNarrowsTheListOnTheKeypad) {
+    const std::string demo = e2e::read_file(
+        (fs::path(VELVANE_TEST_DATA) / "../../../scripts/headless-demo.script").lexically_normal());
+    const size_t quit = demo.rfind("quit");
+    ASSERT_NE(quit, std::string::npos) << demo;
+    Home home;
+    const e2e::RunResult book = home.run(e2e::program_dir() / "velvane-pim", {"demo"});
+    ASSERT_EQ(book.exit_code, 0) << book.err;
+    const e2e::RunResult run = home.run_script("wait 3\ndump whole.txt\n" + demo.substr(0, quit) +
+                                               "dump typed.txt\nquit\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+
+    const std::string typed = e2e::read_file(home.root() / "typed.txt");
+    EXPECT_NE(typed.find("{text_button_call}"), std::string::npos);
+    EXPECT_NE(typed.find("text=\"56\""), std::string::npos) << "the keypad shows what was typed";
+    const std::vector<RowLines> whole = row_lines(home, "whole.txt");
+    const std::vector<RowLines> narrowed = row_lines(home, "typed.txt");
+    ASSERT_FALSE(whole.empty());
+    ASSERT_FALSE(narrowed.empty());
+    // The book's first name matches nothing typed: "An" is 2 and 6.
+    EXPECT_EQ(whole.front().big.rfind("Andersson", 0), 0u) << whole.front().big;
+    for (const RowLines& row : narrowed) {
+        EXPECT_NE(row.big, whole.front().big);
+    }
+    const e2e::Picture picture = e2e::read_png((home.root() / "03-keypad-56.png").string());
+    ASSERT_FALSE(picture.empty());
+    EXPECT_GT(blue_pixels(picture, 132, 400), 50) << "the matched starts are marked";
 }
 
 TEST(MainScreen, AnUnknownNumberToOpenOffersToAddIt) {

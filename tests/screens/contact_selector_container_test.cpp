@@ -40,8 +40,12 @@ TEST(RowTexts, MissingPartsFallBack) {
     EXPECT_TRUE(no_company.small.empty());
     EXPECT_EQ(joined(row_texts(named(u"", u"Brown"), SortByFirstname, {}).big), u"Brown");
     EXPECT_EQ(joined(row_texts(named(u"Bob", u""), SortByLastname, {}).big), u"Bob");
-    RowTexts only_company = row_texts(named(u"", u"", u"Acme"), SortByLastname, {});
-    EXPECT_EQ(joined(only_company.big), u"Acme");
+    // A firm known only by its name says it once, whatever the order.
+    for (const int order : {SortByFirstname, SortByLastname, SortByCompany}) {
+        RowTexts only_company = row_texts(named(u"", u"", u"Acme"), order, {});
+        EXPECT_EQ(joined(only_company.big), u"Acme") << order;
+        EXPECT_TRUE(only_company.small.empty()) << order;
+    }
     EXPECT_TRUE(row_texts(named(u"", u""), SortByCompany, {}).big.empty());
 }
 
@@ -238,10 +242,16 @@ TEST_F(ContactList, ARowWithoutItsLinesStopsTheBindingNotTheDrawing) {
     }
 }
 
-TEST_F(ContactList, TheTitleStartsWithTheNoCategoryText) {
-    skin.set_dictionary({{u"skinNoCategory", u"All contacts"}});
+TEST_F(ContactList, TheTitleReadsAllContactsWithoutACategoryAndTheCategoryWithOne) {
+    skin.set_dictionary(
+        {{u"skinNoCategory", u"No category"}, {u"skinAllContacts", u"All contacts"}});
     build(alphabet_book());
-    EXPECT_EQ(dynamic_cast<zentra::TextNode&>(*container->title()).text(), u"All contacts");
+    const auto title = [&] { return dynamic_cast<zentra::TextNode&>(*container->title()).text(); };
+    EXPECT_EQ(title(), u"All contacts");
+    container->set_title(u"Work");
+    EXPECT_EQ(title(), u"Work");
+    container->set_title(Document::kNoCategory);
+    EXPECT_EQ(title(), u"All contacts");
 }
 
 }  // namespace

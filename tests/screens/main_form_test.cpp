@@ -533,7 +533,7 @@ TEST_F(MainScreen, AReloadShowsWhatTheScreenShowedBefore) {
     EXPECT_TRUE(form->keyboard().is_visible());
     EXPECT_EQ(form->keyboard().text(), u"2");
     EXPECT_EQ(document->filtered_list().size(), filtered);
-    EXPECT_EQ(title(), Document::kNoCategory);
+    EXPECT_EQ(title(), ContactSelectorContainer::kAllContacts);
     EXPECT_FALSE(shown(form->ruler()));
     EXPECT_FALSE(shown(form->open_keyboard_button()));
     EXPECT_FALSE(shown(form->contacts().category_button()));

@@ -69,6 +69,44 @@ TEST(FontEllipsis, KeepsTheLongestStartThatFitsWithTheMark) {
     EXPECT_EQ(zentra::ellipsize(font.get(), pair, pair_width - 1), u"ab\u2026");
 }
 
+// Where a line too wide for its room is cut, on made-up glyph widths so every edge can be hit
+// exactly: a letter and its marks stay together, and so do a surrogate pair and the letters
+// a joiner holds.
+TEST(FontEllipsis, CutsOnlyAtLetterBoundaries) {
+    struct Case {
+        const char* what;
+        std::u16string text;
+        std::vector<int> advances;  // one per code unit
+        int mark;
+        int room;
+        size_t kept;
+    };
+    const std::vector<Case> cases = {
+        {"ascii fits exactly", u"Alexander", std::vector<int>(9, 10), 10, 90, 9},
+        {"ascii one short", u"Alexander", std::vector<int>(9, 10), 10, 89, 7},
+        {"ascii mark fits exactly", u"Alexander", std::vector<int>(9, 10), 10, 80, 7},
+        {"cyrillic", u"Жанна", std::vector<int>(5, 12), 8, 40, 2},
+        {"blank before the mark", u"Ann Lee", {10, 10, 10, 5, 10, 10, 10}, 10, 50, 3},
+        {"combining mark kept", u"Zoe\u0308yz", {10, 10, 10, 0, 10, 10}, 10, 40, 4},
+        {"combining mark not split", u"Zoe\u0308yz", {10, 10, 10, 0, 10, 10}, 10, 39, 2},
+        {"combining mark fits exactly", u"Zoe\u0308", {10, 10, 10, 0}, 10, 30, 4},
+        {"wide mark not split", u"Zoe\u0308y", {10, 10, 10, 4, 10}, 10, 42, 2},
+        {"surrogate pair kept", u"ab\U0001F600cd", {10, 10, 10, 0, 10, 10}, 10, 45, 4},
+        {"surrogate pair dropped", u"ab\U0001F600cd", {10, 10, 10, 0, 10, 10}, 10, 39, 2},
+        {"joined letters", u"a\u200Db", {10, 0, 10}, 5, 17, 0},
+        {"no room at all", u"Alexander", std::vector<int>(9, 10), 10, 5, 0},
+        {"empty", u"", {}, 10, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> extents;
+        int x = 0;
+        for (int advance : c.advances) {
+            extents.push_back(x += advance);
+        }
+        EXPECT_EQ(zentra::ellipsis_cut(c.text, extents, c.mark, c.room), c.kept) << c.what;
+    }
+}
+
 class TextDrawing : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -142,6 +142,56 @@ TEST_F(RichTextTest, RunsAreDrawnInTheirOwnColoursSideBySide) {
     EXPECT_GT(seconds, 10);
 }
 
+// A name of two runs cut to its room: the mark follows the last letter that fits, in that
+// run's font, and nothing is drawn past the room.
+TEST_F(RichTextTest, AnEllipsisLineEndsInTheMarkWithinItsRoom) {
+    load(R"(
+        define Screen {
+            node { string type = "richtext"  string id = "r"  font font = "12 0 0 0 Tahoma"
+                   int ellipsis = 1  string halign = "LEFT"  color color = 255, 255, 255 }
+        }
+    )");
+    show("Screen", 400, 40);
+    rich().set_text(u"Durand ");
+    rich().append_run(u"Amélie-Françoise", font_of(12, true), nullptr, {255, 255, 255, 255}, false);
+    const int mark = width_of(12, true, u"\u2026");
+    const int first = width_of(12, false, u"Durand ");
+    EXPECT_EQ(rich().shown_text(), u"Durand Amélie-Françoise") << "it fits the node";
+
+    struct Case {
+        int room;
+        std::u16string shown;
+    };
+    const int ame = first + width_of(12, true, u"Amé");
+    const std::vector<Case> cases = {
+        {ame + mark, u"Durand Amé\u2026"},
+        {ame + mark - 1, u"Durand Am\u2026"},
+        // Room for the first name and its blank only: the blank goes, the mark stays.
+        {first + mark, u"Durand\u2026"},
+        {mark, u"\u2026"},
+    };
+    for (const Case& c : cases) {
+        rich().set_room(c.room);
+        EXPECT_EQ(rich().shown_text(), c.shown) << c.room;
+        for (int y = 0; y < 40; ++y) {
+            std::fill_n(surface.bitmap()->row(y), 400, uint16_t{0});
+        }
+        root.render(surface, {0, 0});
+        int past = 0;
+        int drawn = 0;
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                (x >= c.room + 2 ? past : drawn) += pixel(x, y) != 0;
+            }
+        }
+        EXPECT_EQ(past, 0) << c.room;
+        EXPECT_GT(drawn, 0) << c.room;
+    }
+    // -1 gives the node's own width back.
+    rich().set_room(-1);
+    EXPECT_EQ(rich().shown_text(), u"Durand Amélie-Françoise");
+}
+
 TEST_F(RichTextTest, FitHeightDrawsOnlyWholeLines) {
     const int line = font_of(12, false)->height();
     load(R"(

@@ -414,6 +414,42 @@ TEST_F(PimTool, DemoIsTheSameEveryTimeAndSurvivesExportAndImport) {
     EXPECT_GT(known, 30);
 }
 
+// Nobody is in the demo book twice, at the default size and at the largest the tool offers
+// (which it names when asked for more).
+TEST_F(PimTool, DemoNamesNobodyTwice) {
+    const e2e::RunResult refused = run({"demo", "--count", "999999"});
+    EXPECT_EQ(refused.exit_code, 2);
+    const size_t at = refused.err.find("has ");
+    ASSERT_NE(at, std::string::npos) << refused.err;
+    const int largest = std::atoi(refused.err.c_str() + at + 4);
+    ASSERT_GT(largest, 300) << refused.err;
+    EXPECT_EQ(book_size(home), 0u);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"demo"}, {"demo", "--count", std::to_string(largest)}}) {
+        e2e::Home book;
+        const e2e::RunResult made = run_in(book, args);
+        ASSERT_EQ(made.exit_code, 0) << made.err;
+        std::set<std::string> seen;
+        size_t people = 0;
+        for (const std::string& line : lines_of(run_in(book, {"list"}).out)) {
+            // id, first, last, company
+            const size_t a = line.find('\t');
+            const size_t b = line.find('\t', a + 1);
+            const size_t c = line.find('\t', b + 1);
+            const std::string first = line.substr(a + 1, b - a - 1);
+            const std::string last = line.substr(b + 1, c == std::string::npos ? c : c - b - 1);
+            if (first.empty() && last.empty()) {
+                continue;  // a firm known only by its name
+            }
+            ++people;
+            EXPECT_TRUE(seen.insert(first + " " + last).second) << first << " " << last;
+        }
+        EXPECT_GT(people, 0u) << args.back();
+    }
+    EXPECT_EQ(run({"demo", "--count", std::to_string(largest + 1)}).exit_code, 2);
+}
+
 TEST_F(PimTool, DemoIfEmptyLeavesABookAlone) {
     add({"--first", "Only", "--last", "One"});
     e2e::RunResult r = run({"demo", "--if-empty"});

@@ -3,6 +3,7 @@
 // history of the last weeks with their numbers. The same run always makes the same book.
 
 #include <algorithm>
+#include <cassert>
 #include <ctime>
 #include <set>
 
@@ -25,7 +26,6 @@ namespace {
 using namespace demo;
 
 constexpr int kDefaultCount = 300;
-constexpr int kMaxCount = 100000;
 constexpr uint64_t kSeed = 0x5EED0F8E1A7E5ULL;
 
 // splitmix64: the same numbers on every platform, unlike the standard distributions.
@@ -113,6 +113,33 @@ struct Person {
     std::vector<WString> numbers;
 };
 
+// A person's names and the country they are from.
+struct Name {
+    const Country* country = nullptr;
+    bool female = false;
+    WString first;
+    WString last;
+};
+
+}  // namespace
+
+size_t demo_people() {
+    // Names shared by two countries' lists count once.
+    std::set<std::pair<WString, WString>> names;
+    for (const Country& country : countries()) {
+        for (const bool female : {false, true}) {
+            for (std::u16string_view first : female ? country.female_first : country.male_first) {
+                for (std::u16string_view last : country.last) {
+                    names.emplace(WString(first), gendered(last, female));
+                }
+            }
+        }
+    }
+    return names.size();
+}
+
+namespace {
+
 class BookMaker {
 public:
     explicit BookMaker(Random& random) : m_random(random) {}
@@ -174,12 +201,47 @@ private:
         add(c, work ? FieldKind::WorkCountry : FieldKind::HomeCountry, WString(country.name));
     }
 
-    VCardContact person(const Country& country) {
+    // Names no one in the book has yet: drawn at random while that finds one soon, then the
+    // first free one of the country, or of the next country that has one left. Nobody is
+    // there twice, so a search or the ruler never shows two rows for one person.
+    Name new_name(const Country& country) {
+        for (int attempt = 0; attempt < 32; ++attempt) {
+            Name name{&country, m_random.chance(50), {}, {}};
+            name.first = m_random.pick(name.female ? country.female_first : country.male_first);
+            name.last = gendered(m_random.pick(country.last), name.female);
+            if (m_names.emplace(name.first, name.last).second) {
+                return name;
+            }
+        }
+        const std::span<const Country> all = countries();
+        const size_t start = static_cast<size_t>(&country - all.data());
+        for (size_t k = 0; k < all.size(); ++k) {
+            const Country& other = all[(start + k) % all.size()];
+            for (const bool female : {false, true}) {
+                for (std::u16string_view first : female ? other.female_first : other.male_first) {
+                    for (std::u16string_view last : other.last) {
+                        Name name{&other, female, WString(first), gendered(last, female)};
+                        if (m_names.emplace(name.first, name.last).second) {
+                            return name;
+                        }
+                    }
+                }
+            }
+        }
+        // run_demo asks for no more people than demo_people(), so this is never reached.
+        assert(false && "more demo people than names");
+        return {&country, false, WString(country.male_first.front()),
+                WString(country.last.front())};
+    }
+
+    VCardContact person(const Country& drawn) {
         VCardContact card;
         Contact& c = card.contact;
-        const bool female = m_random.chance(50);
-        c.first_name = m_random.pick(female ? country.female_first : country.male_first);
-        c.last_name = gendered(m_random.pick(country.last), female);
+        Name name = new_name(drawn);
+        const Country& country = *name.country;
+        const bool female = name.female;
+        c.first_name = std::move(name.first);
+        c.last_name = std::move(name.last);
         const std::string mail_name = ascii_of(c.first_name) + "." + ascii_of(c.last_name);
 
         if (m_random.chance(90)) {
@@ -284,6 +346,7 @@ private:
 
     Random& m_random;
     std::vector<Person> m_people;
+    std::set<std::pair<WString, WString>> m_names;
     std::set<WString> m_keys;
     std::set<WString> m_businesses;
     int m_pictures = 0;
@@ -369,11 +432,17 @@ int run_demo(const Args& args) {
         if (args[i] == "--if-empty") {
             if_empty = true;
         } else if (args[i] == "--count" && i + 1 < args.size() &&
-                   parse_count(args[i + 1], 1, kMaxCount, count)) {
+                   parse_count(args[i + 1], 1, 999999999, count)) {
             ++i;
         } else {
             return usage();
         }
+    }
+    const size_t people = demo_people();
+    if (static_cast<size_t>(count) > people) {
+        fail_line("the demo book has " + std::to_string(people) +
+                  " different people; ask for at most that many");
+        return kUsageError;
     }
     QuietListener listener;
     ContactManagerImpl2 store(listener);

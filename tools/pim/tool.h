@@ -68,4 +68,8 @@ int run_import(const Args& args);
 int run_export(const Args& args);
 int run_demo(const Args& args);
 
+// How many contacts the demo book can hold without naming anyone twice: the most `demo
+// --count` accepts.
+size_t demo_people();
+
 }  // namespace pim_tool
