@@ -1,5 +1,6 @@
 #include "app/headless_run.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -88,6 +89,10 @@ ScriptHooks HeadlessRun::hooks() {
     // The phone engine of this process answers, as the phone tool's socket would.
     hooks.phone = [](const std::vector<std::string>& words, std::string& reply) {
         return platform::phone_command(words, reply);
+    };
+    hooks.print = [](const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
     };
     return hooks;
 }
