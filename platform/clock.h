@@ -33,6 +33,15 @@ void advance_virtual_clock(uint32_t ms);
 // wait uses it to jump to the next window timer instead of blocking.
 void advance_virtual_clock_to(uint32_t tick);
 
+// Where the calendar of a headless run starts: Monday 2026-01-05, 09:00 UTC.
+inline constexpr int64_t kVirtualCalendarStartMs = 1767603600000;
+
+// Milliseconds since 1970-01-01 UTC: the system's calendar clock, or, while the virtual clock
+// is in use, its fixed start plus the virtual ticks. Everything the program shows or stores as
+// the date and time of now (today's calls, the date editor's today, call times) reads this, so
+// two headless runs of one script show the same.
+int64_t calendar_now_ms();
+
 // Signed distance from now to a tick: negative or 0 when the tick has come.
 inline int32_t ticks_until(uint32_t tick, uint32_t now) {
     return static_cast<int32_t>(tick - now);

@@ -83,9 +83,7 @@ void destroy_hidden_window(WindowHandle window) {
 
 // UTC now in 100-ns units since 1601, as the call log keeps times.
 uint64_t filetime_now() {
-    const auto since_1970 = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    return static_cast<uint64_t>(since_1970.count()) * 10 + 116444736000000000ULL;
+    return static_cast<uint64_t>(calendar_now_ms()) * 10000 + 116444736000000000ULL;
 }
 
 bool is_grouping(char16_t c) {
