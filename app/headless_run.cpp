@@ -106,6 +106,8 @@ std::unique_ptr<display::Backend> HeadlessRun::make_backend() {
 
 void HeadlessRun::on_frame() {
     const platform::WindowHandle window = m_backend->main_window();
+    // The phone's timed steps follow the frames, as everything else on the virtual clock.
+    platform::run_due_phone_steps();
     if (!m_player.done()) {
         m_player.on_frame(window);
         if (m_player.done() && m_close_frames < 0) {

@@ -69,6 +69,11 @@ void use_virtual_clock(bool on) {
 void drive_virtual_clock_from_this_thread(bool on) {
     g_driver.store(on ? std::this_thread::get_id() : std::thread::id{}, std::memory_order_release);
 }
+bool virtual_clock_driven() {
+    return g_virtual.load(std::memory_order_acquire) &&
+           g_driver.load(std::memory_order_acquire) != std::thread::id{};
+}
+
 bool virtual_clock_in_use() {
     return g_virtual.load(std::memory_order_acquire);
 }

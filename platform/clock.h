@@ -26,6 +26,10 @@ bool virtual_clock_in_use();
 // time of real time, whichever comes first. Without a driver every sleep moves the clock.
 void drive_virtual_clock_from_this_thread(bool on);
 
+// The virtual clock is on and one thread moves it: what is due at a tick is then best run by
+// that thread, between its frames, not by another thread watching real time.
+bool virtual_clock_driven();
+
 // Moves the virtual clock forward by ms. Does nothing while the real clock is in use.
 void advance_virtual_clock(uint32_t ms);
 

@@ -47,6 +47,31 @@ TEST(HeadlessRuns, PhoneLinesPrintThePhonesReplies) {
     EXPECT_NE(ended, std::string::npos);
 }
 
+// A call placed from the program dials for half a second of program time: the phone's own
+// steps follow the frames like everything else, so the same frame always sees the same state.
+TEST(HeadlessRuns, APlacedCallMovesOnWithTheFrames) {
+    Home home;
+    e2e::Walk walk(home);
+    walk << "wait 3\nphone ring 5550100\nwait 2\nphone hangup\nwait 3\n";
+    walk << e2e::tap(walk.look().box("button_recents"));
+    const e2e::Box row = walk.look().box("firstlast");
+    ASSERT_FALSE(row.empty());
+    // The call is placed when the tap lets go, one frame after it began.
+    walk << "tap " << std::to_string(row.cx()) << " " << std::to_string(row.cy()) << "\n"
+         << "frames 1\nphone status\nframes 23\nphone status\nframes 2\nphone status\n";
+    for (int run = 0; run < 3; ++run) {
+        const e2e::RunResult played = walk.play();
+        ASSERT_EQ(played.exit_code, 0) << played.err;
+        std::vector<std::string> states;
+        for (size_t at = 0; (at = played.out.find(" outgoing 5550100 ", at)) != std::string::npos;) {
+            at += 18;
+            states.push_back(played.out.substr(at, played.out.find_first_of(" \n", at) - at));
+        }
+        EXPECT_EQ(states, (std::vector<std::string>{"DIALING", "DIALING", "PROCEEDING"}))
+            << played.out;
+    }
+}
+
 // A book long enough to fling, read in by the contact tool.
 std::string book() {
     std::string cards;
