@@ -171,6 +171,7 @@ TEST_F(PimTool, SearchPrintsTheDocumentsMatchesInItsOrder) {
 TEST_F(PimTool, AddRefusesAContactWithNothingInIt) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"add"}, {"add", "--first", ""}, {"add", "Mobile="},
+          {"add", "--company", "  ", "HomeCity=\t"},
           {"add", "--last", "", "--company", "", "Email1="}}) {
         const e2e::RunResult r = run(args);
         EXPECT_EQ(r.exit_code, 2) << args.size();

@@ -74,13 +74,16 @@ std::string photo_text(pim::PimSession& session, uint32_t id) {
 }
 
 // Whether the record holds anything a person could find it by: a name, a company or a field
-// with a value. A blank one would top the list as an empty row.
+// with a value, blanks not counted. A blank one would top the list as an empty row.
 bool has_content(const Contact& contact) {
-    if (!contact.first_name.empty() || !contact.last_name.empty() || !contact.company.empty()) {
+    const auto filled = [](const WString& text) {
+        return text.find_first_not_of(u" \t") != WString::npos;
+    };
+    if (filled(contact.first_name) || filled(contact.last_name) || filled(contact.company)) {
         return true;
     }
     return std::any_of(contact.fields.begin(), contact.fields.end(),
-                       [](const ContactField& field) { return !field.value.empty(); });
+                       [&](const ContactField& field) { return filled(field.value); });
 }
 
 struct Keys {
