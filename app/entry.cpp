@@ -36,9 +36,14 @@ void run_application(Application& application, platform::WStringView command_lin
     log_step(" start: 3\n");
 
     zentra::Properties main_properties;
-    if (!choose_language(main_properties, kApplicationName)) {
+    WString missing_language;
+    if (!choose_language(main_properties, kApplicationName, kProgramFolder, &missing_language)) {
         show_message_box(application, kNoLanguages);
         return;
+    }
+    if (!missing_language.empty()) {
+        show_replaced_choice(application, text(main_properties, u"LanguageMissing"),
+                             missing_language, title_on_disk(loaded_language_path()));
     }
     log_step(" start: 5\n");
     zentra::Properties splash_properties;

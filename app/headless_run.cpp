@@ -1,5 +1,6 @@
 #include "app/headless_run.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -96,6 +97,10 @@ ScriptHooks HeadlessRun::hooks() {
     hooks.phone = [](const std::vector<std::string>& words, std::string& reply) {
         return platform::phone_command(words, reply);
     };
+    hooks.print = [](const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    };
     return hooks;
 }
 
@@ -108,6 +113,8 @@ std::unique_ptr<display::Backend> HeadlessRun::make_backend() {
 
 void HeadlessRun::on_frame() {
     const platform::WindowHandle window = m_backend->main_window();
+    // The phone's timed steps follow the frames, as everything else on the virtual clock.
+    platform::run_due_phone_steps();
     if (!m_player.done()) {
         m_player.on_frame(window);
         if (m_player.done() && m_close_frames < 0) {

@@ -175,26 +175,45 @@ bool language_choice_available(WStringView folder) {
     return list_language_files(folder).size() > 1;
 }
 
-bool choose_language(zentra::Properties& properties, WStringView app_name, WStringView folder) {
+bool choose_language(zentra::Properties& properties, WStringView app_name, WStringView folder,
+                     WString* missing_choice) {
     WString chosen;
     if (read_string(settings_key(app_name), u"Language", chosen) && !chosen.empty() &&
         load_language(properties, language_file(folder, chosen))) {
         return true;
     }
+    const auto loaded = [&] {
+        // A choice that names nothing loadable would fail on every start: what is really used
+        // becomes the choice, and the user is told once.
+        if (!chosen.empty()) {
+            const WString used = title_on_disk(loaded_language_path());
+            log() << u"choose_language: the language " << chosen << u" cannot be loaded, using "
+                  << used << u"\n";
+            write_string(settings_key(app_name), u"Language", used);
+            if (missing_choice != nullptr) {
+                *missing_choice = chosen;
+            }
+        }
+        return true;
+    };
     const WString system = system_language();
     if (!system.empty() && load_language(properties, language_file(folder, system))) {
-        return true;
+        return loaded();
     }
     if (load_language(properties, language_file(folder, u"english"))) {
-        return true;
+        return loaded();
     }
     for (const WString& path : list_language_files(folder)) {
         if (load_language(properties, path)) {
-            return true;
+            return loaded();
         }
     }
     log() << "choose_language: no language file could be loaded\n";
     return false;
+}
+
+WString title_on_disk(WStringView path) {
+    return title_of(platform::from_utf8(platform::native_path(path)));
 }
 
 bool language_menu(zentra::Properties& properties, WStringView app_name, WStringView item_key,

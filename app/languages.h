@@ -43,9 +43,14 @@ std::vector<WString> list_language_files(WStringView folder = kProgramFolder);
 bool language_choice_available(WStringView folder = kProgramFolder);
 
 // Start-up: the registry's Language, then the system language, then english, then every file
-// listed; the first that loads wins. Writes nothing.
+// listed; the first that loads wins. When Language names a file that cannot be loaded, the
+// language used instead is stored in its place (a line in the log says so) and missing_choice,
+// when given, gets the name that failed; otherwise nothing is written.
 bool choose_language(zentra::Properties& properties, WStringView app_name,
-                     WStringView folder = kProgramFolder);
+                     WStringView folder = kProgramFolder, WString* missing_choice = nullptr);
+
+// The title of the file a path names as it is on disk ("ENGLISH.lng" finds english.lng).
+WString title_on_disk(WStringView path);
 
 // "Language" fills menu with one item per file, labelled with the file's own name for its
 // language (else its title), and a Cancel item; "Language#<name>" loads that

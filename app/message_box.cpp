@@ -18,4 +18,14 @@ void show_message_box(const Application& application, platform::WStringView text
                  platform::to_utf8(text).c_str());
 }
 
+void show_replaced_choice(const Application& application, platform::WStringView text,
+                          platform::WStringView chosen, platform::WStringView used) {
+    platform::WString message(text);
+    message += u"\n";
+    message += chosen;
+    message += u" \u2192 ";
+    message += used;
+    show_message_box(application, message);
+}
+
 }  // namespace velvane

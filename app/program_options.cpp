@@ -165,7 +165,7 @@ std::string program_usage() {
     return "Usage: velvane [options] [--] [command line]\n"
            "\n"
            "Options:\n"
-           "  --headless           run without a window, on a virtual clock\n"
+           "  --headless           run without a window, on a virtual clock (needs --script)\n"
            "  --script FILE        play an input script (needs --headless)\n"
            "  --step MS            virtual milliseconds per frame, 1 to 1000 (default 20)\n"
            "  --size WxH           screen size, each 64 to 8192 (default 480x800)\n"

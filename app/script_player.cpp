@@ -223,6 +223,9 @@ bool ScriptPlayer::run(const ScriptCommand& command, platform::WindowHandle wind
             }
             std::string reply;
             if (m_hooks.phone(command.words, reply)) {
+                if (m_hooks.print && !reply.empty()) {
+                    m_hooks.print(reply.back() == '\n' ? reply : reply + '\n');
+                }
                 return true;
             }
             std::string what = "phone failed: " + joined(command.words);

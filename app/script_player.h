@@ -24,6 +24,8 @@ struct ScriptHooks {
     std::function<void(const std::string& path)> choose;
     // A phone engine command; reply is what the engine answered (shown when it fails).
     std::function<bool(const std::vector<std::string>& words, std::string& reply)> phone;
+    // Where the phone's replies go when it took a command, as the phone tool prints them.
+    std::function<void(const std::string& text)> print;
     std::function<void()> quit;
 };
 

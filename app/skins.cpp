@@ -95,11 +95,26 @@ std::vector<WString> skin_candidates(WStringView app_name, WStringView base) {
 }
 
 bool choose_skin(zentra::Properties& properties, WStringView app_name, WStringView base,
-                 const zentra::ScreenMetrics& metrics) {
+                 const zentra::ScreenMetrics& metrics, WString* missing_choice) {
+    WString chosen;
+    read_string(settings_key(app_name), u"Skin", chosen);
+    const WString chosen_path = chosen.empty() ? WString() : skin_file(base, chosen);
     for (const WString& path : skin_candidates(app_name, base)) {
-        if (load(properties, path, metrics)) {
-            return true;
+        if (!load(properties, path, metrics)) {
+            continue;
         }
+        // A choice that names nothing loadable would fail on every start: what is really
+        // used becomes the choice, and the user is told once.
+        if (!chosen.empty() && path != chosen_path) {
+            const WString used = title_on_disk(path);
+            log() << u"choose_skin: the skin " << chosen << u" cannot be loaded, using " << used
+                  << u"\n";
+            write_string(settings_key(app_name), u"Skin", used);
+            if (missing_choice != nullptr) {
+                *missing_choice = chosen;
+            }
+        }
+        return true;
     }
     log() << "choose_skin: no skin could be loaded\n";
     return false;

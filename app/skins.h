@@ -23,9 +23,11 @@ bool skin_choice_available(WStringView base = {});
 // each path once.
 std::vector<WString> skin_candidates(WStringView app_name, WStringView base = {});
 
-// Start-up: the first of the candidates that loads wins. Writes nothing.
+// Start-up: the first of the candidates that loads wins. When the registry's Skin names a skin
+// that cannot be loaded, the skin used instead is stored in its place (a line in the log says
+// so) and missing_choice, when given, gets the name that failed; otherwise nothing is written.
 bool choose_skin(zentra::Properties& properties, WStringView app_name, WStringView base,
-                 const zentra::ScreenMetrics& metrics);
+                 const zentra::ScreenMetrics& metrics, WString* missing_choice = nullptr);
 
 // "Skin" fills menu with one item per skin and a Cancel item; "Skin#<title>" loads that skin
 // and stores it as the user's choice, true when it replaced the one loaded. The skin and the

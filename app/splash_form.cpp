@@ -54,7 +54,7 @@ void SplashForm::run() {
         m_work->set_load_progress([this](int index, int total) { set_load_progress(index, total); });
         m_work->create_document();
     }
-    if (!choose_skin(m_main_properties, m_name, {}, m_metrics)) {
+    if (!choose_skin(m_main_properties, m_name, {}, m_metrics, &m_missing_skin)) {
         m_no_skin = true;
         return;
     }
@@ -128,6 +128,10 @@ void SplashForm::hand_over() {
     if (m_no_skin) {
         show_message_box(m_application, text(m_main_properties, u"NoSkins"));
     }
+    if (!m_missing_skin.empty()) {
+        show_replaced_choice(m_application, text(m_main_properties, u"SkinMissing"),
+                             m_missing_skin, title_on_disk(m_main_properties.skin_path()));
+    }
     if (m_main_form != nullptr) {
         m_application.set_listener(m_listener);
         if (m_listener != nullptr) {
@@ -144,6 +148,12 @@ void SplashForm::hand_over() {
     }
     if (m_main_form != nullptr && platform != nullptr) {
         platform->bring_to_front();
+    }
+    if (m_work) {
+        for (const StartupWork::Notice& notice : m_work->notices()) {
+            show_message_box(m_application,
+                             text(m_main_properties, notice.key) + u"\n" + notice.detail);
+        }
     }
     m_application.remove_modal_form(*this, true);
 }

@@ -82,6 +82,8 @@ private:
     ApplicationListener* m_listener = nullptr;
     GameBase::MessageHandler m_message_handler;
     bool m_no_skin = false;
+    // The registry's skin when it could not be loaded and another was taken.
+    platform::WString m_missing_skin;
     double m_run_time = 0;
     platform::WString m_command_line;
     bool m_handed_over = false;

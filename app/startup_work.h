@@ -4,9 +4,11 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/application_listener.h"
 #include "app/game_base.h"
+#include "platform/ustring.h"
 #include "platform/window.h"
 
 namespace zentra {
@@ -34,6 +36,14 @@ public:
     // thread once this thread has ended; from then on it gets every message of that window.
     virtual GameBase::MessageHandler connect_store(platform::WindowHandle window) = 0;
     virtual void load_contacts() = 0;
+
+    // What the user must be told once the start-up has ended, on the UI thread: a language
+    // key for the explanation and the detail shown under it.
+    struct Notice {
+        platform::WString key;
+        platform::WString detail;
+    };
+    virtual std::vector<Notice> notices() const { return {}; }
 };
 
 using StartupWorkFactory = std::function<std::unique_ptr<StartupWork>()>;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/native_file.h"
 
@@ -63,7 +64,8 @@ bool valid_oid(long long id) {
 }  // namespace
 
 int time_zone_bias_minutes() {
-    const time_t now = ::time(nullptr);
+    // The offset of the program's now: summer time follows the headless calendar too.
+    const time_t now = static_cast<time_t>(calendar_now_ms() / 1000);
     struct tm local {};
     if (::localtime_r(&now, &local) == nullptr) {
         return 0;

@@ -35,6 +35,15 @@ uint32_t tick_count() {
         std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
+int64_t calendar_now_ms() {
+    if (g_virtual.load(std::memory_order_acquire)) {
+        return kVirtualCalendarStartMs + g_virtual_now.load(std::memory_order_acquire);
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 void sleep_ms(uint32_t ms) {
     if (g_virtual.load(std::memory_order_acquire)) {
         const std::thread::id driver = g_driver.load(std::memory_order_acquire);
@@ -60,6 +69,11 @@ void use_virtual_clock(bool on) {
 void drive_virtual_clock_from_this_thread(bool on) {
     g_driver.store(on ? std::this_thread::get_id() : std::thread::id{}, std::memory_order_release);
 }
+bool virtual_clock_driven() {
+    return g_virtual.load(std::memory_order_acquire) &&
+           g_driver.load(std::memory_order_acquire) != std::thread::id{};
+}
+
 bool virtual_clock_in_use() {
     return g_virtual.load(std::memory_order_acquire);
 }

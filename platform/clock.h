@@ -26,12 +26,25 @@ bool virtual_clock_in_use();
 // time of real time, whichever comes first. Without a driver every sleep moves the clock.
 void drive_virtual_clock_from_this_thread(bool on);
 
+// The virtual clock is on and one thread moves it: what is due at a tick is then best run by
+// that thread, between its frames, not by another thread watching real time.
+bool virtual_clock_driven();
+
 // Moves the virtual clock forward by ms. Does nothing while the real clock is in use.
 void advance_virtual_clock(uint32_t ms);
 
 // Moves the virtual clock forward to tick unless it is already there or past it; the message
 // wait uses it to jump to the next window timer instead of blocking.
 void advance_virtual_clock_to(uint32_t tick);
+
+// Where the calendar of a headless run starts: Monday 2026-01-05, 09:00 UTC.
+inline constexpr int64_t kVirtualCalendarStartMs = 1767603600000;
+
+// Milliseconds since 1970-01-01 UTC: the system's calendar clock, or, while the virtual clock
+// is in use, its fixed start plus the virtual ticks. Everything the program shows or stores as
+// the date and time of now (today's calls, the date editor's today, call times) reads this, so
+// two headless runs of one script show the same.
+int64_t calendar_now_ms();
 
 // Signed distance from now to a tick: negative or 0 when the tick has come.
 inline int32_t ticks_until(uint32_t tick, uint32_t now) {

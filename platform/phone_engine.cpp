@@ -1,11 +1,11 @@
 #include "platform/phone_engine.h"
 
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <mutex>
 
 #include "platform/call_history.h"
+#include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/phone_call.h"
 #include "platform/registry_store.h"
@@ -123,9 +123,7 @@ WString dialled_number(WStringView number) {
 }
 
 uint64_t filetime_now() {
-    const auto since_1970 = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    return static_cast<uint64_t>(since_1970.count()) * 10 + 116444736000000000ULL;
+    return static_cast<uint64_t>(calendar_now_ms()) * 10000 + 116444736000000000ULL;
 }
 
 bool record_ended_call(const CallLogEntry& entry, const std::string& history_file,

@@ -220,23 +220,36 @@ void SimulatedPhoneEngine::update_windows_locked() {
     }
 }
 
+void SimulatedPhoneEngine::run_due_steps() {
+    std::lock_guard lock(m_mutex);
+    run_due_steps_locked(tick_count());
+}
+
+void SimulatedPhoneEngine::run_due_steps_locked(uint32_t now) {
+    std::vector<Step> due;
+    std::erase_if(m_steps, [&](const Step& step) {
+        if (ticks_until(step.due, now) > 0) {
+            return false;
+        }
+        due.push_back(step);
+        return true;
+    });
+    for (const Step& step : due) {
+        auto found = m_calls.find(step.call);
+        if (found != m_calls.end() && found->second->state == step.from_state) {
+            set_state_locked(*found->second, step.to_state);
+        }
+    }
+}
+
 void SimulatedPhoneEngine::modem_loop() {
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
         const uint32_t now = tick_count();
-        std::vector<Step> due;
-        std::erase_if(m_steps, [&](const Step& step) {
-            if (ticks_until(step.due, now) > 0) {
-                return false;
-            }
-            due.push_back(step);
-            return true;
-        });
-        for (const Step& step : due) {
-            auto found = m_calls.find(step.call);
-            if (found != m_calls.end() && found->second->state == step.from_state) {
-                set_state_locked(*found->second, step.to_state);
-            }
+        // A driven virtual clock jumps frame by frame; this thread would see the jumps at
+        // moments real time decides, so the driver runs the steps instead.
+        if (!virtual_clock_driven()) {
+            run_due_steps_locked(now);
         }
         if (m_steps.empty()) {
             m_wake.wait(lock);
@@ -843,6 +856,12 @@ bool phone_command(const std::vector<std::string>& words, std::string& reply) {
         return false;
     }
     return engine->command(words, reply);
+}
+
+void run_due_phone_steps() {
+    if (auto engine = std::dynamic_pointer_cast<SimulatedPhoneEngine>(current_phone_engine())) {
+        engine->run_due_steps();
+    }
 }
 
 }  // namespace platform

@@ -95,6 +95,11 @@ public:
 
     const StockPhoneWindows& windows() const { return *m_windows; }
 
+    // Runs the timed steps that are due. The modem's thread does it by itself, except while
+    // the virtual clock has a driver: then the driver calls this once a frame, so a step lands
+    // on the same frame in every run.
+    void run_due_steps();
+
 private:
     struct App;
     struct Call;
@@ -121,6 +126,7 @@ private:
     void forget_if_done_locked(CallHandle call);
     void write_history_locked(const Call& call);
     void update_windows_locked();
+    void run_due_steps_locked(uint32_t now);
     void modem_loop();
     // Runs the next queued event of an application on its hidden window's thread.
     void deliver(LineAppHandle app);
@@ -161,5 +167,9 @@ void stop_simulated_phone();
 // "phone ..." lines): false with the reason in reply when there is no simulated engine or
 // it refused.
 bool phone_command(const std::vector<std::string>& words, std::string& reply);
+
+// The current simulated engine's run_due_steps, for the thread that drives the virtual clock;
+// nothing without one.
+void run_due_phone_steps();
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <climits>
 #include <ctime>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -18,7 +19,7 @@ zipFile handle(void* zip) { return static_cast<zipFile>(zip); }
 // Entries carry the local time they were written at, as archivers expect.
 zip_fileinfo now_info() {
     zip_fileinfo info{};
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = static_cast<std::time_t>(calendar_now_ms() / 1000);
     std::tm local{};
     if (::localtime_r(&now, &local) != nullptr) {
         info.tmz_date.tm_sec = static_cast<uInt>(local.tm_sec);

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
 
     velvane::BackendFactory make_backend;
     std::unique_ptr<velvane::HeadlessRun> run;
+    bool needs_script = false;
     if (options.headless) {
         run = velvane::HeadlessRun::load(options, error);
         if (!run) {
@@ -34,7 +35,19 @@ int main(int argc, char** argv) {
         }
         platform::use_virtual_clock(true);
         platform::drive_virtual_clock_from_this_thread(true);
-        make_backend = [&run] { return run->make_backend(); };
+        make_backend = [&run, &options, &needs_script]() -> std::unique_ptr<velvane::display::Backend> {
+            // Without a script nothing would drive the run: only a hand-over to a running
+            // copy, which never gets here, makes sense.
+            if (options.script.empty()) {
+                needs_script = true;
+                std::fputs("velvane: --headless needs --script FILE, the input script that "
+                           "drives the run; without one it only hands its command line to a "
+                           "running copy, and none runs\n",
+                           stderr);
+                return nullptr;
+            }
+            return run->make_backend();
+        };
     } else {
         make_backend = [&options]() -> std::unique_ptr<velvane::display::Backend> {
             std::string why;
@@ -53,6 +66,9 @@ int main(int argc, char** argv) {
 
     const int result =
         velvane::win_main(options.command_line, make_backend, velvane::program_startup());
+    if (needs_script) {
+        return 2;
+    }
     if (run && run->failed()) {
         std::fprintf(stderr, "velvane: %s\n", run->error().c_str());
         return 1;

@@ -95,8 +95,9 @@ void ProgramStartup::set_load_progress(std::function<void(int index, int total)>
 
 void ProgramStartup::create_document() {
     DocumentServices services;
-    services.make_store = [](Document& document) {
+    services.make_store = [this](Document& document) {
         auto store = ContactManagerImpl2::for_document(document);
+        m_store = store.get();
         // The picture chooser is another program's window: the screen is released while it is
         // open and taken back when it closes.
         store->set_full_screen_handler([](bool release) {
@@ -171,7 +172,11 @@ GameBase::MessageHandler ProgramStartup::connect_store(platform::WindowHandle wi
     if (store == nullptr) {
         return {};
     }
-    store->initialise(window);
+    // A file that is not a contact database is never touched; the user is told which one it
+    // is, or the book would only look empty.
+    if (!store->initialise(window) && m_store != nullptr && m_store->session() == nullptr) {
+        m_store_error = m_store->open_error();
+    }
     return [store](uint32_t message, uintptr_t wparam, intptr_t lparam) {
         store->on_window_message(message, wparam, lparam);
     };
@@ -179,6 +184,13 @@ GameBase::MessageHandler ProgramStartup::connect_store(platform::WindowHandle wi
 
 void ProgramStartup::load_contacts() {
     m_document->load();
+}
+
+std::vector<StartupWork::Notice> ProgramStartup::notices() const {
+    if (m_store_error.empty()) {
+        return {};
+    }
+    return {Notice{u"ContactsUnreadable", platform::from_utf8(m_store_error)}};
 }
 
 StartupWorkFactory program_startup() {

@@ -5,11 +5,14 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/startup_work.h"
 
 namespace velvane {
 
+class ContactManagerImpl2;
 class Document;
 class MainForm;
 class PhoneManager;
@@ -26,6 +29,7 @@ public:
     ApplicationListener* listener() override;
     GameBase::MessageHandler connect_store(platform::WindowHandle window) override;
     void load_contacts() override;
+    std::vector<Notice> notices() const override;
 
     Document* document() const { return m_document.get(); }
     MainForm* main_form() const { return m_main_form.get(); }
@@ -34,6 +38,9 @@ private:
     // The engine this start made, which it also stops.
     enum class PhoneStarted { none, simulated, sip };
     PhoneStarted m_phone_started = PhoneStarted::none;
+    // Set by the start-up thread; read once it has ended.
+    ContactManagerImpl2* m_store = nullptr;
+    std::string m_store_error;
     std::function<void(int, int)> m_load_progress;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<PhoneManager> m_phone;

@@ -1,9 +1,9 @@
 #include "screens/date_time_count.h"
 
-#include <chrono>
 #include <limits>
 
 #include "contacts/contact.h"
+#include "platform/clock.h"
 
 namespace velvane {
 
@@ -80,9 +80,7 @@ int64_t count_of_file_time(int64_t file_time) {
 }
 
 int64_t current_date_time_count() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return platform::calendar_now_ms();
 }
 
 }  // namespace velvane

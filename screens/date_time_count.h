@@ -23,7 +23,7 @@ int64_t count_of_date(const zentra::ChosenDate& date);
 // file time can hold gives the nearest file time that can.
 int64_t file_time_of_count(int64_t count);
 int64_t count_of_file_time(int64_t file_time);
-// Now, from the platform clock.
+// Now, from the program's calendar clock (fixed in headless runs).
 int64_t current_date_time_count();
 
 }  // namespace velvane

@@ -105,24 +105,40 @@ TEST_F(LanguageTest, StartUpPrefersTheRegistryChoice) {
     EXPECT_EQ(text(m_properties, u"K"), u"ru");
 }
 
+// A choice that names a missing file is replaced by the language really used, under its name
+// on disk; without a choice nothing is written.
 TEST_F(LanguageTest, StartUpFallsBackToSystemThenEnglishThenAnyFile) {
     add("english.lng", "K=en");
     add("german.lng", "K=de");
     add("aardvark.lng", "K=aa");
-    ASSERT_TRUE(write_string(settings_key(kApp), u"Language", u"klingon"));
-    ::setenv("LANG", "de_DE.UTF-8", 1);
+    struct Case {
+        const char* lang;
+        bool remove_english;
+        const char16_t* text;
+        const char16_t* stored;
+    };
     // The system name is upper case; the file is found without regard to case.
-    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
-    EXPECT_EQ(text(m_properties, u"K"), u"de");
+    for (const Case& c : {Case{"de_DE.UTF-8", false, u"de", u"german"},
+                          Case{"ja_JP.UTF-8", false, u"en", u"english"},
+                          Case{"ja_JP.UTF-8", true, u"aa", u"aardvark"}}) {
+        SCOPED_TRACE(c.lang);
+        if (c.remove_english) {
+            std::filesystem::remove(m_home.root() / "prog" / "english.lng");
+        }
+        ::setenv("LANG", c.lang, 1);
+        ASSERT_TRUE(write_string(settings_key(kApp), u"Language", u"klingon"));
+        WString missing;
+        ASSERT_TRUE(choose_language(m_properties, kApp, m_folder, &missing));
+        EXPECT_EQ(text(m_properties, u"K"), c.text);
+        EXPECT_EQ(missing, u"klingon");
+        EXPECT_EQ(registry_language(), c.stored);
+    }
 
-    ::setenv("LANG", "ja_JP.UTF-8", 1);
-    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
-    EXPECT_EQ(text(m_properties, u"K"), u"en");
-
-    std::filesystem::remove(m_home.root() / "prog" / "english.lng");
-    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder));
-    EXPECT_EQ(text(m_properties, u"K"), u"aa");  // first in listing order
-    EXPECT_EQ(registry_language(), u"klingon");   // never written at start-up
+    ASSERT_TRUE(delete_value(settings_key(kApp), u"Language"));
+    WString missing;
+    ASSERT_TRUE(choose_language(m_properties, kApp, m_folder, &missing));
+    EXPECT_EQ(missing, u"");
+    EXPECT_EQ(registry_language(), u"");
 }
 
 TEST_F(LanguageTest, StartUpFailsWithoutFilesAndIgnoresFolders) {

@@ -78,23 +78,34 @@ TEST_F(SkinChoiceTest, ChoiceNeedsTwoSkinsInTheFolderItself) {
     EXPECT_TRUE(skin_choice_available(m_base));
 }
 
-TEST_F(SkinChoiceTest, StartUpFallsBackToDefaultThenTheListWithoutWriting) {
+// A choice that loads, or no choice at all, is left as it is; a choice that names a missing
+// skin is replaced by the skin really used, and the caller learns the name that failed.
+TEST_F(SkinChoiceTest, StartUpFallsBackToDefaultThenTheListAndStoresWhatItUses) {
     add("blue.skin");
     add("default.skin");
     add("red.skin");
+    WString missing;
+    ASSERT_TRUE(choose_skin(m_properties, kApp, m_base, kMetrics, &missing));
+    EXPECT_EQ(loaded_title(), u"default");
+    EXPECT_EQ(registry_skin(), u"") << "nothing chosen, nothing written";
+
     ASSERT_TRUE(write_string(settings_key(kApp), u"Skin", u"red"));
-    ASSERT_TRUE(choose_skin(m_properties, kApp, m_base, kMetrics));
+    ASSERT_TRUE(choose_skin(m_properties, kApp, m_base, kMetrics, &missing));
     EXPECT_EQ(loaded_title(), u"red");
+    EXPECT_EQ(missing, u"");
 
     ASSERT_TRUE(write_string(settings_key(kApp), u"Skin", u"missing"));
-    ASSERT_TRUE(choose_skin(m_properties, kApp, m_base, kMetrics));
+    ASSERT_TRUE(choose_skin(m_properties, kApp, m_base, kMetrics, &missing));
     EXPECT_EQ(loaded_title(), u"default");
+    EXPECT_EQ(missing, u"missing");
+    EXPECT_EQ(registry_skin(), u"default");
 
     fs::remove(m_home.root() / "prog/skins/bin/default.skin");
+    ASSERT_TRUE(write_string(settings_key(kApp), u"Skin", u"default"));
     Properties fresh;
     ASSERT_TRUE(choose_skin(fresh, kApp, m_base, kMetrics));
     EXPECT_EQ(title_of(fresh.skin_path()), u"blue");
-    EXPECT_EQ(registry_skin(), u"missing");
+    EXPECT_EQ(registry_skin(), u"blue");
 }
 
 TEST_F(SkinChoiceTest, StartUpSkipsSkinsThatFailToLoad) {

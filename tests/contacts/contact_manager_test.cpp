@@ -11,6 +11,7 @@
 
 #include "core/log.h"
 #include "core/registry.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/picture_chooser.h"
@@ -445,6 +446,21 @@ TEST_F(ContactManagerTest, GeneratedContactsAndEraseAll) {
     ASSERT_NE(end, std::u16string::npos);
     EXPECT_EQ(text.substr(start, end - start),
               u"START DELETE\nDelete contact: 1\nDelete contact: 2\nDelete contact: 3\n");
+
+    // On the virtual clock of a headless run every batch is the same.
+    platform::use_virtual_clock(true);
+    std::vector<WString> names[2];
+    for (std::vector<WString>& batch : names) {
+        m_store->add_generated_contacts(3);
+        m_store->load_all(all);
+        for (const Contact& c : all) {
+            batch.push_back(c.first_name + c.last_name + c.company);
+        }
+        m_store->erase_all_contacts();
+    }
+    platform::use_virtual_clock(false);
+    EXPECT_EQ(names[0].size(), 3u);
+    EXPECT_EQ(names[0], names[1]);
 }
 
 TEST_F(ContactManagerTest, CategoriesComeFromTheFolder) {

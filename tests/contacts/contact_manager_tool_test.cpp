@@ -107,7 +107,7 @@ TEST(ContactTool, ChangesReachARunningStoreAsRemoteNotices) {
     ASSERT_TRUE(store->create(contact));
     EXPECT_EQ(run_tool({"show", id}).out,
               "id: " + id + "\nfirst: Zoë\nlast: Adams\ncompany: \nMobile: +49 171 1234567\n"
-              "Birthday: 1999-12-31\nHomeCity: Berlin\n");
+              "Birthday: 1999-12-31\nHomeCity: Berlin\nphoto: none\n");
     EXPECT_EQ(run_tool({"list", "--order", "company"}).out,
               std::to_string(contact.object_id) + "\t\tBrown\tAcme\n" + id + "\tZoë\tAdams\t\n");
 

@@ -9,6 +9,7 @@
 #include "contacts/collation.h"
 #include "contacts/document.h"
 #include "platform/case_map.h"
+#include "platform/imaging.h"
 #include "platform/pim_session.h"
 #include "tools/pim/tool.h"
 
@@ -53,6 +54,36 @@ bool apply(Contact& contact, std::string_view property, std::string_view value) 
         }
     }
     return true;
+}
+
+// "none", or the picture's size in pixels and bytes; a stored picture the program cannot show
+// says so, as the card would show no photo for it.
+std::string photo_text(pim::PimSession& session, uint32_t id) {
+    const std::string bytes = stored_picture(session, id);
+    if (bytes.empty()) {
+        return "none";
+    }
+    const std::string size = counted(bytes.size(), "byte");
+    std::string error;
+    const platform::RgbaImage image = platform::decode_image(
+        reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), error);
+    if (image.empty()) {
+        return size + ", cannot be shown (" + (error.empty() ? "it does not decode" : error) + ")";
+    }
+    return std::to_string(image.width) + "x" + std::to_string(image.height) + " pixels, " + size;
+}
+
+// Whether the record holds anything a person could find it by: a name, a company or a field
+// with a value, blanks not counted. A blank one would top the list as an empty row.
+bool has_content(const Contact& contact) {
+    const auto filled = [](const WString& text) {
+        return text.find_first_not_of(u" \t") != WString::npos;
+    };
+    if (filled(contact.first_name) || filled(contact.last_name) || filled(contact.company)) {
+        return true;
+    }
+    return std::any_of(contact.fields.begin(), contact.fields.end(),
+                       [&](const ContactField& field) { return filled(field.value); });
 }
 
 struct Keys {
@@ -107,9 +138,7 @@ int list(ContactManagerImpl2& store, int order) {
         return a.contact->object_id < b.contact->object_id;
     });
     for (const Keys& k : keys) {
-        const Contact& c = *k.contact;
-        print(std::to_string(c.object_id) + "\t" + to_utf8(c.first_name) + "\t" + to_utf8(c.last_name) +
-              "\t" + to_utf8(c.company) + "\n");
+        print(contact_row(*k.contact));
     }
     return 0;
 }
@@ -136,6 +165,7 @@ int show(ContactManagerImpl2& store, uint32_t id) {
         }
         print(std::string(kind_label(field.kind)) + ": " + value + "\n");
     }
+    print("photo: " + photo_text(*store.session(), id) + "\n");
     return 0;
 }
 
@@ -211,6 +241,10 @@ int run_book_command(std::string_view command, const Args& args) {
             if (!apply(contact, kind, arg.substr(equals + 1))) {
                 return kUsageError;
             }
+        }
+        if (!has_content(contact)) {
+            fail_line("a contact needs a name, a company or a field with a value");
+            return kUsageError;
         }
         if (!open()) {
             return kFailure;

@@ -16,15 +16,6 @@ using platform::to_utf8;
 
 namespace {
 
-// The part's first length characters in brackets.
-std::string marked(const WString& part, int length) {
-    if (length <= 0 || static_cast<size_t>(length) > part.size()) {
-        return to_utf8(part);
-    }
-    return "[" + to_utf8(WStringView(part).substr(0, length)) + "]" +
-           to_utf8(WStringView(part).substr(length));
-}
-
 bool accepts(const KeypadMap& keypad, WStringView part, WStringView word) {
     if (part.size() < word.size()) {
         return false;
@@ -120,18 +111,14 @@ int run_search(const Args& args) {
     for (const ContactEntry* entry : document.filtered_list()) {
         MatchLengths lengths;
         document.matches(*entry, &lengths);
-        const Contact& c = entry->contact;
-        std::string phone;
+        std::string number;
         if (lengths.phone > 0) {
-            if (const ContactField* field = matched_phone(document, c, lengths.phone)) {
-                phone = std::string(kind_label(field->kind)) + " " + marked(field->value, lengths.phone);
+            if (const ContactField* field = matched_phone(document, entry->contact, lengths.phone)) {
+                number = std::string(kind_label(field->kind)) + " " +
+                         marked(field->value, lengths.phone);
             }
         }
-        print(std::to_string(c.object_id) + "\t" + marked(c.first_name, lengths.first_name) + "\t" +
-              marked(c.last_name, lengths.last_name) + "\t" + marked(c.company, lengths.company) +
-              "\t" + phone + "\tfirst=" + std::to_string(lengths.first_name) +
-              " last=" + std::to_string(lengths.last_name) + " phone=" +
-              std::to_string(lengths.phone) + " company=" + std::to_string(lengths.company) + "\n");
+        print(contact_row(entry->contact, &lengths, number));
     }
     if (document.filtered_list().empty()) {
         fail_line("no contact matches");

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "contacts/categories.h"
+#include "contacts/document.h"
 #include "platform/pim_session.h"
 
 namespace pim_tool {
@@ -27,8 +28,9 @@ int usage() {
         "BusinessFax, HomeFax, PagerNumber, Birthday (YYYY-MM-DD), Categories, WorkStreet,\n"
         "WorkCity, WorkPostalCode, WorkState, WorkCountry, HomeStreet, HomeCity,\n"
         "HomePostalCode, HomeState, HomeCountry. An empty VALUE deletes the property.\n"
-        "search matches words as the contact list does, keypad digits included, and marks the\n"
-        "matched beginnings with [ ].\n"
+        "add needs at least a name, a company or a field with a value. show also gives the photo's\n"
+        "size. search matches words as the contact list does, keypad digits included, and prints\n"
+        "the contacts as list does, the matched beginnings in [ ] and a matched number after them.\n"
         "The database is $XDG_DATA_HOME/velvane/contacts.db.\n",
         stderr);
     return kUsageError;
@@ -158,6 +160,44 @@ std::string counted(size_t count, const char* noun) {
 void fail_line(const std::string& text) {
     const std::string line = "velvane-pim: " + text + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::string stored_picture(pim::PimSession& session, uint32_t object_id) {
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    if (session.item_from_oid(object_id, item) != pim::kOk ||
+        item->open_property(property::kPicture, pim::kStreamRead, stream) != pim::kOk) {
+        return {};
+    }
+    std::string bytes;
+    char block[4096];
+    size_t got = 0;
+    while (stream->read(block, sizeof block, got) == pim::kOk && got > 0) {
+        bytes.append(block, got);
+    }
+    return bytes.size() > 1 ? bytes : std::string();
+}
+
+std::string marked(const WString& part, int length) {
+    if (length <= 0 || static_cast<size_t>(length) > part.size()) {
+        return platform::to_utf8(part);
+    }
+    return "[" + platform::to_utf8(WStringView(part).substr(0, length)) + "]" +
+           platform::to_utf8(WStringView(part).substr(length));
+}
+
+std::string contact_row(const Contact& contact, const MatchLengths* lengths,
+                        const std::string& matched_number) {
+    const MatchLengths none;
+    const MatchLengths& marks = lengths != nullptr ? *lengths : none;
+    std::string row = std::to_string(contact.object_id) + "\t" +
+                      marked(contact.first_name, marks.first_name) + "\t" +
+                      marked(contact.last_name, marks.last_name) + "\t" +
+                      marked(contact.company, marks.company);
+    if (!matched_number.empty()) {
+        row += "\t" + matched_number;
+    }
+    return row + "\n";
 }
 
 pim::PimSession* open_session(ContactManagerImpl2& store) {

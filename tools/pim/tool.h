@@ -9,6 +9,10 @@
 
 #include "contacts/contact_manager.h"
 
+namespace velvane {
+struct MatchLengths;
+}
+
 namespace pim_tool {
 
 using namespace velvane;
@@ -60,6 +64,19 @@ bool read_folder_categories(ContactManagerImpl2& store, WString& out);
 // Appends the names of names that the folder's list lacks; the list is written only when it
 // grows.
 bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names);
+
+// The bytes of a contact's picture; empty when it has none (a cleared picture is one zero
+// byte).
+std::string stored_picture(platform::pim::PimSession& session, uint32_t object_id);
+
+// The text with its first length characters in [ ], as search marks what matched.
+std::string marked(const WString& part, int length);
+
+// One contact as list and search print it: id, first, last and company, tab-separated, and a
+// line end. With lengths, the beginnings the search matched are put in [ ]; a matched number
+// follows as one more column, with its kind.
+std::string contact_row(const Contact& contact, const MatchLengths* lengths = nullptr,
+                        const std::string& matched_number = {});
 
 // The commands.
 int run_book_command(std::string_view command, const Args& args);

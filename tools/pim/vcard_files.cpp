@@ -40,23 +40,6 @@ bool read_whole(const std::string& path, std::string& out, std::string& error) {
     return false;
 }
 
-std::string stored_picture(pim::PimSession& session, uint32_t object_id) {
-    std::unique_ptr<pim::PimItem> item;
-    std::unique_ptr<pim::PimStream> stream;
-    if (session.item_from_oid(object_id, item) != pim::kOk ||
-        item->open_property(property::kPicture, pim::kStreamRead, stream) != pim::kOk) {
-        return {};
-    }
-    std::string bytes;
-    char block[4096];
-    size_t got = 0;
-    while (stream->read(block, sizeof block, got) == pim::kOk && got > 0) {
-        bytes.append(block, got);
-    }
-    // A cleared picture is one zero byte.
-    return bytes.size() > 1 ? bytes : std::string();
-}
-
 }  // namespace
 
 // Exit codes: 0 when a contact was imported, 1 when none was (nothing is written then), 2
