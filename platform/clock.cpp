@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace platform {
@@ -10,6 +11,26 @@ namespace {
 std::atomic<bool> g_virtual{false};
 std::atomic<uint32_t> g_virtual_now{0};
 std::atomic<std::thread::id> g_driver{};
+std::atomic<int64_t> g_calendar_start{0};
+
+int64_t system_calendar_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The pinned start when the variable holds plain seconds in a sane range, else the real now.
+int64_t virtual_calendar_start() {
+    const char* text = std::getenv(kCalendarStartVariable);
+    constexpr int64_t kLatest = 253402300799;  // 9999-12-31
+    int64_t seconds = 0;
+    bool valid = text != nullptr && *text != '\0';
+    for (const char* c = text; valid && *c != '\0'; ++c) {
+        valid = *c >= '0' && *c <= '9' && seconds <= kLatest;
+        seconds = seconds * 10 + (*c - '0');
+    }
+    return valid && seconds <= kLatest ? seconds * 1000 : system_calendar_ms();
+}
 
 // A thread that does not drive the virtual clock waits for the driver to move it past the
 // deadline, so a worker's sleep lasts the same number of frames in every run. The real-time
@@ -37,11 +58,10 @@ uint32_t tick_count() {
 
 int64_t calendar_now_ms() {
     if (g_virtual.load(std::memory_order_acquire)) {
-        return kVirtualCalendarStartMs + g_virtual_now.load(std::memory_order_acquire);
+        return g_calendar_start.load(std::memory_order_acquire) +
+               g_virtual_now.load(std::memory_order_acquire);
     }
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return system_calendar_ms();
 }
 
 void sleep_ms(uint32_t ms) {
@@ -62,6 +82,7 @@ void sleep_ms(uint32_t ms) {
 void use_virtual_clock(bool on) {
     if (on && !g_virtual.load(std::memory_order_acquire)) {
         g_virtual_now.store(0, std::memory_order_release);
+        g_calendar_start.store(virtual_calendar_start(), std::memory_order_release);
     }
     g_virtual.store(on, std::memory_order_release);
 }

@@ -37,13 +37,14 @@ void advance_virtual_clock(uint32_t ms);
 // wait uses it to jump to the next window timer instead of blocking.
 void advance_virtual_clock_to(uint32_t tick);
 
-// Where the calendar of a headless run starts: Monday 2026-01-05, 09:00 UTC.
-inline constexpr int64_t kVirtualCalendarStartMs = 1767603600000;
+// A run that must show the same dates every time pins its calendar's start with this
+// variable (seconds since 1970, UTC); otherwise a virtual calendar starts at the real now, so a
+// phone book's call times read as they were made.
+inline constexpr const char* kCalendarStartVariable = "VELVANE_CALENDAR_START";
 
 // Milliseconds since 1970-01-01 UTC: the system's calendar clock, or, while the virtual clock
-// is in use, its fixed start plus the virtual ticks. Everything the program shows or stores as
-// the date and time of now (today's calls, the date editor's today, call times) reads this, so
-// two headless runs of one script show the same.
+// is in use, its start plus the virtual ticks. Everything the program shows or stores as the
+// date and time of now (today's calls, the date editor's today, call times) reads this.
 int64_t calendar_now_ms();
 
 // Signed distance from now to a tick: negative or 0 when the tick has come.

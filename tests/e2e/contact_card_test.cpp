@@ -251,7 +251,7 @@ TEST(ContactCard, AContactMadeFromNothingThroughTheCardIsStoredWhole) {
     // dragged to the 15th of January twenty years ago.
     const auto today = std::chrono::year_month_day(std::chrono::floor<std::chrono::days>(
         std::chrono::sys_time<std::chrono::milliseconds>(
-            std::chrono::milliseconds(platform::kVirtualCalendarStartMs))));
+            std::chrono::seconds(e2e::kCalendarStartSeconds))));
     card.choose_kind(Birthday);
     const Dump date = walk.look();
     ASSERT_EQ(date.top(), "EditDateForm");

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "tests/support/eventually.h"
 
 extern char** environ;
@@ -31,6 +32,9 @@ extern char** environ;
 namespace e2e {
 
 namespace fs = std::filesystem;
+
+// Where the calendar of every run starts: Monday 2026-01-05, 09:00 UTC.
+inline constexpr int64_t kCalendarStartSeconds = 1767603600;
 
 // The folder with the program and its tools.
 inline fs::path program_dir() { return fs::path(VELVANE_PROGRAM_DIR); }
@@ -299,7 +303,7 @@ private:
             "HOME=", "TMPDIR=", "XDG_RUNTIME_DIR=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=",
             "XDG_DOCUMENTS_DIR=", "XDG_CACHE_HOME=", "XDG_STATE_HOME=",
             // A headless run must never reach a real screen.
-            "DISPLAY=", "WAYLAND_DISPLAY="};
+            "DISPLAY=", "WAYLAND_DISPLAY=", "VELVANE_CALENDAR_START="};
         std::vector<std::string> env;
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string_view text(*entry);
@@ -317,6 +321,9 @@ private:
         env.push_back("XDG_CONFIG_HOME=" + config().string());
         env.push_back("XDG_DATA_HOME=" + data().string());
         env.push_back("XDG_DOCUMENTS_DIR=" + documents().string());
+        // Every run shows the same dates and times.
+        env.push_back(std::string(platform::kCalendarStartVariable) + "=" +
+                      std::to_string(kCalendarStartSeconds));
         return env;
     }
     void forget(pid_t pid) {

@@ -187,7 +187,7 @@ TEST(SipCalls, ThePeerIsCalledAndCallsBackAndAGivenUpCallIsMissed) {
                                std::chrono::seconds(60));
     };
     e2e::Child program = home.start_script(
-        "wait 3\nscreenshot before.png\n" + tap(open_keypad) + dial + tap(call_key) +
+        go("agent") + "screenshot before.png\n" + tap(open_keypad) + dial + tap(call_key) +
         go("answered") + "dump connected.txt\n" + tap(keyboard) + tap(tone1) + tap(tone2) +
         go("tones") + tap(end_call) + "wait 3\ndump hung_up.txt\n" + go("ringing") +
         "dump incoming.txt\n" + tap(answer) + go("peer_hung_up") + "wait 3\n" +
@@ -195,6 +195,9 @@ TEST(SipCalls, ThePeerIsCalledAndCallsBackAndAGivenUpCallIsMissed) {
         tap(recents_tab) + "dump recents.txt\nquit\n");
     const auto mark = [&](const std::string& name) { home.write(name, ""); };
 
+    // The keypad is used once the user agent runs: a loaded machine starts it slowly.
+    ASSERT_TRUE(status_shows(home, "agent running")) << phone_status(home);
+    mark("agent");
     // Outgoing: the peer rings, answers, hears 1 and then 2, and the program hangs up.
     const int incoming = peer.wait_event("CALL_INCOMING");
     ASSERT_GE(incoming, 0) << peer.log();
