@@ -16,6 +16,7 @@ packages=(
     libuchardet-dev  # guessing the charset of vCard files that name none
     xvfb xauth  # run the program in a virtual X display when none is there
     unzip  # tests check the recording archive with a real unzip
+    lintian desktop-file-utils appstream  # checks of the Debian package, its desktop entry and AppStream data
 )
 
 missing=()
