@@ -33,6 +33,104 @@ std::string absolute_path(const std::string& path) {
     return ec ? path : absolute.string();
 }
 
+bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// %XX escapes of a URL; a broken escape stays as written.
+std::string percent_decoded(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = hex_digit(text[i + 1]), low = hex_digit(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// The number of a "tel:" or "callto:" link: its parameters (";ext=...") and query dropped,
+// the separators people write for reading ("+49 (30) 123-45.67") taken out, and anything
+// that is no dialling character left out, so a link cannot smuggle words into the command
+// line the running copy gets.
+std::string number_of_link(std::string_view link) {
+    const std::string decoded = percent_decoded(link.substr(0, link.find_first_of(";?")));
+    std::string number;
+    for (char c : decoded) {
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+            c == '+' || c == '*' || c == '#' || c == ',') {
+            number += c;
+        }
+    }
+    return number;
+}
+
+// What the desktop hands over turned into the program's own command words: a phone link
+// opens its number's contact, a vCard file (a path or a file: URL) is offered for import.
+std::string desktop_word(std::string_view word) {
+    for (std::string_view scheme : {"tel:", "callto:"}) {
+        if (starts_with_ignoring_case(word, scheme)) {
+            word.remove_prefix(scheme.size());
+            while (word.starts_with('/')) {
+                word.remove_prefix(1);  // "callto://+4930..." as some pages write it
+            }
+            return "open:" + number_of_link(word);
+        }
+    }
+    std::string path;
+    if (starts_with_ignoring_case(word, "file://")) {
+        std::string_view rest = word.substr(7);
+        // Only this machine's files: "file:///..." or "file://localhost/...".
+        if (starts_with_ignoring_case(rest, "localhost/")) {
+            rest.remove_prefix(9);
+        }
+        if (!rest.starts_with('/')) {
+            return std::string(word);
+        }
+        path = percent_decoded(rest);
+    } else {
+        path = std::string(word);
+    }
+    for (std::string_view extension : {".vcf", ".vcard"}) {
+        if (path.size() > extension.size() &&
+            starts_with_ignoring_case(std::string_view(path).substr(path.size() - extension.size()),
+                                      extension)) {
+            return "import:" + absolute_path(path);
+        }
+    }
+    return std::string(word);
+}
+
 }  // namespace
 
 bool parse_program_options(int argc, const char* const argv[], ProgramOptions& options,
@@ -51,7 +149,7 @@ bool parse_program_options(int argc, const char* const argv[], ProgramOptions& o
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i] != nullptr ? argv[i] : "";
         if (options_ended || arg.size() < 2 || arg.front() != '-') {
-            add_word(arg);
+            add_word(desktop_word(arg));
             continue;
         }
         if (arg == "--") {
@@ -177,7 +275,10 @@ std::string program_usage() {
            "  contacts             open the contact list\n"
            "  favorites            open the favourites\n"
            "  recents              open the recent calls\n"
-           "  open:NUMBER          open the contact with that number\n";
+           "  open:NUMBER          open the contact with that number\n"
+           "  tel:NUMBER, callto:NUMBER\n"
+           "                       the same, as a phone link\n"
+           "  FILE.vcf             offer the vCard file's contacts for import\n";
 }
 
 }  // namespace velvane

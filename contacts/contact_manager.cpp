@@ -9,6 +9,7 @@
 #include "contacts/categories.h"
 #include "contacts/contact_saver.h"
 #include "contacts/document.h"
+#include "contacts/vcard_import.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/imaging.h"
@@ -582,6 +583,15 @@ bool ContactManagerImpl2::on_window_message(uint32_t message, uintptr_t wparam, 
         default:
             return false;
     }
+}
+
+bool ContactManagerImpl2::import_contacts(std::vector<VCardContact>& cards, std::string& error) {
+    const WriteOutcome outcome = write_contacts(*this, cards);
+    for (const std::string& refusal : outcome.picture_refusals) {
+        log() << "ContactManagerImpl2::import_contacts " << refusal << "\n";
+    }
+    error = outcome.error;
+    return outcome.ok;
 }
 
 void ContactManagerImpl2::add_generated_contacts(int count) {

@@ -81,6 +81,7 @@ public:
     void choose_and_set_picture(uint32_t object_id) override;
     void clear_picture(uint32_t object_id) override;
     bool on_window_message(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+    bool import_contacts(std::vector<VCardContact>& cards, std::string& error) override;
     void add_generated_contacts(int count) override;
     void erase_all_contacts() override;
 

@@ -33,6 +33,11 @@ void ContactSource::choose_and_set_picture(uint32_t) {}
 
 void ContactSource::clear_picture(uint32_t) {}
 
+bool ContactSource::import_contacts(std::vector<VCardContact>&, std::string& error) {
+    error = "this contact store cannot import";
+    return false;
+}
+
 void ContactSource::add_generated_contacts(int) {}
 
 void ContactSource::erase_all_contacts() {}

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "contacts/contact.h"
@@ -17,6 +18,7 @@
 namespace velvane {
 
 class Document;
+struct VCardContact;
 
 // The contact database as the Document and the screens use it. Change notices come back
 // through the Document's on_contact_created / on_contact_changed / on_contact_removed.
@@ -50,6 +52,9 @@ public:
     // Lets the user pick a file and stores it as the contact's picture.
     virtual void choose_and_set_picture(uint32_t object_id);
     virtual void clear_picture(uint32_t object_id);
+
+    // Stores the cards of a vCard file as new contacts, all or none; false with why.
+    virtual bool import_contacts(std::vector<VCardContact>& cards, std::string& error);
 
     // Test data from the main menu.
     virtual void add_generated_contacts(int count);

@@ -13,20 +13,37 @@ constexpr WStringView kRoots[] = {
     u"HKEY_CURRENT_USER",
 };
 
-// The store keeps every root in one file, so it gets the whole path back once the root is
-// known to be one of ours.
+constexpr WStringView kMachineRoot = u"HKEY_LOCAL_MACHINE";
+
+// Each store keeps its roots in one file, so it gets the whole path back once the root is
+// known to be one of ours. HKEY_LOCAL_MACHINE is the machine's file, every other root the
+// user's.
+platform::RegistryStore* store_for(WStringView path) {
+    const auto split = split_registry_path(path);
+    if (!split) {
+        return nullptr;
+    }
+    return split->root == kMachineRoot ? &platform::RegistryStore::machine()
+                                       : &platform::RegistryStore::user();
+}
+
 std::optional<platform::RegistryValue> get(WStringView path, WStringView name) {
-    if (!split_registry_path(path)) {
+    platform::RegistryStore* store = store_for(path);
+    if (store == nullptr) {
         return std::nullopt;
     }
-    return platform::RegistryStore::user().get(path, name);
+    auto value = store->get(path, name);
+    // Machine values a user's file held before they had a file of their own stay readable
+    // beneath the machine's.
+    if (!value && store == &platform::RegistryStore::machine()) {
+        value = platform::RegistryStore::user().get(path, name);
+    }
+    return value;
 }
 
 bool set(WStringView path, WStringView name, const platform::RegistryValue& value) {
-    if (!split_registry_path(path)) {
-        return false;
-    }
-    return platform::RegistryStore::user().set(path, name, value);
+    platform::RegistryStore* store = store_for(path);
+    return store != nullptr && store->set(path, name, value);
 }
 
 }  // namespace
@@ -76,10 +93,8 @@ bool write_string(WStringView path, WStringView name, WStringView text) {
 }
 
 bool delete_value(WStringView path, WStringView name) {
-    if (!split_registry_path(path)) {
-        return false;
-    }
-    return platform::RegistryStore::user().remove(path, name);
+    platform::RegistryStore* store = store_for(path);
+    return store != nullptr && store->remove(path, name);
 }
 
 }  // namespace velvane

@@ -1,6 +1,9 @@
 #pragma once
 // Typed registry access by textual path: a root name ("HKEY_CURRENT_USER"), "\" and a
 // sub-key ("Software\Quorr"). A path with any other beginning reads and writes nothing.
+// HKEY_LOCAL_MACHINE is machine-wide: the machine's registry file, which only its owner (root)
+// can change; a value it lacks is still read from the user's file. Every other root is the
+// user's own file.
 
 #include <cstdint>
 #include <optional>

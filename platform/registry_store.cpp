@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/files.h"
 
@@ -334,7 +336,8 @@ bool RegistryDocument::remove(WStringView key, WStringView name) {
     return false;
 }
 
-RegistryStore::RegistryStore(std::string file) : m_file(std::move(file)) {}
+RegistryStore::RegistryStore(std::string file, Readers readers)
+    : m_file(std::move(file)), m_readers(readers) {}
 
 std::string RegistryStore::file() const {
     std::lock_guard lock(m_mutex);
@@ -357,6 +360,19 @@ RegistryStore& RegistryStore::user() {
     // more than the rest of a cached read.
     thread_local std::string file;
     config_folder_native(file);
+    file += "/registry.reg";
+    store.retarget(file);
+    return store;
+}
+
+RegistryStore& RegistryStore::machine() {
+    static RegistryStore& store = *new RegistryStore(std::string(), Readers::everyone);
+    thread_local std::string file;
+    const char* folder = std::getenv("VELVANE_SYSCONFDIR");
+    file.assign(folder != nullptr && folder[0] == '/' ? folder : "/etc/velvane");
+    while (file.size() > 1 && file.back() == '/') {
+        file.pop_back();
+    }
     file += "/registry.reg";
     store.retarget(file);
     return store;
@@ -392,7 +408,8 @@ bool RegistryStore::modify(Change&& change) {
     std::lock_guard lock(m_mutex);
     const size_t slash = m_file.find_last_of('/');
     if (slash != std::string::npos && slash > 0 &&
-        !make_folders_native(m_file.substr(0, slash), 0700)) {
+        !make_folders_native(m_file.substr(0, slash),
+                             m_readers == Readers::everyone ? 0755 : 0700)) {
         return false;
     }
     const std::string lock_path = m_file + ".lock";
@@ -415,6 +432,10 @@ bool RegistryStore::modify(Change&& change) {
         if (change(doc)) {
             FileStamp written;
             if (replace_native(m_file, doc.serialize(), &written)) {
+                // Whatever umask the writer had (root's may be 077), every user reads it.
+                if (m_readers == Readers::everyone) {
+                    ::chmod(m_file.c_str(), 0644);
+                }
                 m_cache = std::move(doc);
                 m_stamp = written;
                 m_present = true;

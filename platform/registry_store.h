@@ -62,13 +62,15 @@ private:
     std::vector<Key> m_keys;
 };
 
-// One registry file shared by every process of the user. Reads use a cached parse that is
+// One registry file shared by every process of its users. Reads use a cached parse that is
 // refreshed when the file's stamp changes (one stat per read). Writes lock a file beside it,
 // re-read it, apply the change and replace the file atomically, so concurrent writers in
 // other processes never lose each other's values. Safe to use from several threads.
 class RegistryStore {
 public:
-    explicit RegistryStore(std::string file);
+    // Who may read the file: a user's settings are theirs, the machine's are everyone's.
+    enum class Readers { owner, everyone };
+    explicit RegistryStore(std::string file, Readers readers = Readers::owner);
 
     std::optional<RegistryValue> get(WStringView key, WStringView name);
     // False when the file cannot be written, or exists but cannot be read (writing then would
@@ -80,6 +82,10 @@ public:
 
     // The user's store, $XDG_CONFIG_HOME/velvane/registry.reg, following the environment.
     static RegistryStore& user();
+    // The machine's store, $VELVANE_SYSCONFDIR/registry.reg (an absolute folder; else
+    // /etc/velvane/registry.reg): the HKEY_LOCAL_MACHINE values, written by the package
+    // scripts as root and read by every user. Who may change it is left to the file system.
+    static RegistryStore& machine();
 
 private:
     template <typename Change>
@@ -89,6 +95,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::string m_file;
+    Readers m_readers;
     RegistryDocument m_cache;
     FileStamp m_stamp;
     bool m_cached = false;

@@ -10,6 +10,7 @@
 #include "app/game_base.h"
 #include "app/handovers.h"
 #include "app/languages.h"
+#include "app/message_box.h"
 #include "app/skin_rebind.h"
 #include "app/skins.h"
 #include "contacts/recent_call.h"
@@ -21,6 +22,7 @@
 #include "screens/recents_container.h"
 #include "screens/select_field_form.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/messages.h"
 #include "skin/multinode.h"
 #include "skin/node.h"
@@ -513,6 +515,8 @@ void MainForm::on_command_line(WStringView text) {
         press_tab(Favorites);
     } else if (text == u"contacts") {
         press_tab(Contacts);
+    } else if (text.starts_with(u"import:")) {
+        offer_import(text.substr(7));
     } else if (text.size() > 5) {
         const size_t at = text.find(u"open:");
         if (at == WStringView::npos) {
@@ -725,6 +729,37 @@ void MainForm::open_menu(WStringView name) {
     m_main_menu->open_by_name(name, {}, true);
 }
 
+void MainForm::offer_import(WStringView path) {
+    m_pending_import.clear();
+    const platform::LimitedRead file = platform::read_file_limited(path, kMaxVCardFileBytes);
+    VCardRead read;
+    if (file.status == platform::FileRead::ok) {
+        read = read_vcards(file.bytes);
+    }
+    // A card that holds nothing (a file cut off after BEGIN) would only make a blank record.
+    std::erase_if(read.contacts, [](const VCardContact& card) {
+        return card.contact.fields.empty() && card.photo.empty() && card.extra_properties.empty();
+    });
+    log() << "MainForm::offer_import " << path << " contacts=" << read.contacts.size()
+          << " skipped=" << read.skipped.size() << "\n";
+    if (read.contacts.empty()) {
+        if (Application* application = Application::get_instance()) {
+            show_message_box(*application, text(m_properties, u"ImportNothing"));
+        }
+        return;
+    }
+    // "Import %d contacts?" with the count in place of its "%d".
+    WString caption = text(m_properties, u"ImportContacts");
+    const size_t at = caption.find(u"%d");
+    const WString count = platform::to_wstring(static_cast<long long>(read.contacts.size()));
+    if (at != WString::npos) {
+        caption.replace(at, 2, count);
+    }
+    m_pending_import = std::move(read.contacts);
+    remember_current_state();
+    m_main_menu->open_by_name(u"ImportContacts", caption, true);
+}
+
 // Buttons
 
 bool MainForm::on_click(zentra::ButtonNode& button, const zentra::ButtonEvent&) {
@@ -925,6 +960,22 @@ std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
              return Items{};
          }},
         {u"NewOrUpdateContact", false, [](MainForm&, WStringView) { return add_number_items(); }},
+        {u"ImportContacts", false,
+         [](MainForm&, WStringView) { return Items{item(u"ImportYes"), item(u"Cancel")}; }},
+        {u"ImportYes", false,
+         [](MainForm& form, WStringView) {
+             std::vector<VCardContact> cards = std::move(form.m_pending_import);
+             form.m_pending_import.clear();
+             ContactSource* store = form.document().store();
+             std::string error = "no contact store";
+             if (store != nullptr && !cards.empty() && store->import_contacts(cards, error)) {
+                 form.press_tab(Contacts);
+             } else if (Application* application = Application::get_instance()) {
+                 log() << "MainForm ImportYes failed: " << error << "\n";
+                 show_message_box(*application, text(form.m_properties, u"ImportFailed"));
+             }
+             return Items{};
+         }},
         {u"PhoneToContact", false, [](MainForm&, WStringView) { return add_number_items(); }},
         {u"Add2NewContact", false,
          [](MainForm& form, WStringView) {

@@ -11,6 +11,7 @@
 
 #include "app/application_listener.h"
 #include "contacts/document.h"
+#include "contacts/vcard.h"
 #include "screens/contact_selector_container.h"
 #include "screens/contact_selector_form.h"
 #include "screens/key_routed_form.h"
@@ -80,6 +81,9 @@ public:
     void new_contact();
     // Opens a menu of the main menu object by name, as a button of the screen does.
     void open_menu(WStringView name);
+    // Reads a vCard file and asks whether its contacts go into the book; a file without any
+    // says so instead.
+    void offer_import(WStringView path);
 
     // State, for the screens that come later and for tests.
     int tab_state(Tab tab) const { return m_states[tab]; }
@@ -212,6 +216,8 @@ private:
     zentra::Node* m_recents_node = nullptr;
     int32_t m_favorite_mode = 1;
     WString m_pending_number;
+    // The cards of the file offer_import asked about, until the answer.
+    std::vector<VCardContact> m_pending_import;
     bool m_category_menu_open = false;
     ViewState m_view;
     // All nodes found: the view can be read from them.

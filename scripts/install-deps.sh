@@ -17,6 +17,7 @@ packages=(
     xvfb xauth  # run the program in a virtual X display when none is there
     unzip  # tests check the recording archive with a real unzip
     baresip-core  # the SIP phone engine's user agent, and the peer its tests call
+    lintian desktop-file-utils appstream  # checks of the Debian package, its desktop entry and AppStream data
 )
 
 missing=()

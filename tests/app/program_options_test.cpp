@@ -128,11 +128,42 @@ TEST(ProgramOptionsTest, CommandLineIsDecodedFromUtf8) {
     EXPECT_EQ(parsed.options.command_line, u"open:J\u00FCrgen \U0001F600");
 }
 
+TEST(ProgramOptionsTest, DesktopLinksAndFilesBecomeCommandWords) {
+    const std::string here = std::filesystem::current_path().string();
+    const struct {
+        const char* given;
+        std::string word;
+    } cases[] = {
+        {"tel:+49-30-1234567", "open:+49301234567"},
+        {"TEL:+1%20(555)%20010.99", "open:+155501099"},
+        {"tel:0301234;ext=55?x=1", "open:0301234"},
+        {"callto://+4930123", "open:+4930123"},
+        {"callto:*100%23", "open:*100#"},
+        // Nothing but dialling characters reaches the running copy.
+        {"tel:123%0Arecents%3B%20rm", "open:123recentsrm"},
+        {"tel:", "open:"},
+        {"/home/a/Friends.VCF", "import:/home/a/Friends.VCF"},
+        {"file:///home/a/my%20cards.vcf", "import:/home/a/my cards.vcf"},
+        {"file://localhost/tmp/x.vcard", "import:/tmp/x.vcard"},
+        {"cards.vcf", "import:" + here + "/cards.vcf"},
+        // Other hosts' files, other files and the program's own words stay as they are.
+        {"file://server/x.vcf", "file://server/x.vcf"},
+        {"notes.txt", "notes.txt"},
+        {"recents", "recents"},
+        {"open:+4930", "open:+4930"},
+    };
+    for (const auto& c : cases) {
+        const Parsed parsed = parse({c.given});
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        EXPECT_EQ(platform::to_utf8(parsed.options.command_line), c.word) << c.given;
+    }
+}
+
 TEST(ProgramOptionsTest, UsageNamesEveryOptionAndCommandWord) {
     const std::string usage = program_usage();
     for (const char* word : {"--headless", "--script", "--step", "--size", "--dpi",
                              "--orientation", "--help", "contacts", "favorites", "recents",
-                             "open:NUMBER"}) {
+                             "open:NUMBER", "tel:NUMBER", "FILE.vcf"}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     }
 }

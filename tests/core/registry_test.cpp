@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "platform/registry_store.h"
@@ -81,17 +83,53 @@ TEST(Registry, ValuesRoundTripAndKeepTheirType) {
     EXPECT_FALSE(delete_value(kVelvane, u"Language"));
 }
 
-TEST(Registry, RootsAreSeparateAndLiveInOneFile) {
+TEST(Registry, MachineValuesLiveInTheMachineFileOverTheUsersOwn) {
     TempHome t;
-    ASSERT_TRUE(write_dword(u"HKEY_LOCAL_MACHINE\\Software\\Quorr", u"Log", 5));
-    ASSERT_TRUE(write_dword(kQuorr, u"Log", 6));
+    constexpr WStringView kMachine = u"HKEY_LOCAL_MACHINE\\Software\\Quorr";
+    const fs::path user_file = t.home() / ".config/velvane/registry.reg";
+    const fs::path machine_file = t.sysconf() / "registry.reg";
+    // A machine value the user's file held from before is still read while the machine's
+    // file has none.
+    test_support::write_bytes(user_file, "[HKEY_LOCAL_MACHINE\\Software\\Quorr]\n"
+                                         "\"Log\"=dword:00000004\n\"Old\"=dword:00000002\n");
     std::uint32_t value = 0;
-    EXPECT_TRUE(read_dword(u"HKEY_LOCAL_MACHINE\\Software\\Quorr", u"Log", value));
+    EXPECT_TRUE(read_dword(kMachine, u"Log", value));
+    EXPECT_EQ(value, 4u);
+
+    ASSERT_TRUE(write_dword(kMachine, u"Log", 5));
+    ASSERT_TRUE(write_dword(kQuorr, u"Log", 6));
+    EXPECT_TRUE(read_dword(kMachine, u"Log", value));
     EXPECT_EQ(value, 5u);
+    EXPECT_TRUE(read_dword(kMachine, u"Old", value));
+    EXPECT_EQ(value, 2u);
+    EXPECT_TRUE(read_dword(kQuorr, u"Log", value));
+    EXPECT_EQ(value, 6u);
     EXPECT_FALSE(read_dword(u"HKEY_USERS\\Software\\Quorr", u"Log", value));
-    const std::string text = read_bytes(t.home() / ".config/velvane/registry.reg");
-    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Quorr]"), std::string::npos);
-    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Quorr]"), std::string::npos);
+
+    const std::string machine = read_bytes(machine_file);
+    EXPECT_NE(machine.find("[HKEY_LOCAL_MACHINE\\Software\\Quorr]"), std::string::npos);
+    EXPECT_EQ(machine.find("HKEY_CURRENT_USER"), std::string::npos);
+    EXPECT_EQ(read_bytes(user_file).find("dword:00000005"), std::string::npos);
+    // Every user reads it, whatever the writer's umask.
+    EXPECT_EQ(fs::status(machine_file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+
+    // Deleting reaches the machine's value only.
+    EXPECT_TRUE(delete_value(kMachine, u"Log"));
+    EXPECT_TRUE(read_dword(kMachine, u"Log", value));
+    EXPECT_EQ(value, 4u);
+
+    // A machine file this user cannot write refuses the change and keeps the value.
+    ASSERT_TRUE(write_dword(kMachine, u"Log", 7));
+    fs::permissions(t.sysconf(), fs::perms::owner_read | fs::perms::owner_exec);
+    const bool written = write_dword(kMachine, u"Log", 8);
+    fs::permissions(t.sysconf(), fs::perms::owner_all);
+    if (::geteuid() != 0) {  // root writes through any permission
+        EXPECT_FALSE(written);
+        EXPECT_TRUE(read_dword(kMachine, u"Log", value));
+        EXPECT_EQ(value, 7u);
+    }
 }
 
 TEST(Registry, OtherRootNamesReadAndWriteNothing) {

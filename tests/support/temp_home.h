@@ -1,6 +1,6 @@
 #pragma once
-// A private home: HOME, TMPDIR and XDG_RUNTIME_DIR point into a fresh temporary folder, every
-// other XDG variable is unset (so its default below HOME applies). Everything is restored and
+// A private home: HOME, TMPDIR, XDG_RUNTIME_DIR and the machine's settings folder
+// (VELVANE_SYSCONFDIR) point into a fresh temporary folder, every other XDG variable is unset (so its default below HOME applies). Everything is restored and
 // removed when the object goes away. The test main keeps one for the whole program; a test
 // that needs a clean home of its own makes another inside it.
 
@@ -45,6 +45,7 @@ public:
         set("HOME", home());
         set("TMPDIR", m_root / "tmp");
         set("XDG_RUNTIME_DIR", m_root / "run");
+        set("VELVANE_SYSCONFDIR", sysconf());
     }
     ~TempHome() {
         for (const auto& [name, value] : m_saved) {
@@ -62,6 +63,8 @@ public:
 
     const fs::path& root() const { return m_root; }
     fs::path home() const { return m_root / "home"; }
+    // Stands for /etc/velvane: the machine-wide registry file.
+    fs::path sysconf() const { return m_root / "etc" / "velvane"; }
     static void set(const char* name, const fs::path& value) {
         ::setenv(name, value.c_str(), 1);
     }
@@ -71,7 +74,8 @@ private:
     static std::vector<std::string> replaced_variables() {
         std::vector<std::string> names{"HOME",            "TMPDIR",        "XDG_RUNTIME_DIR",
                                        "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR",
-                                       "XDG_CACHE_HOME",  "XDG_STATE_HOME"};
+                                       "XDG_CACHE_HOME",  "XDG_STATE_HOME",
+                                       "VELVANE_SYSCONFDIR"};
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string_view text(*entry);
             const size_t equals = text.find('=');

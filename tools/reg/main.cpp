@@ -1,4 +1,5 @@
-// velvane-reg: reads and writes the settings in the user's registry file.
+// velvane-reg: reads and writes the settings: the user's registry file, and the machine's for
+// HKEY_LOCAL_MACHINE (which only its owner, root, can change).
 
 #include <cstdint>
 #include <cstdio>

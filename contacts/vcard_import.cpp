@@ -1,0 +1,161 @@
+#include "contacts/vcard_import.h"
+
+#include "contacts/categories.h"
+#include "contacts/contact_manager.h"
+#include "contacts/vcard_extra.h"
+#include "platform/imaging.h"
+#include "platform/pim_session.h"
+
+namespace velvane {
+
+namespace pim = platform::pim;
+
+namespace {
+
+// Empty when the bytes are a picture the program can show; else why they are not. A file
+// may claim a JPEG and carry anything, so the picture is decoded, not just sniffed.
+std::string picture_fault(const std::string& bytes) {
+    if (bytes.size() > pim::PimStream::kMaxSize) {
+        return "too large to store";
+    }
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    if (platform::sniff_image(data, bytes.size()) == platform::ImageFormat::unknown) {
+        return "not JPEG, PNG or BMP";
+    }
+    std::string error;
+    if (platform::decode_image(data, bytes.size(), error).empty()) {
+        return "no picture that can be shown: " + (error.empty() ? "it does not decode" : error);
+    }
+    return {};
+}
+
+bool write_picture(pim::PimSession& session, uint32_t object_id, const std::string& bytes) {
+    std::unique_ptr<pim::PimItem> item;
+    std::unique_ptr<pim::PimStream> stream;
+    return session.item_from_oid(object_id, item) == pim::kOk &&
+           item->open_property(property::kPicture, pim::kStreamWrite, stream) == pim::kOk &&
+           stream->write(bytes.data(), bytes.size()) == pim::kOk && stream->commit() == pim::kOk &&
+           item->save() == pim::kOk;
+}
+
+}  // namespace
+
+bool read_folder_categories(ContactManagerImpl2& store, WString& out) {
+    out.clear();
+    std::unique_ptr<pim::PimFolder> folder;
+    if (store.session() == nullptr ||
+        store.session()->default_folder(pim::kFolderContacts, folder) != pim::kOk) {
+        return false;
+    }
+    const uint32_t id = property::kFolderCategories;
+    std::vector<pim::PropValue> values;
+    if (folder->get_props({&id, 1}, values) != pim::kOk || values.size() != 1) {
+        return false;
+    }
+    if (!values[0].missing()) {
+        out = values[0].text;
+    }
+    return true;
+}
+
+bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names) {
+    WString list;
+    if (!read_folder_categories(store, list)) {
+        return false;
+    }
+    const std::vector<WString> known = split_categories(list);
+    std::vector<WString> added;
+    for (const WString& name : names) {
+        // A name with a separator in it would come back as two names.
+        if (name.empty() || name.find_first_of(u",;") != WString::npos ||
+            index_of_category(known, name) >= 0 || index_of_category(added, name) >= 0) {
+            continue;
+        }
+        added.push_back(name);
+    }
+    if (added.empty()) {
+        return true;
+    }
+    for (const WString& name : added) {
+        list += list.empty() ? name : u", " + name;
+    }
+    std::unique_ptr<pim::PimFolder> folder;
+    if (store.session()->default_folder(pim::kFolderContacts, folder) != pim::kOk) {
+        return false;
+    }
+    const pim::PropValue value = pim::PropValue::of_text(property::kFolderCategories, list);
+    return folder->set_props({&value, 1}) == pim::kOk;
+}
+
+WriteOutcome write_contacts(ContactManagerImpl2& store, std::vector<VCardContact>& cards,
+                            const std::function<void(size_t, size_t)>& progress,
+                            const std::vector<WString>& extra_categories) {
+    WriteOutcome outcome;
+    pim::PimSession* session = store.session();
+    if (session == nullptr) {
+        outcome.error = store.open_error();
+        return outcome;
+    }
+    std::vector<WString> categories = extra_categories;
+    for (const VCardContact& card : cards) {
+        if (const ContactField* field = card.contact.find(FieldKind::Categories)) {
+            for (WString& name : split_categories(field->value)) {
+                if (index_of_category(categories, name) < 0) {
+                    categories.push_back(std::move(name));
+                }
+            }
+        }
+    }
+    size_t done = 0;
+    const pim::Code code = session->write_batch([&]() -> pim::Code {
+        for (VCardContact& card : cards) {
+            Contact contact = card.contact;
+            contact.object_id = 0;
+            if (!store.create(contact)) {
+                outcome.error = "contact " + std::to_string(done + 1) + " could not be stored: " +
+                                session->last_error();
+                return pim::kFail;
+            }
+            if (!card.extra_properties.empty() &&
+                !store_extra_properties(*session, contact.object_id, card.extra_properties)) {
+                outcome.error = "the properties kept with contact " + std::to_string(done + 1) +
+                                " could not be stored: " + session->last_error();
+                return pim::kFail;
+            }
+            const std::string fault = card.photo.empty() ? std::string() : picture_fault(card.photo);
+            if (!card.photo.empty() && fault.empty()) {
+                if (!write_picture(*session, contact.object_id, card.photo)) {
+                    outcome.error = "the picture of contact " + std::to_string(done + 1) +
+                                    " could not be stored: " + session->last_error();
+                    return pim::kFail;
+                }
+            } else if (!card.photo.empty()) {
+                ++outcome.pictures_skipped;
+                outcome.picture_refusals.push_back("the picture of contact " +
+                                                   std::to_string(done + 1) + " is refused: " +
+                                                   fault);
+            }
+            ++done;
+            if (progress) {
+                progress(done, cards.size());
+            }
+        }
+        // In the same transaction: a name offered for filtering with no contact behind it,
+        // or contacts whose names are not offered, would both be wrong.
+        if (!add_folder_categories(store, categories)) {
+            outcome.error = "the category list could not be stored: " + session->last_error();
+            return pim::kFail;
+        }
+        return pim::kOk;
+    });
+    if (code != pim::kOk) {
+        if (outcome.error.empty()) {
+            outcome.error = "the contacts could not be stored: " + session->last_error();
+        }
+        return outcome;
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+}  // namespace velvane
