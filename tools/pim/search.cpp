@@ -6,7 +6,6 @@
 
 #include "core/registry.h"
 #include "contacts/document.h"
-#include "platform/case_map.h"
 #include "tools/pim/tool.h"
 
 namespace pim_tool {
@@ -23,36 +22,6 @@ std::string marked(const WString& part, int length) {
     }
     return "[" + to_utf8(WStringView(part).substr(0, length)) + "]" +
            to_utf8(WStringView(part).substr(length));
-}
-
-bool accepts(const KeypadMap& keypad, WStringView part, WStringView word) {
-    if (part.size() < word.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (keypad.value_of(word[i]).find(platform::to_lower(part[i])) == WString::npos) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The searched number that took the word of this length: the lengths say only how long it
-// was, so the number is found again the way the filter tries them.
-const ContactField* matched_phone(const Document& document, const Contact& contact, int length) {
-    for (const WString& word : document.filter_words()) {
-        if (static_cast<int>(word.size()) != length) {
-            continue;
-        }
-        for (const ContactField& field : contact.fields) {
-            if ((field.kind == FieldKind::Mobile || field.kind == FieldKind::BusinessTel ||
-                 field.kind == FieldKind::HomeTel) &&
-                accepts(document.keypad_map(), field.value, word)) {
-                return &field;
-            }
-        }
-    }
-    return nullptr;
 }
 
 // Putting back the stored order: the Document stores every order it sorts by, and a search
@@ -122,10 +91,9 @@ int run_search(const Args& args) {
         document.matches(*entry, &lengths);
         const Contact& c = entry->contact;
         std::string phone;
-        if (lengths.phone > 0) {
-            if (const ContactField* field = matched_phone(document, c, lengths.phone)) {
-                phone = std::string(kind_label(field->kind)) + " " + marked(field->value, lengths.phone);
-            }
+        if (lengths.phone_field >= 0 && static_cast<size_t>(lengths.phone_field) < c.fields.size()) {
+            const ContactField& field = c.fields[static_cast<size_t>(lengths.phone_field)];
+            phone = std::string(kind_label(field.kind)) + " " + marked(field.value, lengths.phone);
         }
         print(std::to_string(c.object_id) + "\t" + marked(c.first_name, lengths.first_name) + "\t" +
               marked(c.last_name, lengths.last_name) + "\t" + marked(c.company, lengths.company) +
