@@ -186,39 +186,63 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
     Codes& codes = m_codes[slot];
     codes = Codes{};
     bool needs_match = false;
-    int lane = 0;
+    struct Lane {
+        uint16_t code = 0;
+        uint16_t length = 0;
+        int chars = 0;  // the nibbles before the first character that is no key
+    };
+    std::array<Lane, kLanes> lanes{};
+    std::vector<Lane> phones;
     for (size_t p = 0; p < texts.parts.size(); ++p) {
         const WString& text = texts.parts[p];
-        uint16_t code = 0;
+        Lane lane;
+        lane.length = static_cast<uint16_t>(std::min<size_t>(text.size(), 15));
         const size_t n = std::min<size_t>(text.size(), kCodeChars);
-        bool ambiguous = false;
         for (size_t i = 0; i < n; ++i) {
             const uint8_t nibble = nibble_of(text[i]);
-            ambiguous = ambiguous || nibble == kAmbiguous;
-            code = static_cast<uint16_t>(code | nibble << (4 * i));
-        }
-        const auto length = static_cast<uint16_t>(std::min<size_t>(text.size(), 15));
-        if (p >= kPhone) {
-            // A form that does not begin with a key ("+36 ...") never takes typed keys, and
-            // one that begins as another form does needs no lane of its own.
-            if ((code & 0xF) == 0) {
-                continue;
-            }
-            auto same = std::find(codes.code.begin() + kPhone, codes.code.begin() + lane, code);
-            if (same != codes.code.begin() + lane) {
-                uint16_t& kept = codes.length[static_cast<size_t>(same - codes.code.begin())];
-                kept = std::max(kept, length);
-                continue;
-            }
-            if (lane == kFlagLane) {
-                needs_match = true;
+            if (nibble == 0) {
                 break;
             }
+            lane.code = static_cast<uint16_t>(lane.code | nibble << (4 * i));
+            ++lane.chars;
         }
-        codes.code[lane] = code;
-        codes.length[lane] = length;
-        needs_match = needs_match || ambiguous;
-        ++lane;
+        if (p < kPhone) {
+            lanes[p] = lane;
+        } else if (lane.chars > 0) {
+            // A form that does not begin with a key ("+36 ...") never takes typed keys.
+            phones.push_back(lane);
+        }
+    }
+    // A form takes the typed keys its first key characters spell, no more: one whose are the
+    // start of another's ("8 9..." and "89...") needs no lane of its own.
+    auto covers = [](const Lane& wide, const Lane& narrow) {
+        const uint16_t mask = static_cast<uint16_t>((1u << (4 * narrow.chars)) - 1);
+        return wide.chars >= narrow.chars && (wide.code & mask) == narrow.code;
+    };
+    int used = kPhone;
+    for (size_t i = 0; i < phones.size(); ++i) {
+        bool covered = false;
+        for (size_t j = 0; j < phones.size() && !covered; ++j) {
+            // Of two alike, the first is kept.
+            covered = j != i && covers(phones[j], phones[i]) &&
+                      (!covers(phones[i], phones[j]) || j < i);
+        }
+        if (covered) {
+            continue;
+        }
+        if (used == kFlagLane) {
+            needs_match = true;
+            break;
+        }
+        lanes[static_cast<size_t>(used++)] = phones[i];
+    }
+    for (int lane = 0; lane < used; ++lane) {
+        const Lane& l = lanes[static_cast<size_t>(lane)];
+        codes.code[static_cast<size_t>(lane)] = l.code;
+        codes.length[static_cast<size_t>(lane)] = l.length;
+        for (int i = 0; i < l.chars; ++i) {
+            needs_match = needs_match || (l.code >> (4 * i) & 0xF) == kAmbiguous;
+        }
     }
     // The flag lane carries no part, so a part's code can never pass for it.
     VELVANE_ASSERT(codes.code[kFlagLane] == 0 && codes.length[kFlagLane] == 0);
