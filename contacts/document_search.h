@@ -133,8 +133,9 @@ private:
     std::vector<uint64_t> m_more_firsts;
 
     // The keypad digit forms of the first characters of each part: a nibble per character,
-    // the key's number 1..14 whose value holds it, 0 for none. A slot with a character that
-    // several keys (or a key beyond 14) stand for, or with more phones, is decided by match.
+    // the key's number 1..14 whose value holds it, up to the first character no key stands
+    // for. A slot with a character that several keys (or a key beyond 14) stand for, or with
+    // more phone forms than lanes, is decided by match.
     static constexpr int kCodeChars = 4;
     static constexpr uint8_t kAmbiguous = 15;
     // Eight lanes, so one vector compare tests every part; lanes past the parts stay 0 and
