@@ -22,16 +22,8 @@ std::string region_of(const PhoneNumberUtil& util, int country_code) {
     return region;
 }
 
-WString ascii(const std::string& digits) { return WString(digits.begin(), digits.end()); }
-
-std::optional<NationalNumber> national_of(const PhoneNumberUtil& util, const std::string& region,
-                                          const std::string& national) {
-    if (national.empty()) {
-        return std::nullopt;
-    }
-    std::string trunk;
-    util.GetNddPrefixForRegion(region, true, &trunk);
-    return NationalNumber{ascii(trunk), ascii(national)};
+WString ascii(const std::string& digits) {
+    return WString(digits.begin(), digits.end());
 }
 
 // What the full parser makes of the number: it reads extensions, other scripts' digits and a
@@ -46,23 +38,24 @@ std::optional<NationalNumber> parsed_national_number(const PhoneNumberUtil& util
     if (region.empty()) {
         return std::nullopt;
     }
+    std::string trunk;
     std::string national;
+    util.GetNddPrefixForRegion(region, true, &trunk);
     util.GetNationalSignificantNumber(parsed, &national);
-    return national_of(util, region, national);
+    if (national.empty()) {
+        return std::nullopt;
+    }
+    return NationalNumber{ascii(trunk), ascii(national)};
 }
 
 }  // namespace
 
 bool is_number_separator(char16_t c) {
-    switch (c) {
-        case u' ': case u'\t': case u'-': case u'.': case u'/': case u'(': case u')':
-        case u'[': case u']': case u'\u00A0': case u'\u2212': case u'\u202F': case u'\u3000':
-        case u'\uFF08': case u'\uFF09': case u'\uFF0D': case u'\uFF0E': case u'\uFF0F':
-            return true;
-        default:
-            // Dashes and the typographic spaces.
-            return (c >= u'\u2010' && c <= u'\u2015') || (c >= u'\u2000' && c <= u'\u200B');
-    }
+    // Dashes and the typographic spaces come as ranges.
+    constexpr WStringView kSeparators =
+        u" \t-./()[]\u00A0\u2212\u202F\u3000\uFF08\uFF09\uFF0D\uFF0E\uFF0F";
+    return kSeparators.find(c) != WStringView::npos || (c >= u'\u2010' && c <= u'\u2015') ||
+           (c >= u'\u2000' && c <= u'\u200B');
 }
 
 WString compact_number(WStringView number) {
@@ -108,7 +101,7 @@ std::optional<NationalNumber> national_number(WStringView number) {
             // Whether "+49 030" carries a written trunk prefix is the parser's to say.
             return parsed_national_number(util, number);
         }
-        return national_of(util, region, national);
+        return NationalNumber{ascii(trunk), ascii(national)};
     }
     return std::nullopt;
 }

@@ -8,7 +8,9 @@
 namespace contacts_test {
 namespace {
 
-ContactField mobile(std::u16string n) { return ContactField(FieldKind::Mobile, std::move(n)); }
+ContactField mobile(std::u16string n) {
+    return ContactField(FieldKind::Mobile, std::move(n));
+}
 
 class Search : public DocumentTest {
 protected:
@@ -19,8 +21,9 @@ protected:
         initial = {
             person(1, u"Erika", u"Mustermann", u"", {mobile(u"+49 196 8964952")}),
             person(2, u"\u00C5se", u"\u00D8deg\u00E5rd", u"", {mobile(u"(030) 123-4567")}),
-            person(3, u"Zolt\u00E1n", u"Kov\u00E1cs", u"",
-                   {mobile(u"+36 20 555 1234"), ContactField(FieldKind::HomeTel, u"06 1 234 5678")}),
+            person(
+                3, u"Zolt\u00E1n", u"Kov\u00E1cs", u"",
+                {mobile(u"+36 20 555 1234"), ContactField(FieldKind::HomeTel, u"06 1 234 5678")}),
             person(4, u"Paolo", u"Rossi", u"", {mobile(u"+39 06 1234 5678")}),
             person(5, u"\u0410\u043B\u0451\u043D\u0430", u"\u0401\u043B\u043A\u0438\u043D\u0430",
                    u"", {mobile(u"+7 912 345-67-89")}),

@@ -8,7 +8,7 @@ using platform::national_number;
 
 struct NationalCase {
     const char16_t* stored;
-    const char16_t* trunk;   // nullptr: no national form
+    const char16_t* trunk;  // nullptr: no national form
     const char16_t* number;
 };
 
