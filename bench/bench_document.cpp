@@ -199,6 +199,23 @@ BENCHMARK(BM_Keystroke)
     ->Args({100000, 1})->Args({100000, 2})->Args({100000, 3})
     ->Unit(benchmark::kMicrosecond);
 
+// One keystroke on a keyboard: the letters "s", "sm", "smi", which no keypad key stands for.
+void BM_KeystrokeLetters(benchmark::State& state) {
+    const auto& contacts = book_of(static_cast<int>(state.range(0)));
+    Book book(contacts);
+    book.document->load();
+    const std::u16string typed = std::u16string(u"smi").substr(0, size_t(state.range(1)));
+    size_t shown = 0;
+    for (auto _ : state) {
+        book.document->set_filter_string(typed);
+        shown = book.document->filtered_list().size();
+    }
+    state.counters["shown"] = static_cast<double>(shown);
+}
+BENCHMARK(BM_KeystrokeLetters)
+    ->Args({100000, 1})->Args({100000, 2})->Args({100000, 3})
+    ->Unit(benchmark::kMicrosecond);
+
 // One contact renamed so that it moves in the order, as a save from the card does.
 void BM_ContactChanged(benchmark::State& state) {
     const auto& contacts = book_of(100000);

@@ -13,6 +13,13 @@ inline constexpr int kCollationSize = 4096;
 // Rank of every character below U+1000; generated, see tools/collation.
 extern const int16_t kCollationTable[kCollationSize];
 
+// The plain small letter of each letter below U+1000, from the same order: the letter it
+// differs from only by accents, strokes or case ("\u00d8" -> "o"); everything else maps to
+// itself. Generated, see tools/collation.
+extern const char16_t kBaseLetterTable[kCollationSize];
+
+inline char16_t base_letter(char16_t c) { return c < kCollationSize ? kBaseLetterTable[c] : c; }
+
 // Negative, zero or positive as a sorts before, with or after b. A proper prefix is smaller.
 int collate(platform::WStringView a, platform::WStringView b);
 

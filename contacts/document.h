@@ -34,8 +34,12 @@ enum SortOrder : int32_t {
 struct MatchLengths {
     int first_name = 0;
     int last_name = 0;
+    // The beginning of the matched number as it is stored that the word stands for: "0196"
+    // typed for "+49 196 8964952" covers "+49 196", 7 characters.
     int phone = 0;
     int company = 0;
+    // The contact field of the matched number; -1 when no number matched.
+    int phone_field = -1;
 };
 
 // A phone number in the number index.

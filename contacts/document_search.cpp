@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "contacts/collation.h"
 #include "core/invariant.h"
 #include "platform/case_map.h"
+#include "platform/phone_numbers.h"
 
 namespace velvane {
 
@@ -30,6 +33,18 @@ bool text_accepts(WStringView text, const SearchQuery::Word& word, size_t from) 
 // More words than parts can never each find a part of their own.
 constexpr size_t kMaxWords = 4;
 
+// The length of the beginning of a stored number that holds its first `kept` characters
+// other than separators.
+size_t stored_prefix(WStringView stored, size_t kept) {
+    size_t i = 0;
+    for (; i < stored.size() && kept > 0; ++i) {
+        if (!platform::is_number_separator(stored[i])) {
+            --kept;
+        }
+    }
+    return i;
+}
+
 }  // namespace
 
 SearchQuery::CharSet::CharSet(WStringView chars) : bits(0x10000 / 64, 0) {
@@ -51,6 +66,7 @@ uint32_t SearchIndex::add(const ContactEntry& entry) {
         m_key_masks.emplace_back();
         m_codes.emplace_back();
         m_texts.emplace_back();
+        m_more_firsts.emplace_back();
     }
     fill(slot, entry);
     return slot;
@@ -77,6 +93,7 @@ void SearchIndex::remove(uint32_t slot) {
     m_key_masks[slot] = KeyMasks{};
     m_codes[slot] = Codes{};
     m_texts[slot] = Texts{};
+    m_more_firsts[slot] = 0;
     m_free.push_back(slot);
 }
 
@@ -85,24 +102,44 @@ void SearchIndex::clear() {
     m_key_masks.clear();
     m_codes.clear();
     m_texts.clear();
+    m_more_firsts.clear();
     m_free.clear();
 }
 
 void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
     // The scan walks the tables side by side, one row per slot.
     VELVANE_ASSERT(m_key_masks.size() == m_records.size() && m_codes.size() == m_records.size() &&
-                   m_texts.size() == m_records.size());
+                   m_texts.size() == m_records.size() && m_more_firsts.size() == m_records.size());
     const Contact& c = entry.contact;
     Texts& texts = m_texts[slot];
     texts.parts.clear();
-    texts.parts.push_back(platform::to_lower(c.first_name));
-    texts.parts.push_back(platform::to_lower(c.last_name));
-    texts.parts.push_back(platform::to_lower(c.company));
-    for (const ContactField& field : c.fields) {
-        if (searched_phone(field.kind)) {
-            texts.parts.push_back(platform::to_lower(field.value));
+    texts.forms.clear();
+    texts.parts.push_back(folded(c.first_name));
+    texts.parts.push_back(folded(c.last_name));
+    texts.parts.push_back(folded(c.company));
+    for (size_t i = 0; i < c.fields.size(); ++i) {
+        const ContactField& field = c.fields[i];
+        if (!searched_phone(field.kind)) {
+            continue;
+        }
+        const auto index = static_cast<uint32_t>(i);
+        WString stored = folded(field.value);
+        WString compact = platform::compact_number(stored);
+        const std::optional<platform::NationalNumber> national =
+            platform::national_number(field.value);
+        texts.parts.push_back(std::move(stored));
+        texts.forms.push_back({index, Form::Stored, 0});
+        if (compact.size() != texts.parts.back().size()) {
+            texts.parts.push_back(std::move(compact));
+            texts.forms.push_back({index, Form::Compact, 0});
+        }
+        if (national) {
+            texts.parts.push_back(national->trunk + national->number);
+            texts.forms.push_back(
+                {index, Form::National, static_cast<uint8_t>(national->trunk.size())});
         }
     }
+    VELVANE_ASSERT(texts.forms.size() + kPhone == texts.parts.size());
     Record& record = m_records[slot];
     record = Record{};
     const size_t flat = std::min<size_t>(texts.parts.size(), kParts);
@@ -117,13 +154,16 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
     VELVANE_ASSERT(flat >= kPhone && flat - kPhone <= kFlatPhones);
     record.phones = static_cast<uint8_t>(flat - kPhone);
     record.more_phones = texts.parts.size() > kParts;
+    uint64_t more_firsts = 0;
+    for (size_t p = kParts; p < texts.parts.size(); ++p) {
+        if (!texts.parts[p].empty()) {
+            more_firsts |= char_bit(texts.parts[p][0]);
+        }
+    }
+    m_more_firsts[slot] = more_firsts;
 
     KeyMasks masks;
-    if (record.more_phones) {
-        // The later phones are not in the masks: never rule them out.
-        masks.first = masks.pairs = ~uint64_t{0};
-    }
-    for (size_t p = 0; p < texts.parts.size() && !record.more_phones; ++p) {
+    for (size_t p = 0; p < texts.parts.size(); ++p) {
         const WString& text = texts.parts[p];
         if (text.empty()) {
             continue;
@@ -145,15 +185,63 @@ void SearchIndex::fill(uint32_t slot, const ContactEntry& entry) {
 
     Codes& codes = m_codes[slot];
     codes = Codes{};
-    bool needs_match = record.more_phones;
-    for (size_t p = 0; p < flat; ++p) {
+    bool needs_match = false;
+    struct Lane {
+        uint16_t code = 0;
+        uint16_t length = 0;
+        int chars = 0;  // the nibbles before the first character that is no key
+    };
+    std::array<Lane, kLanes> lanes{};
+    std::vector<Lane> phones;
+    for (size_t p = 0; p < texts.parts.size(); ++p) {
         const WString& text = texts.parts[p];
-        codes.length[p] = static_cast<uint16_t>(std::min<size_t>(text.size(), 15));
+        Lane lane;
+        lane.length = static_cast<uint16_t>(std::min<size_t>(text.size(), 15));
         const size_t n = std::min<size_t>(text.size(), kCodeChars);
         for (size_t i = 0; i < n; ++i) {
             const uint8_t nibble = nibble_of(text[i]);
-            needs_match = needs_match || nibble == kAmbiguous;
-            codes.code[p] = static_cast<uint16_t>(codes.code[p] | nibble << (4 * i));
+            if (nibble == 0) {
+                break;
+            }
+            lane.code = static_cast<uint16_t>(lane.code | nibble << (4 * i));
+            ++lane.chars;
+        }
+        if (p < kPhone) {
+            lanes[p] = lane;
+        } else if (lane.chars > 0) {
+            // A form that does not begin with a key ("+36 ...") never takes typed keys.
+            phones.push_back(lane);
+        }
+    }
+    // A form takes the typed keys its first key characters spell, no more: one whose are the
+    // start of another's ("8 9..." and "89...") needs no lane of its own.
+    auto covers = [](const Lane& wide, const Lane& narrow) {
+        const uint16_t mask = static_cast<uint16_t>((1u << (4 * narrow.chars)) - 1);
+        return wide.chars >= narrow.chars && (wide.code & mask) == narrow.code;
+    };
+    int used = kPhone;
+    for (size_t i = 0; i < phones.size(); ++i) {
+        bool covered = false;
+        for (size_t j = 0; j < phones.size() && !covered; ++j) {
+            // Of two alike, the first is kept.
+            covered = j != i && covers(phones[j], phones[i]) &&
+                      (!covers(phones[i], phones[j]) || j < i);
+        }
+        if (covered) {
+            continue;
+        }
+        if (used == kFlagLane) {
+            needs_match = true;
+            break;
+        }
+        lanes[static_cast<size_t>(used++)] = phones[i];
+    }
+    for (int lane = 0; lane < used; ++lane) {
+        const Lane& l = lanes[static_cast<size_t>(lane)];
+        codes.code[static_cast<size_t>(lane)] = l.code;
+        codes.length[static_cast<size_t>(lane)] = l.length;
+        for (int i = 0; i < l.chars; ++i) {
+            needs_match = needs_match || (l.code >> (4 * i) & 0xF) == kAmbiguous;
         }
     }
     // The flag lane carries no part, so a part's code can never pass for it.
@@ -186,8 +274,8 @@ bool SearchIndex::codes_accept(const Codes& codes, const SearchQuery& query) con
         } else if (!(used & 2) && accepts(kLast, word)) {
             used |= 2;
         } else if (!(used & 4) && [&] {
-                       for (int k = 0; k < kParts - kPhone; ++k) {
-                           if (accepts(kPhone + k, word)) return true;
+                       for (int lane = kPhone; lane < kFlagLane; ++lane) {
+                           if (accepts(lane, word)) return true;
                        }
                        return false;
                    }()) {
@@ -202,16 +290,26 @@ bool SearchIndex::codes_accept(const Codes& codes, const SearchQuery& query) con
 }
 
 uint64_t SearchIndex::keys_of(char16_t c) const {
+    if (c < m_low_key_bits.size()) {
+        return m_low_key_bits[c];
+    }
     auto it = m_key_bits.find(c);
     return it == m_key_bits.end() ? 0 : it->second;
+}
+
+uint64_t SearchIndex::char_bit(char16_t c) {
+    return uint64_t{1} << ((c * 0x9E3779B97F4A7C15ull) >> 58);
 }
 
 uint64_t SearchIndex::pair_bit(size_t key0, size_t key1) {
     return uint64_t{1} << ((key0 * 64 + key1) * 0x9E3779B97F4A7C15ull >> 58);
 }
 
+SearchIndex::SearchIndex() { set_keypad(KeypadMap{}); }
+
 void SearchIndex::set_keypad(const KeypadMap& map) {
     m_key_bits.clear();
+    m_low_key_bits.assign(kCollationSize, 0);
     m_keys.clear();
     for (const auto& [key, value] : map.pairs()) {
         if (m_keys.size() == 64) {
@@ -221,8 +319,31 @@ void SearchIndex::set_keypad(const KeypadMap& map) {
         m_keys.push_back(key);
         for (char16_t c : value) {
             m_key_bits[c] |= bit;
+            if (c < m_low_key_bits.size()) {
+                m_low_key_bits[c] |= bit;
+            }
         }
     }
+    m_fold.resize(kCollationSize);
+    for (size_t i = 0; i < m_fold.size(); ++i) {
+        const auto c = static_cast<char16_t>(i);
+        const char16_t base = base_letter(c);
+        const uint64_t keys = keys_of(c);
+        m_fold[i] = keys == 0 || keys == keys_of(base) ? base : c;
+    }
+    // A folded letter stands on the keys of the letter it came from, so the key masks and
+    // codes need no folds of their own.
+    VELVANE_ASSERT(std::all_of(m_key_bits.begin(), m_key_bits.end(), [this](const auto& pair) {
+        return keys_of(fold(pair.first)) == pair.second;
+    }));
+}
+
+WString SearchIndex::folded(WStringView text) const {
+    WString out = platform::to_lower(text);
+    for (char16_t& c : out) {
+        c = fold(c);
+    }
+    return out;
 }
 
 SearchQuery SearchIndex::compile(const std::vector<WString>& words,
@@ -236,7 +357,18 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words,
         SearchQuery::Word word;
         word.sets.reserve(text.size());
         for (char16_t c : text) {
-            word.sets.emplace_back(map.value_of(c));
+            // The parts hold base letters: so does the set, beside what was typed.
+            WString chars = map.value_of(c);
+            const size_t typed = chars.size();
+            for (size_t i = 0; i < typed; ++i) {
+                chars.push_back(fold(chars[i]));
+            }
+            if (word.sets.empty()) {
+                for (char16_t one : chars) {
+                    word.first_chars |= char_bit(one);
+                }
+            }
+            word.sets.emplace_back(chars);
         }
         auto key = std::find(m_keys.begin(), m_keys.end(), text[0]);
         if (key != m_keys.end()) {
@@ -269,14 +401,14 @@ SearchQuery SearchIndex::compile(const std::vector<WString>& words,
 
 bool SearchIndex::quick_reject(uint32_t slot, const SearchQuery& query) const {
     const Record& record = m_records[slot];
-    if (record.more_phones) {
-        return false;
-    }
     for (const SearchQuery::Word& word : query.words) {
         const SearchQuery::CharSet& set = word.sets[0];
         bool any = false;
         for (int p = 0; p < kParts && !any; ++p) {
             any = record.length[p] >= word.size() && set.contains(record.chars[p][0]);
+        }
+        if (!any && record.more_phones) {
+            any = (m_more_firsts[slot] & word.first_chars) != 0;
         }
         if (!any) {
             return true;
@@ -304,23 +436,50 @@ bool SearchIndex::part_accepts(uint32_t slot, int part, const SearchQuery::Word&
     return text_accepts(m_texts[slot].parts[part], word, n);
 }
 
-bool SearchIndex::phone_accepts(uint32_t slot, const SearchQuery::Word& word) const {
+int SearchIndex::phone_accepts(uint32_t slot, const SearchQuery::Word& word) const {
     const Record& record = m_records[slot];
     for (int k = 0; k < record.phones; ++k) {
         if (part_accepts(slot, kPhone + k, word)) {
-            return true;
+            return k;
         }
     }
-    if (!record.more_phones) {
-        return false;
+    if (!record.more_phones || (m_more_firsts[slot] & word.first_chars) == 0) {
+        return -1;
     }
     const auto& parts = m_texts[slot].parts;
     for (size_t k = kPhone + kFlatPhones; k < parts.size(); ++k) {
         if (text_accepts(parts[k], word, 0)) {
-            return true;
+            return static_cast<int>(k - kPhone);
         }
     }
-    return false;
+    return -1;
+}
+
+int SearchIndex::marked_length(uint32_t slot, int form, size_t typed) const {
+    const Texts& texts = m_texts[slot];
+    VELVANE_ASSERT(form >= 0 && static_cast<size_t>(form) < texts.forms.size());
+    const PhoneForm& matched = texts.forms[static_cast<size_t>(form)];
+    // The stored form comes first of its number's forms.
+    int first = form;
+    while (texts.forms[static_cast<size_t>(first)].form != Form::Stored) {
+        --first;
+    }
+    const WString& stored = texts.parts[kPhone + static_cast<size_t>(first)];
+    const WString& text = texts.parts[kPhone + static_cast<size_t>(form)];
+    size_t kept = typed;
+    if (matched.form == Form::National) {
+        // The typed trunk prefix stands for the country code: mark up to where the national
+        // number begins in the stored one, then as many of its digits as were typed beyond.
+        const WString compact = platform::compact_number(stored);
+        const size_t at = compact.rfind(WStringView(text).substr(matched.trunk));
+        if (at == WString::npos || at == 0) {
+            return static_cast<int>(stored.size());
+        }
+        kept = at + (typed > matched.trunk ? typed - matched.trunk : 0);
+    } else if (matched.form == Form::Stored) {
+        return static_cast<int>(std::min(typed, stored.size()));
+    }
+    return static_cast<int>(stored_prefix(stored, kept));
 }
 
 bool SearchIndex::match(uint32_t slot, const SearchQuery& query, MatchLengths* lengths) const {
@@ -339,15 +498,20 @@ bool SearchIndex::match(uint32_t slot, const SearchQuery& query, MatchLengths* l
     MatchLengths found;
     for (const SearchQuery::Word& word : query.words) {
         const int length = static_cast<int>(word.size());
+        int form = -1;
         if (!(used & First) && part_accepts(slot, kFirst, word)) {
             used |= First;
             found.first_name = length;
         } else if (!(used & Last) && part_accepts(slot, kLast, word)) {
             used |= Last;
             found.last_name = length;
-        } else if (!(used & Phone) && phone_accepts(slot, word)) {
+        } else if (!(used & Phone) && (form = phone_accepts(slot, word)) >= 0) {
             used |= Phone;
-            found.phone = length;
+            if (lengths) {
+                found.phone = marked_length(slot, form, word.size());
+                found.phone_field =
+                    static_cast<int>(m_texts[slot].forms[static_cast<size_t>(form)].field);
+            }
         } else if (!(used & Company) && part_accepts(slot, kCompany, word)) {
             used |= Company;
             found.company = length;

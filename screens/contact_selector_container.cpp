@@ -44,6 +44,8 @@ void ContactSelectorContainer::bind(zentra::Node& parent, const zentra::Properti
     m_hint = &m_ruler_node->find(u"hint");
     // The keypad button floats over the list's corner; rows under it end before it.
     m_styles.cover = parent.find_descendant(u"open_keyboard");
+    // Skins made before the list said so have no such text; their list stays blank.
+    m_no_matches = m_list->find_descendant(u"no_matches");
 
     // Rows are made while the list draws, where a skin error would have no one to catch it;
     // one made here raises it to whoever binds the screen.
@@ -108,6 +110,20 @@ void ContactSelectorContainer::reset_rows() {
     }
     const Document* document = Document::get_instance();
     m_list->reset(document != nullptr ? static_cast<int>(document->filtered_list().size()) : 0);
+    show_no_matches();
+}
+
+void ContactSelectorContainer::show_no_matches() {
+    if (m_no_matches == nullptr) {
+        return;
+    }
+    const Document* document = Document::get_instance();
+    // An empty book before anything is typed is no failed search.
+    const bool none = document != nullptr && document->filtered_list().empty() &&
+                      (!document->filter_words().empty() || !document->full_list().empty());
+    if (m_no_matches->visible() != none) {
+        m_no_matches->set_visible_at_once(none);
+    }
 }
 
 bool ContactSelectorContainer::scroll_to_letter(const WString& letter) {
@@ -132,17 +148,22 @@ void ContactSelectorContainer::on_document_refresh(const RefreshHint& hint) {
     if (hint.filtered_inserted) {
         m_list->item_inserted(hint.filtered_position);
         m_list->scroll_to(hint.filtered_position);
+        show_no_matches();
     } else if (hint.filtered_removed) {
         m_list->item_removed(hint.filtered_position);
+        show_no_matches();
     } else if (hint.filtered_changed) {
         m_list->item_changed(hint.filtered_position);
     } else if (hint.filtered_reset) {
         m_list->reset(hint.filtered_position);
+        show_no_matches();
     } else if (hint.list_inserted && joins_a_run(hint.list_position)) {
         // The letters stay as they are. A big import brings one insertion per contact, and
         // a rebuild for each would walk the whole book every time.
     } else if (hint.list_removed || hint.list_inserted || hint.list_changed) {
         rebuild_letters();
+        // The last contact gone from the book leaves no search that failed.
+        show_no_matches();
     } else if (hint.is_load_done || hint.is_sorting) {
         const uint32_t start = platform::tick_count();
         log() << "ContactSelectorContainer::on_document_refresh is_load_done is_sorting\n";

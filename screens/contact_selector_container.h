@@ -67,6 +67,8 @@ public:
     zentra::Node* title() const { return m_title; }
     zentra::Node* ruler_node() const { return m_ruler_node; }
     zentra::Node* hint() const { return m_hint; }
+    // The text shown over the list when a search finds no one; null when the skin has none.
+    zentra::Node* no_matches() const { return m_no_matches; }
     const zentra::Ruler& ruler() const { return m_ruler; }
     zentra::Ruler& ruler() { return m_ruler; }
 
@@ -88,6 +90,8 @@ public:
 
 private:
     void reset_rows();
+    // Shows the no-match text while the list is empty for a search or a category.
+    void show_no_matches();
 
     ContactListListener& m_listener;
     const zentra::Properties* m_properties = nullptr;
@@ -100,6 +104,7 @@ private:
     zentra::ButtonNode* m_add = nullptr;
     zentra::Node* m_ruler_node = nullptr;
     zentra::Node* m_hint = nullptr;
+    zentra::Node* m_no_matches = nullptr;
     zentra::Ruler m_ruler;
 };
 

@@ -14,6 +14,7 @@ packages=(
     libsqlite3-dev libjpeg62-turbo-dev  # contact database, call history, contact photos
     libicu-dev  # development-time collation table generator only
     libuchardet-dev  # guessing the charset of vCard files that name none
+    libphonenumber-dev  # country codes and national forms of numbers for the search
     xvfb xauth  # run the program in a virtual X display when none is there
     unzip  # tests check the recording archive with a real unzip
     baresip-core  # the SIP phone engine's user agent, and the peer its tests call

@@ -233,6 +233,9 @@ class Skin:
             # rows, a third of the list in landscape. The button keeps to the right instead.
             Node("vlist", "ContactsList", ratio=1, children=[
                 self.fill("list_bg"),
+                # Shown over the empty list when a search finds no one.
+                self.text("no_matches", 10, "row_small", "skinNoMatches", ay="MIN_SIDE",
+                          bmin=(10, 16), bmax=(26, 0), size=(0, 20), ellipsis=1),
             ]),
         ])
 

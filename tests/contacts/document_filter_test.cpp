@@ -1,6 +1,8 @@
 #include <random>
 
+#include "contacts/collation.h"
 #include "platform/case_map.h"
+#include "platform/phone_numbers.h"
 #include "tests/contacts/document_fixture.h"
 
 namespace contacts_test {
@@ -176,16 +178,38 @@ TEST_F(Filter, CategoryFilterAndWordFilterRebuildIndependently) {
     EXPECT_EQ(filtered(), (std::vector<uint32_t>{2}));
 }
 
-// The rule written plainly, to hold the fast scans to it.
+// The rule written plainly, to hold the fast scans to it: letters fold to their base letters
+// unless the keypad puts the two on different keys, and a number is also tried without its
+// separators and in its national form.
 bool reference_match(const Contact& c, const std::vector<std::u16string>& words,
                      const KeypadMap& map) {
+    auto keys = [&](char16_t ch) {
+        std::u16string on;
+        for (const auto& [key, value] : map.pairs()) {
+            if (value.find(ch) != std::u16string::npos) on.push_back(key);
+        }
+        return on;
+    };
+    auto fold = [&](char16_t ch) {
+        const char16_t base = base_letter(ch);
+        return keys(ch).empty() || keys(ch) == keys(base) ? base : ch;
+    };
     auto accepts = [&](const std::u16string& text, const std::u16string& word) {
         const std::u16string part = platform::to_lower(text);
         if (part.size() < word.size()) return false;
         for (size_t i = 0; i < word.size(); ++i) {
-            if (map.value_of(word[i]).find(part[i]) == std::u16string::npos) return false;
+            bool in = false;
+            for (char16_t v : map.value_of(word[i])) {
+                in = in || fold(part[i]) == fold(v);
+            }
+            if (!in) return false;
         }
         return true;
+    };
+    auto number_accepts = [&](const std::u16string& number, const std::u16string& word) {
+        const auto national = platform::national_number(number);
+        return accepts(number, word) || accepts(platform::compact_number(number), word) ||
+               (national && accepts(national->trunk + national->number, word));
     };
     bool used[4] = {};
     for (const auto& word : words) {
@@ -199,7 +223,7 @@ bool reference_match(const Contact& c, const std::vector<std::u16string>& words,
             if (part == 2) {
                 for (const auto& f : c.fields) {
                     if ((f.kind == FieldKind::Mobile || f.kind == FieldKind::BusinessTel ||
-                         f.kind == FieldKind::HomeTel) && accepts(f.value, word)) {
+                         f.kind == FieldKind::HomeTel) && number_accepts(f.value, word)) {
                         ok = true;
                     }
                 }

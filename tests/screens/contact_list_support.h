@@ -9,8 +9,11 @@
 namespace screens_test {
 
 // Inside a 100 x 100 parent: the title bar is the top 20 pixels, the list the 80 below it
-// left of the ruler (x 0..89), rows are 20 high; the ruler is x 90..99, y 20..99.
-inline std::string contact_list_source() {
+// left of the ruler (x 0..89), rows are 20 high; the ruler is x 90..99, y 20..99. With
+// no_matches, the list holds the text it shows when it is left empty.
+inline std::string contact_list_source(bool no_matches = false) {
+    const std::string list_children =
+        no_matches ? R"(node { string type = "text"  string id = "no_matches" })" : "";
     return std::string(R"(
         node { string type = "node"  string id = "ContactSelectorContainer"
             node { string type = "node"  string id = "top"  string anchor_y = "MIN_SIDE"
@@ -23,7 +26,7 @@ inline std::string contact_list_source() {
                        point design_size = 20, 20 }
             }
             node { string type = "vlist"  string id = "ContactsList"  point border_min = 0, 20
-                   point border_max = 10, 0 }
+                   point border_max = 10, 0 )") + list_children + R"( }
         }
         node { string type = "node"  string id = "ContactsListRuler"  string anchor_x = "MAX_SIDE"
                point design_size = 10, 0  point border_min = 0, 20
@@ -31,7 +34,7 @@ inline std::string contact_list_source() {
             node { string type = "vtable"  string id = "ruler_table" }
             node { string type = "text"  string id = "hint" }
         }
-    )");
+    )";
 }
 
 inline std::string contact_row_source() {

@@ -65,10 +65,11 @@ TEST(RowTexts, MatchedStartsStandOutAndAMatchedSecondNameIsNotSetOff) {
 
 class ContactList : public ScreenStage, public ContactListListener {
 protected:
-    void build(std::vector<Contact> contacts, int order = SortByLastname) {
+    void build(std::vector<Contact> contacts, int order = SortByLastname,
+               bool no_matches = false) {
         open_document(std::move(contacts), order);
-        load("define Screen { point design_size = 100, 100\n" + contact_list_source() + "}\n" +
-             contact_row_source());
+        load("define Screen { point design_size = 100, 100\n" + contact_list_source(no_matches) +
+             "}\n" + contact_row_source());
         ASSERT_TRUE(zentra::load_from_skin(root, skin, u"Screen"));
         container = std::make_unique<ContactSelectorContainer>(*this);
         container->bind(root, skin);
@@ -163,6 +164,33 @@ TEST_F(ContactList, RowsFollowTheDocumentsHints) {
     document->set_sorting(SortByFirstname);
     EXPECT_EQ(rows().front(), "0:Ann Adams");
     EXPECT_EQ(container->ruler().letters().front(), u"A");
+}
+
+TEST_F(ContactList, SaysSoWhileASearchOrACategoryLeavesNoOne) {
+    build(alphabet_book(), SortByLastname, true);
+    const zentra::Node* text = container->no_matches();
+    ASSERT_NE(text, nullptr);
+    EXPECT_FALSE(text->visible());
+    document->set_filter_string(u"zz");
+    EXPECT_TRUE(text->visible());
+    // A contact the words find, made and deleted while they stand.
+    store->contacts.push_back(person(9, u"Zzak", u"Top"));
+    document->on_contact_created(store->contacts.back());
+    EXPECT_FALSE(text->visible());
+    document->on_contact_removed(9);
+    EXPECT_TRUE(text->visible());
+    document->set_filter_string(u"");
+    EXPECT_FALSE(text->visible());
+    document->set_category(u"Nobody's");
+    EXPECT_TRUE(text->visible());
+    document->set_category(Document::kNoCategory);
+    EXPECT_FALSE(text->visible());
+    // A book emptied with nothing typed has no search that failed.
+    for (uint32_t id = 1; id <= 7; ++id) {
+        document->on_contact_removed(id);
+    }
+    EXPECT_EQ(container->list()->item_count(), 0);
+    EXPECT_FALSE(text->visible());
 }
 
 TEST_F(ContactList, RulerLettersFoldRunsAndFollowTheFullList) {

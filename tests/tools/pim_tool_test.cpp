@@ -149,6 +149,13 @@ TEST_F(PimTool, SearchPrintsTheDocumentsMatchesInItsOrder) {
     // Only the search was by first name: the stored order is still the last name's.
     EXPECT_EQ(columns_of(lines_of(run({"list"}).out)[0])[0], bob);
 
+    // A number typed as it is dialled at home marks the part of the stored one it stands for.
+    r = run({"search", "0171"});
+    lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 1u) << r.out;
+    EXPECT_EQ(columns_of(lines[0]), (std::vector<std::string>{john, "John", "Smith", "",
+                                                               "Mobile [+49 171] 1111111"}));
+
     // Typed capitals and other scripts fold as the names do.
     const std::string yolkin = add({"--first", "\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0" /* Ёлка */});
     r = run({"search", "JOH"});

@@ -6,7 +6,6 @@
 
 #include "core/registry.h"
 #include "contacts/document.h"
-#include "platform/case_map.h"
 #include "tools/pim/tool.h"
 
 namespace pim_tool {
@@ -15,36 +14,6 @@ using platform::from_utf8;
 using platform::to_utf8;
 
 namespace {
-
-bool accepts(const KeypadMap& keypad, WStringView part, WStringView word) {
-    if (part.size() < word.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (keypad.value_of(word[i]).find(platform::to_lower(part[i])) == WString::npos) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The searched number that took the word of this length: the lengths say only how long it
-// was, so the number is found again the way the filter tries them.
-const ContactField* matched_phone(const Document& document, const Contact& contact, int length) {
-    for (const WString& word : document.filter_words()) {
-        if (static_cast<int>(word.size()) != length) {
-            continue;
-        }
-        for (const ContactField& field : contact.fields) {
-            if ((field.kind == FieldKind::Mobile || field.kind == FieldKind::BusinessTel ||
-                 field.kind == FieldKind::HomeTel) &&
-                accepts(document.keypad_map(), field.value, word)) {
-                return &field;
-            }
-        }
-    }
-    return nullptr;
-}
 
 // Putting back the stored order: the Document stores every order it sorts by, and a search
 // in another order must not change the program's.
@@ -111,12 +80,11 @@ int run_search(const Args& args) {
     for (const ContactEntry* entry : document.filtered_list()) {
         MatchLengths lengths;
         document.matches(*entry, &lengths);
+        const Contact& c = entry->contact;
         std::string number;
-        if (lengths.phone > 0) {
-            if (const ContactField* field = matched_phone(document, entry->contact, lengths.phone)) {
-                number = std::string(kind_label(field->kind)) + " " +
-                         marked(field->value, lengths.phone);
-            }
+        if (lengths.phone_field >= 0 && static_cast<size_t>(lengths.phone_field) < c.fields.size()) {
+            const ContactField& field = c.fields[static_cast<size_t>(lengths.phone_field)];
+            number = std::string(kind_label(field.kind)) + " " + marked(field.value, lengths.phone);
         }
         print(contact_row(entry->contact, &lengths, number));
     }
