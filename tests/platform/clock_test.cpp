@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <string_view>
 #include <thread>
+
+#include <stdlib.h>
 
 namespace {
 
@@ -89,4 +92,28 @@ TEST(VirtualClock, OtherThreadsSleepUntilTheDriverMovesTheClock) {
     const uint32_t before = tick_count();
     std::thread([] { sleep_ms(30); }).join();
     EXPECT_EQ(tick_count(), before + 30);
+}
+
+// The calendar of a virtual run starts where the variable pins it, and at the real now when it
+// holds anything but plain seconds; it moves with the virtual ticks either way.
+TEST(VirtualClock, CalendarStartsPinnedOrAtTheRealNow) {
+    const auto real_now = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    for (const char* pinned : {"1767603600", "", "17676x", "-5", "999999999999999999999"}) {
+        SCOPED_TRACE(pinned);
+        ::setenv(kCalendarStartVariable, pinned, 1);
+        const int64_t before = real_now();
+        VirtualClockGuard clock;
+        advance_virtual_clock(1500);
+        if (std::string_view(pinned) == "1767603600") {
+            EXPECT_EQ(calendar_now_ms(), 1767603600000 + 1500);
+        } else {
+            EXPECT_GE(calendar_now_ms(), before + 1500);
+            EXPECT_LE(calendar_now_ms(), real_now() + 1500);
+        }
+    }
+    ::unsetenv(kCalendarStartVariable);
 }
