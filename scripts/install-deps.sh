@@ -16,6 +16,8 @@ packages=(
     libuchardet-dev  # guessing the charset of vCard files that name none
     xvfb xauth  # run the program in a virtual X display when none is there
     unzip  # tests check the recording archive with a real unzip
+    libcurl4-openssl-dev libxml2-dev libsecret-1-dev  # address book sync: HTTP, XML, passwords
+    radicale  # the sync tests run a real CardDAV server
 )
 
 missing=()

@@ -67,5 +67,7 @@ int run_search(const Args& args);
 int run_import(const Args& args);
 int run_export(const Args& args);
 int run_demo(const Args& args);
+int run_account(const Args& args);
+int run_sync(const Args& args);
 
 }  // namespace pim_tool
