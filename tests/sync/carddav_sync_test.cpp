@@ -1,0 +1,364 @@
+// Two devices sharing one phone book through a real CardDAV server (Radicale), each a private
+// home driven through velvane-pim as a person would.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path tool() { return e2e::program_dir() / "velvane-pim"; }
+
+// A port nobody listens on now, chosen by the kernel.
+int free_port() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
+
+bool accepts(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Radicale on a loopback port with its own storage and a plain password file, in its own
+// home; stopped (and its folder removed) with the test.
+class Server {
+public:
+    Server() : m_port(free_port()) {
+        m_home.write("users", "alice:secret\n");
+        start();
+    }
+    ~Server() { stop(); }
+
+    void start() {
+        m_child = m_home.start("/usr/bin/radicale",
+                               {"--server-hosts", "127.0.0.1:" + std::to_string(m_port),
+                                "--storage-filesystem-folder", (m_home.root() / "store").string(),
+                                "--auth-type", "htpasswd", "--auth-htpasswd-filename",
+                                (m_home.root() / "users").string(), "--auth-htpasswd-encryption",
+                                "plain", "--rights-type", "owner_only", "--logging-level", "error"});
+        ASSERT_TRUE(e2e::eventually([&] { return accepts(m_port); })) << "radicale did not start";
+    }
+    void stop() {
+        if (m_child.pid > 0) {
+            ::kill(m_child.pid, SIGTERM);
+            m_home.wait(m_child);
+            m_child.pid = -1;
+        }
+    }
+
+    std::string url(const std::string& path = "/") const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
+    // Another client at work: curl with the user's password.
+    e2e::RunResult curl(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"-s", "-S", "-u", "alice:secret", "-w", "\n%{http_code}"};
+        all.insert(all.end(), args.begin(), args.end());
+        return m_home.run("/usr/bin/curl", all);
+    }
+    void make_book(const std::string& path) {
+        const e2e::RunResult r = curl(
+            {"-X", "MKCOL", url(path), "-H", "Content-Type: application/xml", "--data",
+             "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
+             "<set><prop><resourcetype><collection/><C:addressbook/></resourcetype></prop></set></mkcol>"});
+        ASSERT_TRUE(r.out.ends_with("201")) << r.out << r.err;
+    }
+    size_t cards_stored(const std::string& book) const {
+        std::error_code ignored;
+        const fs::path folder = m_home.root() / "store" / "collection-root" / "alice" / book;
+        size_t count = 0;
+        for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+            count += entry.path().extension() == ".vcf";
+        }
+        return count;
+    }
+
+private:
+    e2e::Home m_home;
+    int m_port;
+    e2e::Child m_child;
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// One device: a private home with the tool.
+class Device {
+public:
+    e2e::RunResult pim(const std::vector<std::string>& args) { return home.run(tool(), args); }
+    // The password comes on standard input, as a script would give it.
+    e2e::RunResult add_account(const std::string& url, const std::vector<std::string>& more = {}) {
+        std::string command = "printf 'secret\\n' | '" + tool().string() + "' account add '" + url +
+                              "' --user alice";
+        for (const std::string& word : more) {
+            command += " '" + word + "'";
+        }
+        return home.run("/bin/sh", {"-c", command});
+    }
+    e2e::RunResult sync() { return pim({"sync"}); }
+    void sync_ok() {
+        const e2e::RunResult r = sync();
+        ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+    }
+    // "first last" of every contact, sorted.
+    std::vector<std::string> names() {
+        std::vector<std::string> out;
+        for (const std::string& line : lines_of(pim({"list"}).out)) {
+            std::istringstream columns(line);
+            std::string id, first, last;
+            std::getline(columns, id, '\t');
+            std::getline(columns, first, '\t');
+            std::getline(columns, last, '\t');
+            out.push_back(first + " " + last);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    std::string id_of(const std::string& first) {
+        for (const std::string& line : lines_of(pim({"list"}).out)) {
+            if (line.find("\t" + first + "\t") != std::string::npos) {
+                return line.substr(0, line.find('\t'));
+            }
+        }
+        return {};
+    }
+    std::string show(const std::string& first) { return pim({"show", id_of(first)}).out; }
+    // The book as vCards without the UID lines only the downloaded copies carry.
+    std::multiset<std::string> cards() {
+        std::multiset<std::string> out;
+        std::string card;
+        for (const std::string& line : lines_of(pim({"export", "-"}).out)) {
+            if (line.starts_with("UID:")) {
+                continue;
+            }
+            card += line + "\n";
+            if (line == "END:VCARD") {
+                out.insert(card);
+                card.clear();
+            }
+        }
+        return out;
+    }
+
+    e2e::Home home;
+};
+
+class CardDavSync : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists("/usr/bin/radicale")) << "radicale is not installed";
+        // Passwords go to the file of each home, never to a keyring of the person running the tests.
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        server.make_book("/alice/book/");
+    }
+
+    void add_both() {
+        ASSERT_EQ(a.add_account(server.url()).exit_code, 0);
+        ASSERT_EQ(b.add_account(server.url()).exit_code, 0);
+    }
+
+    Server server;
+    Device a;
+    Device b;
+};
+
+TEST_F(CardDavSync, WhatOneDeviceAddsChangesAndDeletesTheOtherFollows) {
+    // A demo book brings pictures and categories.
+    ASSERT_EQ(a.pim({"demo", "--count", "12"}).exit_code, 0);
+    ASSERT_EQ(a.pim({"add", "--first", "Ann", "--last", "Lee", "Mobile=+49 171 1234567",
+                     "Categories=Friends, Work", "Birthday=1990-02-03"}).exit_code, 0);
+    add_both();
+    a.sync_ok();
+    b.sync_ok();
+    EXPECT_EQ(b.names(), a.names());
+    EXPECT_EQ(b.cards(), a.cards()) << "every field, picture and category arrives whole";
+    EXPECT_EQ(server.cards_stored("book"), 13u);
+
+    ASSERT_EQ(b.pim({"set", b.id_of("Ann"), "HomeTel", "030 555"}).exit_code, 0);
+    ASSERT_EQ(b.pim({"set", b.id_of("Ann"), "Mobile", ""}).exit_code, 0);
+    b.sync_ok();
+    a.sync_ok();
+    const std::string ann = a.show("Ann");
+    EXPECT_NE(ann.find("HomeTel: 030 555"), std::string::npos) << ann;
+    EXPECT_EQ(ann.find("Mobile:"), std::string::npos) << ann;
+
+    ASSERT_EQ(a.pim({"delete", a.id_of("Ann")}).exit_code, 0);
+    a.sync_ok();
+    b.sync_ok();
+    EXPECT_TRUE(b.id_of("Ann").empty());
+    EXPECT_EQ(b.names(), a.names());
+    EXPECT_EQ(server.cards_stored("book"), 12u);
+
+    // Nothing changed: a pass does nothing at all.
+    const e2e::RunResult idle = a.sync();
+    EXPECT_EQ(idle.exit_code, 0);
+    EXPECT_EQ(lines_of(idle.out).front(),
+              "here: 0 added, 0 changed, 0 removed; on the server: 0 added, 0 changed, 0 removed");
+}
+
+TEST_F(CardDavSync, ConflictsMergeByPropertyAndKeepChangedContacts) {
+    ASSERT_EQ(a.pim({"add", "--first", "Ann", "--last", "Lee", "Mobile=111"}).exit_code, 0);
+    ASSERT_EQ(a.pim({"add", "--first", "Bob", "--last", "Roe", "Mobile=222"}).exit_code, 0);
+    ASSERT_EQ(a.pim({"add", "--first", "Cy", "--last", "Doe", "Mobile=333"}).exit_code, 0);
+    add_both();
+    a.sync_ok();
+    b.sync_ok();
+
+    // Ann: different properties on each side, and her last name on both.
+    ASSERT_EQ(a.pim({"set", a.id_of("Ann"), "Email1", "ann@a.example"}).exit_code, 0);
+    ASSERT_EQ(a.pim({"set", a.id_of("Ann"), "last", "Local"}).exit_code, 0);
+    ASSERT_EQ(b.pim({"set", b.id_of("Ann"), "HomeTel", "030 1"}).exit_code, 0);
+    ASSERT_EQ(b.pim({"set", b.id_of("Ann"), "last", "Server"}).exit_code, 0);
+    // Bob: deleted on b, changed on a. Cy: deleted on a, changed on b.
+    ASSERT_EQ(b.pim({"delete", b.id_of("Bob")}).exit_code, 0);
+    ASSERT_EQ(a.pim({"set", a.id_of("Bob"), "Mobile", "2222"}).exit_code, 0);
+    ASSERT_EQ(a.pim({"delete", a.id_of("Cy")}).exit_code, 0);
+    ASSERT_EQ(b.pim({"set", b.id_of("Cy"), "Mobile", "3333"}).exit_code, 0);
+
+    b.sync_ok();
+    const e2e::RunResult merged = a.sync();
+    ASSERT_EQ(merged.exit_code, 0) << merged.err;
+    EXPECT_NE(merged.out.find("last was changed on both sides; the server's value is kept, the "
+                              "local one was \"Local\""),
+              std::string::npos)
+        << merged.out;
+    b.sync_ok();
+    a.sync_ok();
+
+    for (Device* device : {&a, &b}) {
+        EXPECT_EQ(device->names(),
+                  (std::vector<std::string>{"Ann Server", "Bob Roe", "Cy Doe"}));
+        const std::string ann = device->show("Ann");
+        EXPECT_NE(ann.find("Email1: ann@a.example"), std::string::npos) << ann;
+        EXPECT_NE(ann.find("HomeTel: 030 1"), std::string::npos) << ann;
+        EXPECT_NE(device->show("Bob").find("Mobile: 2222"), std::string::npos);
+        EXPECT_NE(device->show("Cy").find("Mobile: 3333"), std::string::npos);
+    }
+    EXPECT_EQ(server.cards_stored("book"), 3u);
+}
+
+TEST_F(CardDavSync, AnotherClientsCardKeepsWhatVelvaneDoesNotShow) {
+    const std::vector<std::string> foreign = {
+        "NOTE:likes tea\\, not coffee",
+        "IMPP;X-SERVICE-TYPE=Jabber:xmpp:bob@example.org",
+        "X-CUSTOM;TYPE=work:value one",
+        // Upper case: the server itself writes property names so.
+        "item1.X-ABLABEL:_$!<Anniversary>!$_",
+        "TEL;TYPE=VIDEO:+1 555 0100",
+        "ROLE:Keeper of keys",
+    };
+    std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:other-1\r\nFN:Bob Roe\r\nN:Roe;Bob;;;\r\n";
+    for (const std::string& line : foreign) {
+        card += line + "\r\n";
+    }
+    card += "END:VCARD\r\n";
+    const fs::path file = a.home.write("other.vcf", card);
+    const e2e::RunResult put = server.curl({"-T", file.string(), "-H", "Content-Type: text/vcard",
+                                            server.url("/alice/book/other-1.vcf")});
+    ASSERT_TRUE(put.out.ends_with("201")) << put.out << put.err;
+
+    ASSERT_EQ(a.add_account(server.url()).exit_code, 0);
+    a.sync_ok();
+    ASSERT_EQ(a.pim({"set", a.id_of("Bob"), "first", "Robert"}).exit_code, 0);
+    a.sync_ok();
+
+    const e2e::RunResult got = server.curl({server.url("/alice/book/other-1.vcf")});
+    const std::vector<std::string> lines = lines_of(got.out);
+    for (const std::string& line : foreign) {
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line << "\n" << got.out;
+    }
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "N:Roe;Robert;;;"), 1) << got.out;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "UID:other-1"), 1) << got.out;
+}
+
+TEST_F(CardDavSync, ASyncCutOffLosesNothingAndTheNextOneFinishes) {
+    ASSERT_EQ(a.pim({"demo", "--count", "150"}).exit_code, 0);
+    add_both();
+    // The server goes away while a sends its cards; wherever that happens, nothing is lost.
+    e2e::Child sending = a.home.start(tool(), {"sync"});
+    EXPECT_TRUE(e2e::eventually([&] { return server.cards_stored("book") >= 20; }));
+    server.stop();
+    const e2e::RunResult cut = a.home.wait(sending);
+    EXPECT_EQ(cut.exit_code, 1) << cut.out << cut.err;
+    EXPECT_NE(cut.err.find("sync not complete"), std::string::npos) << cut.err;
+    EXPECT_EQ(a.names().size(), 150u);
+
+    server.start();
+    a.sync_ok();
+    b.sync_ok();
+    EXPECT_EQ(server.cards_stored("book"), 150u) << "no card twice, none missing";
+    EXPECT_EQ(b.names(), a.names());
+}
+
+TEST_F(CardDavSync, AccountsAreFoundListedAndRemoved) {
+    server.make_book("/alice/work/");
+    const e2e::RunResult ask = a.add_account(server.url());
+    EXPECT_EQ(ask.exit_code, 2);
+    EXPECT_NE(ask.out.find("/alice/book/"), std::string::npos) << ask.out;
+    EXPECT_NE(ask.out.find("/alice/work/"), std::string::npos) << ask.out;
+    EXPECT_NE(ask.err.find("--book"), std::string::npos) << ask.err;
+
+    const e2e::RunResult wrong = a.home.run(
+        "/bin/sh", {"-c", "printf 'nope\\n' | '" + tool().string() + "' account add '" +
+                              server.url() + "' --user alice --book /alice/work/"});
+    EXPECT_EQ(wrong.exit_code, 1) << "a wrong password finds no book";
+    EXPECT_NE(wrong.err.find("401"), std::string::npos) << wrong.err;
+
+    ASSERT_EQ(a.add_account(server.url(), {"--book", "/alice/work/"}).exit_code, 0);
+    EXPECT_EQ(a.pim({"account", "list"}).out, "1\t" + server.url("/alice/work/") + "\talice\n");
+    const fs::path passwords = a.home.data() / "velvane" / "passwords";
+    EXPECT_EQ(fs::status(passwords).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(e2e::read_file(passwords).find("secret"), std::string::npos) << "not kept as typed";
+    EXPECT_EQ(a.add_account(server.url(), {"--book", "/alice/book/"}).exit_code, 1)
+        << "one account per book";
+
+    ASSERT_EQ(a.pim({"add", "--first", "Ann"}).exit_code, 0);
+    a.sync_ok();
+    EXPECT_EQ(server.cards_stored("work"), 1u);
+    EXPECT_EQ(a.pim({"account", "remove", server.url("/alice/work/")}).exit_code, 0);
+    EXPECT_EQ(a.pim({"account", "list"}).out, "");
+    EXPECT_NE(a.sync().exit_code, 0);
+    EXPECT_EQ(a.names(), std::vector<std::string>{"Ann "}) << "the contacts stay";
+
+    const e2e::RunResult plain = a.add_account("http://dav.example.org/");
+    EXPECT_EQ(plain.exit_code, 2);
+    EXPECT_NE(plain.err.find("https"), std::string::npos) << plain.err;
+}
+
+}  // namespace
