@@ -10,6 +10,10 @@
 
 namespace velvane {
 
+namespace sync {
+class BackgroundSync;
+}
+
 class Document;
 class MainForm;
 class PhoneManager;
@@ -36,6 +40,8 @@ private:
     std::unique_ptr<Document> m_document;
     std::unique_ptr<PhoneManager> m_phone;
     std::unique_ptr<MainForm> m_main_form;
+    // Made when the book has a sync account; its thread ends before the form and the Document go.
+    std::unique_ptr<sync::BackgroundSync> m_sync;
 };
 
 // What the program's main hands to the entry.

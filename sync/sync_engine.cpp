@@ -130,10 +130,12 @@ private:
             flush();
         }
     }
-    void report(const char* stage, size_t done, size_t total) {
-        if (m_progress) {
-            m_progress(stage, done, total);
+    // False once the pass is to stop.
+    bool report(const char* stage, size_t done, size_t total) {
+        if (m_progress && !m_progress(stage, done, total)) {
+            failed("stopped");
         }
+        return m_complete;
     }
 
     ContactManagerImpl2& m_store;
@@ -254,7 +256,9 @@ bool Pass::flush() {
 
 void Pass::take_server_changes(std::vector<CardTag> changed) {
     for (size_t start = 0; start < changed.size(); start += DavClient::kMultigetBatch) {
-        report("receiving", start, changed.size());
+        if (!report("receiving", start, changed.size())) {
+            return;
+        }
         std::vector<std::string> urls;
         for (size_t i = start; i < std::min(changed.size(), start + DavClient::kMultigetBatch); ++i) {
             urls.push_back(changed[i].url);
@@ -412,7 +416,9 @@ void Pass::send_local_changes() {
     }
     size_t done = 0;
     for (uint32_t oid : work) {
-        report("sending", done++, work.size());
+        if (!report("sending", done++, work.size())) {
+            return;
+        }
         auto known = m_records.find(oid);
         std::string error;
         std::string new_etag;

@@ -45,8 +45,8 @@ struct SyncSummary {
     std::vector<std::string> notes;
 };
 
-// stage, done, total.
-using SyncProgress = std::function<void(const char*, size_t, size_t)>;
+// stage, done, total; false asks the pass to stop where it is (it ends as one cut off).
+using SyncProgress = std::function<bool(const char*, size_t, size_t)>;
 
 // One pass over the (only) account of the database.
 SyncSummary run_sync(const std::string& db_file = {}, const SyncProgress& progress = {});

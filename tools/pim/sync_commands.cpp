@@ -131,6 +131,7 @@ int run_sync(const Args& args) {
     const velvane::sync::SyncSummary summary = velvane::sync::run_sync(
         {}, progress ? velvane::sync::SyncProgress([&](const char*, size_t done, size_t total) {
             progress(done, total);
+            return true;
         })
                      : velvane::sync::SyncProgress());
     print(velvane::sync::summary_text(summary) + "\n");
