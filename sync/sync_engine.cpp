@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "contacts/categories.h"
 #include "contacts/contact_manager.h"
 #include "contacts/vcard.h"
 #include "contacts/vcard_extra.h"
@@ -45,6 +46,16 @@ std::string new_uid() {
     const std::string hex = random_hex(16);
     return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
            hex.substr(16, 4) + "-" + hex.substr(20);
+}
+
+bool plain_name(const std::string& text) {
+    if (text.empty() || text.size() > 100 || text.front() == '.') {
+        return false;
+    }
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '_' || c == '.';
+    });
 }
 
 class QuietListener : public ContactStoreListener {
@@ -186,6 +197,7 @@ bool Pass::flush() {
     std::vector<LocalWrite> writes;
     writes.swap(m_writes);
     int failures = 0;
+    std::vector<WString> categories;
     const pim::Code code = m_session.write_batch([&]() -> pim::Code {
         for (LocalWrite& w : writes) {
             bool ok = true;
@@ -244,6 +256,15 @@ bool Pass::flush() {
                 ++failures;
                 log() << "sync: a contact could not be written: " << m_session.last_error() << "\n";
             }
+            if (const ContactField* field = w.after.contact.find(FieldKind::Categories)) {
+                for (WString& name : split_categories(field->value)) {
+                    categories.push_back(std::move(name));
+                }
+            }
+        }
+        // The filter offers the names the new and changed contacts carry.
+        if (!categories.empty() && !add_folder_categories(m_store, categories)) {
+            ++failures;
         }
         return pim::kOk;
     });
@@ -430,7 +451,8 @@ void Pass::send_local_changes() {
             std::string url;
             for (int attempt = 0; attempt < 2 && put == DavResult::conflict; ++attempt) {
                 uid = uid_of(local).empty() || attempt > 0 ? new_uid() : uid_of(local);
-                url = DavClient::card_url(m_account.url, uid);
+                // A UID from an imported card names the new address only when it is a plain name.
+                url = DavClient::card_url(m_account.url, plain_name(uid) ? uid : new_uid());
                 put = m_client.put(url, card_text(local, uid), {}, new_etag, error);
             }
             if (put != DavResult::ok) {

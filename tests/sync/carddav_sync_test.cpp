@@ -208,6 +208,9 @@ TEST_F(CardDavSync, WhatOneDeviceAddsChangesAndDeletesTheOtherFollows) {
     EXPECT_EQ(b.names(), a.names());
     EXPECT_EQ(b.cards(), a.cards()) << "every field, picture and category arrives whole";
     EXPECT_EQ(server.cards_stored("book"), 13u);
+    const std::string offered = b.pim({"categories"}).out;
+    EXPECT_NE(offered.find("Friends"), std::string::npos) << "the filter offers synced categories: " << offered;
+    EXPECT_NE(offered.find("Work"), std::string::npos) << offered;
 
     ASSERT_EQ(b.pim({"set", b.id_of("Ann"), "HomeTel", "030 555"}).exit_code, 0);
     ASSERT_EQ(b.pim({"set", b.id_of("Ann"), "Mobile", ""}).exit_code, 0);

@@ -55,11 +55,6 @@ public:
 // The session of the user's database, or null after saying why on stderr.
 platform::pim::PimSession* open_session(ContactManagerImpl2& store);
 
-// The folder's category list as stored; empty when it has none.
-bool read_folder_categories(ContactManagerImpl2& store, WString& out);
-// Appends the names of names that the folder's list lacks; the list is written only when it
-// grows.
-bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names);
 
 // The commands.
 int run_book_command(std::string_view command, const Args& args);
