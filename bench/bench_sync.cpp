@@ -19,7 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kCards = 10000;
+// VELVANE_BENCH_SYNC_CARDS sets another size: the server alone may need minutes to list
+// 10,000 cards on a slow machine.
+int card_count() {
+    const char* text = std::getenv("VELVANE_BENCH_SYNC_CARDS");
+    const int count = text != nullptr ? std::atoi(text) : 0;
+    return count > 0 ? count : 10000;
+}
+const int kCards = card_count();
 
 class LocalServer {
 public:
@@ -28,13 +35,13 @@ public:
         m_port = 20000 + static_cast<int>(device() % 20000);
         m_root = fs::temp_directory_path() / ("velvane-bench-sync-" + std::to_string(m_port));
         fs::remove_all(m_root);
-        const fs::path book = m_root / "store" / "collection-root" / "alice" / "book";
-        fs::create_directories(book);
+        const fs::path folder = m_root / "store" / "collection-root" / "alice" / "book";
+        fs::create_directories(folder);
         std::ofstream(m_root / "users") << "alice:secret\n";
-        std::ofstream(book / ".Radicale.props") << "{\"tag\": \"VADDRESSBOOK\"}";
+        std::ofstream(folder / ".Radicale.props") << "{\"tag\": \"VADDRESSBOOK\"}";
         for (int i = 0; i < kCards; ++i) {
             const std::string uid = "card-" + std::to_string(i);
-            std::ofstream(book / (uid + ".vcf"))
+            std::ofstream(folder / (uid + ".vcf"))
                 << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" << uid << "\r\nN:Name" << i << ";Given"
                 << i << ";;;\r\nFN:Given" << i << " Name" << i << "\r\nTEL;TYPE=CELL:+49 171 "
                 << 1000000 + i << "\r\nEMAIL;TYPE=INTERNET:given" << i
@@ -51,6 +58,13 @@ public:
         }
         // Its first answer waits for it to listen.
         std::this_thread::sleep_for(std::chrono::seconds(2));
+        // The server reads every card once into its own cache on the first listing; that is
+        // its start-up, not the sync's work, so it happens before anything is timed.
+        const std::string warm = "curl -s -o /dev/null -m 900 -u alice:secret -X PROPFIND -H 'Depth: 1' " +
+                                 book() + " --data '<propfind xmlns=\"DAV:\"><prop><getetag/></prop></propfind>'";
+        if (std::system(warm.c_str()) != 0) {
+            std::fprintf(stderr, "the server's first listing failed\n");
+        }
     }
     ~LocalServer() {
         std::ifstream pid(m_root / "pid");
@@ -94,7 +108,7 @@ std::string fresh_book(const std::string& name) {
     return file;
 }
 
-void BM_FirstSyncOf10000(benchmark::State& state) {
+void BM_FirstSync(benchmark::State& state) {
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -106,8 +120,10 @@ void BM_FirstSyncOf10000(benchmark::State& state) {
             break;
         }
     }
+    // CPU time is this process's share; the rest of the wall time is the server's.
+    state.SetLabel(std::to_string(kCards) + " cards");
 }
-BENCHMARK(BM_FirstSyncOf10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FirstSync)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SyncWithNothingChanged(benchmark::State& state) {
     const std::string file = fresh_book("idle");

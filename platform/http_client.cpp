@@ -245,9 +245,10 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 15L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_timeout);
-    // A server that stops sending in the middle is given up after half a minute.
+    // A server that sends nothing for five minutes is given up; a big book may take a slow
+    // server minutes to list before its first byte.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 300L);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velvane");
     if (!m_user.empty()) {

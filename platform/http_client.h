@@ -64,7 +64,7 @@ private:
     std::string m_password;
     std::string m_ca_file;
     size_t m_max_body = kDefaultMaxBody;
-    long m_timeout = 120;
+    long m_timeout = 900;
 };
 
 }  // namespace platform
