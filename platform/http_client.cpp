@@ -209,6 +209,11 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancel = static_cast<const std::function<bool()>*>(user);
+    return (*cancel)() ? 1 : 0;
+}
+
 }  // namespace
 
 HttpResponse HttpClient::send(const HttpRequest& request) {
@@ -271,6 +276,11 @@ HttpResponse HttpClient::send(const HttpRequest& request) {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &collect);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, on_header);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &collect);
+    if (m_cancel) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, on_progress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &m_cancel);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
 
     const CURLcode code = curl_easy_perform(curl);
     curl_slist_free_all(headers);

@@ -4,6 +4,7 @@
 // Redirects are not followed here: the caller decides whether a new address may be trusted.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -56,6 +57,9 @@ public:
     void set_max_body(size_t bytes) { m_max_body = bytes; }
     // Whole-request limit in seconds, for tests and the program's background runs.
     void set_timeout(long seconds) { m_timeout = seconds; }
+    // Asked now and then during a request; true ends it at once as a failure (a program that
+    // quits does not wait for a slow server).
+    void set_cancel(std::function<bool()> cancel) { m_cancel = std::move(cancel); }
 
 private:
     struct Handle;
@@ -65,6 +69,7 @@ private:
     std::string m_ca_file;
     size_t m_max_body = kDefaultMaxBody;
     long m_timeout = 900;
+    std::function<bool()> m_cancel;
 };
 
 }  // namespace platform

@@ -37,7 +37,7 @@ void BackgroundSync::run() {
             m_status.done = done;
             m_status.total = total;
             return !stop_requested();
-        });
+        }, [this] { return stop_requested(); });
         const std::string text = summary.ok ? summary_text(summary) : summary.error;
         log() << "BackgroundSync::run " << (summary.ok ? "done: " : "not complete: ")
               << platform::from_utf8(text) << "\n";

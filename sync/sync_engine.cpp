@@ -715,7 +715,8 @@ bool remove_account(const std::string& db_file, const std::string& url_or_id, st
     return false;
 }
 
-SyncSummary run_sync(const std::string& db_file, const SyncProgress& progress) {
+SyncSummary run_sync(const std::string& db_file, const SyncProgress& progress,
+                     std::function<bool()> stop) {
     SyncSummary summary;
     platform::InstanceMutex lock;
     if (!lock.open(u"contacts-sync") || !lock.try_wait()) {
@@ -742,6 +743,9 @@ SyncSummary run_sync(const std::string& db_file, const SyncProgress& progress) {
         return summary;
     }
     DavClient client(account.user, *password, account.ca_file);
+    if (stop) {
+        client.http().set_cancel(std::move(stop));
+    }
     Pass pass(*opened.store, *opened.session, *opened.ledger, account, client, summary, progress);
     pass.run();
     summary.ok = summary.error.empty();

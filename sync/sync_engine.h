@@ -48,8 +48,10 @@ struct SyncSummary {
 // stage, done, total; false asks the pass to stop where it is (it ends as one cut off).
 using SyncProgress = std::function<bool(const char*, size_t, size_t)>;
 
-// One pass over the (only) account of the database.
-SyncSummary run_sync(const std::string& db_file = {}, const SyncProgress& progress = {});
+// One pass over the (only) account of the database. stop, asked during requests too, ends
+// the pass where it is, as one cut off.
+SyncSummary run_sync(const std::string& db_file = {}, const SyncProgress& progress = {},
+                     std::function<bool()> stop = {});
 
 // "3 added, 1 changed, ..." for people.
 std::string summary_text(const SyncSummary& summary);

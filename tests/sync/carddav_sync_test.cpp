@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+#include "contacts/contact_manager.h"
+#include "sync/background_sync.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -362,6 +364,61 @@ TEST_F(CardDavSync, AccountsAreFoundListedAndRemoved) {
     const e2e::RunResult plain = a.add_account("http://dav.example.org/");
     EXPECT_EQ(plain.exit_code, 2);
     EXPECT_NE(plain.err.find("https"), std::string::npos) << plain.err;
+}
+
+class NoListener : public velvane::ContactStoreListener {
+public:
+    void on_contact_created(velvane::ContactManagerImpl2&, velvane::Contact) override {}
+    void on_load_progress(velvane::ContactManagerImpl2&, int, int) override {}
+    void on_contact_changed(velvane::ContactManagerImpl2&, uint32_t) override {}
+    void on_contact_removed(velvane::ContactManagerImpl2&, uint32_t) override {}
+};
+
+// The program's thread: a pass at once, another when asked, the result for the menu, and an
+// end that does not wait for the next quarter hour.
+TEST_F(CardDavSync, TheProgramsThreadSyncsAtStartAndWhenAsked) {
+    const std::string file = (a.home.root() / "own.db").string();
+    velvane::sync::SyncAccount account{0, server.url("/alice/book/"), "alice", ""};
+    std::string where;
+    std::string error;
+    ASSERT_TRUE(velvane::sync::add_account(file, account, "secret", where, error)) << error;
+    ASSERT_TRUE(velvane::sync::BackgroundSync::account_exists(file));
+    ASSERT_EQ(b.pim({"add", "--first", "Ann"}).exit_code, 0);
+    ASSERT_EQ(b.add_account(server.url()).exit_code, 0);
+    b.sync_ok();
+
+    NoListener listener;
+    velvane::ContactManagerImpl2 store(listener, file);
+    const auto names = [&] {
+        std::vector<velvane::Contact> contacts;
+        store.load_all(contacts);
+        std::vector<std::string> out;
+        for (const velvane::Contact& c : contacts) {
+            out.push_back(platform::to_utf8(c.first_name));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    {
+        velvane::sync::BackgroundSync background(file);
+        ASSERT_TRUE(background.start());
+        ASSERT_TRUE(e2e::eventually([&] { return background.status().finished; }));
+        EXPECT_TRUE(background.status().ok) << background.status().result;
+        EXPECT_EQ(names(), std::vector<std::string>{"Ann"});
+
+        ASSERT_EQ(b.pim({"add", "--first", "Bob"}).exit_code, 0);
+        b.sync_ok();
+        background.sync_now();
+        EXPECT_TRUE(e2e::eventually([&] { return names().size() == 2; }));
+        EXPECT_EQ(names(), (std::vector<std::string>{"Ann", "Bob"}));
+    }
+    // Without its server a pass ends as not finished, and says why.
+    server.stop();
+    velvane::sync::BackgroundSync offline(file);
+    ASSERT_TRUE(offline.start());
+    ASSERT_TRUE(e2e::eventually([&] { return offline.status().finished; }));
+    EXPECT_FALSE(offline.status().ok);
+    EXPECT_FALSE(offline.status().result.empty());
 }
 
 }  // namespace
