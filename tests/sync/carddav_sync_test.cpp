@@ -286,6 +286,7 @@ TEST_F(CardDavSync, AnotherClientsCardKeepsWhatVelvaneDoesNotShow) {
         "item1.X-ABLABEL:_$!<Anniversary>!$_",
         "TEL;TYPE=VIDEO:+1 555 0100",
         "ROLE:Keeper of keys",
+        "PHOTO;VALUE=uri:https://example.org/bob.jpg",
     };
     std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:other-1\r\nFN:Bob Roe\r\nN:Roe;Bob;;;\r\n";
     for (const std::string& line : foreign) {
