@@ -45,6 +45,8 @@ struct SessionState {
     bool batch = false;
     std::vector<std::pair<uint32_t, uint32_t>> batch_notices;
     std::function<void(int)> write_hook;
+    // Device and inode of the file, while the session has it open.
+    std::optional<std::pair<uint64_t, uint64_t>> file_id;
 
     // Notes the failure and gives its code; damage is remembered.
     Code fail(int rc);

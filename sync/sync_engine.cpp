@@ -27,6 +27,10 @@ namespace {
 // The journal token of every sync writer begins with this, so a pass can tell its own
 // writes from the user's.
 constexpr std::string_view kSyncTokenPrefix = "sync-";
+// The ETag kept for a card the server took without naming its ETag: never one a server gives,
+// so the card's next listing counts as a change and brings the real one. (An empty ETag
+// means a new card not yet confirmed sent.)
+constexpr const char* kUnknownEtag = "unknown";
 // Database writes of one transaction, at most.
 constexpr size_t kWritesPerBatch = 100;
 
@@ -413,7 +417,8 @@ void Pass::take_server_removals(const std::vector<std::string>& removed) {
             note(url + ": deleted on the server but changed here; kept");
             ++m_summary.added_there;
             w.kind = LocalWrite::record_only;
-            w.record = {oid, url, new_etag, record.uid, pack_props(card_props(local))};
+            w.record = {oid, url, new_etag.empty() ? kUnknownEtag : new_etag, record.uid,
+                        pack_props(card_props(local))};
             queue(std::move(w));
             continue;
         }
@@ -424,14 +429,33 @@ void Pass::take_server_removals(const std::vector<std::string>& removed) {
 }
 
 void Pass::send_local_changes() {
+    // New contacts get their card's address and UID kept before anything is sent: a pass cut
+    // off between sending and recording finds the card again at that address next time
+    // instead of sending a second copy.
+    for (const auto& [oid, contact] : m_local) {
+        if (m_records.count(oid) != 0) {
+            continue;
+        }
+        std::string uid = uid_of(local_card(oid));
+        std::string url = DavClient::card_url(m_account.url, uid);
+        if (!plain_name(uid) || m_by_url.count(url) != 0) {
+            uid = new_uid();
+            url = DavClient::card_url(m_account.url, uid);
+        }
+        LocalWrite w;
+        w.kind = LocalWrite::record_only;
+        w.record = {oid, url, {}, uid, {}};
+        m_records[oid] = w.record;
+        m_by_url[url] = oid;
+        queue(std::move(w));
+    }
+    if (!flush()) {
+        return;
+    }
     std::vector<uint32_t> work;
     for (const auto& [oid, record] : m_records) {
-        if (m_handled.count(oid) == 0 && (m_local.count(oid) == 0 || m_dirty.count(oid) != 0)) {
-            work.push_back(oid);
-        }
-    }
-    for (const auto& [oid, contact] : m_local) {
-        if (m_records.count(oid) == 0) {
+        if (m_handled.count(oid) == 0 &&
+            (m_local.count(oid) == 0 || m_dirty.count(oid) != 0 || record.etag.empty())) {
             work.push_back(oid);
         }
     }
@@ -440,37 +464,11 @@ void Pass::send_local_changes() {
         if (!report("sending", done++, work.size())) {
             return;
         }
-        auto known = m_records.find(oid);
+        const pim::SyncCardRow record = m_records[oid];
         std::string error;
         std::string new_etag;
-        if (known == m_records.end()) {
-            // New here: a new card with a UID of its own.
-            const VCardContact local = local_card(oid);
-            DavResult put = DavResult::conflict;
-            std::string uid;
-            std::string url;
-            for (int attempt = 0; attempt < 2 && put == DavResult::conflict; ++attempt) {
-                uid = uid_of(local).empty() || attempt > 0 ? new_uid() : uid_of(local);
-                // A UID from an imported card names the new address only when it is a plain name.
-                url = DavClient::card_url(m_account.url, plain_name(uid) ? uid : new_uid());
-                put = m_client.put(url, card_text(local, uid), {}, new_etag, error);
-            }
-            if (put != DavResult::ok) {
-                failed(put == DavResult::conflict ? url + ": taken on the server" : error);
-                if (put == DavResult::failed) {
-                    return;
-                }
-                continue;
-            }
-            LocalWrite w;
-            w.kind = LocalWrite::record_only;
-            w.record = {oid, url, new_etag, uid, pack_props(card_props(local))};
-            queue(std::move(w));
-            ++m_summary.added_there;
-            continue;
-        }
-        const pim::SyncCardRow record = known->second;
         if (m_local.count(oid) == 0) {
+            // No ETag: the card was never confirmed sent, so whatever is at its address goes.
             const DavResult gone = m_client.remove(record.href, record.etag, error);
             if (gone == DavResult::failed) {
                 failed(error);
@@ -485,17 +483,22 @@ void Pass::send_local_changes() {
             w.kind = LocalWrite::forget;
             w.oid = oid;
             queue(std::move(w));
-            ++m_summary.removed_there;
+            if (!record.etag.empty()) {
+                ++m_summary.removed_there;
+            }
             continue;
         }
         const VCardContact local = local_card(oid);
         const CardProps local_props = card_props(local);
-        if (local_props == base_of(oid)) {
+        const bool fresh = record.etag.empty();
+        if (!fresh && local_props == base_of(oid)) {
             continue;  // touched, but back as it was
         }
-        const DavResult put = m_client.put(record.href, card_text(local, record.uid), record.etag, new_etag, error);
+        const DavResult put = m_client.put(record.href, card_text(local, record.uid), record.etag,
+                                           new_etag, error);
         if (put == DavResult::conflict) {
-            failed(record.href + ": changed on the server meanwhile; merged next time");
+            failed(record.href + (fresh ? ": a card is there already; looked at next time"
+                                        : ": changed on the server meanwhile; merged next time"));
             continue;
         }
         if (put != DavResult::ok) {
@@ -505,9 +508,10 @@ void Pass::send_local_changes() {
         LocalWrite w;
         w.kind = LocalWrite::record_only;
         w.oid = oid;
-        w.record = {oid, record.href, new_etag, record.uid, pack_props(local_props)};
+        w.record = {oid, record.href, new_etag.empty() ? kUnknownEtag : new_etag, record.uid,
+                    pack_props(local_props)};
         queue(std::move(w));
-        ++m_summary.changed_there;
+        ++(fresh ? m_summary.added_there : m_summary.changed_there);
     }
     report("sending", work.size(), work.size());
 }

@@ -1,11 +1,7 @@
 // Two devices sharing one phone book through a real CardDAV server (Radicale), each a private
 // home driven through velvane-pim as a person would.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <set>
@@ -14,98 +10,13 @@
 #include "contacts/contact_manager.h"
 #include "sync/background_sync.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/radicale_server.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 fs::path tool() { return e2e::program_dir() / "velvane-pim"; }
-
-// A port nobody listens on now, chosen by the kernel.
-int free_port() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// Radicale on a loopback port with its own storage and a plain password file, in its own
-// home; stopped (and its folder removed) with the test.
-class Server {
-public:
-    Server() : m_port(free_port()) {
-        m_home.write("users", "alice:secret\n");
-        start();
-    }
-    ~Server() { stop(); }
-
-    void start() {
-        m_child = m_home.start("/usr/bin/radicale",
-                               {"--server-hosts", "127.0.0.1:" + std::to_string(m_port),
-                                "--storage-filesystem-folder", (m_home.root() / "store").string(),
-                                "--auth-type", "htpasswd", "--auth-htpasswd-filename",
-                                (m_home.root() / "users").string(), "--auth-htpasswd-encryption",
-                                "plain", "--rights-type", "owner_only", "--logging-level", "error"});
-        ASSERT_TRUE(e2e::eventually([&] { return accepts(m_port); })) << "radicale did not start";
-    }
-    void stop() {
-        if (m_child.pid > 0) {
-            ::kill(m_child.pid, SIGTERM);
-            m_home.wait(m_child);
-            m_child.pid = -1;
-        }
-    }
-
-    std::string url(const std::string& path = "/") const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
-    }
-    // Another client at work: curl with the user's password.
-    e2e::RunResult curl(const std::vector<std::string>& args) {
-        std::vector<std::string> all{"-s", "-S", "-u", "alice:secret", "-w", "\n%{http_code}"};
-        all.insert(all.end(), args.begin(), args.end());
-        return m_home.run("/usr/bin/curl", all);
-    }
-    void make_book(const std::string& path) {
-        const e2e::RunResult r = curl(
-            {"-X", "MKCOL", url(path), "-H", "Content-Type: application/xml", "--data",
-             "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
-             "<set><prop><resourcetype><collection/><C:addressbook/></resourcetype></prop></set></mkcol>"});
-        ASSERT_TRUE(r.out.ends_with("201")) << r.out << r.err;
-    }
-    size_t cards_stored(const std::string& book) const {
-        std::error_code ignored;
-        const fs::path folder = m_home.root() / "store" / "collection-root" / "alice" / book;
-        size_t count = 0;
-        for (const auto& entry : fs::directory_iterator(folder, ignored)) {
-            count += entry.path().extension() == ".vcf";
-        }
-        return count;
-    }
-
-private:
-    e2e::Home m_home;
-    int m_port;
-    e2e::Child m_child;
-};
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -194,7 +105,7 @@ protected:
         ASSERT_EQ(b.add_account(server.url()).exit_code, 0);
     }
 
-    Server server;
+    test_support::RadicaleServer server;
     Device a;
     Device b;
 };
