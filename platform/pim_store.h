@@ -20,11 +20,6 @@
 
 namespace platform::pim {
 
-// Journal kinds.
-inline constexpr int kCreated = 1;
-inline constexpr int kChanged = 2;
-inline constexpr int kDeleted = 3;
-
 // Other processes look at the journal twice a second; a long tail is only kept so that a
 // reader busy with a big load still finds what happened meanwhile.
 inline constexpr int64_t kJournalKeep = 100000;
