@@ -128,12 +128,13 @@ private:
     VCardContact local_card(uint32_t oid);
     bool locally_changed(uint32_t oid, const VCardContact& card);
     CardProps base_of(uint32_t oid);
+    // Lines name cards and values in UTF-8; the log takes them as text.
     void note(std::string line) {
-        log() << "sync: " << line << "\n";
+        log() << u"sync: " << platform::from_utf8(line) << u"\n";
         m_summary.notes.push_back(std::move(line));
     }
     void failed(const std::string& why) {
-        log() << "sync: " << why << "\n";
+        log() << u"sync: " << platform::from_utf8(why) << u"\n";
         if (m_summary.error.empty()) {
             m_summary.error = why;
         }
