@@ -48,22 +48,38 @@ inline bool accepts(int port) {
 }
 
 // Radicale on a loopback port with its own storage and a plain password file, in its own
-// home; stopped (and its folder removed) with the test.
+// home; stopped (and its folder removed) with the test. With tls it answers https only, with
+// a certificate of its own for 127.0.0.1 (certificate() names the file).
 class RadicaleServer {
 public:
-    RadicaleServer() : m_port(free_port()) {
+    explicit RadicaleServer(bool tls = false) : m_port(free_port()), m_tls(tls) {
         m_home.write("users", "alice:secret\n");
+        if (m_tls) {
+            const e2e::RunResult made = m_home.run(
+                "/usr/bin/openssl",
+                {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                 (m_home.root() / "key.pem").string(), "-out", certificate().string(), "-days", "2",
+                 "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+            EXPECT_EQ(made.exit_code, 0) << made.err;
+        }
         start();
     }
+    fs::path certificate() const { return m_home.root() / "cert.pem"; }
     ~RadicaleServer() { stop(); }
 
     void start() {
-        m_child = m_home.start("/usr/bin/radicale",
-                               {"--server-hosts", "127.0.0.1:" + std::to_string(m_port),
-                                "--storage-filesystem-folder", (m_home.root() / "store").string(),
-                                "--auth-type", "htpasswd", "--auth-htpasswd-filename",
-                                (m_home.root() / "users").string(), "--auth-htpasswd-encryption",
-                                "plain", "--rights-type", "owner_only", "--logging-level", "error"});
+        std::vector<std::string> args{
+            "--server-hosts", "127.0.0.1:" + std::to_string(m_port),
+            "--storage-filesystem-folder", (m_home.root() / "store").string(),
+            "--auth-type", "htpasswd", "--auth-htpasswd-filename",
+            (m_home.root() / "users").string(), "--auth-htpasswd-encryption",
+            "plain", "--rights-type", "owner_only", "--logging-level", "error"};
+        if (m_tls) {
+            args.insert(args.end(), {"--server-ssl", "True", "--server-certificate",
+                                     certificate().string(), "--server-key",
+                                     (m_home.root() / "key.pem").string()});
+        }
+        m_child = m_home.start("/usr/bin/radicale", args);
         ASSERT_TRUE(e2e::eventually([&] { return accepts(m_port); })) << "radicale did not start";
     }
     void stop() {
@@ -75,11 +91,14 @@ public:
     }
 
     std::string url(const std::string& path = "/") const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+        return (m_tls ? "https" : "http") + std::string("://127.0.0.1:") + std::to_string(m_port) + path;
     }
     // Another client at work: curl with the user's password.
     e2e::RunResult curl(const std::vector<std::string>& args) {
         std::vector<std::string> all{"-s", "-S", "-u", "alice:secret", "-w", "\n%{http_code}"};
+        if (m_tls) {
+            all.insert(all.end(), {"--cacert", certificate().string()});
+        }
         all.insert(all.end(), args.begin(), args.end());
         return m_home.run("/usr/bin/curl", all);
     }
@@ -103,6 +122,7 @@ public:
 private:
     e2e::Home m_home;
     int m_port;
+    bool m_tls;
     e2e::Child m_child;
 };
 

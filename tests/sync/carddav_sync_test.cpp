@@ -278,6 +278,21 @@ TEST_F(CardDavSync, AccountsAreFoundListedAndRemoved) {
     EXPECT_NE(plain.err.find("https"), std::string::npos) << plain.err;
 }
 
+// Certificates are always checked: a server with its own is refused until --ca names it.
+TEST(CardDavHttps, AServerWithItsOwnCertificateIsTrustedOnlyThroughCa) {
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    test_support::RadicaleServer server(true);
+    server.make_book("/alice/book/");
+    Device a;
+    const e2e::RunResult refused = a.add_account(server.url());
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("certificate"), std::string::npos) << refused.err;
+    ASSERT_EQ(a.add_account(server.url(), {"--ca", server.certificate().string()}).exit_code, 0);
+    ASSERT_EQ(a.pim({"add", "--first", "Ann"}).exit_code, 0);
+    a.sync_ok();
+    EXPECT_EQ(server.cards_stored("book"), 1u);
+}
+
 class NoListener : public velvane::ContactStoreListener {
 public:
     void on_contact_created(velvane::ContactManagerImpl2&, velvane::Contact) override {}
