@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "core/log.h"
+#include "contacts/contact_manager.h"
 #include "contacts/document.h"
+#include "platform/pim_folder.h"
+#include "platform/pim_session.h"
 
 namespace velvane {
 
@@ -111,6 +114,53 @@ bool CategoryEditor::save(Document& document) {
     const bool saved = store != nullptr && store->save_changes(m_contact, m_original);
     document.read_categories();
     return saved;
+}
+
+bool read_folder_categories(ContactManagerImpl2& store, WString& out) {
+    out.clear();
+    std::unique_ptr<platform::pim::PimFolder> folder;
+    if (store.session() == nullptr ||
+        store.session()->default_folder(platform::pim::kFolderContacts, folder) != platform::pim::kOk) {
+        return false;
+    }
+    const uint32_t id = property::kFolderCategories;
+    std::vector<platform::pim::PropValue> values;
+    if (folder->get_props({&id, 1}, values) != platform::pim::kOk || values.size() != 1) {
+        return false;
+    }
+    if (!values[0].missing()) {
+        out = values[0].text;
+    }
+    return true;
+}
+
+bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names) {
+    WString list;
+    if (!read_folder_categories(store, list)) {
+        return false;
+    }
+    const std::vector<WString> known = split_categories(list);
+    std::vector<WString> added;
+    for (const WString& name : names) {
+        // A name with a separator in it would come back as two names.
+        if (name.empty() || name.find_first_of(u",;") != WString::npos ||
+            index_of_category(known, name) >= 0 || index_of_category(added, name) >= 0) {
+            continue;
+        }
+        added.push_back(name);
+    }
+    if (added.empty()) {
+        return true;
+    }
+    for (const WString& name : added) {
+        list += list.empty() ? name : u", " + name;
+    }
+    std::unique_ptr<platform::pim::PimFolder> folder;
+    if (store.session()->default_folder(platform::pim::kFolderContacts, folder) != platform::pim::kOk) {
+        return false;
+    }
+    const platform::pim::PropValue value = platform::pim::PropValue::of_text(property::kFolderCategories, list);
+    return folder->set_props({&value, 1}) == platform::pim::kOk;
 }
 
 }  // namespace velvane

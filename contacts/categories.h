@@ -9,6 +9,7 @@
 
 namespace velvane {
 
+class ContactManagerImpl2;
 class Document;
 
 // Cuts text at every ',' and ';' and drops one leading space from each piece. A piece
@@ -18,6 +19,13 @@ std::vector<WString> split_categories(WStringView text);
 
 // The folder's category list as the store reads it: logs the value and appends its pieces.
 void append_category_list(WStringView folder_value, std::vector<WString>& list);
+
+// The folder's category list as stored; empty when it has none. False when it cannot be read.
+bool read_folder_categories(ContactManagerImpl2& store, WString& out);
+// Appends the names the folder's list lacks (names holding a separator are left out); the
+// list is written only when it grows. Everything that brings contacts in (import, sync) adds
+// their names, so the category filter offers them.
+bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names);
 
 // Whether one of the contact's Categories fields names category exactly.
 bool has_category(const Contact& contact, WStringView category);

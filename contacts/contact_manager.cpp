@@ -76,8 +76,9 @@ void fill_contact(std::vector<pim::PropValue>& values, Contact& contact, LogStre
 
 }  // namespace
 
-ContactManagerImpl2::ContactManagerImpl2(ContactStoreListener& listener, std::string file)
-    : m_listener(listener), m_file(std::move(file)) {}
+ContactManagerImpl2::ContactManagerImpl2(ContactStoreListener& listener, std::string file,
+                                         std::string process_token)
+    : m_listener(listener), m_file(std::move(file)), m_process_token(std::move(process_token)) {}
 
 std::unique_ptr<ContactManagerImpl2> ContactManagerImpl2::for_document(Document& document,
                                                                        std::string file) {
@@ -107,7 +108,7 @@ ContactManagerImpl2::~ContactManagerImpl2() {
 pim::PimSession* ContactManagerImpl2::session() {
     if (!m_session && !m_open_failed) {
         const std::string file = m_file.empty() ? pim::PimSession::default_file() : m_file;
-        m_session = pim::PimSession::open(file, m_open_error);
+        m_session = pim::PimSession::open(file, m_open_error, m_process_token);
         if (!m_session) {
             // Reported once; the program goes on with an empty book and never touches the file.
             m_open_failed = true;

@@ -52,7 +52,9 @@ public:
     static constexpr uint32_t kCloseWaitMs = 30000;
 
     // file: the database; empty for the user's own ($XDG_DATA_HOME/velvane/contacts.db).
-    explicit ContactManagerImpl2(ContactStoreListener& listener, std::string file = {});
+    // process_token names this writer in the change journal; empty picks one of its own.
+    explicit ContactManagerImpl2(ContactStoreListener& listener, std::string file = {},
+                                 std::string process_token = {});
     // The store a Document owns, reporting to it.
     static std::unique_ptr<ContactManagerImpl2> for_document(Document& document,
                                                              std::string file = {});
@@ -115,6 +117,7 @@ private:
     ContactStoreListener& m_listener;
     std::unique_ptr<ContactStoreListener> m_owned_listener;
     std::string m_file;
+    std::string m_process_token;
     std::unique_ptr<platform::pim::PimSession> m_session;
     bool m_open_failed = false;
     std::string m_open_error;

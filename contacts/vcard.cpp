@@ -625,6 +625,9 @@ struct CardBuilder {
                     break;
                 case Picture::remote:
                     skip(p->line, u"the picture is only a web address; nothing is fetched");
+                    // The address goes back out as it came: a card written back (an export,
+                    // a sync) must not lose the other program's picture.
+                    keep(*p);
                     break;
             }
         }
@@ -712,6 +715,13 @@ struct CardBuilder {
         }
         if (org != nullptr) {
             add_org(*org);
+            // The other companies go back out as they came. A preferred one would be chosen
+            // over the company written back and swap the two, so only those without it.
+            for (const Property& p : properties) {
+                if (p.name == "ORG" && &p != org && !has_type(p, "PREF")) {
+                    keep(p);
+                }
+            }
         }
         choose_photo(photos);
         // The writer names a company-only card by its company; the company keeps its blanks.

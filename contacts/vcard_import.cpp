@@ -40,53 +40,6 @@ bool write_picture(pim::PimSession& session, uint32_t object_id, const std::stri
 
 }  // namespace
 
-bool read_folder_categories(ContactManagerImpl2& store, WString& out) {
-    out.clear();
-    std::unique_ptr<pim::PimFolder> folder;
-    if (store.session() == nullptr ||
-        store.session()->default_folder(pim::kFolderContacts, folder) != pim::kOk) {
-        return false;
-    }
-    const uint32_t id = property::kFolderCategories;
-    std::vector<pim::PropValue> values;
-    if (folder->get_props({&id, 1}, values) != pim::kOk || values.size() != 1) {
-        return false;
-    }
-    if (!values[0].missing()) {
-        out = values[0].text;
-    }
-    return true;
-}
-
-bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names) {
-    WString list;
-    if (!read_folder_categories(store, list)) {
-        return false;
-    }
-    const std::vector<WString> known = split_categories(list);
-    std::vector<WString> added;
-    for (const WString& name : names) {
-        // A name with a separator in it would come back as two names.
-        if (name.empty() || name.find_first_of(u",;") != WString::npos ||
-            index_of_category(known, name) >= 0 || index_of_category(added, name) >= 0) {
-            continue;
-        }
-        added.push_back(name);
-    }
-    if (added.empty()) {
-        return true;
-    }
-    for (const WString& name : added) {
-        list += list.empty() ? name : u", " + name;
-    }
-    std::unique_ptr<pim::PimFolder> folder;
-    if (store.session()->default_folder(pim::kFolderContacts, folder) != pim::kOk) {
-        return false;
-    }
-    const pim::PropValue value = pim::PropValue::of_text(property::kFolderCategories, list);
-    return folder->set_props({&value, 1}) == pim::kOk;
-}
-
 WriteOutcome write_contacts(ContactManagerImpl2& store, std::vector<VCardContact>& cards,
                             const std::function<void(size_t, size_t)>& progress,
                             const std::vector<WString>& extra_categories) {

@@ -21,12 +21,6 @@ struct WriteOutcome {
     std::string error;
 };
 
-// The folder's category list as stored; empty when it has none.
-bool read_folder_categories(ContactManagerImpl2& store, WString& out);
-// Appends the names of names that the folder's list lacks; the list is written only when it
-// grows.
-bool add_folder_categories(ContactManagerImpl2& store, const std::vector<WString>& names);
-
 // Stores every card as a new contact, its photo bytes as the contact's picture, and adds the
 // categories they carry to the folder's list. progress(done, total) follows each contact.
 // extra_categories go into the folder's list as well, used or not.

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <random>
 
 #include "platform/files.h"
@@ -59,13 +61,33 @@ bool header_is_sqlite(const std::string& file, std::string& error) {
     return true;
 }
 
+// Files this process has open in a session. Opening and closing any descriptor of a file
+// drops every POSIX lock the process holds on it, SQLite's included; a file already open here
+// was checked when it was first opened and is not looked at again.
+std::mutex g_open_mutex;
+std::map<std::pair<uint64_t, uint64_t>, int> g_open_files;
+
+bool open_in_this_process(const struct stat& st) {
+    std::lock_guard guard(g_open_mutex);
+    return g_open_files.count({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}) != 0;
+}
+
 }  // namespace
 
 std::string PimSession::default_file() { return to_utf8(user_data_folder()) + "/contacts.db"; }
 
 PimSession::PimSession(std::shared_ptr<SessionState> state) : m_state(std::move(state)) {}
 
-PimSession::~PimSession() { logoff(); }
+PimSession::~PimSession() {
+    logoff();
+    if (m_state->file_id) {
+        std::lock_guard guard(g_open_mutex);
+        auto it = g_open_files.find(*m_state->file_id);
+        if (it != g_open_files.end() && --it->second <= 0) {
+            g_open_files.erase(it);
+        }
+    }
+}
 
 std::unique_ptr<PimSession> PimSession::open(const std::string& file, std::string& error,
                                              std::string process_token) {
@@ -75,7 +97,7 @@ std::unique_ptr<PimSession> PimSession::open(const std::string& file, std::strin
         error = file + ": not a file";
         return nullptr;
     }
-    if (exists && st.st_size > 0 && !header_is_sqlite(file, error)) {
+    if (exists && st.st_size > 0 && !open_in_this_process(st) && !header_is_sqlite(file, error)) {
         error = file + ": " + error + "; left untouched";
         return nullptr;
     }
@@ -162,6 +184,14 @@ std::unique_ptr<PimSession> PimSession::open(const std::string& file, std::strin
         state->db.use_wal();
     }
     mark_journal(*state);
+    struct stat made {};
+    if (::stat(file.c_str(), &made) == 0) {
+        std::lock_guard guard(g_open_mutex);
+        const std::pair<uint64_t, uint64_t> id{static_cast<uint64_t>(made.st_dev),
+                                               static_cast<uint64_t>(made.st_ino)};
+        ++g_open_files[id];
+        state->file_id = id;
+    }
     return std::unique_ptr<PimSession>(new PimSession(std::move(state)));
 }
 

@@ -74,6 +74,8 @@ public:
     static constexpr uint32_t kWatchIntervalMs = 500;
 
 private:
+    // The sync's bookkeeping shares the connection so that it commits with the contacts.
+    friend class SyncLedger;
     explicit PimSession(std::shared_ptr<SessionState> state);
     std::shared_ptr<SessionState> m_state;
 };

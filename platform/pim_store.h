@@ -20,11 +20,6 @@
 
 namespace platform::pim {
 
-// Journal kinds.
-inline constexpr int kCreated = 1;
-inline constexpr int kChanged = 2;
-inline constexpr int kDeleted = 3;
-
 // Other processes look at the journal twice a second; a long tail is only kept so that a
 // reader busy with a big load still finds what happened meanwhile.
 inline constexpr int64_t kJournalKeep = 100000;
@@ -47,6 +42,8 @@ struct SessionState {
     std::function<void(int)> write_hook;
     // How long a write waits for another connection's write to end before it fails busy.
     int write_wait_ms = sql::kDefaultBusyMs;
+    // Device and inode of the file, while the session has it open.
+    std::optional<std::pair<uint64_t, uint64_t>> file_id;
 
     // Notes the failure and gives its code; damage is remembered.
     Code fail(int rc);

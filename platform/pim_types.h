@@ -61,6 +61,11 @@ inline constexpr uint32_t PIM_ITEM_CREATED_REMOTE = 0x8105;
 inline constexpr uint32_t PIM_ITEM_DELETED_REMOTE = 0x8106;
 inline constexpr uint32_t PIM_ITEM_CHANGED_REMOTE = 0x8107;
 
+// Kinds of the change journal's lines.
+inline constexpr int kCreated = 1;
+inline constexpr int kChanged = 2;
+inline constexpr int kDeleted = 3;
+
 // One property value on its way in or out. Text for text properties; number for file
 // times, 32-bit numbers and object ids.
 struct PropValue {

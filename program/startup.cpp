@@ -15,6 +15,7 @@
 #include "platform/phone_engine_sip.h"
 #include "screens/main_form.h"
 #include "skin/skin_error.h"
+#include "sync/background_sync.h"
 #include "telephony/phone_manager.h"
 #include "telephony/telephone.h"
 
@@ -74,6 +75,7 @@ ProgramStartup::ProgramStartup() {
 }
 
 ProgramStartup::~ProgramStartup() {
+    m_sync.reset();
     m_main_form.reset();
     m_phone.reset();
     m_document.reset();
@@ -153,6 +155,26 @@ zentra::Form* ProgramStartup::create_main_form(zentra::Properties& properties) {
         const LineHandler* line = m_document->line();
         return line != nullptr && line->call_in_progress();
     };
+    if (sync::BackgroundSync::account_exists()) {
+        m_sync = std::make_unique<sync::BackgroundSync>();
+        services.sync_now = [this] { m_sync->sync_now(); };
+        services.sync_status = [this]() -> std::pair<WString, WString> {
+            const sync::BackgroundSync::Status status = m_sync->status();
+            if (status.running) {
+                return {u"SyncRunning", status.total > 0
+                                            ? platform::to_wstring(static_cast<long long>(status.done)) + u"/" +
+                                                  platform::to_wstring(static_cast<long long>(status.total))
+                                            : WString()};
+            }
+            if (!status.finished) {
+                return {};
+            }
+            if (status.ok) {
+                return {u"SyncDone", WString()};
+            }
+            return {u"SyncFailed", platform::from_utf8(status.result)};
+        };
+    }
     // The skin engine's errors name what the skin lacks; the program goes on without a main
     // form rather than ending inside the start-up thread.
     try {
@@ -184,6 +206,10 @@ GameBase::MessageHandler ProgramStartup::connect_store(platform::WindowHandle wi
 
 void ProgramStartup::load_contacts() {
     m_document->load();
+    // After the first load: what the pass changes then arrives as notices the Document follows.
+    if (m_sync) {
+        m_sync->start();
+    }
 }
 
 std::vector<StartupWork::Notice> ProgramStartup::notices() const {

@@ -13,6 +13,10 @@
 namespace velvane {
 
 class ContactManagerImpl2;
+namespace sync {
+class BackgroundSync;
+}
+
 class Document;
 class MainForm;
 class PhoneManager;
@@ -45,6 +49,8 @@ private:
     std::unique_ptr<Document> m_document;
     std::unique_ptr<PhoneManager> m_phone;
     std::unique_ptr<MainForm> m_main_form;
+    // Made when the book has a sync account; its thread ends before the form and the Document go.
+    std::unique_ptr<sync::BackgroundSync> m_sync;
 };
 
 // What the program's main hands to the entry.

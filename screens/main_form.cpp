@@ -840,8 +840,28 @@ std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
              if (form.m_services.call_in_progress && form.m_services.call_in_progress()) {
                  items.push_back(item(u"skinBackToCall"));
              }
+             if (form.m_services.sync_now) {
+                 MenuItem sync = item(u"SyncNow");
+                 // The row carries the sync's state, so a look at the menu tells how it went.
+                 if (form.m_services.sync_status) {
+                     const auto [state, detail] = form.m_services.sync_status();
+                     if (!state.empty()) {
+                         sync.label = form.m_properties.translate(u"SyncNow") + u" (" +
+                                      form.m_properties.translate(state) +
+                                      (detail.empty() ? WString() : u": " + detail) + u")";
+                     }
+                 }
+                 items.push_back(std::move(sync));
+             }
              items.push_back(item(u"Cancel"));
              return items;
+         }},
+        {u"SyncNow", false,
+         [](MainForm& form, WStringView) {
+             if (form.m_services.sync_now) {
+                 form.m_services.sync_now();
+             }
+             return Items{};
          }},
         {u"Settings", false,
          [](MainForm&, WStringView) {

@@ -30,6 +30,10 @@ struct MainFormServices {
     std::function<void(WStringView number)> call_number;
     // Whether a call is in progress, so the menu offers the way back to it.
     std::function<bool()> call_in_progress;
+    // The address book sync, when an account is set up: a pass now, and how the last one
+    // went for the menu's status text (a language key, and the detail after it).
+    std::function<void()> sync_now;
+    std::function<std::pair<WString, WString>()> sync_status;
 };
 
 class MainForm : public KeyRoutedForm,

@@ -19,6 +19,8 @@ packages=(
     unzip  # tests check the recording archive with a real unzip
     baresip-core  # the SIP phone engine's user agent, and the peer its tests call
     lintian desktop-file-utils appstream  # checks of the Debian package, its desktop entry and AppStream data
+    libcurl4-openssl-dev libxml2-dev libsecret-1-dev  # address book sync: HTTP, XML, passwords
+    radicale  # the sync tests run a real CardDAV server
 )
 
 missing=()

@@ -523,6 +523,16 @@ TEST(VCardReader, FormatVariantsOfOtherPrograms) {
         EXPECT_EQ(phone, c.phone);
         EXPECT_EQ(email, c.email);
         EXPECT_EQ(!r.contacts[0].photo.empty(), c.photo);
+        if (c.bytes.find("ORG;TYPE=pref:Second") != std::string::npos) {
+            EXPECT_EQ(r.contacts[0].extra_properties,
+                      std::vector<std::string>{"ORG:First;Sales"}) << "the other company is kept";
+        }
+        // A picture only named by its address is kept as its line.
+        const bool remote = c.bytes.find("PHOTO:https:") != std::string::npos;
+        EXPECT_EQ(std::count(r.contacts[0].extra_properties.begin(),
+                             r.contacts[0].extra_properties.end(),
+                             std::string("PHOTO:https://example.org/p.jpg")),
+                  remote ? 1 : 0);
         if (c.photo) {
             EXPECT_EQ(r.contacts[0].photo, std::string("\xFF\xD8\xFF\xD9"));
         }

@@ -46,7 +46,7 @@ RecentCall call_from(std::u16string number, int64_t start, int32_t direction = 0
 class MainScreen : public ScreenStage {
 protected:
     void build(std::vector<Contact> contacts = default_book(),
-               std::vector<WString> categories = {}) {
+               std::vector<WString> categories = {}, bool with_sync = false) {
         open_document(std::move(contacts), SortByLastname, std::move(categories));
         load(main_skin());
         MainFormServices services;
@@ -54,6 +54,10 @@ protected:
             calls.push_back(platform::to_utf8(number));
         };
         services.call_in_progress = [this] { return in_call; };
+        if (with_sync) {
+            services.sync_now = [this] { ++sync_requests; };
+            services.sync_status = [this] { return sync_state; };
+        }
         form = std::make_unique<MainForm>(skin, std::move(services));
         application->add_modal_form(*form, false, false);
     }
@@ -126,6 +130,8 @@ protected:
     std::unique_ptr<MainForm> form;
     std::vector<std::string> calls;
     bool in_call = false;
+    int sync_requests = 0;
+    std::pair<WString, WString> sync_state;
     ContactCard* cards = nullptr;
     FieldChooser* field_chooser = nullptr;
 };
@@ -464,6 +470,20 @@ TEST_F(MainScreen, TheMainMenuFollowsTheSettings) {
     in_call = true;
     form->press_tab(MainForm::MenuButton);
     EXPECT_EQ(menu_keys(form->main_menu())[3], "skinBackToCall");
+}
+
+TEST_F(MainScreen, SyncNowIsOfferedWithAnAccountAndTellsHowTheLastPassWent) {
+    // Without an account the menu has no such row (TheMainMenuFollowsTheSettings).
+    build(default_book(), {}, true);
+    sync_state = {u"SyncFailed", u"no network"};
+    form->press_tab(MainForm::MenuButton);
+    EXPECT_EQ(menu_keys(form->main_menu()),
+              (std::vector<std::string>{"Magic4Buttons", "Settings", "Dialer*", "SyncNow", "Cancel"}));
+    // The language file has no texts here, so the keys stand for them.
+    EXPECT_EQ(form->main_menu().items()[3].label, u"SyncNow (SyncFailed: no network)");
+    choose(u"SyncNow");
+    EXPECT_EQ(sync_requests, 1);
+    EXPECT_EQ(application->top_form(), form.get()) << "the pass runs on its own; the menu closes";
 }
 
 TEST_F(MainScreen, TheCategoryMenuNarrowsTheListAndTitlesIt) {

@@ -22,6 +22,12 @@ int main(int argc, char** argv) {
     if (command == "export") {
         return run_export(args);
     }
+    if (command == "account") {
+        return run_account(args);
+    }
+    if (command == "sync") {
+        return run_sync(args);
+    }
     if (command == "demo") {
         return run_demo(args);
     }

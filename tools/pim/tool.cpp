@@ -22,6 +22,9 @@ int usage() {
         "       velvane-pim import FILE.vcf\n"
         "       velvane-pim export FILE.vcf   (- for standard output)\n"
         "       velvane-pim demo [--count N] [--if-empty]\n"
+        "       velvane-pim account add URL --user NAME [--ca FILE] [--book HREF]\n"
+        "       velvane-pim account list | account remove URL|ID\n"
+        "       velvane-pim sync\n"
         "PROPERTY is first, last, company or a field kind: Mobile, BusinessTel, Business2Tel,\n"
         "HomeTel, Home2Tel, CarTel, RadioTel, CompanyMainTel, AssistantTel, Email1, Email2,\n"
         "Email3, WebPage, MiddleName, Suffix, NickName, Department, JobTitle, AssistantName,\n"
@@ -31,6 +34,8 @@ int usage() {
         "add needs at least a name, a company or a field with a value. show also gives the photo's\n"
         "size. search matches words as the contact list does, keypad digits included, and prints\n"
         "the contacts as list does, the matched beginnings in [ ] and a matched number after them.\n"
+        "account add reads the password from the terminal or standard input; sync runs one\n"
+        "two-way pass with the account's CardDAV address book.\n"
         "The database is $XDG_DATA_HOME/velvane/contacts.db.\n",
         stderr);
     return kUsageError;

@@ -80,6 +80,8 @@ int run_search(const Args& args);
 int run_import(const Args& args);
 int run_export(const Args& args);
 int run_demo(const Args& args);
+int run_account(const Args& args);
+int run_sync(const Args& args);
 
 // How many contacts the demo book can hold without naming anyone twice: the most `demo
 // --count` accepts.

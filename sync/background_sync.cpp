@@ -1,0 +1,55 @@
+#include "sync/background_sync.h"
+
+#include "core/log.h"
+
+namespace velvane::sync {
+
+BackgroundSync::BackgroundSync(std::string db_file) : m_db_file(std::move(db_file)) {}
+
+BackgroundSync::~BackgroundSync() {
+    request_stop();
+    m_wake.set();
+    join();
+}
+
+bool BackgroundSync::account_exists(const std::string& db_file) {
+    std::vector<SyncAccount> accounts;
+    std::string error;
+    return list_accounts(db_file, accounts, error) && !accounts.empty();
+}
+
+void BackgroundSync::sync_now() { m_wake.set(); }
+
+BackgroundSync::Status BackgroundSync::status() const {
+    std::lock_guard guard(m_mutex);
+    return m_status;
+}
+
+void BackgroundSync::run() {
+    while (!stop_requested()) {
+        {
+            std::lock_guard guard(m_mutex);
+            m_status.running = true;
+            m_status.done = m_status.total = 0;
+        }
+        const SyncSummary summary = run_sync(m_db_file, [this](const char*, size_t done, size_t total) {
+            std::lock_guard guard(m_mutex);
+            m_status.done = done;
+            m_status.total = total;
+            return !stop_requested();
+        }, [this] { return stop_requested(); });
+        const std::string text = summary.ok ? summary_text(summary) : summary.error;
+        log() << "BackgroundSync::run " << (summary.ok ? "done: " : "not complete: ")
+              << platform::from_utf8(text) << "\n";
+        {
+            std::lock_guard guard(m_mutex);
+            m_status.running = false;
+            m_status.finished = true;
+            m_status.ok = summary.ok;
+            m_status.result = text;
+        }
+        m_wake.wait(kIntervalMs);
+    }
+}
+
+}  // namespace velvane::sync
