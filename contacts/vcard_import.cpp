@@ -2,6 +2,7 @@
 
 #include "contacts/categories.h"
 #include "contacts/contact_manager.h"
+#include "contacts/stored_picture.h"
 #include "contacts/vcard_extra.h"
 #include "platform/imaging.h"
 #include "platform/pim_session.h"
@@ -27,15 +28,6 @@ std::string picture_fault(const std::string& bytes) {
         return "no picture that can be shown: " + (error.empty() ? "it does not decode" : error);
     }
     return {};
-}
-
-bool write_picture(pim::PimSession& session, uint32_t object_id, const std::string& bytes) {
-    std::unique_ptr<pim::PimItem> item;
-    std::unique_ptr<pim::PimStream> stream;
-    return session.item_from_oid(object_id, item) == pim::kOk &&
-           item->open_property(property::kPicture, pim::kStreamWrite, stream) == pim::kOk &&
-           stream->write(bytes.data(), bytes.size()) == pim::kOk && stream->commit() == pim::kOk &&
-           item->save() == pim::kOk;
 }
 
 }  // namespace
@@ -77,7 +69,7 @@ WriteOutcome write_contacts(ContactManagerImpl2& store, std::vector<VCardContact
             }
             const std::string fault = card.photo.empty() ? std::string() : picture_fault(card.photo);
             if (!card.photo.empty() && fault.empty()) {
-                if (!write_picture(*session, contact.object_id, card.photo)) {
+                if (!write_stored_picture(*session, contact.object_id, card.photo)) {
                     outcome.error = "the picture of contact " + std::to_string(done + 1) +
                                     " could not be stored: " + session->last_error();
                     return pim::kFail;

@@ -8,6 +8,7 @@
 
 #include "contacts/categories.h"
 #include "contacts/contact_manager.h"
+#include "contacts/stored_picture.h"
 #include "contacts/vcard.h"
 #include "contacts/vcard_extra.h"
 #include "core/log.h"
@@ -69,33 +70,6 @@ public:
     void on_contact_changed(ContactManagerImpl2&, uint32_t) override {}
     void on_contact_removed(ContactManagerImpl2&, uint32_t) override {}
 };
-
-std::string read_picture(pim::PimSession& session, uint32_t oid) {
-    std::unique_ptr<pim::PimItem> item;
-    std::unique_ptr<pim::PimStream> stream;
-    if (session.item_from_oid(oid, item) != pim::kOk ||
-        item->open_property(property::kPicture, pim::kStreamRead, stream) != pim::kOk) {
-        return {};
-    }
-    std::string bytes;
-    char block[4096];
-    size_t got = 0;
-    while (stream->read(block, sizeof block, got) == pim::kOk && got > 0) {
-        bytes.append(block, got);
-    }
-    // A cleared picture is one zero byte.
-    return bytes.size() > 1 ? bytes : std::string();
-}
-
-bool write_picture(pim::PimSession& session, uint32_t oid, const std::string& bytes) {
-    std::unique_ptr<pim::PimItem> item;
-    std::unique_ptr<pim::PimStream> stream;
-    const std::string data = bytes.empty() ? std::string(1, '\0') : bytes;
-    return session.item_from_oid(oid, item) == pim::kOk &&
-           item->open_property(property::kPicture, pim::kStreamWrite, stream) == pim::kOk &&
-           stream->write(data.data(), data.size()) == pim::kOk && stream->commit() == pim::kOk &&
-           item->save() == pim::kOk;
-}
 
 // A change to make in the database, collected while talking to the server and written in
 // one transaction with the bookkeeping.
@@ -177,7 +151,7 @@ VCardContact Pass::local_card(uint32_t oid) {
     if (it != m_local.end()) {
         card.contact = it->second;
     }
-    card.photo = read_picture(m_session, oid);
+    card.photo = read_stored_picture(m_session, oid);
     card.extra_properties = read_extra_properties(m_session, oid);
     return card;
 }
@@ -215,7 +189,7 @@ bool Pass::flush() {
                         ok = store_extra_properties(m_session, contact.object_id, w.after.extra_properties);
                     }
                     if (ok && !w.after.photo.empty()) {
-                        ok = write_picture(m_session, contact.object_id, w.after.photo);
+                        ok = write_stored_picture(m_session, contact.object_id, w.after.photo);
                     }
                     w.record.oid = contact.object_id;
                     break;
@@ -236,7 +210,7 @@ bool Pass::flush() {
                         ok = store_extra_properties(m_session, w.oid, w.after.extra_properties);
                     }
                     if (ok && w.after.photo != w.before.photo) {
-                        ok = write_picture(m_session, w.oid, w.after.photo);
+                        ok = write_stored_picture(m_session, w.oid, w.after.photo);
                     }
                     break;
                 }

@@ -59,7 +59,7 @@ bool apply(Contact& contact, std::string_view property, std::string_view value) 
 // "none", or the picture's size in pixels and bytes; a stored picture the program cannot show
 // says so, as the card would show no photo for it.
 std::string photo_text(pim::PimSession& session, uint32_t id) {
-    const std::string bytes = stored_picture(session, id);
+    const std::string bytes = read_stored_picture(session, id);
     if (bytes.empty()) {
         return "none";
     }

@@ -167,22 +167,6 @@ void fail_line(const std::string& text) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-std::string stored_picture(pim::PimSession& session, uint32_t object_id) {
-    std::unique_ptr<pim::PimItem> item;
-    std::unique_ptr<pim::PimStream> stream;
-    if (session.item_from_oid(object_id, item) != pim::kOk ||
-        item->open_property(property::kPicture, pim::kStreamRead, stream) != pim::kOk) {
-        return {};
-    }
-    std::string bytes;
-    char block[4096];
-    size_t got = 0;
-    while (stream->read(block, sizeof block, got) == pim::kOk && got > 0) {
-        bytes.append(block, got);
-    }
-    return bytes.size() > 1 ? bytes : std::string();
-}
-
 std::string marked(const WString& part, int length) {
     if (length <= 0 || static_cast<size_t>(length) > part.size()) {
         return platform::to_utf8(part);

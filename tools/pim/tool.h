@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "contacts/contact_manager.h"
+#include "contacts/stored_picture.h"
 #include "contacts/vcard_import.h"
 
 namespace velvane {
@@ -60,10 +61,6 @@ public:
 // The session of the user's database, or null after saying why on stderr.
 platform::pim::PimSession* open_session(ContactManagerImpl2& store);
 
-
-// The bytes of a contact's picture; empty when it has none (a cleared picture is one zero
-// byte).
-std::string stored_picture(platform::pim::PimSession& session, uint32_t object_id);
 
 // The text with its first length characters in [ ], as search marks what matched.
 std::string marked(const WString& part, int length);

@@ -109,7 +109,7 @@ int run_export(const Args& args) {
             continue;
         }
         VCardContact card;
-        card.photo = stored_picture(*session, contact.object_id);
+        card.photo = read_stored_picture(*session, contact.object_id);
         card.extra_properties = read_extra_properties(*session, contact.object_id);
         card.contact = std::move(contact);
         cards.push_back(std::move(card));
