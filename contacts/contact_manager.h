@@ -38,6 +38,16 @@ public:
     virtual void on_contact_removed(ContactManagerImpl2& store, uint32_t object_id) = 0;
 };
 
+// For a store whose owner only reads and writes (the tools, the sync, the saver's own
+// connection): what it hears goes nowhere.
+class QuietListener : public ContactStoreListener {
+public:
+    void on_contact_created(ContactManagerImpl2&, Contact) override {}
+    void on_load_progress(ContactManagerImpl2&, int, int) override {}
+    void on_contact_changed(ContactManagerImpl2&, uint32_t) override {}
+    void on_contact_removed(ContactManagerImpl2&, uint32_t) override {}
+};
+
 class ContactManagerImpl2 : public ContactSource {
 public:
     // Change notices of the contact database, posted to the logged-on window.

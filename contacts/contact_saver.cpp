@@ -13,15 +13,6 @@ namespace pim = platform::pim;
 
 namespace {
 
-// The saver's own store hears nothing: the program's store announces what it writes.
-class Unheard : public ContactStoreListener {
-public:
-    void on_contact_created(ContactManagerImpl2&, Contact) override {}
-    void on_load_progress(ContactManagerImpl2&, int, int) override {}
-    void on_contact_changed(ContactManagerImpl2&, uint32_t) override {}
-    void on_contact_removed(ContactManagerImpl2&, uint32_t) override {}
-};
-
 // Tries that come back busy at once (a lock inside this process) are spaced out a little.
 constexpr auto kBusyPause = std::chrono::milliseconds(20);
 
@@ -80,7 +71,8 @@ bool ContactSaver::finish(uint32_t timeout_ms) {
 }
 
 void ContactSaver::run() {
-    Unheard unheard;
+    // The program's store announces what this one writes.
+    QuietListener unheard;
     // Its own connection, under its own name in the journal: the program's store finds these
     // writes there as another process's and the screens follow them as any other.
     ContactManagerImpl2 store(unheard, m_file);

@@ -63,14 +63,6 @@ bool plain_name(const std::string& text) {
     });
 }
 
-class QuietListener : public ContactStoreListener {
-public:
-    void on_contact_created(ContactManagerImpl2&, Contact) override {}
-    void on_load_progress(ContactManagerImpl2&, int, int) override {}
-    void on_contact_changed(ContactManagerImpl2&, uint32_t) override {}
-    void on_contact_removed(ContactManagerImpl2&, uint32_t) override {}
-};
-
 // A change to make in the database, collected while talking to the server and written in
 // one transaction with the bookkeeping.
 struct LocalWrite {

@@ -49,15 +49,6 @@ void print(const std::string& text);
 std::string counted(size_t count, const char* noun);
 void fail_line(const std::string& text);
 
-// The store reports to nobody: the tool only reads and writes.
-class QuietListener : public ContactStoreListener {
-public:
-    void on_contact_created(ContactManagerImpl2&, Contact) override {}
-    void on_load_progress(ContactManagerImpl2&, int, int) override {}
-    void on_contact_changed(ContactManagerImpl2&, uint32_t) override {}
-    void on_contact_removed(ContactManagerImpl2&, uint32_t) override {}
-};
-
 // The session of the user's database, or null after saying why on stderr.
 platform::pim::PimSession* open_session(ContactManagerImpl2& store);
 
