@@ -1086,34 +1086,27 @@ int32_t SipPhoneEngine::line_deallocate_call(CallHandle handle) {
 }
 
 int32_t SipPhoneEngine::line_hold(CallHandle handle) {
-    std::lock_guard lock(m_mutex);
-    Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (call->state != LINECALLSTATE_CONNECTED) {
-        return LINEERR_INVALCALLSTATE;
-    }
-    if (!send_locked("hold")) {
-        return LINEERR_RESOURCEUNAVAIL;
-    }
-    set_state_locked(*call, LINECALLSTATE_ONHOLD);
-    return LINE_OK;
+    return switch_hold(handle, LINECALLSTATE_CONNECTED, "hold", LINECALLSTATE_ONHOLD);
 }
 
 int32_t SipPhoneEngine::line_unhold(CallHandle handle) {
+    return switch_hold(handle, LINECALLSTATE_ONHOLD, "resume", LINECALLSTATE_CONNECTED);
+}
+
+int32_t SipPhoneEngine::switch_hold(CallHandle handle, uint32_t from, const char* command,
+                                    uint32_t to) {
     std::lock_guard lock(m_mutex);
     Call* call = find_call_locked(handle);
     if (call == nullptr) {
         return LINEERR_INVALCALLHANDLE;
     }
-    if (call->state != LINECALLSTATE_ONHOLD) {
+    if (call->state != from) {
         return LINEERR_INVALCALLSTATE;
     }
-    if (!send_locked("resume")) {
+    if (!send_locked(command)) {
         return LINEERR_RESOURCEUNAVAIL;
     }
-    set_state_locked(*call, LINECALLSTATE_CONNECTED);
+    set_state_locked(*call, to);
     return LINE_OK;
 }
 

@@ -121,6 +121,8 @@ private:
 
     App* find_app_locked(LineAppHandle app);
     Call* find_call_locked(CallHandle call);
+    // Hold and its return: the call must be in from; baresip is told command; the call goes to.
+    int32_t switch_hold(CallHandle call, uint32_t from, const char* command, uint32_t to);
     Call* find_sip_call_locked(const std::string& id);
     Call* live_call_locked();
     void post_locked(App& app, const Event& event);

@@ -609,17 +609,26 @@ SyncAccount account_of(const pim::SyncAccountRow& row) {
     return SyncAccount{row.id, row.url, row.user, row.ca_file};
 }
 
+// The book opened and its accounts read, or false with the reason.
+bool open_accounts(const std::string& db_file, Opened& opened,
+                   std::vector<pim::SyncAccountRow>& rows, std::string& error) {
+    if (!open_book(db_file, opened, error)) {
+        return false;
+    }
+    if (opened.ledger->accounts(rows) != pim::kOk) {
+        error = opened.session->last_error();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool list_accounts(const std::string& db_file, std::vector<SyncAccount>& out, std::string& error) {
     out.clear();
     Opened opened;
-    if (!open_book(db_file, opened, error)) {
-        return false;
-    }
     std::vector<pim::SyncAccountRow> rows;
-    if (opened.ledger->accounts(rows) != pim::kOk) {
-        error = opened.session->last_error();
+    if (!open_accounts(db_file, opened, rows, error)) {
         return false;
     }
     for (const pim::SyncAccountRow& row : rows) {
@@ -631,12 +640,8 @@ bool list_accounts(const std::string& db_file, std::vector<SyncAccount>& out, st
 bool add_account(const std::string& db_file, SyncAccount& account, const std::string& password,
                  std::string& where_password, std::string& error) {
     Opened opened;
-    if (!open_book(db_file, opened, error)) {
-        return false;
-    }
     std::vector<pim::SyncAccountRow> rows;
-    if (opened.ledger->accounts(rows) != pim::kOk) {
-        error = opened.session->last_error();
+    if (!open_accounts(db_file, opened, rows, error)) {
         return false;
     }
     if (!rows.empty()) {
@@ -664,12 +669,8 @@ bool add_account(const std::string& db_file, SyncAccount& account, const std::st
 
 bool remove_account(const std::string& db_file, const std::string& url_or_id, std::string& error) {
     Opened opened;
-    if (!open_book(db_file, opened, error)) {
-        return false;
-    }
     std::vector<pim::SyncAccountRow> rows;
-    if (opened.ledger->accounts(rows) != pim::kOk) {
-        error = opened.session->last_error();
+    if (!open_accounts(db_file, opened, rows, error)) {
         return false;
     }
     for (const pim::SyncAccountRow& row : rows) {
