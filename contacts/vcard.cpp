@@ -643,6 +643,15 @@ struct CardBuilder {
         put(FieldKind::Department, join(units, u", "));
     }
 
+    bool names_company(const Property& p) const {
+        for (const WString& part : split(p, u";")) {
+            if (!trim(part).empty()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     void skip(int line, WString why) { skipped.push_back({line, std::move(why)}); }
 
     void build() {
@@ -661,8 +670,11 @@ struct CardBuilder {
             } else if (n == "FN") {
                 formatted = trim(unescaped(p));
             } else if (n == "ORG") {
-                // The preferred company, else the first: never parts of two.
-                if (org == nullptr || (has_type(p, "PREF") && !has_type(*org, "PREF"))) {
+                // The preferred company, else the first: never parts of two. A blank one
+                // names no company; chosen, it would write back nothing and let a kept one
+                // take its place on the next read.
+                if (names_company(p) &&
+                    (org == nullptr || (has_type(p, "PREF") && !has_type(*org, "PREF")))) {
                     org = &p;
                 }
             } else if (n == "TITLE") {
@@ -715,12 +727,12 @@ struct CardBuilder {
         }
         if (org != nullptr) {
             add_org(*org);
-            // The other companies go back out as they came. A preferred one would be chosen
-            // over the company written back and swap the two, so only those without it.
-            for (const Property& p : properties) {
-                if (p.name == "ORG" && &p != org && !has_type(p, "PREF")) {
-                    keep(p);
-                }
+        }
+        // The other companies go back out as they came. A preferred one would be chosen over
+        // the company written back and swap the two, so only those without it.
+        for (const Property& p : properties) {
+            if (p.name == "ORG" && &p != org && !has_type(p, "PREF")) {
+                keep(p);
             }
         }
         choose_photo(photos);
