@@ -86,6 +86,8 @@ public:
     void run();
 
 private:
+    bool changes_here(std::vector<pim::JournalEntry>& entries);
+    bool nothing_to_do(bool quiet, int64_t mark, std::string& ctag);
     void take_server_changes(std::vector<CardTag> changed);
     void take_server_removals(const std::vector<std::string>& removed);
     void send_local_changes();
@@ -483,8 +485,45 @@ void Pass::send_local_changes() {
     report("sending", work.size(), work.size());
 }
 
+// The journal lines of other writers since the last complete pass; false when some are lost
+// (trimmed away) or cannot be read, and every synced contact is to be looked at.
+bool Pass::changes_here(std::vector<pim::JournalEntry>& entries) {
+    bool complete = false;
+    return m_ledger.journal_since(m_account.journal_mark, kSyncTokenPrefix, entries, complete) ==
+               pim::kOk &&
+           complete;
+}
+
+// True when neither side has changed since the last complete pass: nothing changed here
+// (quiet), and the book's tag as it was then. ctag is the tag read, read before anything is
+// listed so that it is safe to keep after this pass; empty when this side has changes.
+bool Pass::nothing_to_do(bool quiet, int64_t mark, std::string& ctag) {
+    bool unsent = true;
+    if (!quiet || m_ledger.any_unsent(m_account.id, unsent) != pim::kOk || unsent) {
+        return false;
+    }
+    std::string error;
+    if (!m_client.collection_tag(m_account.url, ctag, error)) {
+        log() << u"sync: " << platform::from_utf8(error) << u"\n";
+        ctag.clear();
+        return false;
+    }
+    if (ctag.empty() || ctag != m_account.ctag) {
+        return false;
+    }
+    if (m_ledger.set_account_state(m_account.id, m_account.sync_token, mark, ctag) != pim::kOk) {
+        failed("the sync token cannot be stored: " + m_session.last_error());
+    }
+    return true;
+}
+
 void Pass::run() {
     const int64_t mark = m_ledger.journal_end();
+    std::vector<pim::JournalEntry> entries;
+    std::string ctag;
+    if (nothing_to_do(changes_here(entries) && entries.empty(), mark, ctag)) {
+        return;
+    }
     std::vector<pim::SyncCardRow> rows;
     if (m_ledger.cards(m_account.id, rows) != pim::kOk) {
         failed("the sync's records cannot be read: " + m_session.last_error());
@@ -544,13 +583,8 @@ void Pass::run() {
             m_local.emplace(contact.object_id, std::move(contact));
         }
     }
-    std::vector<pim::JournalEntry> entries;
-    bool journal_complete = false;
-    if (m_ledger.journal_since(m_account.journal_mark, kSyncTokenPrefix, entries, journal_complete) !=
-        pim::kOk) {
-        journal_complete = false;
-    }
-    if (journal_complete) {
+    // Read again after the contacts, so that an edit made meanwhile counts as one.
+    if (changes_here(entries)) {
         for (const pim::JournalEntry& entry : entries) {
             m_dirty.insert(entry.oid);
         }
@@ -570,7 +604,7 @@ void Pass::run() {
     }
     flush();
     if (m_complete) {
-        if (m_ledger.set_account_state(m_account.id, token, mark) != pim::kOk) {
+        if (m_ledger.set_account_state(m_account.id, token, mark, ctag) != pim::kOk) {
             failed("the sync token cannot be stored: " + m_session.last_error());
         }
     }
