@@ -16,6 +16,7 @@
 #include "platform/pim_session.h"
 #include "platform/secret_store.h"
 #include "platform/sync_ledger.h"
+#include "sync/card_match.h"
 #include "sync/card_merge.h"
 #include "sync/dav_client.h"
 
@@ -94,6 +95,7 @@ private:
     bool flush();
 
     VCardContact local_card(uint32_t oid);
+    uint32_t same_person_here(const VCardContact& server, const std::string& uid);
     bool locally_changed(uint32_t oid, const VCardContact& card);
     CardProps base_of(uint32_t oid);
     // Lines name cards and values in UTF-8; the log takes them as text.
@@ -137,6 +139,10 @@ private:
     std::set<uint32_t> m_dirty;
     std::set<uint32_t> m_handled;
     std::vector<LocalWrite> m_writes;
+    // Contacts without a card yet, by UID and by name, once a server card needs them.
+    bool m_unrecorded_indexed = false;
+    std::map<std::string, uint32_t> m_unrecorded_uids;
+    std::multimap<WString, uint32_t> m_unrecorded_names;
 };
 
 VCardContact Pass::local_card(uint32_t oid) {
@@ -148,6 +154,40 @@ VCardContact Pass::local_card(uint32_t oid) {
     card.photo = read_stored_picture(m_session, oid);
     card.extra_properties = read_extra_properties(m_session, oid);
     return card;
+}
+
+// The contact here, without a card yet, that is the same person as a card the server has
+// and this side has not seen; 0 when there is none. The same UID first, else the rule of
+// same_person.
+uint32_t Pass::same_person_here(const VCardContact& server, const std::string& uid) {
+    if (!m_unrecorded_indexed) {
+        m_unrecorded_indexed = true;
+        for (const auto& [oid, contact] : m_local) {
+            if (m_records.count(oid) != 0) {
+                continue;
+            }
+            VCardContact kept;
+            kept.extra_properties = read_extra_properties(m_session, oid);
+            if (const std::string local_uid = uid_of(kept); !local_uid.empty()) {
+                m_unrecorded_uids.emplace(local_uid, oid);
+            }
+            if (WString key = name_key(contact); !key.empty()) {
+                m_unrecorded_names.emplace(std::move(key), oid);
+            }
+        }
+    }
+    // One contact takes one card: a matched one has its record from then on.
+    if (auto by_uid = m_unrecorded_uids.find(uid);
+        by_uid != m_unrecorded_uids.end() && m_records.count(by_uid->second) == 0) {
+        return by_uid->second;
+    }
+    auto [first, last] = m_unrecorded_names.equal_range(name_key(server.contact));
+    for (auto it = first; it != last; ++it) {
+        if (m_records.count(it->second) == 0 && same_person(m_local.at(it->second), server.contact)) {
+            return it->second;
+        }
+    }
+    return 0;
 }
 
 CardProps Pass::base_of(uint32_t oid) {
@@ -281,6 +321,16 @@ void Pass::take_server_changes(std::vector<CardTag> changed) {
                 }
             }
             auto known = m_by_url.find(card.url);
+            if (known == m_by_url.end()) {
+                if (const uint32_t oid = same_person_here(server, uid); oid != 0) {
+                    // Both books held this person before they met: merged as a contact
+                    // changed on both sides since an empty card.
+                    m_records[oid] = {oid, card.url, {}, uid, {}};
+                    known = m_by_url.emplace(card.url, oid).first;
+                    m_dirty.insert(oid);
+                    note(card.url + ": the same person as a contact here; merged");
+                }
+            }
             if (known == m_by_url.end()) {
                 LocalWrite w;
                 w.kind = LocalWrite::create;
