@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kTables =
     "CREATE TABLE IF NOT EXISTS sync_accounts(id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " url TEXT NOT NULL, user TEXT NOT NULL, ca_file TEXT NOT NULL DEFAULT '',"
-    " sync_token TEXT NOT NULL DEFAULT '', journal_mark INTEGER NOT NULL DEFAULT 0);"
+    " sync_token TEXT NOT NULL DEFAULT '', journal_mark INTEGER NOT NULL DEFAULT 0,"
+    " ctag TEXT NOT NULL DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS sync_cards(account INTEGER NOT NULL, oid INTEGER NOT NULL,"
     " href TEXT NOT NULL, etag TEXT NOT NULL, uid TEXT NOT NULL, base BLOB NOT NULL,"
     " PRIMARY KEY(account, oid)) WITHOUT ROWID;";
@@ -30,12 +31,18 @@ SyncLedger::SyncLedger(PimSession& session) : m_session(session) {
     const auto found = state.db.query_integer(
         "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
         "('sync_accounts', 'sync_cards')");
-    if (found && *found == 2) {
+    const auto tagged = state.db.query_integer(
+        "SELECT count(*) FROM pragma_table_info('sync_accounts') WHERE name = 'ctag'");
+    if (found && *found == 2 && tagged && *tagged == 1) {
         m_status = kOk;
         return;
     }
     m_status = write_transaction(state, [&]() -> Code {
-        const int rc = state.exec(kTables);
+        int rc = state.exec(kTables);
+        // Books first synced before the collection tag was kept.
+        if (rc == SQLITE_OK && tagged && *tagged == 0 && found && *found == 2) {
+            rc = state.exec("ALTER TABLE sync_accounts ADD COLUMN ctag TEXT NOT NULL DEFAULT ''");
+        }
         return rc == SQLITE_OK ? kOk : state.fail(rc);
     });
 }
@@ -45,7 +52,8 @@ Code SyncLedger::accounts(std::vector<SyncAccountRow>& out) {
     SessionState& state = *m_session.m_state;
     std::lock_guard guard(state.mutex);
     Statement rows(state.db,
-                   "SELECT id, url, user, ca_file, sync_token, journal_mark FROM sync_accounts ORDER BY id");
+                   "SELECT id, url, user, ca_file, sync_token, journal_mark, ctag FROM sync_accounts"
+                   " ORDER BY id");
     if (!rows) {
         return prepare_failed(state);
     }
@@ -58,6 +66,7 @@ Code SyncLedger::accounts(std::vector<SyncAccountRow>& out) {
         row.ca_file = column_text(rows, 3);
         row.sync_token = column_text(rows, 4);
         row.journal_mark = rows.integer(5);
+        row.ctag = column_text(rows, 6);
         out.push_back(std::move(row));
     }
     return rc == SQLITE_DONE ? kOk : state.fail(rc);
@@ -106,18 +115,21 @@ Code SyncLedger::remove_account(int64_t id) {
     });
 }
 
-Code SyncLedger::set_account_state(int64_t id, std::string_view sync_token, int64_t journal_mark) {
+Code SyncLedger::set_account_state(int64_t id, std::string_view sync_token, int64_t journal_mark,
+                                   std::string_view ctag) {
     SessionState& state = *m_session.m_state;
     std::lock_guard guard(state.mutex);
     return write_transaction(state, [&]() -> Code {
         Statement update(state.db,
-                         "UPDATE sync_accounts SET sync_token = ?2, journal_mark = ?3 WHERE id = ?1");
+                         "UPDATE sync_accounts SET sync_token = ?2, journal_mark = ?3, ctag = ?4"
+                         " WHERE id = ?1");
         if (!update) {
             return prepare_failed(state);
         }
         update.bind(1, id);
         update.bind(2, sync_token);
         update.bind(3, journal_mark);
+        update.bind(4, ctag);
         const int rc = update.step();
         return rc == SQLITE_DONE ? kOk : state.fail(rc);
     });
@@ -187,6 +199,23 @@ Code SyncLedger::remove_card(int64_t account, uint32_t oid) {
     });
 }
 
+Code SyncLedger::any_unsent(int64_t account, bool& any) {
+    any = true;
+    SessionState& state = *m_session.m_state;
+    std::lock_guard guard(state.mutex);
+    Statement row(state.db, "SELECT EXISTS(SELECT 1 FROM sync_cards WHERE account = ?1 AND etag = '')");
+    if (!row) {
+        return prepare_failed(state);
+    }
+    row.bind(1, account);
+    const int rc = row.step();
+    if (rc != SQLITE_ROW) {
+        return state.fail(rc);
+    }
+    any = row.integer(0) != 0;
+    return kOk;
+}
+
 Code SyncLedger::journal_since(int64_t mark, std::string_view skip_prefix,
                                std::vector<JournalEntry>& out, bool& complete) {
     out.clear();
@@ -199,7 +228,7 @@ Code SyncLedger::journal_since(int64_t mark, std::string_view skip_prefix,
         return state.fail(state.db.error_code());
     }
     // Lines are numbered without gaps; a first line beyond mark + 1 means some were trimmed.
-    complete = mark > 0 && (*last <= mark || (first && *first <= mark + 1));
+    complete = *last <= mark || (first && *first <= mark + 1);
     Statement rows(state.db,
                    "SELECT seq, oid, kind, process FROM journal WHERE seq > ?1 ORDER BY seq");
     if (!rows) {

@@ -25,6 +25,9 @@ struct SyncAccountRow {
     std::string sync_token;
     // The change journal's position when the last complete pass began.
     int64_t journal_mark = 0;
+    // The book's collection tag when the last complete pass began, when nothing was sent in
+    // that pass; empty otherwise. While the tag stays, the book has not changed.
+    std::string ctag;
 };
 
 struct SyncCardRow {
@@ -54,11 +57,14 @@ public:
     Code add_account(SyncAccountRow& row);
     // Removes the account with every card row of it; the contacts stay.
     Code remove_account(int64_t id);
-    Code set_account_state(int64_t id, std::string_view sync_token, int64_t journal_mark);
+    Code set_account_state(int64_t id, std::string_view sync_token, int64_t journal_mark,
+                           std::string_view ctag);
 
     Code cards(int64_t account, std::vector<SyncCardRow>& out);
     Code put_card(int64_t account, const SyncCardRow& row);
     Code remove_card(int64_t account, uint32_t oid);
+    // Whether a card row of the account waits for its first sending (no ETag yet).
+    Code any_unsent(int64_t account, bool& any);
 
     // Journal lines after mark whose writer's token does not start with skip_prefix.
     // complete is false when lines after mark have already been trimmed away.

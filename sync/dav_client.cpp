@@ -301,6 +301,25 @@ DavClient::SyncReport DavClient::sync_collection(const std::string& book, const 
     return SyncReport::failed;
 }
 
+bool DavClient::collection_tag(const std::string& book, std::string& tag, std::string& error) {
+    tag.clear();
+    std::string url = book;
+    Multistatus answer;
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:propfind xmlns:d=\"DAV:\" "
+        "xmlns:cs=\"http://calendarserver.org/ns/\"><d:prop><cs:getctag/></d:prop></d:propfind>";
+    if (!propfind(url, 0, body, answer, error)) {
+        return false;
+    }
+    for (const DavResponse& response : answer.responses) {
+        if (const XmlElement* ctag = response.prop(kCalendarServer, "getctag")) {
+            tag = clean_etag(ctag->text);
+            break;
+        }
+    }
+    return true;
+}
+
 bool DavClient::list_cards(const std::string& book, std::vector<CardTag>& out, std::string& error) {
     out.clear();
     std::string url = book;

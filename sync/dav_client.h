@@ -52,6 +52,9 @@ public:
     SyncReport sync_collection(const std::string& book, const std::string& token,
                                std::vector<CardTag>& changed, std::vector<std::string>& removed,
                                std::string& new_token, std::string& error);
+    // The book's collection tag, which changes with every card: one cheap request that tells
+    // whether there is anything to list. Empty when the server keeps none.
+    bool collection_tag(const std::string& book, std::string& tag, std::string& error);
     // Every card of the book with its ETag, for servers without sync reports.
     bool list_cards(const std::string& book, std::vector<CardTag>& out, std::string& error);
     // The cards at urls; a card the server no longer has is left out.

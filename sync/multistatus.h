@@ -15,6 +15,7 @@ namespace velvane::sync {
 
 inline constexpr std::string_view kDav = "DAV:";
 inline constexpr std::string_view kCardDav = "urn:ietf:params:xml:ns:carddav";
+inline constexpr std::string_view kCalendarServer = "http://calendarserver.org/ns/";
 
 // Addresses longer than this are not taken from a server.
 inline constexpr size_t kMaxHrefBytes = 4096;

@@ -16,6 +16,7 @@
 #include "platform/pim_session.h"
 #include "platform/secret_store.h"
 #include "platform/sync_ledger.h"
+#include "sync/card_match.h"
 #include "sync/card_merge.h"
 #include "sync/dav_client.h"
 
@@ -86,12 +87,15 @@ public:
     void run();
 
 private:
+    bool changes_here(std::vector<pim::JournalEntry>& entries);
+    bool nothing_to_do(bool quiet, int64_t mark, std::string& ctag);
     void take_server_changes(std::vector<CardTag> changed);
     void take_server_removals(const std::vector<std::string>& removed);
     void send_local_changes();
     bool flush();
 
     VCardContact local_card(uint32_t oid);
+    uint32_t same_person_here(const VCardContact& server, const std::string& uid);
     bool locally_changed(uint32_t oid, const VCardContact& card);
     CardProps base_of(uint32_t oid);
     // Lines name cards and values in UTF-8; the log takes them as text.
@@ -135,6 +139,10 @@ private:
     std::set<uint32_t> m_dirty;
     std::set<uint32_t> m_handled;
     std::vector<LocalWrite> m_writes;
+    // Contacts without a card yet, by UID and by name, once a server card needs them.
+    bool m_unrecorded_indexed = false;
+    std::map<std::string, uint32_t> m_unrecorded_uids;
+    std::multimap<WString, uint32_t> m_unrecorded_names;
 };
 
 VCardContact Pass::local_card(uint32_t oid) {
@@ -146,6 +154,40 @@ VCardContact Pass::local_card(uint32_t oid) {
     card.photo = read_stored_picture(m_session, oid);
     card.extra_properties = read_extra_properties(m_session, oid);
     return card;
+}
+
+// The contact here, without a card yet, that is the same person as a card the server has
+// and this side has not seen; 0 when there is none. The same UID first, else the rule of
+// same_person.
+uint32_t Pass::same_person_here(const VCardContact& server, const std::string& uid) {
+    if (!m_unrecorded_indexed) {
+        m_unrecorded_indexed = true;
+        for (const auto& [oid, contact] : m_local) {
+            if (m_records.count(oid) != 0) {
+                continue;
+            }
+            VCardContact kept;
+            kept.extra_properties = read_extra_properties(m_session, oid);
+            if (const std::string local_uid = uid_of(kept); !local_uid.empty()) {
+                m_unrecorded_uids.emplace(local_uid, oid);
+            }
+            if (WString key = name_key(contact); !key.empty()) {
+                m_unrecorded_names.emplace(std::move(key), oid);
+            }
+        }
+    }
+    // One contact takes one card: a matched one has its record from then on.
+    if (auto by_uid = m_unrecorded_uids.find(uid);
+        by_uid != m_unrecorded_uids.end() && m_records.count(by_uid->second) == 0) {
+        return by_uid->second;
+    }
+    auto [first, last] = m_unrecorded_names.equal_range(name_key(server.contact));
+    for (auto it = first; it != last; ++it) {
+        if (m_records.count(it->second) == 0 && same_person(m_local.at(it->second), server.contact)) {
+            return it->second;
+        }
+    }
+    return 0;
 }
 
 CardProps Pass::base_of(uint32_t oid) {
@@ -279,6 +321,16 @@ void Pass::take_server_changes(std::vector<CardTag> changed) {
                 }
             }
             auto known = m_by_url.find(card.url);
+            if (known == m_by_url.end()) {
+                if (const uint32_t oid = same_person_here(server, uid); oid != 0) {
+                    // Both books held this person before they met: merged as a contact
+                    // changed on both sides since an empty card.
+                    m_records[oid] = {oid, card.url, {}, uid, {}};
+                    known = m_by_url.emplace(card.url, oid).first;
+                    m_dirty.insert(oid);
+                    note(card.url + ": the same person as a contact here; merged");
+                }
+            }
             if (known == m_by_url.end()) {
                 LocalWrite w;
                 w.kind = LocalWrite::create;
@@ -483,8 +535,45 @@ void Pass::send_local_changes() {
     report("sending", work.size(), work.size());
 }
 
+// The journal lines of other writers since the last complete pass; false when some are lost
+// (trimmed away) or cannot be read, and every synced contact is to be looked at.
+bool Pass::changes_here(std::vector<pim::JournalEntry>& entries) {
+    bool complete = false;
+    return m_ledger.journal_since(m_account.journal_mark, kSyncTokenPrefix, entries, complete) ==
+               pim::kOk &&
+           complete;
+}
+
+// True when neither side has changed since the last complete pass: nothing changed here
+// (quiet), and the book's tag as it was then. ctag is the tag read, read before anything is
+// listed so that it is safe to keep after this pass; empty when this side has changes.
+bool Pass::nothing_to_do(bool quiet, int64_t mark, std::string& ctag) {
+    bool unsent = true;
+    if (!quiet || m_ledger.any_unsent(m_account.id, unsent) != pim::kOk || unsent) {
+        return false;
+    }
+    std::string error;
+    if (!m_client.collection_tag(m_account.url, ctag, error)) {
+        log() << u"sync: " << platform::from_utf8(error) << u"\n";
+        ctag.clear();
+        return false;
+    }
+    if (ctag.empty() || ctag != m_account.ctag) {
+        return false;
+    }
+    if (m_ledger.set_account_state(m_account.id, m_account.sync_token, mark, ctag) != pim::kOk) {
+        failed("the sync token cannot be stored: " + m_session.last_error());
+    }
+    return true;
+}
+
 void Pass::run() {
     const int64_t mark = m_ledger.journal_end();
+    std::vector<pim::JournalEntry> entries;
+    std::string ctag;
+    if (nothing_to_do(changes_here(entries) && entries.empty(), mark, ctag)) {
+        return;
+    }
     std::vector<pim::SyncCardRow> rows;
     if (m_ledger.cards(m_account.id, rows) != pim::kOk) {
         failed("the sync's records cannot be read: " + m_session.last_error());
@@ -544,13 +633,8 @@ void Pass::run() {
             m_local.emplace(contact.object_id, std::move(contact));
         }
     }
-    std::vector<pim::JournalEntry> entries;
-    bool journal_complete = false;
-    if (m_ledger.journal_since(m_account.journal_mark, kSyncTokenPrefix, entries, journal_complete) !=
-        pim::kOk) {
-        journal_complete = false;
-    }
-    if (journal_complete) {
+    // Read again after the contacts, so that an edit made meanwhile counts as one.
+    if (changes_here(entries)) {
         for (const pim::JournalEntry& entry : entries) {
             m_dirty.insert(entry.oid);
         }
@@ -570,7 +654,7 @@ void Pass::run() {
     }
     flush();
     if (m_complete) {
-        if (m_ledger.set_account_state(m_account.id, token, mark) != pim::kOk) {
+        if (m_ledger.set_account_state(m_account.id, token, mark, ctag) != pim::kOk) {
             failed("the sync token cannot be stored: " + m_session.last_error());
         }
     }

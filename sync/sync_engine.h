@@ -6,9 +6,13 @@
 // Server changes come from the book's sync report (or a comparison of ETags); local changes
 // from the change journal since the last complete pass, confirmed against the card as both
 // sides last agreed on it. A contact changed on both sides is merged property by property;
-// one deleted on one side and changed on the other is kept. A pass cut off keeps what it
-// finished, and the next one picks up the rest: the book's sync token is stored only after a
-// complete pass.
+// one deleted on one side and changed on the other is kept. A card this side has never seen
+// is first matched with a contact here that has no card yet (the same UID, or the same name
+// and a number or address in common) and merged with it, so two books that held the same
+// people before their first sync do not get each other's copies. With nothing changed here,
+// the book's collection tag alone tells whether there is anything to take. A pass cut off
+// keeps what it finished, and the next one picks up the rest: the book's sync token is stored
+// only after a complete pass.
 
 #include <cstdint>
 #include <functional>

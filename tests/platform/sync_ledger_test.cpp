@@ -37,11 +37,11 @@ TEST_F(SyncLedgerTest, AccountsKeepTheirCardsAndRowsCommitWithTheContacts) {
     auto session = open("user");
     SyncLedger ledger(*session);
     ASSERT_EQ(ledger.status(), kOk);
-    SyncAccountRow account{0, "https://h/book/", "alice", "", "", 0};
+    SyncAccountRow account{0, "https://h/book/", "alice", "", "", 0, ""};
     ASSERT_EQ(ledger.add_account(account), kOk);
     const std::string base("\0bytes\n", 7);
     ASSERT_EQ(ledger.put_card(account.id, {7, "https://h/book/a.vcf", "\"1\"", "a", base}), kOk);
-    ASSERT_EQ(ledger.set_account_state(account.id, "token-1", 42), kOk);
+    ASSERT_EQ(ledger.set_account_state(account.id, "token-1", 42, "\"tag-1\""), kOk);
 
     // A batch that fails keeps neither the contact nor the row written with it.
     EXPECT_NE(session->write_batch([&] {
@@ -58,11 +58,19 @@ TEST_F(SyncLedgerTest, AccountsKeepTheirCardsAndRowsCommitWithTheContacts) {
     ASSERT_EQ(accounts.size(), 1u);
     EXPECT_EQ(accounts[0].sync_token, "token-1");
     EXPECT_EQ(accounts[0].journal_mark, 42);
+    EXPECT_EQ(accounts[0].ctag, "\"tag-1\"");
     std::vector<SyncCardRow> cards;
     ASSERT_EQ(again.cards(account.id, cards), kOk);
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].base, base);
     EXPECT_EQ(cards[0].href, "https://h/book/a.vcf");
+    // A card waits for sending until it has an ETag.
+    bool unsent = true;
+    ASSERT_EQ(again.any_unsent(account.id, unsent), kOk);
+    EXPECT_FALSE(unsent);
+    ASSERT_EQ(again.put_card(account.id, {9, "https://h/book/c.vcf", "", "c", ""}), kOk);
+    ASSERT_EQ(again.any_unsent(account.id, unsent), kOk);
+    EXPECT_TRUE(unsent);
 
     ASSERT_EQ(again.remove_account(account.id), kOk);
     ASSERT_EQ(again.cards(account.id, cards), kOk);
@@ -89,9 +97,10 @@ TEST_F(SyncLedgerTest, TheJournalLeavesOutTheSyncsOwnWritesAndSaysWhenItIsIncomp
     EXPECT_EQ(entries[0].kind, kCreated);
     EXPECT_TRUE(complete);
 
-    // Never synced (mark 0), or lines after the mark trimmed away: every contact is looked at.
+    // From the journal's start (mark 0): every line of the user's, none trimmed yet.
     ASSERT_EQ(ledger.journal_since(0, "sync-", entries, complete), kOk);
-    EXPECT_FALSE(complete);
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(entries.size(), 3u);
     ASSERT_EQ(ledger.journal_since(ledger.journal_end(), "sync-", entries, complete), kOk);
     EXPECT_TRUE(complete);
     EXPECT_TRUE(entries.empty());

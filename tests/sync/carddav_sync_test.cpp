@@ -188,6 +188,35 @@ TEST_F(CardDavSync, ConflictsMergeByPropertyAndKeepChangedContacts) {
     EXPECT_EQ(server.cards_stored("book"), 3u);
 }
 
+// Two books that held the same person before their first sync end up with one contact for
+// her, with what both knew; the same name alone does not make one person.
+TEST_F(CardDavSync, APersonInBothBooksBeforeTheFirstSyncBecomesOneContact) {
+    ASSERT_EQ(a.pim({"add", "--first", "Ann", "--last", "Lee", "Mobile=+49 171 1234567",
+                     "HomeTel=030 1"}).exit_code, 0);
+    ASSERT_EQ(a.pim({"add", "--first", "Bob", "--last", "Roe", "Mobile=222"}).exit_code, 0);
+    ASSERT_EQ(b.pim({"add", "--first", "Ann", "--last", "Lee", "Mobile=+49-171-123 4567",
+                     "HomeTel=030 2", "Email1=ann@b.example"}).exit_code, 0);
+    ASSERT_EQ(b.pim({"add", "--first", "Bob", "--last", "Roe", "Mobile=999"}).exit_code, 0);
+    add_both();
+    a.sync_ok();
+    const e2e::RunResult met = b.sync();
+    ASSERT_EQ(met.exit_code, 0) << met.err;
+    EXPECT_NE(met.out.find("HomeTel was changed on both sides; the server's value is kept, the "
+                           "local one was \"030 2\""),
+              std::string::npos)
+        << met.out;
+    a.sync_ok();
+
+    for (Device* device : {&a, &b}) {
+        EXPECT_EQ(device->names(), (std::vector<std::string>{"Ann Lee", "Bob Roe", "Bob Roe"}));
+        const std::string ann = device->show("Ann");
+        EXPECT_NE(ann.find("Email1: ann@b.example"), std::string::npos) << ann;
+        EXPECT_NE(ann.find("HomeTel: 030 1"), std::string::npos) << ann;
+    }
+    EXPECT_EQ(b.cards(), a.cards());
+    EXPECT_EQ(server.cards_stored("book"), 3u);
+}
+
 TEST_F(CardDavSync, AnotherClientsCardKeepsWhatVelvaneDoesNotShow) {
     const std::vector<std::string> foreign = {
         "NOTE:likes tea\\, not coffee",
