@@ -748,13 +748,9 @@ void MainForm::offer_import(WStringView path) {
         }
         return;
     }
-    // "Import %d contacts?" with the count in place of its "%d".
-    WString caption = text(m_properties, u"ImportContacts");
-    const size_t at = caption.find(u"%d");
-    const WString count = platform::to_wstring(static_cast<long long>(read.contacts.size()));
-    if (at != WString::npos) {
-        caption.replace(at, 2, count);
-    }
+    const WString caption =
+        text(m_properties, u"ImportContacts",
+             {platform::to_wstring(static_cast<long long>(read.contacts.size()))});
     m_pending_import = std::move(read.contacts);
     remember_current_state();
     m_main_menu->open_by_name(u"ImportContacts", caption, true);
