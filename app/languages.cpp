@@ -113,6 +113,27 @@ WString text(const zentra::Properties& properties, WStringView key) {
     return properties.translate(key);
 }
 
+WString text(const zentra::Properties& properties, WStringView key,
+             std::initializer_list<WString> values) {
+    WString out = properties.translate(key);
+    const auto is_mark = [&out](size_t at) {
+        return out[at] == u'%' && (out[at + 1] == u'd' || out[at + 1] == u's');
+    };
+    size_t at = 0;
+    for (const WString& value : values) {
+        while (at + 1 < out.size() && !is_mark(at)) {
+            ++at;
+        }
+        if (at + 1 >= out.size()) {
+            break;
+        }
+        out.replace(at, 2, value);
+        // A value that holds a mark itself is not filled in again.
+        at += value.size();
+    }
+    return out;
+}
+
 WString language_name(int primary_id) {
     for (const NamedLanguage& language : kLanguages) {
         if (language.id == primary_id) {

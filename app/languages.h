@@ -2,6 +2,7 @@
 // Language files: the dictionary of the main Properties, the language chosen at start-up and
 // the language menu. Files are "<name>.lng" directly in the program folder.
 
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,10 @@ const WString& loaded_language_path();
 
 // The dictionary's text for key, or key itself.
 WString text(const zentra::Properties& properties, WStringView key);
+// The same with its marks ("%d", "%s") replaced by values in order; a mark without a value
+// stays, and a value without a mark is left out.
+WString text(const zentra::Properties& properties, WStringView key,
+             std::initializer_list<WString> values);
 
 // Upper-case English name for a primary language identifier (0..98); empty when it has none.
 WString language_name(int primary_id);

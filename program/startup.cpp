@@ -9,6 +9,7 @@
 #include "contacts/document.h"
 #include "contacts/favorites.h"
 #include "contacts/recent_call.h"
+#include "core/active_signal.h"
 #include "core/registry.h"
 #include "platform/files.h"
 #include "platform/phone_engine_sim.h"
@@ -50,6 +51,24 @@ platform::SipPhoneEngine::Options sip_options() {
     return options;
 }
 
+SyncState sync_state(const sync::BackgroundSync::Status& status) {
+    SyncState state;
+    if (status.running) {
+        state.phase = SyncState::Phase::running;
+        state.done = status.done;
+        state.total = status.total;
+    } else if (status.finished && status.summary.ok) {
+        const sync::SyncSummary& s = status.summary;
+        state.phase = SyncState::Phase::done;
+        state.changed_here = s.added_here + s.changed_here + s.removed_here;
+        state.changed_there = s.added_there + s.changed_there + s.removed_there;
+    } else if (status.finished) {
+        state.phase = SyncState::Phase::failed;
+        state.reason = platform::from_utf8(sync::error_reason(status.summary.error));
+    }
+    return state;
+}
+
 }  // namespace
 
 ProgramStartup::ProgramStartup() {
@@ -76,6 +95,7 @@ ProgramStartup::ProgramStartup() {
 
 ProgramStartup::~ProgramStartup() {
     m_sync.reset();
+    m_sync_signal.reset();
     m_main_form.reset();
     m_phone.reset();
     m_document.reset();
@@ -158,22 +178,13 @@ zentra::Form* ProgramStartup::create_main_form(zentra::Properties& properties) {
     if (sync::BackgroundSync::account_exists()) {
         m_sync = std::make_unique<sync::BackgroundSync>();
         services.sync_now = [this] { m_sync->sync_now(); };
-        services.sync_status = [this]() -> std::pair<WString, WString> {
-            const sync::BackgroundSync::Status status = m_sync->status();
-            if (status.running) {
-                return {u"SyncRunning", status.total > 0
-                                            ? platform::to_wstring(static_cast<long long>(status.done)) + u"/" +
-                                                  platform::to_wstring(static_cast<long long>(status.total))
-                                            : WString()};
+        // The pass's thread only raises the signal; the status is read on the UI thread.
+        m_sync_signal = std::make_unique<ActiveSignal>([this] {
+            if (m_main_form) {
+                m_main_form->show_sync(sync_state(m_sync->status()));
             }
-            if (!status.finished) {
-                return {};
-            }
-            if (status.ok) {
-                return {u"SyncDone", WString()};
-            }
-            return {u"SyncFailed", platform::from_utf8(status.result)};
-        };
+        });
+        m_sync->set_listener([signal = m_sync_signal.get()] { signal->raise(); });
     }
     // The skin engine's errors name what the skin lacks; the program goes on without a main
     // form rather than ending inside the start-up thread.

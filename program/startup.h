@@ -17,6 +17,7 @@ namespace sync {
 class BackgroundSync;
 }
 
+class ActiveSignal;
 class Document;
 class MainForm;
 class PhoneManager;
@@ -51,6 +52,8 @@ private:
     std::unique_ptr<MainForm> m_main_form;
     // Made when the book has a sync account; its thread ends before the form and the Document go.
     std::unique_ptr<sync::BackgroundSync> m_sync;
+    // Brings the sync's news to the main form; it goes after the sync's thread has ended.
+    std::unique_ptr<ActiveSignal> m_sync_signal;
 };
 
 // What the program's main hands to the entry.

@@ -205,6 +205,7 @@ void MainForm::bind_nodes() {
     // Pictures framed for the old skin's photo nodes do not fit the new ones.
     document().photo_cache().clear();
     load_definition(m_properties, u"Main");
+    m_sync_line.bind(*this, m_properties);
     m_contacts.bind(*this, m_properties);
     if (m_recents) {
         m_recents->bind(*this, m_properties);
@@ -748,13 +749,9 @@ void MainForm::offer_import(WStringView path) {
         }
         return;
     }
-    // "Import %d contacts?" with the count in place of its "%d".
-    WString caption = text(m_properties, u"ImportContacts");
-    const size_t at = caption.find(u"%d");
-    const WString count = platform::to_wstring(static_cast<long long>(read.contacts.size()));
-    if (at != WString::npos) {
-        caption.replace(at, 2, count);
-    }
+    const WString caption =
+        text(m_properties, u"ImportContacts",
+             {platform::to_wstring(static_cast<long long>(read.contacts.size()))});
     m_pending_import = std::move(read.contacts);
     remember_current_state();
     m_main_menu->open_by_name(u"ImportContacts", caption, true);
@@ -841,17 +838,7 @@ std::vector<MenuItem> MainForm::run_main_command(WStringView name) {
                  items.push_back(item(u"skinBackToCall"));
              }
              if (form.m_services.sync_now) {
-                 MenuItem sync = item(u"SyncNow");
-                 // The row carries the sync's state, so a look at the menu tells how it went.
-                 if (form.m_services.sync_status) {
-                     const auto [state, detail] = form.m_services.sync_status();
-                     if (!state.empty()) {
-                         sync.label = form.m_properties.translate(u"SyncNow") + u" (" +
-                                      form.m_properties.translate(state) +
-                                      (detail.empty() ? WString() : u": " + detail) + u")";
-                     }
-                 }
-                 items.push_back(std::move(sync));
+                 items.push_back(item(u"SyncNow"));
              }
              items.push_back(item(u"Cancel"));
              return items;

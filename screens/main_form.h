@@ -17,6 +17,7 @@
 #include "screens/key_routed_form.h"
 #include "screens/keyboard_container.h"
 #include "screens/screen_slots.h"
+#include "screens/sync_status_line.h"
 #include "skin/button_node.h"
 #include "skin/form.h"
 #include "skin/menu.h"
@@ -30,10 +31,9 @@ struct MainFormServices {
     std::function<void(WStringView number)> call_number;
     // Whether a call is in progress, so the menu offers the way back to it.
     std::function<bool()> call_in_progress;
-    // The address book sync, when an account is set up: a pass now, and how the last one
-    // went for the menu's status text (a language key, and the detail after it).
+    // A pass of the address book sync now, when an account is set up; how passes go arrives
+    // through show_sync.
     std::function<void()> sync_now;
-    std::function<std::pair<WString, WString>()> sync_status;
 };
 
 class MainForm : public KeyRoutedForm,
@@ -73,6 +73,8 @@ public:
 
     // The program became active again: the call log and the badge.
     void on_resume();
+    // How the address book sync goes, for the line over the contact list.
+    void show_sync(const SyncState& state) { m_sync_line.show(state); }
     // Presses a tab (or the menu button) as a tap would.
     void press_tab(Tab tab);
     // Opens the keypad over the contact list; from another tab the contacts tab comes first.
@@ -99,6 +101,7 @@ public:
     // its text and comes back with it.
     bool keypad_away() const { return m_keypad_away; }
     ContactSelectorContainer& contacts() { return m_contacts; }
+    const SyncStatusLine& sync_line() const { return m_sync_line; }
     ContactSelectorForm& selector_form() { return *m_selector_form; }
     zentra::Menu& main_menu() { return *m_main_menu; }
     zentra::Menu& recents_menu() { return *m_recents_menu; }
@@ -198,6 +201,7 @@ private:
     std::unique_ptr<TabContainer> m_favorites;
     std::unique_ptr<TabContainer> m_favorites_grid;
     KeyboardContainer m_keyboard;
+    SyncStatusLine m_sync_line;
     std::unique_ptr<zentra::Menu> m_main_menu;
     std::unique_ptr<zentra::Menu> m_recents_menu;
 

@@ -210,9 +210,9 @@ class Skin:
 
     # The contact list.
 
-    def contact_container(self):
+    def contact_container(self, sync_line=False):
         """ContactSelectorContainer: the title bar over the list. A table, so the list takes
-        the bar's room when a screen hides the bar."""
+        the bar's room when a screen hides the bar, or the main screen its sync line."""
         return Node("vtable", "ContactSelectorContainer", bmin=(0, 38), children=[
             Node("node", "top", size=(0, 28), children=[
                 self.fill("title_bar"),
@@ -228,6 +228,15 @@ class Skin:
                     self.icon("add")]),
                 self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
             ]),
+            # How the address book sync goes; a tap puts it away. Its text ends before the
+            # ruler, which starts beside it.
+            Node("button", "sync_status", size=(0, 18), children=[
+                self.fill("ruler_bg", "#normal"),
+                self.fill("title_pressed", "#pressed"),
+                self.text("sync_status", 8, "row_second", bmin=(8, 0), bmax=(26, 0),
+                          halign="LEFT", ellipsis=1),
+                self.fill("line", "rule", ay="MAX_SIDE", size=(0, 1)),
+            ]) if sync_line else None,
             # No border at the bottom: the list binds rows only down to its height less that
             # border, so a border the keypad button's size would leave a blank band under the
             # rows, a third of the list in landscape. The button keeps to the right instead.
@@ -341,7 +350,7 @@ class Skin:
             self.recents_container(),
             self.favorites_container(),
             self.favorites_grid_container(),
-            self.contact_container(),
+            self.contact_container(sync_line=True),
             self.ruler(38 + 28),
             self.open_keyboard(),
             self.keyboard(),

@@ -25,6 +25,12 @@ BackgroundSync::Status BackgroundSync::status() const {
     return m_status;
 }
 
+void BackgroundSync::report() const {
+    if (m_changed) {
+        m_changed();
+    }
+}
+
 void BackgroundSync::run() {
     while (!stop_requested()) {
         {
@@ -32,12 +38,23 @@ void BackgroundSync::run() {
             m_status.running = true;
             m_status.done = m_status.total = 0;
         }
-        const SyncSummary summary = run_sync(m_db_file, [this](const char*, size_t done, size_t total) {
-            std::lock_guard guard(m_mutex);
-            m_status.done = done;
-            m_status.total = total;
+        report();
+        // Real time, not the program's: the reports are for a person watching.
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point reported = Clock::now();
+        const auto progress = [this, &reported](const char*, size_t done, size_t total) {
+            {
+                std::lock_guard guard(m_mutex);
+                m_status.done = done;
+                m_status.total = total;
+            }
+            if (const auto now = Clock::now(); now - reported >= kProgressInterval) {
+                reported = now;
+                report();
+            }
             return !stop_requested();
-        }, [this] { return stop_requested(); });
+        };
+        const SyncSummary summary = run_sync(m_db_file, progress, [this] { return stop_requested(); });
         const std::string text = summary.ok ? summary_text(summary) : summary.error;
         log() << "BackgroundSync::run " << (summary.ok ? "done: " : "not complete: ")
               << platform::from_utf8(text) << "\n";
@@ -45,9 +62,9 @@ void BackgroundSync::run() {
             std::lock_guard guard(m_mutex);
             m_status.running = false;
             m_status.finished = true;
-            m_status.ok = summary.ok;
-            m_status.result = text;
+            m_status.summary = summary;
         }
+        report();
         m_wake.wait(kIntervalMs);
     }
 }

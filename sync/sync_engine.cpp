@@ -820,4 +820,14 @@ std::string summary_text(const SyncSummary& s) {
     return text;
 }
 
+std::string error_reason(const std::string& error) {
+    // An address holds no ": ", so the first one ends it.
+    const size_t end = error.find(": ");
+    if ((error.starts_with("http://") || error.starts_with("https://")) &&
+        end != std::string::npos) {
+        return error.substr(end + 2);
+    }
+    return error;
+}
+
 }  // namespace velvane::sync

@@ -59,5 +59,7 @@ SyncSummary run_sync(const std::string& db_file = {}, const SyncProgress& progre
 
 // "3 added, 1 changed, ..." for people.
 std::string summary_text(const SyncSummary& summary);
+// An error without the address it begins with, for a line too short for both.
+std::string error_reason(const std::string& error);
 
 }  // namespace velvane::sync

@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/active_signal.h"
 #include "core/paths.h"
 #include "core/registry.h"
 #include "platform/clock.h"
@@ -236,6 +238,45 @@ private:
     std::string m_home;
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
+
+// A worker raises as often as it likes, also while the UI thread runs the handler: each run
+// answers every raise before it, one more raise brings one more run, and a raise still
+// waiting when the signal goes is dropped.
+TEST_F(ActiveScheduler, ASignalRunsOnTheUiThreadOnceForManyRaises) {
+    int runs = 0;
+    const ThreadId ui = current_thread_id();
+    std::atomic<bool> off_thread{false};
+    auto signal = std::make_unique<velvane::ActiveSignal>([&] {
+        ++runs;
+        off_thread = off_thread || current_thread_id() != ui;
+    });
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop) {
+            signal->raise();
+        }
+    });
+    while (runs < 50) {
+        platform::dispatch_pending_messages();
+    }
+    stop = true;
+    worker.join();
+    platform::dispatch_pending_messages();
+    const int after_worker = runs;
+    platform::dispatch_pending_messages();
+    EXPECT_EQ(runs, after_worker) << "nothing left to run";
+    signal->raise();
+    signal->raise();
+    platform::dispatch_pending_messages();
+    EXPECT_EQ(runs, after_worker + 1);
+    EXPECT_FALSE(off_thread);
+
+    signal->raise();
+    signal.reset();
+    platform::dispatch_pending_messages();
+    EXPECT_EQ(runs, after_worker + 1);
+    EXPECT_EQ(scheduler().active_count(), 0);
+}
 
 using ActiveSchedulerDeathTest = ActiveScheduler;
 

@@ -26,8 +26,16 @@ inline std::string tab_source(const std::string& id, int x, const std::string& e
     return s + extra + "}\n";
 }
 
-// Main: the list, its ruler and the keypad fill the screen; the tabs sit in the bottom 10
-// pixels (contacts, favourites, recents with a badge in each state, menu, then the keypad
+// The sync's line across the top 10 pixels.
+inline std::string sync_line_source() {
+    return R"(node { string type = "button" string id = "sync_status" string anchor_y = "MIN_SIDE"
+                  point design_size = 100, 10
+                  node { string type = "text" string id = "sync_status" } }
+    )";
+}
+
+// Main: the list, its ruler and the keypad fill the screen, the sync's line over them; the
+// tabs sit in the bottom 10 pixels (contacts, favourites, recents with a badge in each state, menu, then the keypad
 // button).
 inline std::string main_skin() {
     return "define Main { point design_size = 100, 100\n" + contact_list_source() +
@@ -35,7 +43,8 @@ inline std::string main_skin() {
            keypad_source() + tab_source("button_contacts", 0) + tab_source("button_favorits", 20) +
            tab_source("button_recents", 40, "",
                       "node { string type = \"text\" string id = \"recent_count\" }\n") +
-           tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + "}\n" +
+           tab_source("button_menu", 60) + tab_source("open_keyboard", 80) + sync_line_source() +
+           "}\n" +
            "define ContactSelectorForm { point design_size = 100, 100\n" + contact_list_source() +
            keypad_source() + tab_source("cancel", 0) + tab_source("open_keyboard", 80) + "}\n" +
            contact_row_source() + contact_card_source() + card_menu_source() +

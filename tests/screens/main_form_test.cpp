@@ -56,7 +56,6 @@ protected:
         services.call_in_progress = [this] { return in_call; };
         if (with_sync) {
             services.sync_now = [this] { ++sync_requests; };
-            services.sync_status = [this] { return sync_state; };
         }
         form = std::make_unique<MainForm>(skin, std::move(services));
         application->add_modal_form(*form, false, false);
@@ -131,7 +130,6 @@ protected:
     std::vector<std::string> calls;
     bool in_call = false;
     int sync_requests = 0;
-    std::pair<WString, WString> sync_state;
     ContactCard* cards = nullptr;
     FieldChooser* field_chooser = nullptr;
 };
@@ -472,18 +470,43 @@ TEST_F(MainScreen, TheMainMenuFollowsTheSettings) {
     EXPECT_EQ(menu_keys(form->main_menu())[3], "skinBackToCall");
 }
 
-TEST_F(MainScreen, SyncNowIsOfferedWithAnAccountAndTellsHowTheLastPassWent) {
+TEST_F(MainScreen, SyncNowIsOfferedWithAnAccountAndItsLineTellsHowPassesGo) {
     // Without an account the menu has no such row (TheMainMenuFollowsTheSettings).
     build(default_book(), {}, true);
-    sync_state = {u"SyncFailed", u"no network"};
     form->press_tab(MainForm::MenuButton);
     EXPECT_EQ(menu_keys(form->main_menu()),
               (std::vector<std::string>{"Magic4Buttons", "Settings", "Dialer*", "SyncNow", "Cancel"}));
-    // The language file has no texts here, so the keys stand for them.
-    EXPECT_EQ(form->main_menu().items()[3].label, u"SyncNow (SyncFailed: no network)");
     choose(u"SyncNow");
     EXPECT_EQ(sync_requests, 1);
     EXPECT_EQ(application->top_form(), form.get()) << "the pass runs on its own; the menu closes";
+
+    skin.set_dictionary({{u"SyncProgress", u"%d of %d"},
+                         {u"SyncDone", u"%d here, %d there"},
+                         {u"SyncFailed", u"stopped: %s"}});
+    zentra::ButtonNode* line = form->sync_line().node();
+    ASSERT_NE(line, nullptr);
+    const auto shown_text = [&]() -> std::u16string {
+        return line->visible() ? line->find<zentra::TextNode>(u"sync_status").text() : u"-";
+    };
+    using Phase = SyncState::Phase;
+    EXPECT_EQ(shown_text(), u"-") << "no pass yet";
+    form->show_sync({Phase::running, 1200, 10000, 0, 0, {}});
+    EXPECT_EQ(shown_text(), u"1200 of 10000");
+    form->show_sync({Phase::done, 0, 0, 3, 1, {}});
+    run_for(static_cast<uint32_t>(SyncStatusLine::kDoneSeconds * 1000) - 10);
+    EXPECT_EQ(shown_text(), u"3 here, 1 there");
+    run_for(20);
+    EXPECT_EQ(shown_text(), u"-") << "a complete pass's line goes by itself";
+
+    // A pass cut off keeps its reason in sight, across a new skin, until a tap.
+    form->show_sync({Phase::failed, 0, 0, 0, 0, u"no network"});
+    run_for(60000);
+    form->bind();
+    line = form->sync_line().node();
+    EXPECT_EQ(shown_text(), u"stopped: no network");
+    application->advance(0);
+    tap(*form, 50, 5);
+    EXPECT_EQ(shown_text(), u"-");
 }
 
 TEST_F(MainScreen, TheCategoryMenuNarrowsTheListAndTitlesIt) {

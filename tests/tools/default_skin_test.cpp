@@ -960,6 +960,8 @@ TEST_P(SkinCheck, MainLaysOutInPortraitAndLandscape) {
     for (const auto& [w, h] : {std::pair{240, 320}, std::pair{320, 240}, std::pair{240, 400},
                               std::pair{400, 240}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        zentra::Node& sync_line = main->find(u"sync_status");
+        sync_line.set_visible_at_once(true);
         zentra::layout_root(*main, {0, 0}, {w << s, h << s});
         const Box tabs = box(main->find(u"button_contacts"));
         const Box menu = box(main->find(u"button_menu"));
@@ -970,6 +972,11 @@ TEST_P(SkinCheck, MainLaysOutInPortraitAndLandscape) {
 
         const Box top = box(main->find(u"top"));
         EXPECT_EQ(top.y, tabs.bottom());
+        // The sync's line sits under the title bar while it shows, and gives its room back.
+        EXPECT_EQ(box(sync_line).y, top.bottom());
+        EXPECT_EQ(box(main->find(u"ContactsList")).y, box(sync_line).bottom());
+        sync_line.set_visible_at_once(false);
+        zentra::layout_root(*main, {0, 0}, {w << s, h << s});
         const Box list = box(main->find(u"ContactsList"));
         EXPECT_EQ(list.y, top.bottom());
         EXPECT_EQ(list.bottom(), h << s);
