@@ -7,6 +7,7 @@
 #include "app/application.h"
 #include "core/log.h"
 #include "platform/messages.h"
+#include "platform/phone_engine_control.h"
 #include "platform/phone_engine_sim.h"
 #include "platform/picture_chooser.h"
 #include "skin/richtext_node.h"

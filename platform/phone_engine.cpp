@@ -185,4 +185,16 @@ std::string call_state_name(uint32_t state) {
     return text;
 }
 
+std::vector<LineStep> closing_steps(uint32_t mode) {
+    std::vector<LineStep> steps;
+    if (mode == LINEDISCONNECTMODE_BUSY) {
+        steps.push_back({LINECALLSTATE_BUSY, 0});
+    } else if (mode == LINEDISCONNECTMODE_UNREACHABLE || mode == LINEDISCONNECTMODE_BADADDRESS) {
+        steps.push_back({LINECALLSTATE_SPECIALINFO, 0});
+    }
+    steps.push_back({LINECALLSTATE_DISCONNECTED, mode});
+    steps.push_back({LINECALLSTATE_IDLE, 0});
+    return steps;
+}
+
 }  // namespace platform

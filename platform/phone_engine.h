@@ -236,6 +236,17 @@ std::shared_ptr<PhoneEngine> set_current_phone_engine(std::shared_ptr<PhoneEngin
 // in hex for values without a name.
 std::string call_state_name(uint32_t state);
 
+// One line state a call passes through, with its disconnect mode.
+struct LineStep {
+    uint32_t state = 0;
+    uint32_t mode = 0;
+    bool operator==(const LineStep&) const = default;
+};
+
+// How a call's end shows on the line: busy first for BUSY, special information first for an
+// address that cannot be reached, then DISCONNECTED with the mode and IDLE.
+std::vector<LineStep> closing_steps(uint32_t mode);
+
 // What every engine shares with the handheld's line: events reach an application through a
 // hidden window on the thread it named, and ended calls go to the phone's call history.
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 
 #include "platform/instance_lock.h"
 #include "platform/socket_io.h"
@@ -206,6 +207,42 @@ PhoneSendResult send_phone_command(const std::string& name, const std::vector<st
         return PhoneSendResult::no_engine;
     }
     return status == 1 ? PhoneSendResult::done : PhoneSendResult::refused;
+}
+
+namespace {
+
+std::mutex g_control_mutex;
+PhoneControlServer g_control;
+
+}  // namespace
+
+bool serve_phone_engine(std::shared_ptr<PhoneEngine> engine, std::string& error) {
+    error.clear();
+    set_current_phone_engine(std::move(engine));
+    std::lock_guard lock(g_control_mutex);
+    g_control.stop();
+    if (!g_control.start("phone", phone_command)) {
+        error = g_control.error();
+        return false;
+    }
+    return true;
+}
+
+void stop_phone_engine() {
+    {
+        std::lock_guard lock(g_control_mutex);
+        g_control.stop();
+    }
+    set_current_phone_engine(nullptr);
+}
+
+bool phone_command(const std::vector<std::string>& words, std::string& reply) {
+    std::shared_ptr<PhoneEngine> engine = current_phone_engine();
+    if (!engine) {
+        reply = "no phone engine";
+        return false;
+    }
+    return engine->command(words, reply);
 }
 
 }  // namespace platform

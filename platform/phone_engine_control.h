@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/phone_engine.h"
 #include "platform/socket_server.h"
 
 namespace platform {
@@ -54,6 +56,17 @@ private:
     std::atomic<uint32_t> m_handled{0};
     std::atomic<uint32_t> m_dropped{0};
 };
+
+// Makes engine the current one and serves its commands on the control socket ("phone" in the
+// runtime folder); false with the reason in error when the socket cannot be made (the engine
+// is current all the same, driven in-process only).
+bool serve_phone_engine(std::shared_ptr<PhoneEngine> engine, std::string& error);
+// Stops the control socket and drops the current engine.
+void stop_phone_engine();
+
+// The control commands for the running program's engine, in-process (headless scripts'
+// "phone ..." lines): false with the reason in reply when there is no engine or it refused.
+bool phone_command(const std::vector<std::string>& words, std::string& reply);
 
 enum class PhoneSendResult { done, refused, no_engine };
 

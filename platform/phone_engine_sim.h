@@ -12,22 +12,16 @@
 // missed and raises "Missed Call Count".
 
 #include <condition_variable>
-#include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/phone_engine.h"
-#include "platform/phone_engine_control.h"
 #include "platform/phone_engine_windows.h"
-#include "platform/window.h"
+#include "platform/phone_line.h"
 
 namespace platform {
 
-class SimulatedPhoneEngine final : public PhoneEngine,
-                                   public std::enable_shared_from_this<SimulatedPhoneEngine> {
+class SimulatedPhoneEngine final : public PhoneLine {
 public:
     struct Options {
         // How long an outgoing call dials before the network reports it proceeding.
@@ -45,26 +39,6 @@ public:
     explicit SimulatedPhoneEngine(Options options);
     ~SimulatedPhoneEngine() override;
 
-    int32_t line_initialize_ex(LineAppHandle& app, LineCallback callback, WStringView app_name,
-                               uint32_t& device_count, uint32_t& api_version,
-                               const LineInitializeParams& params) override;
-    int32_t line_negotiate_api_version(LineAppHandle app, uint32_t device, uint32_t low_version,
-                                       uint32_t high_version, uint32_t& api_version,
-                                       LineExtensionId& extension) override;
-    int32_t line_open(LineAppHandle app, uint32_t device, LineHandle& line, uint32_t api_version,
-                      uint32_t extension_version, uintptr_t callback_instance, uint32_t privileges,
-                      uint32_t media_modes) override;
-    int32_t line_get_call_info(CallHandle call, LineCallInfo& info) override;
-    int32_t line_set_call_privilege(CallHandle call, uint32_t privilege) override;
-    int32_t line_accept(CallHandle call) override;
-    int32_t line_drop(CallHandle call) override;
-    int32_t line_deallocate_call(CallHandle call) override;
-    int32_t line_hold(CallHandle call) override;
-    int32_t line_unhold(CallHandle call) override;
-    int32_t line_generate_digits(CallHandle call, uint32_t digit_mode, WStringView digits,
-                                 uint32_t duration) override;
-    int32_t line_close(LineHandle line) override;
-    int32_t line_shutdown(LineAppHandle app) override;
     int32_t cellular_set_mute(uint32_t state) override;
     int32_t cellular_send_ussd(LineHandle line, WStringView text, uint32_t text_bytes,
                                uint32_t flags) override;
@@ -86,9 +60,6 @@ public:
     // The network cannot reach the number of our oldest outgoing call not yet answered: it
     // reports special information, then the call ends.
     bool far_unreachable(std::string& reply);
-    // Calls, their states, DTMF digits received, USSD requests, mute and loudspeaker.
-    std::string status() const;
-
     // The words of one control command ("ring 123 --name Anna", "answer", "hangup", "busy",
     // "unreachable", "status"); false with the reason in reply for anything it does not take.
     bool command(const std::vector<std::string>& words, std::string& reply) override;
@@ -101,49 +72,32 @@ public:
     void run_due_steps();
 
 private:
-    struct App;
-    struct Call;
-    struct Event {
-        uint32_t device;
-        uint32_t message;
-        uintptr_t instance;
-        uintptr_t param1;
-        uintptr_t param2;
-        uintptr_t param3;
-    };
+    struct SimCall;
 
-    App* find_app_locked(LineAppHandle app);
-    // A call some application still holds a handle to, or null.
-    Call* find_call_locked(CallHandle call);
+    bool hold_call_locked(Call& call, bool hold) override;
+    bool send_digits_locked(Call& call, WStringView digits) override;
+    void call_ended_locked(Call& call) override;
+    // USSD requests, mute, loudspeaker and Talk key presses after the calls.
+    std::string status_tail_locked() const override;
+
     Call* oldest_live_locked(uint32_t state_mask, bool outgoing_only);
-    void post_locked(App& app, const Event& event);
-    // Queues a call event for every application that holds the call.
-    void emit_locked(Call& call, uint32_t message, uintptr_t param1 = 0, uintptr_t param2 = 0,
-                     uintptr_t param3 = 0);
-    void new_call_locked(Call& call);
-    void set_state_locked(Call& call, uint32_t state, uint32_t mode = 0);
-    void end_call_locked(Call& call, uint32_t mode);
-    void forget_if_done_locked(CallHandle call);
-    void write_history_locked(const Call& call);
+    // The far end acts on the oldest call in state_mask (outgoing ones only when asked): it
+    // connects (mode 0) or ends with mode; done names the outcome in reply, missing the lack.
+    bool far_end(uint32_t state_mask, bool outgoing_only, uint32_t mode, const char* done,
+                 const char* missing, std::string& reply);
+    Call& add_simulated_call_locked(bool outgoing, WStringView number, WStringView name,
+                                    uint32_t state);
     void update_windows_locked();
     void run_due_steps_locked(uint32_t now);
     void modem_loop();
-    // Runs the next queued event of an application on its hidden window's thread.
-    void deliver(LineAppHandle app);
 
     Options m_options;
-    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;
-    std::map<LineAppHandle, std::unique_ptr<App>> m_apps;
-    std::map<CallHandle, std::unique_ptr<Call>> m_calls;
-    std::deque<std::string> m_ended;  // status lines of the calls that ended, newest last
     std::vector<WString> m_ussd;
     bool m_muted = false;
     bool m_loudspeaker_on = false;
     uint32_t m_talk_presses = 0;
-    std::string m_history_error;
-    uint32_t m_next_handle = 0x10001;
     struct Step {
         uint32_t due;
         CallHandle call;
@@ -155,18 +109,10 @@ private:
     std::shared_ptr<NativeThread> m_modem;
 };
 
-// Makes a simulated engine the current one and starts its control socket ("phone" in the
-// runtime folder); false with the reason in error when the socket cannot be made (the engine
-// then still runs, driven in-process only).
+// Makes a simulated engine the current one and serves its control socket (serve_phone_engine;
+// stop_phone_engine ends both).
 std::shared_ptr<SimulatedPhoneEngine> start_simulated_phone(
     std::string& error, SimulatedPhoneEngine::Options options = {});
-// Stops the control socket and drops the current engine.
-void stop_simulated_phone();
-
-// The control commands for the running program's engine, in-process (headless scripts'
-// "phone ..." lines): false with the reason in reply when there is no simulated engine or
-// it refused.
-bool phone_command(const std::vector<std::string>& words, std::string& reply);
 
 // The current simulated engine's run_due_steps, for the thread that drives the virtual clock;
 // nothing without one.

@@ -15,11 +15,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <set>
 
-#include "platform/call_history.h"
 #include "platform/files.h"
 #include "platform/phone_engine_control.h"
-#include "platform/phone_engine_sim.h"
 
 extern char** environ;
 
@@ -29,7 +28,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr size_t kMaxEnded = 16;
+constexpr size_t kMaxClosedIds = 16;
 constexpr size_t kMaxName = 64;
 constexpr size_t kMaxSettingBytes = 512;
 constexpr size_t kMaxPasswordBytes = 256;
@@ -41,12 +40,6 @@ constexpr int kStopGraceMs = 1000;
 constexpr uint32_t kUnansweredStates =
     LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING | LINECALLSTATE_RINGBACK;
 
-bool valid_digits(WStringView digits) {
-    return !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char16_t c) {
-        return (c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || (c >= u'A' && c <= u'D');
-    });
-}
-
 // Whether an event's peer is the address dialled; bare digits were completed by the agent
 // with its account's domain.
 bool same_peer(const std::string& peer_uri, const std::string& dialled) {
@@ -54,10 +47,6 @@ bool same_peer(const std::string& peer_uri, const std::string& dialled) {
         return true;
     }
     return dialled.find('@') == std::string::npos && peer_uri.starts_with("sip:" + dialled + "@");
-}
-
-uint32_t text_bytes(const WString& text) {
-    return text.empty() ? 0 : static_cast<uint32_t>((text.size() + 1) * 2);
 }
 
 // A setting goes into a configuration line as it is: one line, no control characters.
@@ -175,32 +164,19 @@ void stop_child(pid_t pid) {
 
 }  // namespace
 
-struct SipPhoneEngine::App {
-    LineAppHandle handle = 0;
-    LineCallback callback;
-    WindowHandle window;
-    LineHandle line = 0;
-    uintptr_t instance = 0;
-    uint32_t privileges = 0;
-    std::deque<Event> events;
-};
-
-struct SipPhoneEngine::Call {
-    CallHandle handle = 0;
+struct SipPhoneEngine::SipCall : Call {
     std::string sip_id;  // the agent's id, once it named one
     std::string uri;     // what an outgoing call dialled
-    bool outgoing = false;
-    WString number;
-    WString name;
-    uint32_t state = LINECALLSTATE_IDLE;
-    bool connected_once = false;
-    bool ended = false;
-    uint64_t start = 0;
     SteadyClock::time_point placed{};
-    std::set<LineAppHandle> holders;
 };
 
-SipPhoneEngine::SipPhoneEngine(Options options) : m_options(std::move(options)) {
+SipPhoneEngine::SipPhoneEngine(Options options)
+    // Digits go to the agent as DTMF: a SIP line has no pulse dialling.
+    : PhoneLine({.first_handle = 0x20001,
+                 .withheld_caller_flags = LINECALLPARTYID_UNAVAIL,
+                 .digit_modes = LINEDIGITMODE_DTMF,
+                 .history_file = options.history_file}),
+      m_options(std::move(options)) {
     if (m_options.folder.empty()) {
         const WString runtime = runtime_folder();
         m_options.folder = runtime.empty() ? std::string() : native_path(runtime) + "/sip";
@@ -224,9 +200,6 @@ SipPhoneEngine::~SipPhoneEngine() {
     if (m_supervisor) {
         m_supervisor->join();
     }
-    for (auto& [handle, app] : m_apps) {
-        destroy_line_event_window(app->window);
-    }
     for (int& fd : m_wake_pipe) {
         if (fd >= 0) {
             ::close(fd);
@@ -249,28 +222,15 @@ void SipPhoneEngine::log_line(const std::string& text) const {
     m_options.log(line);
 }
 
-// --- Line bookkeeping -------------------------------------------------------------------
+// --- Calls as the agent knows them -----------------------------------------------------
 
-SipPhoneEngine::App* SipPhoneEngine::find_app_locked(LineAppHandle app) {
-    auto found = m_apps.find(app);
-    return found == m_apps.end() ? nullptr : found->second.get();
-}
-
-SipPhoneEngine::Call* SipPhoneEngine::find_call_locked(CallHandle call) {
-    auto found = m_calls.find(call);
-    if (found == m_calls.end() || found->second->holders.empty()) {
-        return nullptr;
-    }
-    return found->second.get();
-}
-
-SipPhoneEngine::Call* SipPhoneEngine::find_sip_call_locked(const std::string& id) {
+SipPhoneEngine::SipCall* SipPhoneEngine::find_sip_call_locked(const std::string& id) {
     if (id.empty()) {
         return nullptr;
     }
     for (auto& [handle, call] : m_calls) {
-        if (call->sip_id == id) {
-            return call.get();
+        if (auto& sip_call = static_cast<SipCall&>(*call); sip_call.sip_id == id) {
+            return &sip_call;
         }
     }
     return nullptr;
@@ -285,109 +245,31 @@ SipPhoneEngine::Call* SipPhoneEngine::live_call_locked() {
     return nullptr;
 }
 
-void SipPhoneEngine::post_locked(App& app, const Event& event) {
-    app.events.push_back(event);
-    if (!post_line_event(app.window, app.handle)) {
-        app.events.pop_back();
-    }
-}
-
-void SipPhoneEngine::emit_locked(Call& call, uint32_t message, uintptr_t p1, uintptr_t p2,
-                                 uintptr_t p3) {
-    for (LineAppHandle holder : call.holders) {
-        App* app = find_app_locked(holder);
-        if (app != nullptr && app->line != 0) {
-            post_locked(*app, {call.handle, message, app->instance, p1, p2, p3});
-        }
-    }
-}
-
-SipPhoneEngine::Call& SipPhoneEngine::new_call_locked(bool outgoing, WString number, WString name,
-                                                      uint32_t state) {
-    auto entry = std::make_unique<Call>();
-    entry->handle = m_next_handle++;
+SipPhoneEngine::SipCall& SipPhoneEngine::new_call_locked(bool outgoing, WString number,
+                                                         WString name, uint32_t state) {
+    auto entry = std::make_unique<SipCall>();
     entry->outgoing = outgoing;
     entry->number = std::move(number);
     entry->name = std::move(name);
     entry->state = state;
-    entry->start = filetime_now();
     entry->placed = SteadyClock::now();
-    Call& call = *entry;
-    m_calls.emplace(call.handle, std::move(entry));
     m_muted = false;
-    for (auto& [handle, app] : m_apps) {
-        if (app->line == 0) {
-            continue;
-        }
-        call.holders.insert(handle);
-        const uint32_t privilege = (app->privileges & LINECALLPRIVILEGE_OWNER) != 0
-                                       ? LINECALLPRIVILEGE_OWNER
-                                       : LINECALLPRIVILEGE_MONITOR;
-        post_locked(*app, {app->line, LINE_APPNEWCALL, app->instance, 0, call.handle, privilege});
-    }
-    emit_locked(call, LINE_CALLINFO,
-                outgoing ? LINECALLINFOSTATE_CALLEDID : LINECALLINFOSTATE_CALLERID);
-    emit_locked(call, LINE_CALLSTATE, state);
-    // Nobody follows the line: the call is still the agent's, and still ends in the history.
-    return call;
+    return static_cast<SipCall&>(add_call_locked(std::move(entry)));
 }
 
-void SipPhoneEngine::set_state_locked(Call& call, uint32_t state, uint32_t mode) {
-    call.state = state;
-    if (state == LINECALLSTATE_CONNECTED) {
-        call.connected_once = true;
-    }
-    emit_locked(call, LINE_CALLSTATE, state, mode);
-}
-
-void SipPhoneEngine::end_call_locked(Call& call, const std::vector<sip::LineStep>& steps) {
-    // The agent reports the end of a call we ended ourselves as well: one entry per call.
-    if (call.ended) {
-        return;
-    }
-    call.ended = true;
-    if (!call.sip_id.empty()) {
-        m_closed_ids.push_back(call.sip_id);
-        if (m_closed_ids.size() > kMaxEnded) {
+void SipPhoneEngine::call_ended_locked(Call& call) {
+    // The agent reports the end of a call we ended ourselves as well; its id must not be
+    // taken for the next call.
+    if (const std::string& id = static_cast<SipCall&>(call).sip_id; !id.empty()) {
+        m_closed_ids.push_back(id);
+        if (m_closed_ids.size() > kMaxClosedIds) {
             m_closed_ids.pop_front();
         }
     }
-    CallLogEntry entry;
-    entry.start = call.start;
-    entry.end = filetime_now();
-    entry.number = call.number;
-    entry.name = call.name;
-    const bool missed = !call.outgoing && !call.connected_once;
-    entry.direction = call.outgoing ? kCallOutgoing : missed ? kCallMissed : kCallIncoming;
-    // Written before the line reports the end, so a reader woken by it finds the entry.
-    std::string error;
-    if (!record_ended_call(entry, m_options.history_file, error)) {
-        m_history_error = "call history: " + error;
-        log_line("SipPhoneEngine: " + m_history_error);
-    }
-    for (const sip::LineStep& step : steps) {
-        set_state_locked(call, step.state, step.mode);
-    }
-    m_ended.push_back("ended " + std::to_string(call.handle) + " " +
-                      (call.outgoing ? "outgoing"
-                       : missed      ? "missed"
-                                     : "incoming") +
-                      " " + (call.number.empty() ? std::string("hidden") : to_utf8(call.number)));
-    if (m_ended.size() > kMaxEnded) {
-        m_ended.pop_front();
-    }
-    forget_if_done_locked(call.handle);
 }
 
-void SipPhoneEngine::end_call_locked(Call& call, uint32_t mode) {
-    end_call_locked(call, sip::closing_steps(mode));
-}
-
-void SipPhoneEngine::forget_if_done_locked(CallHandle handle) {
-    auto found = m_calls.find(handle);
-    if (found != m_calls.end() && found->second->ended && found->second->holders.empty()) {
-        m_calls.erase(found);
-    }
+void SipPhoneEngine::line_trouble(const std::string& text) const {
+    log_line("SipPhoneEngine: " + text);
 }
 
 bool SipPhoneEngine::send_locked(const std::string& command, const std::string& params) {
@@ -459,7 +341,7 @@ void SipPhoneEngine::on_event_locked(const sip::Message& event) {
         if (name.size() > kMaxName) {
             name.resize(kMaxName);
         }
-        Call& call =
+        SipCall& call =
             new_call_locked(false, sip::peer_number(event.peer_uri), name, LINECALLSTATE_OFFERING);
         call.sip_id = event.id;
         return;
@@ -469,14 +351,15 @@ void SipPhoneEngine::on_event_locked(const sip::Message& event) {
     if (std::find(m_closed_ids.begin(), m_closed_ids.end(), event.id) != m_closed_ids.end()) {
         return;
     }
-    Call* call = find_sip_call_locked(event.id);
+    SipCall* call = find_sip_call_locked(event.id);
     if (call == nullptr && event.direction == "outgoing" && !event.id.empty()) {
         // The agent names our outgoing call in its first event about it.
-        for (auto& [handle, candidate] : m_calls) {
-            if (candidate->outgoing && !candidate->ended && candidate->sip_id.empty() &&
-                same_peer(event.peer_uri, candidate->uri)) {
-                candidate->sip_id = event.id;
-                call = candidate.get();
+        for (auto& [handle, entry] : m_calls) {
+            auto& candidate = static_cast<SipCall&>(*entry);
+            if (candidate.outgoing && !candidate.ended && candidate.sip_id.empty() &&
+                same_peer(event.peer_uri, candidate.uri)) {
+                candidate.sip_id = event.id;
+                call = &candidate;
                 break;
             }
         }
@@ -484,14 +367,14 @@ void SipPhoneEngine::on_event_locked(const sip::Message& event) {
     if (call == nullptr || call->ended) {
         return;
     }
-    const std::vector<sip::LineStep> steps = sip::line_steps(event, call->state);
+    const std::vector<LineStep> steps = sip::line_steps(event, call->state);
     if (type == "CALL_CLOSED") {
         log_line("SipPhoneEngine: call " + std::to_string(call->handle) +
                  " ended: " + event.param.substr(0, 200));
         end_call_locked(*call, steps);
         return;
     }
-    for (const sip::LineStep& step : steps) {
+    for (const LineStep& step : steps) {
         set_state_locked(*call, step.state, step.mode);
     }
 }
@@ -528,12 +411,9 @@ void SipPhoneEngine::on_response_locked(const sip::Message& response) {
     log_line("SipPhoneEngine: " + command + " refused: " + response.data.substr(0, 200));
     if (command == "dial") {
         for (auto& [handle, call] : m_calls) {
-            if (call->outgoing && !call->ended && call->sip_id.empty()) {
-                Call& failed = *call;
-                end_call_locked(failed,
-                                {{LINECALLSTATE_SPECIALINFO, 0},
-                                 {LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_BADADDRESS},
-                                 {LINECALLSTATE_IDLE, 0}});
+            if (call->outgoing && !call->ended && static_cast<SipCall&>(*call).sip_id.empty()) {
+                // Ending it may forget it: the loop goes no further.
+                end_call_locked(*call, LINEDISCONNECTMODE_BADADDRESS);
                 break;
             }
         }
@@ -546,7 +426,7 @@ void SipPhoneEngine::check_deadlines_locked() {
     std::vector<Call*> unanswered;
     for (auto& [handle, call] : m_calls) {
         if (call->outgoing && !call->ended && (call->state & kUnansweredStates) != 0 &&
-            now - call->placed >= limit) {
+            now - static_cast<SipCall&>(*call).placed >= limit) {
             unanswered.push_back(call.get());
         }
     }
@@ -855,195 +735,7 @@ bool SipPhoneEngine::run_agent(bool& served) {
     return fd >= 0;
 }
 
-void SipPhoneEngine::deliver(LineAppHandle handle) {
-    Event event{};
-    LineCallback callback;
-    {
-        std::lock_guard lock(m_mutex);
-        App* app = find_app_locked(handle);
-        if (app == nullptr || app->events.empty()) {
-            return;
-        }
-        event = app->events.front();
-        app->events.pop_front();
-        callback = app->callback;
-    }
-    callback(event.device, event.message, event.instance, event.param1, event.param2, event.param3);
-}
-
 // --- Line operations --------------------------------------------------------------------
-
-int32_t SipPhoneEngine::line_initialize_ex(LineAppHandle& app, LineCallback callback, WStringView,
-                                           uint32_t& device_count, uint32_t& api_version,
-                                           const LineInitializeParams& params) {
-    app = 0;
-    if (!callback) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (params.total_size < 24 || params.options != LINEINITIALIZEEXOPTION_USEHIDDENWINDOW) {
-        return LINEERR_INVALPARAM;
-    }
-    if (api_version < kLineApiVersionLow) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    std::weak_ptr<SipPhoneEngine> weak = weak_from_this();
-    if (weak.expired()) {
-        return LINEERR_OPERATIONFAILED;  // not held by a shared_ptr: events could outlive it
-    }
-    const WindowHandle window =
-        create_line_event_window(params.callback_thread, [weak](uintptr_t handle) {
-            if (std::shared_ptr<SipPhoneEngine> self = weak.lock()) {
-                self->deliver(static_cast<LineAppHandle>(handle));
-            }
-        });
-    if (!window) {
-        return LINEERR_OPERATIONFAILED;
-    }
-    auto entry = std::make_unique<App>();
-    entry->callback = std::move(callback);
-    entry->window = window;
-    std::lock_guard lock(m_mutex);
-    entry->handle = m_next_handle++;
-    app = entry->handle;
-    m_apps.emplace(app, std::move(entry));
-    device_count = 1;
-    api_version = std::min(api_version, kLineApiVersionHigh);
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_negotiate_api_version(LineAppHandle app, uint32_t device,
-                                                   uint32_t low_version, uint32_t high_version,
-                                                   uint32_t& api_version,
-                                                   LineExtensionId& extension) {
-    std::lock_guard lock(m_mutex);
-    if (find_app_locked(app) == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    if (device != 0) {
-        return LINEERR_BADDEVICEID;
-    }
-    if (low_version > high_version || high_version < kLineApiVersionLow ||
-        low_version > kLineApiVersionHigh) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    api_version = std::min(high_version, kLineApiVersionHigh);
-    extension = {};
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_open(LineAppHandle app, uint32_t device, LineHandle& line,
-                                  uint32_t api_version, uint32_t extension_version,
-                                  uintptr_t callback_instance, uint32_t privileges,
-                                  uint32_t media_modes) {
-    line = 0;
-    std::lock_guard lock(m_mutex);
-    App* entry = find_app_locked(app);
-    if (entry == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    if (device != 0) {
-        return LINEERR_BADDEVICEID;
-    }
-    if (api_version < kLineApiVersionLow || api_version > kLineApiVersionHigh) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (extension_version != 0) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
-    }
-    constexpr uint32_t kKnown =
-        LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER;
-    if (privileges == 0 || (privileges & ~kKnown) != 0) {
-        return LINEERR_INVALPRIVSELECT;
-    }
-    if ((privileges & LINECALLPRIVILEGE_OWNER) != 0 &&
-        (media_modes & LINEMEDIAMODE_INTERACTIVEVOICE) == 0) {
-        return LINEERR_INVALMEDIAMODE;
-    }
-    if (entry->line != 0) {
-        return LINEERR_ALLOCATED;
-    }
-    entry->line = m_next_handle++;
-    entry->instance = callback_instance;
-    entry->privileges = privileges;
-    line = entry->line;
-    // A call that rang while the line handler was between two lines (it resets its line after
-    // every call) is nobody's yet: the new line gets it, or it would ring unseen.
-    for (auto& [handle, call] : m_calls) {
-        if (call->ended || !call->holders.empty()) {
-            continue;
-        }
-        call->holders.insert(app);
-        const uint32_t privilege = (privileges & LINECALLPRIVILEGE_OWNER) != 0
-                                       ? LINECALLPRIVILEGE_OWNER
-                                       : LINECALLPRIVILEGE_MONITOR;
-        post_locked(*entry,
-                    {entry->line, LINE_APPNEWCALL, entry->instance, 0, call->handle, privilege});
-        emit_locked(*call, LINE_CALLINFO,
-                    call->outgoing ? LINECALLINFOSTATE_CALLEDID : LINECALLINFOSTATE_CALLERID);
-        emit_locked(*call, LINE_CALLSTATE, call->state);
-    }
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_get_call_info(CallHandle handle, LineCallInfo& info) {
-    std::lock_guard lock(m_mutex);
-    const Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    WString caller;
-    WString called;
-    uint32_t caller_flags = LINECALLPARTYID_UNKNOWN;
-    uint32_t called_flags = LINECALLPARTYID_UNKNOWN;
-    if (call->outgoing) {
-        called = call->number;
-        called_flags = LINECALLPARTYID_ADDRESS;
-    } else if (call->number.empty()) {
-        caller_flags = LINECALLPARTYID_UNAVAIL;
-    } else {
-        caller = call->number;
-        caller_flags = LINECALLPARTYID_ADDRESS;
-    }
-    info.needed_size = kLineCallInfoFixedSize + text_bytes(caller) + text_bytes(called);
-    if (info.total_size < kLineCallInfoFixedSize) {
-        info.used_size = 0;
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    const App* holder = find_app_locked(*call->holders.begin());
-    info.line = holder != nullptr ? holder->line : 0;
-    info.origin = call->outgoing ? LINECALLORIGIN_OUTBOUND : LINECALLORIGIN_INBOUND;
-    info.media_mode = LINEMEDIAMODE_INTERACTIVEVOICE;
-    info.caller_id_flags = caller_flags;
-    info.called_id_flags = called_flags;
-    const bool whole = info.total_size >= info.needed_size;
-    info.caller_id = whole ? caller : WString();
-    info.caller_id_size = whole ? text_bytes(caller) : 0;
-    info.called_id = whole ? called : WString();
-    info.called_id_size = whole ? text_bytes(called) : 0;
-    info.used_size = whole ? info.needed_size : kLineCallInfoFixedSize;
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_set_call_privilege(CallHandle handle, uint32_t privilege) {
-    std::lock_guard lock(m_mutex);
-    if (find_call_locked(handle) == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (privilege != LINECALLPRIVILEGE_OWNER && privilege != LINECALLPRIVILEGE_MONITOR) {
-        return LINEERR_INVALCALLPRIVILEGE;
-    }
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_accept(CallHandle handle) {
-    std::lock_guard lock(m_mutex);
-    const Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    // Accepting claims the offered call; it rings on until it is answered.
-    return call->state == LINECALLSTATE_OFFERING ? LINE_OK : LINEERR_INVALCALLSTATE;
-}
 
 int32_t SipPhoneEngine::line_answer(CallHandle handle) {
     std::lock_guard lock(m_mutex);
@@ -1057,128 +749,21 @@ int32_t SipPhoneEngine::line_answer(CallHandle handle) {
     return send_locked("accept") ? LINE_OK : LINEERR_RESOURCEUNAVAIL;
 }
 
-int32_t SipPhoneEngine::line_drop(CallHandle handle) {
-    std::lock_guard lock(m_mutex);
-    Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (call->ended) {
-        return LINE_OK;
-    }
-    // Ended here at once rather than when the agent confirms: the line handler reads the
-    // call history straight after dropping a call that never connected.
+void SipPhoneEngine::hang_up_locked(Call&) {
     send_locked("hangup");
-    end_call_locked(*call, call->state == LINECALLSTATE_OFFERING ? LINEDISCONNECTMODE_REJECT
-                                                                 : LINEDISCONNECTMODE_NORMAL);
-    return LINE_OK;
 }
 
-int32_t SipPhoneEngine::line_deallocate_call(CallHandle handle) {
-    std::lock_guard lock(m_mutex);
-    Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    call->holders.clear();
-    forget_if_done_locked(handle);
-    return LINE_OK;
+bool SipPhoneEngine::hold_call_locked(Call&, bool hold) {
+    return send_locked(hold ? "hold" : "resume");
 }
 
-int32_t SipPhoneEngine::line_hold(CallHandle handle) {
-    return switch_hold(handle, LINECALLSTATE_CONNECTED, "hold", LINECALLSTATE_ONHOLD);
-}
-
-int32_t SipPhoneEngine::line_unhold(CallHandle handle) {
-    return switch_hold(handle, LINECALLSTATE_ONHOLD, "resume", LINECALLSTATE_CONNECTED);
-}
-
-int32_t SipPhoneEngine::switch_hold(CallHandle handle, uint32_t from, const char* command,
-                                    uint32_t to) {
-    std::lock_guard lock(m_mutex);
-    Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (call->state != from) {
-        return LINEERR_INVALCALLSTATE;
-    }
-    if (!send_locked(command)) {
-        return LINEERR_RESOURCEUNAVAIL;
-    }
-    set_state_locked(*call, to);
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_generate_digits(CallHandle handle, uint32_t digit_mode,
-                                             WStringView digits, uint32_t) {
-    std::lock_guard lock(m_mutex);
-    Call* call = find_call_locked(handle);
-    if (call == nullptr) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (digit_mode != LINEDIGITMODE_DTMF) {
-        return LINEERR_INVALDIGITMODE;
-    }
-    if (!valid_digits(digits)) {
-        return LINEERR_INVALDIGITS;
-    }
-    if (call->state != LINECALLSTATE_CONNECTED) {
-        return LINEERR_INVALCALLSTATE;
-    }
+bool SipPhoneEngine::send_digits_locked(Call&, WStringView digits) {
     for (const char16_t digit : digits) {
         if (!send_locked("sndcode", std::string(1, static_cast<char>(digit)))) {
-            return LINEERR_RESOURCEUNAVAIL;
+            return false;
         }
     }
-    return LINE_OK;
-}
-
-int32_t SipPhoneEngine::line_close(LineHandle line) {
-    std::lock_guard lock(m_mutex);
-    for (auto& [handle, app] : m_apps) {
-        if (line == 0 || app->line != line) {
-            continue;
-        }
-        app->line = 0;
-        app->events.clear();
-        std::vector<CallHandle> released;
-        for (auto& [call_handle, call] : m_calls) {
-            if (call->holders.erase(handle) > 0) {
-                released.push_back(call_handle);
-            }
-        }
-        for (CallHandle call : released) {
-            forget_if_done_locked(call);
-        }
-        return LINE_OK;
-    }
-    return LINEERR_INVALLINEHANDLE;
-}
-
-int32_t SipPhoneEngine::line_shutdown(LineAppHandle handle) {
-    std::unique_ptr<App> app;
-    {
-        std::lock_guard lock(m_mutex);
-        auto found = m_apps.find(handle);
-        if (found == m_apps.end()) {
-            return LINEERR_INVALAPPHANDLE;
-        }
-        app = std::move(found->second);
-        m_apps.erase(found);
-        std::vector<CallHandle> released;
-        for (auto& [call_handle, call] : m_calls) {
-            if (call->holders.erase(handle) > 0) {
-                released.push_back(call_handle);
-            }
-        }
-        for (CallHandle call : released) {
-            forget_if_done_locked(call);
-        }
-    }
-    // Outside the lock: the window may be the one whose message is being handled now.
-    destroy_line_event_window(app->window);
-    return LINE_OK;
+    return true;
 }
 
 int32_t SipPhoneEngine::cellular_set_mute(uint32_t state) {
@@ -1226,7 +811,7 @@ bool SipPhoneEngine::make_call(WStringView number) {
         log_line("SipPhoneEngine: a call is going on, " + uri + " not dialled");
         return false;
     }
-    Call& call = new_call_locked(true, dialled_number(number), {}, LINECALLSTATE_DIALING);
+    SipCall& call = new_call_locked(true, dialled_number(number), {}, LINECALLSTATE_DIALING);
     call.uri = uri;
     if (!send_locked("dial", uri)) {
         // The screen still learns that the call could not be placed, and why is logged.
@@ -1252,36 +837,12 @@ bool SipPhoneEngine::ready() const {
     return m_control >= 0;
 }
 
-std::string SipPhoneEngine::status() const {
-    std::lock_guard lock(m_mutex);
-    std::string text = "engine sip\n";
-    text += "agent " + m_agent_state + "\n";
-    text += "registration " + m_registration + "\n";
-    std::string calls;
-    size_t live = 0;
-    for (const auto& [handle, call] : m_calls) {
-        if (call->ended) {
-            continue;
-        }
-        ++live;
-        calls += "call " + std::to_string(handle) + " " +
-                 (call->outgoing ? "outgoing " : "incoming ") +
-                 (call->number.empty() ? std::string("hidden") : to_utf8(call->number)) + " " +
-                 call_state_name(call->state);
-        if (!call->name.empty()) {
-            calls += " name=" + to_utf8(call->name);
-        }
-        calls += "\n";
-    }
-    text += "calls " + std::to_string(live) + "\n" + calls;
-    for (const std::string& line : m_ended) {
-        text += line + "\n";
-    }
-    text += std::string("mute ") + (m_muted ? "on" : "off") + "\n";
-    if (!m_history_error.empty()) {
-        text += m_history_error + "\n";
-    }
-    return text;
+std::string SipPhoneEngine::status_head_locked() const {
+    return "engine sip\nagent " + m_agent_state + "\nregistration " + m_registration + "\n";
+}
+
+std::string SipPhoneEngine::status_tail_locked() const {
+    return std::string("mute ") + (m_muted ? "on" : "off") + "\n";
 }
 
 bool SipPhoneEngine::command(const std::vector<std::string>& words, std::string& reply) {
@@ -1329,32 +890,11 @@ std::string read_sip_password(const std::string& file, std::string& error) {
     return error.empty() ? password : std::string();
 }
 
-namespace {
-
-std::mutex g_control_mutex;
-PhoneControlServer g_control;
-
-}  // namespace
-
 std::shared_ptr<SipPhoneEngine> start_sip_phone(SipPhoneEngine::Options options,
                                                 std::string& error) {
-    error.clear();
     auto engine = std::make_shared<SipPhoneEngine>(std::move(options));
-    set_current_phone_engine(engine);
-    std::lock_guard lock(g_control_mutex);
-    g_control.stop();
-    if (!g_control.start("phone", phone_command)) {
-        error = g_control.error();
-    }
+    serve_phone_engine(engine, error);
     return engine;
-}
-
-void stop_sip_phone() {
-    {
-        std::lock_guard lock(g_control_mutex);
-        g_control.stop();
-    }
-    set_current_phone_engine(nullptr);
 }
 
 }  // namespace platform

@@ -16,19 +16,15 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "platform/phone_engine.h"
+#include "platform/phone_line.h"
 #include "platform/sip_control.h"
-#include "platform/window.h"
 
 namespace platform {
 
-class SipPhoneEngine final : public PhoneEngine,
-                             public std::enable_shared_from_this<SipPhoneEngine> {
+class SipPhoneEngine final : public PhoneLine {
 public:
     struct Options {
         // The user agent's program, looked up in PATH when it has no slash.
@@ -69,27 +65,7 @@ public:
     explicit SipPhoneEngine(Options options);
     ~SipPhoneEngine() override;
 
-    int32_t line_initialize_ex(LineAppHandle& app, LineCallback callback, WStringView app_name,
-                               uint32_t& device_count, uint32_t& api_version,
-                               const LineInitializeParams& params) override;
-    int32_t line_negotiate_api_version(LineAppHandle app, uint32_t device, uint32_t low_version,
-                                       uint32_t high_version, uint32_t& api_version,
-                                       LineExtensionId& extension) override;
-    int32_t line_open(LineAppHandle app, uint32_t device, LineHandle& line, uint32_t api_version,
-                      uint32_t extension_version, uintptr_t callback_instance, uint32_t privileges,
-                      uint32_t media_modes) override;
-    int32_t line_get_call_info(CallHandle call, LineCallInfo& info) override;
-    int32_t line_set_call_privilege(CallHandle call, uint32_t privilege) override;
-    int32_t line_accept(CallHandle call) override;
     int32_t line_answer(CallHandle call) override;
-    int32_t line_drop(CallHandle call) override;
-    int32_t line_deallocate_call(CallHandle call) override;
-    int32_t line_hold(CallHandle call) override;
-    int32_t line_unhold(CallHandle call) override;
-    int32_t line_generate_digits(CallHandle call, uint32_t digit_mode, WStringView digits,
-                                 uint32_t duration) override;
-    int32_t line_close(LineHandle line) override;
-    int32_t line_shutdown(LineAppHandle app) override;
     int32_t cellular_set_mute(uint32_t state) override;
     int32_t cellular_send_ussd(LineHandle line, WStringView text, uint32_t text_bytes,
                                uint32_t flags) override;
@@ -100,7 +76,6 @@ public:
     // "status" only: the user agent, the registration, the calls.
     bool command(const std::vector<std::string>& words, std::string& reply) override;
 
-    std::string status() const;
     // Whether the control connection is up.
     bool ready() const;
     // The running user agent's process id, 0 when there is none.
@@ -108,33 +83,21 @@ public:
     const std::string& folder() const { return m_options.folder; }
 
 private:
-    struct App;
-    struct Call;
-    struct Event {
-        uint32_t device;
-        uint32_t message;
-        uintptr_t instance;
-        uintptr_t param1;
-        uintptr_t param2;
-        uintptr_t param3;
-    };
+    struct SipCall;
 
-    App* find_app_locked(LineAppHandle app);
-    Call* find_call_locked(CallHandle call);
-    // Hold and its return: the call must be in from; baresip is told command; the call goes to.
-    int32_t switch_hold(CallHandle call, uint32_t from, const char* command, uint32_t to);
-    Call* find_sip_call_locked(const std::string& id);
+    // Hold and its return go to the agent as "hold" and "resume".
+    bool hold_call_locked(Call& call, bool hold) override;
+    bool send_digits_locked(Call& call, WStringView digits) override;
+    void hang_up_locked(Call& call) override;
+    void call_ended_locked(Call& call) override;
+    // The user agent and the registration before the calls, mute after them.
+    std::string status_head_locked() const override;
+    std::string status_tail_locked() const override;
+    void line_trouble(const std::string& text) const override;
+
+    SipCall* find_sip_call_locked(const std::string& id);
     Call* live_call_locked();
-    void post_locked(App& app, const Event& event);
-    void emit_locked(Call& call, uint32_t message, uintptr_t p1 = 0, uintptr_t p2 = 0,
-                     uintptr_t p3 = 0);
-    Call& new_call_locked(bool outgoing, WString number, WString name, uint32_t state);
-    void set_state_locked(Call& call, uint32_t state, uint32_t mode = 0);
-    // Writes the history once, then reports the steps given (the last two are DISCONNECTED
-    // and IDLE).
-    void end_call_locked(Call& call, const std::vector<sip::LineStep>& steps);
-    void end_call_locked(Call& call, uint32_t mode);
-    void forget_if_done_locked(CallHandle call);
+    SipCall& new_call_locked(bool outgoing, WString number, WString name, uint32_t state);
     // Queues a command for the control connection; false when there is none.
     bool send_locked(const std::string& command, const std::string& params = {});
 
@@ -149,12 +112,10 @@ private:
     // One life of the user agent: started, connected, read until it ends; false when it
     // could not be started or reached at all.
     bool run_agent(bool& served);
-    void deliver(LineAppHandle app);
     void log_line(const std::string& text) const;
 
     Options m_options;
     uint16_t m_port = 0;  // the control port of the agent's current life
-    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;
     int m_wake_pipe[2] = {-1, -1};
@@ -165,13 +126,7 @@ private:
     std::map<std::string, std::string> m_pending;  // token to the command sent
     uint32_t m_next_token = 1;
     bool m_muted = false;
-
-    std::map<LineAppHandle, std::unique_ptr<App>> m_apps;
-    std::map<CallHandle, std::unique_ptr<Call>> m_calls;
-    std::deque<std::string> m_ended;
     std::deque<std::string> m_closed_ids;  // the agent's ids of calls that ended here
-    std::string m_history_error;
-    uint32_t m_next_handle = 0x20001;
     std::shared_ptr<NativeThread> m_supervisor;
 };
 
@@ -179,10 +134,9 @@ private:
 // is refused with the reason in error, so a password never sits where it leaks.
 std::string read_sip_password(const std::string& file, std::string& error);
 
-// Makes a SIP engine the current one with the control socket ("phone" in the runtime
-// folder) that velvane-phone asks for its status; false-y error text when the socket fails.
+// Makes a SIP engine the current one with the control socket that velvane-phone asks for its
+// status (serve_phone_engine; stop_phone_engine ends both).
 std::shared_ptr<SipPhoneEngine> start_sip_phone(SipPhoneEngine::Options options,
                                                 std::string& error);
-void stop_sip_phone();
 
 }  // namespace platform

@@ -468,18 +468,6 @@ uint32_t disconnect_mode(std::string_view reason) {
     return LINEDISCONNECTMODE_NORMAL;
 }
 
-std::vector<LineStep> closing_steps(uint32_t mode) {
-    std::vector<LineStep> steps;
-    if (mode == LINEDISCONNECTMODE_BUSY) {
-        steps.push_back({LINECALLSTATE_BUSY, 0});
-    } else if (mode == LINEDISCONNECTMODE_UNREACHABLE || mode == LINEDISCONNECTMODE_BADADDRESS) {
-        steps.push_back({LINECALLSTATE_SPECIALINFO, 0});
-    }
-    steps.push_back({LINECALLSTATE_DISCONNECTED, mode});
-    steps.push_back({LINECALLSTATE_IDLE, 0});
-    return steps;
-}
-
 std::vector<LineStep> line_steps(const Message& event, uint32_t state) {
     if (event.kind != Message::Kind::event) {
         return {};

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/phone_engine.h"
 #include "platform/ustring.h"
 
 namespace platform::sip {
@@ -63,20 +64,9 @@ std::optional<Message> parse_message(std::string_view json);
 // A command as JSON text; params left out when empty.
 std::string command_json(std::string_view command, std::string_view params, std::string_view token);
 
-// One line state a call event leads to, with its disconnect mode.
-struct LineStep {
-    uint32_t state = 0;
-    uint32_t mode = 0;
-    bool operator==(const LineStep&) const = default;
-};
-
 // Why a call ended, from the reason the call's close event gives ("486 Busy Here",
 // "Connection timed out", "Connection reset by peer").
 uint32_t disconnect_mode(std::string_view reason);
-
-// How a call's end shows on the line: busy first for BUSY, special information first for an
-// address that cannot be reached, then DISCONNECTED with the mode and IDLE.
-std::vector<LineStep> closing_steps(uint32_t mode);
 
 // The line states the call event leads to from the state the call is in (LINECALLSTATE_*);
 // nothing for events that change no state or come too late (an ended call).

@@ -12,6 +12,7 @@
 #include "core/active_signal.h"
 #include "core/registry.h"
 #include "platform/files.h"
+#include "platform/phone_engine_control.h"
 #include "platform/phone_engine_sim.h"
 #include "platform/phone_engine_sip.h"
 #include "screens/main_form.h"
@@ -79,15 +80,14 @@ ProgramStartup::ProgramStartup() {
     const std::string engine = setting(u"PhoneEngine", "simulated");
     if (engine == "sip") {
         platform::start_sip_phone(sip_options(), error);
-        m_phone_started = PhoneStarted::sip;
     } else {
         if (engine != "simulated") {
             log() << "ProgramStartup: unknown PhoneEngine " << platform::from_utf8(engine)
                   << ", the simulated phone is used\n";
         }
         platform::start_simulated_phone(error);
-        m_phone_started = PhoneStarted::simulated;
     }
+    m_phone_started = true;
     if (!error.empty()) {
         log() << "ProgramStartup phone control: " << platform::from_utf8(error) << "\n";
     }
@@ -99,15 +99,8 @@ ProgramStartup::~ProgramStartup() {
     m_main_form.reset();
     m_phone.reset();
     m_document.reset();
-    switch (m_phone_started) {
-        case PhoneStarted::simulated:
-            platform::stop_simulated_phone();
-            break;
-        case PhoneStarted::sip:
-            platform::stop_sip_phone();
-            break;
-        case PhoneStarted::none:
-            break;
+    if (m_phone_started) {
+        platform::stop_phone_engine();
     }
 }
 

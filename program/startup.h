@@ -40,9 +40,8 @@ public:
     MainForm* main_form() const { return m_main_form.get(); }
 
 private:
-    // The engine this start made, which it also stops.
-    enum class PhoneStarted { none, simulated, sip };
-    PhoneStarted m_phone_started = PhoneStarted::none;
+    // Whether this start made the engine, which it then also stops.
+    bool m_phone_started = false;
     // Set by the start-up thread; read once it has ended.
     ContactManagerImpl2* m_store = nullptr;
     std::string m_store_error;

@@ -27,7 +27,7 @@ protected:
         ASSERT_TRUE(error.empty()) << error;
     }
     void TearDown() override {
-        stop_simulated_phone();
+        stop_phone_engine();
         m_engine.reset();
     }
 
@@ -92,7 +92,7 @@ TEST_F(PhoneControlTest, ToolCommandsDriveTheRunningEngine) {
     EXPECT_EQ(send_phone_command("phone", {std::string(5000, 'a')}, reply),
               PhoneSendResult::refused);
 
-    stop_simulated_phone();
+    stop_phone_engine();
     EXPECT_FALSE(fs::exists(socket_path()));
     EXPECT_EQ(send_phone_command("phone", {"status"}, reply), PhoneSendResult::no_engine);
 }

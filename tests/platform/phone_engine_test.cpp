@@ -10,6 +10,7 @@
 #include "platform/call_history.h"
 #include "platform/messages.h"
 #include "platform/phone_call.h"
+#include "platform/phone_engine_control.h"
 #include "platform/registry_store.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"

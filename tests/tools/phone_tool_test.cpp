@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/phone_engine_control.h"
 #include "platform/phone_engine_sim.h"
 #include "tests/support/temp_home.h"
 
@@ -60,7 +61,7 @@ TEST(PhoneTool, DrivesTheRunningProgramsPhone) {
     EXPECT_EQ(outcome.status, 1);
     EXPECT_NE(outcome.out.find("no outgoing call"), std::string::npos);
     EXPECT_EQ(run_tool("").status, 2);
-    platform::stop_simulated_phone();
+    platform::stop_phone_engine();
 }
 
 }  // namespace
