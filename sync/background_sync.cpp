@@ -56,14 +56,15 @@ void BackgroundSync::run() {
         };
         const SyncSummary summary = run_sync(m_db_file, progress, [this] { return stop_requested(); });
         const std::string text = summary.ok ? summary_text(summary) : summary.error;
-        log() << "BackgroundSync::run " << (summary.ok ? "done: " : "not complete: ")
-              << platform::from_utf8(text) << "\n";
         {
             std::lock_guard guard(m_mutex);
             m_status.running = false;
             m_status.finished = true;
             m_status.summary = summary;
         }
+        // Logged once the status holds the result: whoever reads the line finds the pass over.
+        log() << "BackgroundSync::run " << (summary.ok ? "done: " : "not complete: ")
+              << platform::from_utf8(text) << "\n";
         report();
         m_wake.wait(kIntervalMs);
     }
