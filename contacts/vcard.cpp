@@ -564,6 +564,14 @@ struct CardBuilder {
 
     enum class Picture { taken, none, damaged, remote };
 
+    static bool is_remote(const Property& p) {
+        const std::string_view value = trim(p.value);
+        return !starts_with_ignoring_case(value, "data:") &&
+               (p.value_type == "URI" || p.value_type == "URL" ||
+                starts_with_ignoring_case(value, "http:") ||
+                starts_with_ignoring_case(value, "https:"));
+    }
+
     Picture add_photo(const Property& p) {
         std::string_view value = trim(p.value);
         const auto take = [&](std::optional<std::string> bytes) {
@@ -587,8 +595,7 @@ struct CardBuilder {
             }
             return take(decode_base64(value.substr(comma + 1)));
         }
-        if (p.value_type == "URI" || p.value_type == "URL" ||
-            starts_with_ignoring_case(value, "http:") || starts_with_ignoring_case(value, "https:")) {
+        if (is_remote(p)) {
             return Picture::remote;
         }
         if (p.encoding == "B" || p.encoding == "BASE64") {
@@ -601,7 +608,8 @@ struct CardBuilder {
     }
 
     // One picture per card, never parts of two: the preferred one, else the first; a picture
-    // that cannot be read gives way to the next.
+    // that cannot be read gives way to the next. A picture given by its address is kept
+    // whether or not one was taken, so each read of a card keeps and names the same ones.
     void choose_photo(const std::vector<const Property*>& photos) {
         std::vector<const Property*> order;
         for (const Property* p : photos) {
@@ -614,10 +622,15 @@ struct CardBuilder {
                 order.push_back(p);
             }
         }
+        bool taken = false;
         for (const Property* p : order) {
+            if (taken && !is_remote(*p)) {
+                continue;
+            }
             switch (add_photo(*p)) {
                 case Picture::taken:
-                    return;
+                    taken = true;
+                    break;
                 case Picture::none:
                     break;
                 case Picture::damaged:
@@ -857,6 +870,19 @@ private:
                 break;
             }
             ++i;
+        }
+        if (qp && !logical.empty() && logical.back() == '=') {
+            settle_soft_break(logical);
+        }
+    }
+
+    // A soft break left at a card's end means nothing, but a kept line written back before
+    // another property would take that one in: it goes, and a '=' it leaves last is written
+    // out as "=3D" so the value reads the same.
+    static void settle_soft_break(std::string& logical) {
+        logical.pop_back();
+        if (!logical.empty() && logical.back() == '=') {
+            logical += "3D";
         }
     }
 

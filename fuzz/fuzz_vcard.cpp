@@ -1,6 +1,7 @@
 // vCards come from other programs. Whatever a file holds, reading must not crash, a failed
 // read keeps no card, every line left out is named, and what was read must write out and
 // read back unchanged.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,14 +38,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t i = 0; i < fields.size(); ++i) {
             // One value per kind, in kind order, never empty, group following the kind.
             if (fields[i].value.empty() || fields[i].group != velvane::group_of(fields[i].kind) ||
-                (i > 0 && static_cast<int>(fields[i - 1].kind) >= static_cast<int>(fields[i].kind))) {
+                (i > 0 &&
+                 static_cast<int>(fields[i - 1].kind) >= static_cast<int>(fields[i].kind))) {
                 std::abort();
             }
         }
     }
     const velvane::VCardRead again = velvane::read_vcards(velvane::write_vcards(read.contacts));
-    if (again.error || !again.skipped.empty() || again.contacts.size() != read.contacts.size()) {
+    if (again.error || again.contacts.size() != read.contacts.size()) {
         std::abort();
+    }
+    // What was written reads back without a new complaint; a kept line the reader names on
+    // every read (a picture given by its address) is named again.
+    for (const velvane::VCardError& skipped : again.skipped) {
+        if (std::none_of(read.skipped.begin(), read.skipped.end(),
+                         [&](const velvane::VCardError& first) {
+                             return first.message == skipped.message;
+                         })) {
+            std::abort();
+        }
     }
     for (size_t i = 0; i < read.contacts.size(); ++i) {
         if (!same(read.contacts[i], again.contacts[i])) {
