@@ -845,11 +845,18 @@ private:
     // vCard 2.1 writers do without saying so (a trailing backslash before a line break,
     // base64 lines without folding).
     void unfold(std::string& logical, size_t& i) const {
-        const size_t colon = value_colon(logical);
-        const std::string header =
-            upper(std::string_view(logical).substr(0, colon == std::string::npos ? 0 : colon));
-        const bool qp = header.find("QUOTED-PRINTABLE") != std::string::npos;
-        const bool base64 = v21() && header.find("BASE64") != std::string::npos;
+        size_t colon = std::string::npos;
+        bool qp = false;
+        bool base64 = false;
+        // A fold may come before the value's colon: the parameters are known once it is read.
+        const auto read_header = [&] {
+            colon = value_colon(logical);
+            const std::string header =
+                upper(std::string_view(logical).substr(0, colon == std::string::npos ? 0 : colon));
+            qp = header.find("QUOTED-PRINTABLE") != std::string::npos;
+            base64 = v21() && header.find("BASE64") != std::string::npos;
+        };
+        read_header();
         while (i < m_lines.size()) {
             const std::string_view next = m_lines[i].text;
             if (qp && !logical.empty() && logical.back() == '=' && !is_end_line(next)) {
@@ -858,6 +865,9 @@ private:
             } else if (!next.empty() && is_blank(next.front())) {
                 // vCard 2.1 folds before a blank and keeps it; later versions drop it.
                 logical += v21() ? next : next.substr(1);
+                if (colon == std::string::npos) {
+                    read_header();
+                }
             } else if (v21() && !qp && colon != std::string::npos &&
                        ends_with_unescaped_backslash(logical) && !next.empty() &&
                        value_colon(next) == std::string_view::npos) {

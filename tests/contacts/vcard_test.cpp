@@ -346,6 +346,11 @@ TEST(VCardReader, FoldingEscapesCharsetsAndEncodings) {
         EXPECT_EQ(c.first_name, u"J\u00f6rg");
         EXPECT_EQ(c.company, u"Caf\u00e9 Ol\u00e9");
     }
+    // A fold inside the parameters: the soft break still joins the value's next line.
+    EXPECT_EQ(only(read_vcards("BEGIN:VCARD\r\nVERSION:3.0\r\nORG;CHARSET=UTF-8;\r\n"
+                               " ENCODING=QUOTED-PRINTABLE:Caf=C3=A9 =\r\nOl=C3=A9\r\nEND:VCARD\r\n"))
+                  .company,
+              u"Caf\u00e9 Ol\u00e9");
     {
         const Contact c = only(read_vcards(
             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:O\\;Brien\\, Jr.;Pat\\nrick\r\n"
