@@ -1,20 +1,28 @@
 // vCards come from other programs. Whatever a file holds, reading must not crash, a failed
 // read keeps no card, every line left out is named, and what was read must write out and
-// read back unchanged.
+// read back unchanged, the lines it keeps for writing back included.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "contacts/vcard.h"
 
 namespace {
 
+std::vector<std::string> sorted(std::vector<std::string> lines) {
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 bool same(const velvane::VCardContact& a, const velvane::VCardContact& b) {
     return a.contact.first_name == b.contact.first_name &&
            a.contact.last_name == b.contact.last_name && a.contact.company == b.contact.company &&
-           a.contact.fields == b.contact.fields && a.photo == b.photo;
+           a.contact.fields == b.contact.fields && a.photo == b.photo &&
+           sorted(a.extra_properties) == sorted(b.extra_properties);
 }
 
 }  // namespace
