@@ -44,12 +44,16 @@ void CActive::cancel() {
     if (!is_active()) {
         return;
     }
-    CActiveScheduler* scheduler = CActiveScheduler::get_instance();
+    // Only set_active marks an object, and that needs a scheduler; it can only have gone since.
+    CActiveScheduler::required(u"CActive::cancel()").cancel(*this);
+}
+
+CActiveScheduler& CActiveScheduler::required(platform::WStringView place) {
+    CActiveScheduler* scheduler = get_instance();
     if (scheduler == nullptr) {
-        // Only set_active marks an object, and that needs a scheduler; it has gone since.
-        fatal(u"CActive::cancel()", u"No active scheduler");
+        fatal(place, u"No active scheduler");
     }
-    scheduler->cancel(*this);
+    return *scheduler;
 }
 
 CActiveScheduler::CActiveScheduler(platform::WStringView main_class_name)

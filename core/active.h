@@ -58,6 +58,9 @@ public:
     // Fatal while any object is still active.
     ~CActiveScheduler();
 
+    // The scheduler; its absence is a fatal error that names place.
+    static CActiveScheduler& required(platform::WStringView place);
+
     void set_active(CActive& active);
     // The one operation callable from any thread.
     void notify(CActive& active);

@@ -1,23 +1,10 @@
 #include "core/active_signal.h"
 
-#include "core/log.h"
-
 namespace velvane {
 
-namespace {
-
-CActiveScheduler& scheduler() {
-    CActiveScheduler* scheduler = CActiveScheduler::get_instance();
-    if (scheduler == nullptr) {
-        fatal(u"ActiveSignal::ActiveSignal()", u"No active scheduler");
-    }
-    return *scheduler;
-}
-
-}  // namespace
-
 ActiveSignal::ActiveSignal(std::function<void()> handler)
-    : m_scheduler(scheduler()), m_handler(std::move(handler)) {
+    : m_scheduler(CActiveScheduler::required(u"ActiveSignal::ActiveSignal()")),
+      m_handler(std::move(handler)) {
     m_scheduler.set_active(*this);
 }
 

@@ -4,27 +4,13 @@
 
 namespace velvane {
 
-using platform::WStringView;
-
-namespace {
-
-CActiveScheduler& scheduler(WStringView place) {
-    CActiveScheduler* scheduler = CActiveScheduler::get_instance();
-    if (scheduler == nullptr) {
-        fatal(place, u"No active scheduler");
-    }
-    return *scheduler;
-}
-
-}  // namespace
-
 void TimerObject::run() {
     m_timer.m_listener->on_timer(m_timer);
 }
 
 void TimerObject::do_cancel() {
     m_due = platform::tick_count();
-    scheduler(u"TimerObject::do_cancel()").timer_pass();
+    CActiveScheduler::required(u"TimerObject::do_cancel()").timer_pass();
 }
 
 Timer::Timer(TimerListener* listener)
@@ -35,7 +21,7 @@ Timer::~Timer() {
 }
 
 void Timer::start(double seconds) {
-    CActiveScheduler& active_scheduler = scheduler(u"Timer::start()");
+    CActiveScheduler& active_scheduler = CActiveScheduler::required(u"Timer::start()");
     m_active->cancel();
     const auto delay = static_cast<int64_t>(seconds * 1000 + 0.5);
     m_active->m_due = platform::tick_count() + static_cast<uint32_t>(delay);
